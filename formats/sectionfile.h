@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One "key = value" line of a plan file. Strings are raw 8-bit bytes; an empty
+// string stands for "no key" or "no value". A value keeps the quote characters
+// it was written with.
+struct EntryNode {
+    std::string key;
+    std::string value;
+    int line = 0; // 1-based source line, 0 when not parsed from text
+};
+
+// One "[name]" section with its entries in file order.
+struct SectionNode {
+    std::string name;
+    std::vector<EntryNode> entries;
+    int line = 0;
+};
+
+// Why a text was refused, and where.
+struct ParseError {
+    int line = 0; // 1-based; 0 when there was no error
+    std::string reason;
+};
+
+// Names and keys compare equal when they match with only A-Z folded to a-z.
+bool NamesEqual(std::string_view a, std::string_view b);
+
+// A plan file held as an ordered list of sections. Duplicate names and keys
+// stay; lookups return the first match.
+class CSectionFile {
+public:
+    using SectionList = std::vector<std::unique_ptr<SectionNode>>;
+
+    CSectionFile() = default;
+    explicit CSectionFile(SectionList sections);
+
+    void RemoveAll();
+    SectionList Detach();
+    const SectionList& Sections() const { return m_sections; }
+
+    // Replaces the tree by the parse of the text. On failure the tree holds
+    // what was built before the failing line and LastError() tells why.
+    bool ParseText(std::string_view text);
+    const ParseError& LastError() const { return m_error; }
+
+    // Writing: CR LF line ends, no escaping; GetTextSize() == WriteText().size().
+    std::size_t GetTextSize() const;
+    std::string WriteText() const;
+    bool LoadFile(const std::string& path);
+    // Leaves an existing file untouched unless the whole text was written.
+    bool SaveFile(const std::string& path);
+
+    SectionNode* FindSection(std::string_view name) const;
+    SectionNode* AddSection(std::string_view name);
+    void AppendSection(std::unique_ptr<SectionNode> section);
+    std::unique_ptr<SectionNode> RemoveSection(const SectionNode* section);
+
+    // Entry operations take the section they work in; a null section or entry
+    // makes them do nothing and return their neutral result.
+    static EntryNode* FindEntry(SectionNode* section, std::string_view key);
+    static EntryNode* AddEntry(SectionNode* section, std::string_view key, std::string_view value);
+    static void AppendEntries(SectionNode* section, std::vector<EntryNode> entries);
+    static std::optional<EntryNode> RemoveEntry(SectionNode* section, const EntryNode* entry);
+
+    static std::string GetValueString(const EntryNode* entry, std::string_view defaultText);
+    static bool SetValueString(EntryNode* entry, std::string_view text);
+    // Counts only a value whose first byte is a decimal digit: the leading run
+    // of digits, saturated at INT32_MAX. "-5" and "\"12\"" give the default.
+    static std::int32_t GetValueInt(const EntryNode* entry, std::int32_t defaultNumber);
+    static bool SetValueInt(EntryNode* entry, std::int64_t number);
+
+private:
+    bool Fail(int line, std::string reason);
+
+    SectionList m_sections;
+    ParseError m_error;
+};

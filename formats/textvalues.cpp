@@ -1,0 +1,38 @@
+#include "textvalues.h"
+
+#include <algorithm>
+
+namespace {
+constexpr std::size_t kTextLimit = 256;
+}
+
+std::string CutText(std::string_view text, std::size_t limit) {
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    return std::string(text.substr(0, std::min(limit, text.size())));
+}
+
+std::string QuoteValue(std::string_view text) {
+    std::string body = CutText(text, kTextLimit);
+    if (body.empty()) return {};
+    return '"' + body + '"';
+}
+
+std::string UnquoteValue(std::string_view text) {
+    const std::size_t start = std::min(text.find_first_not_of("\"'"), text.size());
+    std::string body = CutText(text.substr(start), kTextLimit);
+    std::size_t cut = body.find('"');
+    if (cut == std::string::npos) cut = body.find('\'');
+    if (cut != std::string::npos) body.resize(cut);
+    return body;
+}
+
+std::string StripQuotes(std::string_view text) {
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    std::string stripped;
+    for (char c : text) {
+        if (c == '"') continue;
+        if (stripped.size() == kTextLimit) break;
+        stripped += c;
+    }
+    return stripped;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The three ways text values are quoted and unquoted. Each works on raw bytes,
+// stops at a NUL byte as the stored strings do, and keeps at most 256 bytes of
+// the text itself.
+
+// Wraps a non-empty text in double quotes for saving; an empty text stays
+// empty. Quotes inside the text are copied unchanged: the format has no escape.
+std::string QuoteValue(std::string_view text);
+
+// Skips all leading double and single quotes, then cuts the text at its first
+// double quote or, when it has none, at its first single quote.
+std::string UnquoteValue(std::string_view text);
+
+// Removes every double quote, wherever it stands; single quotes stay.
+std::string StripQuotes(std::string_view text);
+
+// Keeps at most `limit` bytes, and nothing from a NUL byte on: the model's
+// text fields are cut silently at their limits.
+std::string CutText(std::string_view text, std::size_t limit);

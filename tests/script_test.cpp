@@ -1,0 +1,261 @@
+#include "script.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// A node tree as "Name(p1,p2){prop=value;Child(...);}" in the script's own shape.
+std::string Dump(const CScript::NodeList& nodes) {
+    std::string out;
+    for (const auto& node : nodes) {
+        out += node->name + '(';
+        for (std::size_t i = 0; i < node->parameters.size(); ++i)
+            out += (i ? "," : "") + node->parameters[i];
+        out += ')';
+        if (!node->properties.empty() || !node->children.empty()) {
+            out += '{';
+            for (const auto& p : node->properties) out += p.name + '=' + p.value + ';';
+            out += Dump(node->children);
+            out += '}';
+        } else {
+            out += ';';
+        }
+    }
+    return out;
+}
+
+struct LoadCase {
+    const char* name;
+    std::string text;
+    std::string tree;
+};
+
+void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+
+class ScriptLoads : public testing::TestWithParam<LoadCase> {};
+
+TEST_P(ScriptLoads, Tree) {
+    CScript script;
+    ASSERT_TRUE(script.LoadText(GetParam().text)) << script.ErrorText();
+    EXPECT_EQ(Dump(script.Nodes()), GetParam().tree);
+    EXPECT_EQ(script.ErrorCode(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, ScriptLoads,
+    testing::Values(
+        LoadCase{"Example", "F(\"a b\", 2) { x = 5; G(1); } H();", "F(\"a b\",2){x=5;G(1);}H();"},
+        LoadCase{"OneParam", "F(1);", "F(1);"},
+        LoadCase{"NoParams", "F();", "F();"},
+        LoadCase{"EmptyParamsVanish", "F(a,,b);", "F(a,b);"},
+        LoadCase{"BlanksRemovedOutsideStrings", "Create Group ( \"My Units\" ) ;",
+                 "CreateGroup(\"My Units\");"},
+        LoadCase{"LaterAssignmentReplaces", "F(1) { x = 1; x = 2; }", "F(1){x=2;}"},
+        LoadCase{"EmptyValueStoresNothing", "F(1) { x = ; }", "F(1);"},
+        LoadCase{"TopLevelAssignmentDropped", "x = 1; F();", "F();"},
+        LoadCase{"ParenInValueMakesACall", "F(1) { x = g(2); }", "F(1){x(g,2);}"},
+        LoadCase{"AdjacentStringsJoin", "F(1) { x = \"a\" \"b\"; }", "F(1){x=\"a\"\"b\";}"},
+        LoadCase{"CommaInsideStringValue", "F(1) { x = \"1,2\"; }", "F(1){x=\"1,2\";}"},
+        LoadCase{"SemicolonInsideString", "F(\"a;b\") { x = \"c;d\"; }",
+                 "F(\"a;b\"){x=\"c;d\";}"},
+        LoadCase{"LineComment", "F(1); // G(2);", "F(1);"},
+        LoadCase{"LineCommentEndsAtCr", "F(1); // G(2);\rH();", "F(1);H();"},
+        LoadCase{"BlockComment", "F(/* note */ 1);", "F(1);"},
+        LoadCase{"UnclosedBlockCommentDropsTheRest", "F(1); /* G(2);", "F(1);"},
+        LoadCase{"SlashesInsideString", "F(\"a // b\");", "F(\"a // b\");"},
+        LoadCase{"LoneSlashIsOrdinary", "F(a/b);", "F(a/b);"},
+        LoadCase{"HighBytesDropped", "F\xe9(1);", "F(1);"},
+        LoadCase{"HighBytesKeptInStrings", "F(\"\xe9\");", "F(\"\xe9\");"},
+        LoadCase{"NestedBlocks", "A() { B() { C(); } D(); }", "A(){B(){C();}D();}"},
+        LoadCase{"EmptyBlock", "A() {}", "A();"},
+        LoadCase{"LineEndsInsideStringsKept", "F(\"a\r\nb\");", "F(\"a\r\nb\");"}),
+    [](const auto& info) { return info.param.name; });
+
+struct ErrorCase {
+    const char* name;
+    std::string text;
+    int code;
+    int line;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.name; }
+
+class ScriptRefuses : public testing::TestWithParam<ErrorCase> {};
+
+TEST_P(ScriptRefuses, WithCodeAndLine) {
+    CScript script;
+    EXPECT_FALSE(script.LoadText(GetParam().text));
+    EXPECT_EQ(script.ErrorCode(), GetParam().code) << script.ErrorText();
+    EXPECT_EQ(script.ErrorLine(), GetParam().line) << script.ErrorText();
+    EXPECT_FALSE(script.ErrorText().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Script, ScriptRefuses,
+    testing::Values(ErrorCase{"BraceInParams", "F({);", 1, 1},
+                    ErrorCase{"BraceInAssignment", "F() {\n x = {; }", 1, 2},
+                    ErrorCase{"CloseBraceInAssignment", "F() { x = 1 }", 2, 1},
+                    ErrorCase{"LoneCloseBrace", "}", 2, 1},
+                    ErrorCase{"NestedParen", "F(G(1));", 3, 1},
+                    ErrorCase{"UnopenedParen", "F);", 4, 1},
+                    ErrorCase{"CommaInAssignment", "F(1) {\r\n x = 1, 2; }", 5, 2},
+                    ErrorCase{"CommaAtTopLevel", "a,b", 5, 1},
+                    ErrorCase{"SemicolonInParams", "F(1;", 6, 1},
+                    ErrorCase{"StringAtTopLevel", "\"a\";", 7, 1},
+                    ErrorCase{"UnclosedString", "\n\nF(\"abc);\n", 8, 3},
+                    ErrorCase{"MissingCloseBrace", "F(1) { x = 1;", 9, 1},
+                    ErrorCase{"DoubleAssign", "F(1) { a = b = c; }", 11, 1},
+                    // Statements that are neither call nor assignment.
+                    ErrorCase{"DoubleSemicolon", "F(1);;", 0, 1},
+                    ErrorCase{"SemicolonAfterBlock", "F(1) {\n G(2); \n};", 0, 3},
+                    ErrorCase{"BytesAfterParams", "F(1)x;", 0, 1},
+                    ErrorCase{"TwoParamLists", "F(1)(2);", 0, 1},
+                    ErrorCase{"CallRunsIntoEnd", "F(1);\nG(1)", 0, 2},
+                    ErrorCase{"BareName", "F;", 0, 1},
+                    ErrorCase{"EmptyName", "();", 0, 1},
+                    ErrorCase{"AssignmentWithBlock", "x = 1 { }", 1, 1},
+                    ErrorCase{"EmptyText", "", 0, 1}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Script, DiagnosticNamesTheSyntaxError) {
+    CScript script;
+    EXPECT_FALSE(script.LoadText("F(G(1));"));
+    EXPECT_EQ(script.Diagnostic(), "ERROR in CScript::Load()\nSyntax Error in Script:\n"
+                                   "Found '(' inside of parameter block.\n");
+    EXPECT_FALSE(script.LoadText("F(1);;"));
+    EXPECT_EQ(script.Diagnostic(), "");
+}
+
+TEST(Script, FailureKeepsWhatWasBuilt) {
+    CScript script;
+    EXPECT_FALSE(script.LoadText("A(1); B() { C(); } ;"));
+    EXPECT_EQ(Dump(script.Nodes()), "A(1);B(){C();}");
+    EXPECT_FALSE(script.LoadText("A(1); }"));
+    EXPECT_TRUE(script.Nodes().empty());
+}
+
+TEST(Script, EveryMessageIsDistinct) {
+    for (int code = 1; code <= 11; ++code) {
+        const std::string_view message = ScriptErrorMessage(code);
+        ASSERT_FALSE(message.empty()) << code;
+        EXPECT_EQ(message.back(), '\n');
+        for (int other = 1; other < code; ++other) EXPECT_NE(message, ScriptErrorMessage(other));
+    }
+    EXPECT_TRUE(ScriptErrorMessage(0).empty());
+    EXPECT_TRUE(ScriptErrorMessage(12).empty());
+}
+
+TEST(Script, LoadReadsFiles) {
+    const auto path = std::filesystem::temp_directory_path() / "zeq-script-test.dat";
+    std::ofstream(path, std::ios::binary) << "F(1);";
+    CScript script;
+    EXPECT_TRUE(script.Load(path.string()));
+    EXPECT_EQ(Dump(script.Nodes()), "F(1);");
+    std::ofstream(path, std::ios::binary | std::ios::trunc);
+    EXPECT_FALSE(script.Load(path.string()));
+    EXPECT_TRUE(script.Nodes().empty());
+    std::filesystem::remove(path);
+    EXPECT_FALSE(script.Load(path.string()));
+    EXPECT_EQ(script.ErrorLine(), 1);
+}
+
+TEST(Script, DeepNestingIsBounded) {
+    std::string text;
+    for (int i = 0; i < 2000; ++i) text += "A(){";
+    text += std::string(2000, '}');
+    CScript script;
+    EXPECT_FALSE(script.LoadText(text)); // more than the mark stack holds
+    text.clear();
+    for (int i = 0; i < 500; ++i) text += "A(){";
+    text += std::string(500, '}');
+    EXPECT_TRUE(script.LoadText(text));
+}
+
+ScriptProperty Prop(std::string value) { return {"p", std::move(value)}; }
+
+TEST(Script, GetBool) {
+    struct Case {
+        std::string value;
+        bool expected;
+    };
+    const Case cases[] = {{"TRUE", true},   {"\"true\"", true}, {"True", true},
+                          {"false", false}, {"FaLsE", false},   {"1", true},
+                          {"yes", true},    {"", true}};
+    for (const auto& c : cases) {
+        const ScriptProperty p = Prop(c.value);
+        EXPECT_EQ(CScript::GetBool(&p, true), c.expected) << c.value;
+    }
+    EXPECT_FALSE(CScript::GetBool(nullptr, false));
+    const ScriptProperty one = Prop("1");
+    EXPECT_FALSE(CScript::GetBool(&one, false));
+}
+
+TEST(Script, GetInt) {
+    struct Case {
+        std::string value;
+        std::int32_t expected;
+    };
+    const Case cases[] = {{"-1", -1},
+                          {"\"7\"", 7},
+                          {"abc", 0},
+                          {"+12x", 12},
+                          {"\" 42\"", 42},
+                          {"", 99},
+                          {"99999999999", 2147483647},
+                          {"-99999999999", -2147483647 - 1}};
+    for (const auto& c : cases) {
+        const ScriptProperty p = Prop(c.value);
+        EXPECT_EQ(CScript::GetInt(&p, 99), c.expected) << c.value;
+    }
+    EXPECT_EQ(CScript::GetInt(nullptr, -1), -1);
+}
+
+TEST(Script, GetColor) {
+    struct Case {
+        std::string value;
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {"\"255,0,255\"", 0x00FF00FFu}, {"1,2", 0xDEADu},   {"256,0,0", 0u},
+        {"1,2,3", 0x030201u},           {"-1,0,0", 0xFFu},  {"1,2,3,4", 0x030201u},
+        {"\"10, 20, 30\"", 0x1E140Au},  {",,", 0u},
+    };
+    for (const auto& c : cases) {
+        const ScriptProperty p = Prop(c.value);
+        EXPECT_EQ(CScript::GetColor(&p, 0xDEAD), c.expected) << c.value;
+    }
+    EXPECT_EQ(CScript::GetColor(nullptr, 7u), 7u);
+}
+
+TEST(Script, StringsAndLookups) {
+    CScript script;
+    ASSERT_TRUE(script.LoadText("F() { nIconIndex = 3; s = \"a\" \"b\"; }"));
+    const ScriptNode* node = script.Nodes().front().get();
+    EXPECT_EQ(CScript::FindProperty("NIconIndex", node), nullptr);
+    EXPECT_NE(CScript::FindProperty("nIconIndex", node), nullptr);
+    EXPECT_EQ(CScript::FindProperty("", node), nullptr);
+    EXPECT_EQ(CScript::GetString(CScript::FindProperty("s", node), "d"), "ab");
+    EXPECT_EQ(CScript::GetString(CScript::FindProperty("missing", node), "d"), "d");
+    EXPECT_EQ(CScript::Unquote("\"a\"b\""), "ab");
+    EXPECT_EQ(CScript::Unquote(""), "");
+}
+
+TEST(Script, BuildingByHand) {
+    CScript script;
+    EXPECT_EQ(script.AddNode("", nullptr), nullptr);
+    ScriptNode* top = script.AddNode("Top", nullptr);
+    ScriptNode* child = script.AddNode("Child", top);
+    EXPECT_TRUE(CScript::AddParam(child, "1"));
+    EXPECT_FALSE(CScript::AddParam(child, ""));
+    EXPECT_FALSE(CScript::AddParam(nullptr, "1"));
+    EXPECT_NE(CScript::SetProperty(top, "a", "1"), nullptr);
+    EXPECT_EQ(CScript::SetProperty(top, "a", "2")->value, "2");
+    EXPECT_EQ(CScript::SetProperty(top, "b", ""), nullptr);
+    EXPECT_EQ(CScript::SetProperty(nullptr, "b", "1"), nullptr);
+    EXPECT_EQ(Dump(script.Nodes()), "Top(){a=2;Child(1);}");
+}
+
+} // namespace

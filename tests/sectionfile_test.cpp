@@ -1,0 +1,229 @@
+#include "sectionfile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The tree as "[section]|key=value|..." so a whole parse reads on one line.
+std::string Dump(const CSectionFile& file) {
+    std::string out;
+    for (const auto& section : file.Sections()) {
+        if (!out.empty()) out += '|';
+        out += '[' + section->name + ']';
+        for (const EntryNode& entry : section->entries) out += '|' + entry.key + '=' + entry.value;
+    }
+    return out;
+}
+
+struct ParseCase {
+    const char* name;
+    std::string text;
+    std::string tree;
+};
+
+void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+
+class ParsesTo : public testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParsesTo, Tree) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText(GetParam().text)) << file.LastError().reason;
+    EXPECT_EQ(Dump(file), GetParam().tree);
+}
+
+using namespace std::string_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    SectionFile, ParsesTo,
+    testing::Values(
+        ParseCase{"Basic", "[Start]\r\nscrapCount = 40\r\n", "[Start]|scrapCount=40"},
+        ParseCase{"BlanksDroppedOutsideQuotes", "[S]\r\n  key  =  \"two words\"  \r\n",
+                  "[S]|key=\"two words\""},
+        ParseCase{"BlanksDroppedInsideKeysAndValues", "[S]\r\nscrap Count = 1 0\r\n",
+                  "[S]|scrapCount=10"},
+        ParseCase{"TabsAndFormFeedsAreBlanks", "[S]\r\na\t=\f1\r\n", "[S]|a=1"},
+        ParseCase{"QuoteClosedAtLineEnd", "[S]\r\na = \"x\r\nb = y\r\n", "[S]|a=\"x\"|b=y"},
+        ParseCase{"SingleQuoteClosedByDouble", "[S]\r\na = 'x\"\r\n", "[S]|a='x\""},
+        ParseCase{"ApostropheClosedAtLineEndWithDouble", "[S]\r\na = 'x y\r\n", "[S]|a='x y\""},
+        ParseCase{"TrailingComment", "[S]\r\na = 1 // note\r\n", "[S]|a=1"},
+        ParseCase{"CommentLineLeavesNothing", "[S]\r\n// note\r\n", "[S]"},
+        ParseCase{"SlashesInsideQuotesStay", "[S]\r\na = \"1 // x\"\r\n", "[S]|a=\"1 // x\""},
+        ParseCase{"CommentSwallowsLoneLf", "[S]\na=1//c\nb=2\n", "[S]|a=1b=2"},
+        ParseCase{"CommentKeepsLfOfCrLf", "[S]\r\na=1//c\r\nb=2\r\n", "[S]|a=1|b=2"},
+        ParseCase{"SingleSlashIsOrdinary", "[S]\r\na = 1/2\r\n", "[S]|a=1/2"},
+        ParseCase{"SlashAsLastByte", "[S]\r\na = 1/", "[S]|a=1/"},
+        ParseCase{"BlanksDroppedInHeaders", "[ Plan 1 ]\r\n", "[Plan1]"},
+        ParseCase{"HeaderNameUpToLastBracket", "[a[b]c]\r\n", "[a[b]c]"},
+        ParseCase{"TextAfterHeaderIsLost", "[Start]x=1\r\n", "[Start]"},
+        ParseCase{"LinesBeforeFirstHeaderIgnored", "x = 5\r\n[S]\r\n", "[S]"},
+        ParseCase{"LinesWithoutEqualsIgnored", "[S]\r\njunk\r\na=1\r\n", "[S]|a=1"},
+        ParseCase{"EmptyHeader", "[]\r\na=1\r\n", "[]|a=1"},
+        ParseCase{"DuplicateSectionsStay", "[Plan1]\r\n[Plan1]\r\n", "[Plan1]|[Plan1]"},
+        ParseCase{"HeaderAtEndWithoutLineEnd", "[Start]", "[Start]"},
+        ParseCase{"BracketsInValue", "[S]\r\na = [1]\r\n", "[S]|a=[1]"},
+        ParseCase{"BracketsInsideQuotesAreText", "[S]\r\na = \"[1\"\r\nb = \"]\"\r\n",
+                  "[S]|a=\"[1\"|b=\"]\""},
+        ParseCase{"FurtherEqualsBelongToValue", "[S]\r\na = b = c\r\n", "[S]|a=b=c"},
+        ParseCase{"EmptyKeyAndValue", "[S]\r\n= v\r\nk =\r\n", "[S]|=v|k="},
+        ParseCase{"LoneCrAndLoneLf", "[S]\ra=1\nb=2\r", "[S]|a=1|b=2"},
+        ParseCase{"BytesAboveAsciiAreOrdinary", "[S]\r\na = \xe9\xff\r\n", "[S]|a=\xe9\xff"},
+        ParseCase{"NulSplitsALine", "[S]\r\na=1\0b=2\r\n"s, "[S]|a=1|b=2"},
+        ParseCase{"QuoteOpenAtEndOfTextIsClosed", "[S]\r\nholdPoint = \"nav", "[S]|holdPoint=\"nav\""},
+        ParseCase{"OnlyBlanks", " \r\n\t\r\n", ""}),
+    [](const auto& info) { return info.param.name; });
+
+struct FailCase {
+    const char* name;
+    std::string text;
+    int line;
+};
+
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
+
+class Refuses : public testing::TestWithParam<FailCase> {};
+
+TEST_P(Refuses, WithLine) {
+    CSectionFile file;
+    EXPECT_FALSE(file.ParseText(GetParam().text));
+    EXPECT_EQ(file.LastError().line, GetParam().line) << file.LastError().reason;
+    EXPECT_FALSE(file.LastError().reason.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SectionFile, Refuses,
+    testing::Values(FailCase{"EmptyText", "", 1},
+                    FailCase{"HeaderOpenAtEnd", "[S]\r\na=1\r\n[Start", 3},
+                    FailCase{"HeaderOpenAtLineEnd", "[Start\r\na=1\r\n", 1},
+                    FailCase{"BracketOpenInValue", "[S]\r\n\r\na = [1\r\nb=2\r\n", 3},
+                    FailCase{"BracketOpenInValueAtEndOfText", "[S]\nholdPoint = nav[1", 2},
+                    FailCase{"StrayCloseBracket", "[S]\na = 1]\n", 2},
+                    FailCase{"QuoteInsideOpenBracket", "[S]\rx = [a\"b\rc=1\r", 2},
+                    FailCase{"LineCountAfterSwallowedLf", "[S]\na=1//c\nb]\n", 3},
+                    FailCase{"LineCountMixedEnds", "[S]\r\n\n\r[x\r\n", 4}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(SectionFile, RefusedTextBuildsNothing) {
+    // The clean-up pass checks the whole text before anything is built.
+    CSectionFile file;
+    EXPECT_FALSE(file.ParseText("[A]\r\na=1\r\n]\r\n"));
+    EXPECT_TRUE(file.Sections().empty());
+}
+
+TEST(SectionFile, RecordsSourceLines) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText("// head\r\n\r\n[A]\r\na=1 // x\nb=2\r\n\r\n[B]\rc=\"x\n"));
+    ASSERT_EQ(file.Sections().size(), 2u);
+    const SectionNode& a = *file.Sections()[0];
+    EXPECT_EQ(a.line, 3);
+    ASSERT_EQ(a.entries.size(), 1u); // the comment swallowed the LF: "a=1b=2"
+    EXPECT_EQ(a.entries[0].line, 4);
+    const SectionNode& b = *file.Sections()[1];
+    EXPECT_EQ(b.line, 7);
+    EXPECT_EQ(b.entries[0].line, 8);
+}
+
+TEST(SectionFile, ParseReplacesTheWholeTree) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText("[A]\r\n"));
+    ASSERT_TRUE(file.ParseText("[B]\r\n"));
+    EXPECT_EQ(Dump(file), "[B]");
+    EXPECT_FALSE(file.ParseText(""));
+    EXPECT_TRUE(file.Sections().empty());
+}
+
+TEST(SectionFile, MarkStackOverflowStillCopiesBrackets) {
+    // 1023 marks fit; the 1024th '[' pushes nothing, so its ']' closes one
+    // of the others and the last ']' has nothing left to close.
+    std::string text = "[S]\r\na=" + std::string(1024, '[') + std::string(1024, ']') + "\r\n";
+    CSectionFile file;
+    EXPECT_FALSE(file.ParseText(text));
+    text = "[S]\r\na=" + std::string(1023, '[') + std::string(1023, ']') + "\r\n";
+    EXPECT_TRUE(file.ParseText(text));
+}
+
+TEST(SectionFile, LookupsFoldOnlyAsciiLettersAndReturnTheFirst) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText("[Plan1]\r\nscrapCount=1\r\nSCRAPCOUNT=2\r\n[PLAN1]\r\n[]\r\n"
+                               "[\xc9t\xe9]\r\n"));
+    const auto& sections = file.Sections();
+    EXPECT_EQ(file.FindSection("plan1"), sections[0].get());
+    EXPECT_EQ(file.FindSection(""), sections[2].get());
+    EXPECT_EQ(file.FindSection("\xc9T\xe9"), sections[3].get());
+    EXPECT_EQ(file.FindSection("\xe9t\xe9"), nullptr); // only A-Z fold
+    EXPECT_EQ(file.FindSection("Plan"), nullptr);
+    EntryNode* entry = CSectionFile::FindEntry(sections[0].get(), "ScrapCount");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->value, "1");
+    EXPECT_EQ(CSectionFile::FindEntry(nullptr, "x"), nullptr);
+}
+
+TEST(SectionFile, NullNodesAreIgnored) {
+    CSectionFile file;
+    EXPECT_EQ(CSectionFile::AddEntry(file.FindSection("missing"), "k", "v"), nullptr);
+    EXPECT_EQ(CSectionFile::GetValueString(nullptr, "dflt"), "dflt");
+    EXPECT_EQ(CSectionFile::GetValueInt(nullptr, 7), 7);
+    EXPECT_FALSE(CSectionFile::SetValueString(nullptr, "x"));
+    EXPECT_FALSE(CSectionFile::RemoveEntry(nullptr, nullptr).has_value());
+    EXPECT_EQ(file.RemoveSection(nullptr), nullptr);
+    file.AppendSection(nullptr);
+    EXPECT_TRUE(file.Sections().empty());
+}
+
+struct IntCase {
+    std::string value;
+    std::int32_t expected;
+};
+
+TEST(SectionFile, GetValueIntReadsOnlyLeadingDigits) {
+    const IntCase cases[] = {
+        {"12", 12},      {"12abc", 12}, {"\"12\"", -1}, {"-3", -1},
+        {"+3", -1},      {"", -1},      {"007", 7},     {"2147483647", 2147483647},
+        {"99999999999", 2147483647},
+    };
+    for (const auto& c : cases) {
+        EntryNode entry{"k", c.value, 0};
+        EXPECT_EQ(CSectionFile::GetValueInt(&entry, -1), c.expected) << c.value;
+    }
+}
+
+TEST(SectionFile, NullValueReadsAsEmptyNotDefault) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText("[S]\r\nkey=\r\n"));
+    const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "key");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(CSectionFile::GetValueString(entry, "dflt"), "");
+    EXPECT_EQ(CSectionFile::GetValueInt(entry, 5), 5);
+}
+
+TEST(SectionFile, SetValueIntWritesDecimal) {
+    EntryNode entry;
+    CSectionFile::SetValueInt(&entry, -42);
+    EXPECT_EQ(entry.value, "-42");
+    CSectionFile::SetValueInt(&entry, 16384);
+    EXPECT_EQ(entry.value, "16384");
+}
+
+TEST(SectionFile, RemoveHandsTheNodeOver) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText("[A]\r\nx=1\r\ny=2\r\n[B]\r\n[C]\r\n"));
+    SectionNode* a = file.FindSection("A");
+    std::optional<EntryNode> x = CSectionFile::RemoveEntry(a, CSectionFile::FindEntry(a, "x"));
+    ASSERT_TRUE(x.has_value());
+    EXPECT_EQ(x->value, "1");
+    std::unique_ptr<SectionNode> head = file.RemoveSection(a);
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->entries.size(), 1u);
+    EXPECT_EQ(Dump(file), "[B]|[C]");
+    file.AppendSection(std::move(head));
+    EXPECT_EQ(Dump(file), "[B]|[C]|[A]|y=2");
+}
+
+TEST(SectionFile, DetachGivesUpTheChain) {
+    CSectionFile file;
+    ASSERT_TRUE(file.ParseText("[A]\r\n[B]\r\n"));
+    CSectionFile other(file.Detach());
+    EXPECT_TRUE(file.Sections().empty());
+    EXPECT_EQ(Dump(other), "[A]|[B]");
+}
+
+} // namespace
