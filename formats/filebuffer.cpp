@@ -22,7 +22,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
+std::string ErrnoText(int error) {
+    return std::generic_category().message(error);
+}
 
 // Pushes the written bytes to the disk before the rename makes them the file.
 bool SyncToDisk(std::FILE* f) {
@@ -56,11 +58,17 @@ fs::path ResolveTarget(const fs::path& path) {
 
 } // namespace
 
-void CFileBuffer::Allocate(std::size_t size) { m_data.assign(size, '\0'); }
+void CFileBuffer::Allocate(std::size_t size) {
+    m_data.assign(size, '\0');
+}
 
-void CFileBuffer::Free() { m_data.clear(); }
+void CFileBuffer::Free() {
+    m_data.clear();
+}
 
-std::string CFileBuffer::Detach() { return std::exchange(m_data, {}); }
+std::string CFileBuffer::Detach() {
+    return std::exchange(m_data, {});
+}
 
 bool CFileBuffer::SetData(std::string data) {
     if (data.empty()) return false;

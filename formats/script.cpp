@@ -217,7 +217,8 @@ private:
 
     bool ParseCall(ScriptNode* parent) {
         const std::size_t start = m_pos;
-        while (m_pos < m_buf.size() && (At(m_pos) == '\0' || At(m_pos) == ';')) ++m_pos;
+        while (m_pos < m_buf.size() && (At(m_pos) == '\0' || At(m_pos) == ';'))
+            ++m_pos;
         const std::string_view name = Token();
         ScriptNode* node = m_script.AddNode(name, parent);
         if (!node) return Fail(start, "call without a name");
@@ -267,7 +268,8 @@ private:
     }
 
     void SkipNul() {
-        while (m_pos < m_buf.size() && m_buf[m_pos] == '\0') ++m_pos;
+        while (m_pos < m_buf.size() && m_buf[m_pos] == '\0')
+            ++m_pos;
     }
 
     char At(std::size_t i) const { return i < m_buf.size() ? m_buf[i] : '\0'; }
@@ -289,7 +291,8 @@ private:
 // strtol-like reading: leading blanks, one optional sign, digits.
 std::int32_t ReadNumber(std::string_view text) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     constexpr std::int64_t kLimit = std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1;
@@ -338,7 +341,9 @@ std::string_view ScriptErrorMessage(int code) {
     }
 }
 
-void CScript::RemoveAll() { m_nodes.clear(); }
+void CScript::RemoveAll() {
+    m_nodes.clear();
+}
 
 bool CScript::Fail(int code, int line, std::string text) {
     m_errorCode = code;

@@ -8,7 +8,9 @@
 
 namespace {
 
-char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 // Marks of the clean-up pass: an open quote or an open header bracket.
 constexpr char kQuoteMark = 'q';
@@ -17,8 +19,12 @@ constexpr char kBracketMark = 'b';
 // copied but pushes nothing.
 constexpr std::size_t kMaxMarks = 1023;
 
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
-bool IsBlank(char c) { return c == '\t' || c == '\f' || c == ' '; }
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+bool IsBlank(char c) {
+    return c == '\t' || c == '\f' || c == ' ';
+}
 
 // The clean-up pass: the text without blanks and comments, one NUL after each
 // line, plus the source line each working line started on.
@@ -165,9 +171,13 @@ CSectionFile::CSectionFile(SectionList sections) : m_sections(std::move(sections
     std::erase(m_sections, nullptr);
 }
 
-void CSectionFile::RemoveAll() { m_sections.clear(); }
+void CSectionFile::RemoveAll() {
+    m_sections.clear();
+}
 
-CSectionFile::SectionList CSectionFile::Detach() { return std::exchange(m_sections, {}); }
+CSectionFile::SectionList CSectionFile::Detach() {
+    return std::exchange(m_sections, {});
+}
 
 bool CSectionFile::Fail(int line, std::string reason) {
     m_error = {line, std::move(reason)};

@@ -121,7 +121,8 @@ TEST_F(FileBufferTest, LoadFileEmptiesTheTreeOnFailure) {
 
 TEST_F(FileBufferTest, LoadFileReadsEveryByte) {
     std::string bytes = "[S]\r\nk = \"";
-    for (int i = 0; i < 200000; ++i) bytes += char('a' + i % 26);
+    for (int i = 0; i < 200000; ++i)
+        bytes += char('a' + i % 26);
     bytes += "\"\r\n";
     Write(Path("big.zeq"), bytes);
     CFileBuffer buffer;

@@ -17,7 +17,8 @@ std::string Dump(const CScript::NodeList& nodes) {
         out += ')';
         if (!node->properties.empty() || !node->children.empty()) {
             out += '{';
-            for (const auto& p : node->properties) out += p.name + '=' + p.value + ';';
+            for (const auto& p : node->properties)
+                out += p.name + '=' + p.value + ';';
             out += Dump(node->children);
             out += '}';
         } else {
@@ -33,7 +34,9 @@ struct LoadCase {
     std::string tree;
 };
 
-void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ScriptLoads : public testing::TestWithParam<LoadCase> {};
 
@@ -48,8 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
     Script, ScriptLoads,
     testing::Values(
         LoadCase{"Example", "F(\"a b\", 2) { x = 5; G(1); } H();", "F(\"a b\",2){x=5;G(1);}H();"},
-        LoadCase{"OneParam", "F(1);", "F(1);"},
-        LoadCase{"NoParams", "F();", "F();"},
+        LoadCase{"OneParam", "F(1);", "F(1);"}, LoadCase{"NoParams", "F();", "F();"},
         LoadCase{"EmptyParamsVanish", "F(a,,b);", "F(a,b);"},
         LoadCase{"BlanksRemovedOutsideStrings", "Create Group ( \"My Units\" ) ;",
                  "CreateGroup(\"My Units\");"},
@@ -59,8 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"ParenInValueMakesACall", "F(1) { x = g(2); }", "F(1){x(g,2);}"},
         LoadCase{"AdjacentStringsJoin", "F(1) { x = \"a\" \"b\"; }", "F(1){x=\"a\"\"b\";}"},
         LoadCase{"CommaInsideStringValue", "F(1) { x = \"1,2\"; }", "F(1){x=\"1,2\";}"},
-        LoadCase{"SemicolonInsideString", "F(\"a;b\") { x = \"c;d\"; }",
-                 "F(\"a;b\"){x=\"c;d\";}"},
+        LoadCase{"SemicolonInsideString", "F(\"a;b\") { x = \"c;d\"; }", "F(\"a;b\"){x=\"c;d\";}"},
         LoadCase{"LineComment", "F(1); // G(2);", "F(1);"},
         LoadCase{"LineCommentEndsAtCr", "F(1); // G(2);\rH();", "F(1);H();"},
         LoadCase{"BlockComment", "F(/* note */ 1);", "F(1);"},
@@ -81,7 +82,9 @@ struct ErrorCase {
     int line;
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ErrorCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ScriptRefuses : public testing::TestWithParam<ErrorCase> {};
 
@@ -95,29 +98,25 @@ TEST_P(ScriptRefuses, WithCodeAndLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Script, ScriptRefuses,
-    testing::Values(ErrorCase{"BraceInParams", "F({);", 1, 1},
-                    ErrorCase{"BraceInAssignment", "F() {\n x = {; }", 1, 2},
-                    ErrorCase{"CloseBraceInAssignment", "F() { x = 1 }", 2, 1},
-                    ErrorCase{"LoneCloseBrace", "}", 2, 1},
-                    ErrorCase{"NestedParen", "F(G(1));", 3, 1},
-                    ErrorCase{"UnopenedParen", "F);", 4, 1},
-                    ErrorCase{"CommaInAssignment", "F(1) {\r\n x = 1, 2; }", 5, 2},
-                    ErrorCase{"CommaAtTopLevel", "a,b", 5, 1},
-                    ErrorCase{"SemicolonInParams", "F(1;", 6, 1},
-                    ErrorCase{"StringAtTopLevel", "\"a\";", 7, 1},
-                    ErrorCase{"UnclosedString", "\n\nF(\"abc);\n", 8, 3},
-                    ErrorCase{"MissingCloseBrace", "F(1) { x = 1;", 9, 1},
-                    ErrorCase{"DoubleAssign", "F(1) { a = b = c; }", 11, 1},
-                    // Statements that are neither call nor assignment.
-                    ErrorCase{"DoubleSemicolon", "F(1);;", 0, 1},
-                    ErrorCase{"SemicolonAfterBlock", "F(1) {\n G(2); \n};", 0, 3},
-                    ErrorCase{"BytesAfterParams", "F(1)x;", 0, 1},
-                    ErrorCase{"TwoParamLists", "F(1)(2);", 0, 1},
-                    ErrorCase{"CallRunsIntoEnd", "F(1);\nG(1)", 0, 2},
-                    ErrorCase{"BareName", "F;", 0, 1},
-                    ErrorCase{"EmptyName", "();", 0, 1},
-                    ErrorCase{"AssignmentWithBlock", "x = 1 { }", 1, 1},
-                    ErrorCase{"EmptyText", "", 0, 1}),
+    testing::Values(
+        ErrorCase{"BraceInParams", "F({);", 1, 1},
+        ErrorCase{"BraceInAssignment", "F() {\n x = {; }", 1, 2},
+        ErrorCase{"CloseBraceInAssignment", "F() { x = 1 }", 2, 1},
+        ErrorCase{"LoneCloseBrace", "}", 2, 1}, ErrorCase{"NestedParen", "F(G(1));", 3, 1},
+        ErrorCase{"UnopenedParen", "F);", 4, 1},
+        ErrorCase{"CommaInAssignment", "F(1) {\r\n x = 1, 2; }", 5, 2},
+        ErrorCase{"CommaAtTopLevel", "a,b", 5, 1}, ErrorCase{"SemicolonInParams", "F(1;", 6, 1},
+        ErrorCase{"StringAtTopLevel", "\"a\";", 7, 1},
+        ErrorCase{"UnclosedString", "\n\nF(\"abc);\n", 8, 3},
+        ErrorCase{"MissingCloseBrace", "F(1) { x = 1;", 9, 1},
+        ErrorCase{"DoubleAssign", "F(1) { a = b = c; }", 11, 1},
+        // Statements that are neither call nor assignment.
+        ErrorCase{"DoubleSemicolon", "F(1);;", 0, 1},
+        ErrorCase{"SemicolonAfterBlock", "F(1) {\n G(2); \n};", 0, 3},
+        ErrorCase{"BytesAfterParams", "F(1)x;", 0, 1}, ErrorCase{"TwoParamLists", "F(1)(2);", 0, 1},
+        ErrorCase{"CallRunsIntoEnd", "F(1);\nG(1)", 0, 2}, ErrorCase{"BareName", "F;", 0, 1},
+        ErrorCase{"EmptyName", "();", 0, 1}, ErrorCase{"AssignmentWithBlock", "x = 1 { }", 1, 1},
+        ErrorCase{"EmptyText", "", 0, 1}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Script, DiagnosticNamesTheSyntaxError) {
@@ -142,7 +141,8 @@ TEST(Script, EveryMessageIsDistinct) {
         const std::string_view message = ScriptErrorMessage(code);
         ASSERT_FALSE(message.empty()) << code;
         EXPECT_EQ(message.back(), '\n');
-        for (int other = 1; other < code; ++other) EXPECT_NE(message, ScriptErrorMessage(other));
+        for (int other = 1; other < code; ++other)
+            EXPECT_NE(message, ScriptErrorMessage(other));
     }
     EXPECT_TRUE(ScriptErrorMessage(0).empty());
     EXPECT_TRUE(ScriptErrorMessage(12).empty());
@@ -164,26 +164,29 @@ TEST(Script, LoadReadsFiles) {
 
 TEST(Script, DeepNestingIsBounded) {
     std::string text;
-    for (int i = 0; i < 2000; ++i) text += "A(){";
+    for (int i = 0; i < 2000; ++i)
+        text += "A(){";
     text += std::string(2000, '}');
     CScript script;
     EXPECT_FALSE(script.LoadText(text)); // more than the mark stack holds
     text.clear();
-    for (int i = 0; i < 500; ++i) text += "A(){";
+    for (int i = 0; i < 500; ++i)
+        text += "A(){";
     text += std::string(500, '}');
     EXPECT_TRUE(script.LoadText(text));
 }
 
-ScriptProperty Prop(std::string value) { return {"p", std::move(value)}; }
+ScriptProperty Prop(std::string value) {
+    return {"p", std::move(value)};
+}
 
 TEST(Script, GetBool) {
     struct Case {
         std::string value;
         bool expected;
     };
-    const Case cases[] = {{"TRUE", true},   {"\"true\"", true}, {"True", true},
-                          {"false", false}, {"FaLsE", false},   {"1", true},
-                          {"yes", true},    {"", true}};
+    const Case cases[] = {{"TRUE", true},   {"\"true\"", true}, {"True", true}, {"false", false},
+                          {"FaLsE", false}, {"1", true},        {"yes", true},  {"", true}};
     for (const auto& c : cases) {
         const ScriptProperty p = Prop(c.value);
         EXPECT_EQ(CScript::GetBool(&p, true), c.expected) << c.value;
@@ -219,8 +222,8 @@ TEST(Script, GetColor) {
         std::uint32_t expected;
     };
     const Case cases[] = {
-        {"\"255,0,255\"", 0x00FF00FFu}, {"1,2", 0xDEADu},   {"256,0,0", 0u},
-        {"1,2,3", 0x030201u},           {"-1,0,0", 0xFFu},  {"1,2,3,4", 0x030201u},
+        {"\"255,0,255\"", 0x00FF00FFu}, {"1,2", 0xDEADu},  {"256,0,0", 0u},
+        {"1,2,3", 0x030201u},           {"-1,0,0", 0xFFu}, {"1,2,3,4", 0x030201u},
         {"\"10, 20, 30\"", 0x1E140Au},  {",,", 0u},
     };
     for (const auto& c : cases) {

@@ -10,7 +10,8 @@ std::string Dump(const CSectionFile& file) {
     for (const auto& section : file.Sections()) {
         if (!out.empty()) out += '|';
         out += '[' + section->name + ']';
-        for (const EntryNode& entry : section->entries) out += '|' + entry.key + '=' + entry.value;
+        for (const EntryNode& entry : section->entries)
+            out += '|' + entry.key + '=' + entry.value;
     }
     return out;
 }
@@ -21,7 +22,9 @@ struct ParseCase {
     std::string tree;
 };
 
-void PrintTo(const ParseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ParseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ParsesTo : public testing::TestWithParam<ParseCase> {};
 
@@ -68,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LoneCrAndLoneLf", "[S]\ra=1\nb=2\r", "[S]|a=1|b=2"},
         ParseCase{"BytesAboveAsciiAreOrdinary", "[S]\r\na = \xe9\xff\r\n", "[S]|a=\xe9\xff"},
         ParseCase{"NulSplitsALine", "[S]\r\na=1\0b=2\r\n"s, "[S]|a=1|b=2"},
-        ParseCase{"QuoteOpenAtEndOfTextIsClosed", "[S]\r\nholdPoint = \"nav", "[S]|holdPoint=\"nav\""},
+        ParseCase{"QuoteOpenAtEndOfTextIsClosed", "[S]\r\nholdPoint = \"nav",
+                  "[S]|holdPoint=\"nav\""},
         ParseCase{"OnlyBlanks", " \r\n\t\r\n", ""}),
     [](const auto& info) { return info.param.name; });
 
@@ -78,7 +82,9 @@ struct FailCase {
     int line;
 };
 
-void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Refuses : public testing::TestWithParam<FailCase> {};
 
@@ -176,8 +182,14 @@ struct IntCase {
 
 TEST(SectionFile, GetValueIntReadsOnlyLeadingDigits) {
     const IntCase cases[] = {
-        {"12", 12},      {"12abc", 12}, {"\"12\"", -1}, {"-3", -1},
-        {"+3", -1},      {"", -1},      {"007", 7},     {"2147483647", 2147483647},
+        {"12", 12},
+        {"12abc", 12},
+        {"\"12\"", -1},
+        {"-3", -1},
+        {"+3", -1},
+        {"", -1},
+        {"007", 7},
+        {"2147483647", 2147483647},
         {"99999999999", 2147483647},
     };
     for (const auto& c : cases) {

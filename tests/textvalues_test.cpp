@@ -19,7 +19,8 @@ TEST(TextValues, QuoteValue) {
         {std::string(300, 'x'), '"' + std::string(256, 'x') + '"'},
         {"ab\0cd"s, "\"ab\""},
     };
-    for (const auto& c : cases) EXPECT_EQ(QuoteValue(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(QuoteValue(c.in), c.out) << c.in;
 }
 
 TEST(TextValues, UnquoteValue) {
@@ -27,15 +28,16 @@ TEST(TextValues, UnquoteValue) {
         {"\"abc\"", "abc"},
         {"'abc'", "abc"},
         {"abc", "abc"},
-        {"\"'\"abc", "abc"},   // every leading quote of either kind is skipped
-        {"a'b\"c", "a'b"},     // a double quote cuts first when there is one
-        {"a'b'c", "a"},        // otherwise the first single quote
+        {"\"'\"abc", "abc"}, // every leading quote of either kind is skipped
+        {"a'b\"c", "a'b"},   // a double quote cuts first when there is one
+        {"a'b'c", "a"},      // otherwise the first single quote
         {"", ""},
         {"\"\"", ""},
         {std::string(300, 'y'), std::string(256, 'y')},
         {std::string(256, 'y') + "\"", std::string(256, 'y')},
     };
-    for (const auto& c : cases) EXPECT_EQ(UnquoteValue(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(UnquoteValue(c.in), c.out) << c.in;
 }
 
 TEST(TextValues, StripQuotes) {
@@ -46,7 +48,8 @@ TEST(TextValues, StripQuotes) {
         {"", ""},
         {'"' + std::string(300, 'z') + '"', std::string(256, 'z')},
     };
-    for (const auto& c : cases) EXPECT_EQ(StripQuotes(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(StripQuotes(c.in), c.out) << c.in;
 }
 
 TEST(TextValues, CutTextStopsAtLimitAndNul) {

@@ -1,0 +1,35 @@
+#include "matchlist.h"
+
+#include "textvalues.h"
+
+#include <algorithm>
+
+MatchEntry* MatchList::AddTarget(std::string_view unitClass) {
+    auto entry = std::make_unique<MatchEntry>();
+    entry->unitClass = CutText(unitClass, kUnitClassLimit);
+    m_entries.push_back(std::move(entry));
+    return m_entries.back().get();
+}
+
+MatchAttacker* MatchList::AddAttacker(MatchEntry* entry, std::string_view unitClass) {
+    if (!entry) return nullptr;
+    entry->attackers.push_back({CutText(unitClass, kUnitClassLimit)});
+    return &entry->attackers.back();
+}
+
+void MatchList::SetTargetClass(MatchEntry* entry, std::string_view unitClass) {
+    if (entry) entry->unitClass = CutText(unitClass, kUnitClassLimit);
+}
+
+void MatchList::ClearAttackers(MatchEntry* entry) {
+    if (entry) entry->attackers.clear();
+}
+
+std::unique_ptr<MatchEntry> MatchList::RemoveTarget(const MatchEntry* entry) {
+    auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                           [entry](const auto& e) { return e.get() == entry; });
+    if (!entry || it == m_entries.end()) return nullptr;
+    std::unique_ptr<MatchEntry> removed = std::move(*it);
+    m_entries.erase(it);
+    return removed;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "matchlist.h"
+#include "planlist.h"
+#include "sectionfile.h"
+
+#include <cstdint>
+#include <string>
+
+// The values of both the [Start] and the [Cheat] section.
+struct StartSection {
+    std::uint32_t scrapCount = 0;  // 0..255
+    std::string consClass;         // Constructor unit class, at most 16 characters
+    std::string scavClass;         // Scavenger unit class, at most 16 characters
+    std::uint32_t moneyAmount = 0; // 0..255
+    std::uint32_t moneyDelay = 0;  // seconds, 0..3600
+
+    // Saving asks for the Start values until both classes are set.
+    bool IsValid() const { return !consClass.empty() && !scavClass.empty(); }
+};
+
+// One plan file in memory: start values, matches and plans.
+class CPlanData {
+public:
+    StartSection start;
+    MatchList matches;
+    PlanList plans;
+
+    void Clear();
+
+    // Fills the model from a parsed tree. The plan sections' remaining
+    // entries are moved out of the tree into the plans. Always succeeds.
+    bool LoadFromSections(CSectionFile& file);
+    // Empties the model, then reads and parses the file. On failure the model
+    // is empty and `error` (when given) tells why and where.
+    bool LoadPlanFile(const std::string& path, ParseError* error = nullptr);
+
+    // Sorts the plans by descending priority (in the model, not only in the
+    // file), then appends the sections of a plan file to `file`.
+    bool SaveToSections(CSectionFile& file);
+    bool SavePlanFile(const std::string& path, std::string* error = nullptr);
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "planlimits.h"
+#include "sectionfile.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Flags of a plan. The plan-type catalog numbers its capabilities differently.
+enum PlanFlags : std::uint32_t {
+    PlanFlagDoNextOnFail = 1,
+    PlanFlagBuildIfNoIdle = 2,
+};
+
+// "Exists", "NotExists", "HisExists", "NotHisExists", or an empty kind for no
+// condition. Complete, and saved, only when kind and class are both set.
+struct PlanCondition {
+    std::string kind;
+    std::string unitClass;
+    std::uint32_t count = 0; // 0 whenever unitClass is empty
+
+    // Cuts and clamps as every writer of a condition must.
+    void Set(std::string_view kind, std::string_view unitClass, std::uint32_t count);
+    bool IsComplete() const { return !kind.empty() && !unitClass.empty(); }
+};
+
+// One plan. Parameters are the plan's type-specific keys, kept verbatim
+// (quotes included) in file order.
+struct PlanEntry {
+    std::string planType; // never empty
+    std::uint32_t priority = 1;
+    std::uint32_t flags = 0;
+    PlanCondition condition;
+    std::vector<EntryNode> parameters;
+};
+
+// The plans in document order: section order after loading, descending
+// priority after saving.
+class PlanList {
+public:
+    using Entries = std::vector<std::unique_ptr<PlanEntry>>;
+
+    // Null for an empty type or priority 0; the priority is cut to 16384.
+    PlanEntry* AddPlan(std::string_view planType, std::uint32_t priority);
+    std::unique_ptr<PlanEntry> RemovePlan(const PlanEntry* entry);
+    std::uint32_t CountPlans() const { return static_cast<std::uint32_t>(m_entries.size()); }
+    // Descending priority; plans of equal priority keep their order.
+    void SortPlansByPriority();
+    // Sorts, then gives the plans n*step, (n-1)*step, ..., step. Not clamped:
+    // long lists get priorities above 16384 at their head.
+    void ArrangePriorities(std::uint32_t step);
+    void Clear() { m_entries.clear(); }
+
+    const Entries& All() const { return m_entries; }
+
+private:
+    Entries m_entries;
+};

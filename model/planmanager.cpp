@@ -1,0 +1,114 @@
+#include "planmanager.h"
+
+#include "planlimits.h"
+#include "textvalues.h"
+
+namespace {
+
+constexpr std::size_t kPathLimit = 256;
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (fold(a[i]) != fold(b[i])) return false;
+    }
+    return true;
+}
+
+// "STRING", "LONG" or "BOOL" in any case; 0 for anything else.
+std::uint32_t KindFromText(std::string_view text) {
+    if (EqualsIgnoringCase(text, "STRING")) return ParamKindString;
+    if (EqualsIgnoringCase(text, "LONG")) return ParamKindLong;
+    if (EqualsIgnoringCase(text, "BOOL")) return ParamKindBool;
+    return 0;
+}
+
+} // namespace
+
+void CPlanManager::Clear() {
+    m_types.clear();
+    iconImage32.clear();
+    iconImage16.clear();
+    transparent32 = transparent16 = 0;
+}
+
+bool CPlanManager::LoadPlanTypes(const std::string& path) {
+    Clear();
+    if (!m_script.Load(path)) {
+        m_script.RemoveAll(); // a syntax error loads nothing at all
+        return false;
+    }
+    for (const auto& call : m_script.Nodes()) {
+        if (call->name == "CreatePlanType")
+            ReadPlanType(*call);
+        else if (call->name == "ConfigurePlanManager")
+            ReadConfiguration(*call);
+    }
+    m_script.RemoveAll();
+    return true;
+}
+
+void CPlanManager::ReadPlanType(const ScriptNode& call) {
+    if (call.parameters.empty()) return;
+    PlanTypeInfo* type = AddPlanType(CScript::Unquote(call.parameters[0]));
+    if (!type) return;
+    if (CScript::GetBool(CScript::FindProperty("bHasCondition", &call), false))
+        type->flags |= PlanTypeHasCondition;
+    if (CScript::GetBool(CScript::FindProperty("bBuildIfNoIdle", &call), false))
+        type->flags |= PlanTypeBuildIfNoIdle;
+    if (CScript::GetBool(CScript::FindProperty("bDoNextOnFail", &call), false))
+        type->flags |= PlanTypeDoNextOnFail;
+    type->iconIndex = CScript::GetInt(CScript::FindProperty("nIconIndex", &call), -1);
+
+    for (const auto& child : call.children) {
+        const bool multi = child->name == "AddMultiParam";
+        if (!multi && child->name != "AddSingleParam") continue;
+        if (child->parameters.size() < 2) continue;
+        std::uint32_t kind = KindFromText(CScript::Unquote(child->parameters[1]));
+        if (kind == 0) continue;
+        if (multi) kind |= ParamMulti;
+        AddParamDef(type, CScript::Unquote(child->parameters[0]), kind);
+    }
+}
+
+void CPlanManager::ReadConfiguration(const ScriptNode& call) {
+    auto text = [&call](std::string_view name) {
+        return CutText(CScript::GetString(CScript::FindProperty(name, &call), ""), kPathLimit);
+    };
+    iconImage32 = text("szIconImage32");
+    iconImage16 = text("szIconImage16");
+    transparent32 = CScript::GetColor(CScript::FindProperty("dwTransparent32", &call), 0);
+    transparent16 = CScript::GetColor(CScript::FindProperty("dwTransparent16", &call), 0);
+}
+
+PlanTypeInfo* CPlanManager::AddPlanType(std::string_view name) {
+    std::string cut = CutText(name, kPlanTypeLimit);
+    if (cut.empty()) return nullptr;
+    m_types.push_back(std::make_unique<PlanTypeInfo>());
+    m_types.back()->name = std::move(cut);
+    return m_types.back().get();
+}
+
+PlanParamDef* CPlanManager::AddParamDef(PlanTypeInfo* type, std::string_view name,
+                                        std::uint32_t kind) {
+    std::string cut = CutText(name, kPlanTypeLimit);
+    if (!type || cut.empty() || (kind & 0x13) == 0) return nullptr;
+    type->params.push_back({std::move(cut), kind});
+    return &type->params.back();
+}
+
+const PlanTypeInfo* CPlanManager::FindPlanType(std::string_view name) const {
+    if (name.empty()) return nullptr;
+    for (const auto& type : m_types)
+        if (type->name == name) return type.get();
+    return nullptr;
+}
+
+const PlanParamDef* CPlanManager::FindParamDef(const PlanTypeInfo* type, std::string_view key) {
+    if (!type || key.empty()) return nullptr;
+    for (const PlanParamDef& def : type->params) {
+        if (def.IsMulti() ? key.starts_with(def.name) : key == def.name) return &def;
+    }
+    return nullptr;
+}
