@@ -52,6 +52,7 @@ public:
     }
 
     CleanText Take() { return std::move(m_out); }
+    ParseNotes TakeNotes() { return std::move(m_notes); }
 
     int failLine = 0;
     std::string failReason;
@@ -106,11 +107,18 @@ private:
 
     // A comment runs up to and including the next CR or LF: that byte does
     // not end the line, so with LF-only line ends the next line is joined on.
+    // That matters only when the comment follows text on its line and more
+    // text follows the swallowed line break.
     void SkipComment() {
+        const bool afterText = !m_out.work.empty() && m_out.work.back() != '\0';
         while (m_pos + 1 < m_text.size()) {
             ++m_pos;
             char c = m_text[m_pos];
-            if (IsLineEnd(c)) return; // Run() counts this line break
+            if (IsLineEnd(c)) {
+                const char next = m_pos + 1 < m_text.size() ? m_text[m_pos + 1] : '\n';
+                if (afterText && !IsLineEnd(next)) m_notes.commentJoins.push_back(m_line);
+                return; // Run() counts this line break
+            }
             CountLineBreak();
         }
     }
@@ -119,6 +127,7 @@ private:
     // bracket still open there refuses the text.
     bool EndLine() {
         if (TopIsQuote()) {
+            m_notes.closedQuotes.push_back(m_line);
             Put('"');
             m_out.work.push_back('\0');
             m_marks.pop_back();
@@ -156,6 +165,7 @@ private:
     int m_line = 1;
     std::string m_marks;
     CleanText m_out;
+    ParseNotes m_notes;
 };
 
 } // namespace
@@ -187,11 +197,13 @@ bool CSectionFile::Fail(int line, std::string reason) {
 bool CSectionFile::ParseText(std::string_view text) {
     RemoveAll();
     m_error = {};
+    m_notes = {};
     if (text.empty()) return Fail(1, "the text is empty");
 
     Cleaner cleaner(text);
     if (!cleaner.Run()) return Fail(cleaner.failLine, cleaner.failReason);
     const CleanText clean = cleaner.Take();
+    m_notes = cleaner.TakeNotes();
 
     // Build pass over the NUL-terminated lines of the working text.
     SectionNode* current = nullptr;

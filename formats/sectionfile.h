@@ -30,6 +30,13 @@ struct ParseError {
     std::string reason;
 };
 
+// Places where the parser read the text differently from how it looks: what a
+// checker warns about.
+struct ParseNotes {
+    std::vector<int> commentJoins; // a comment swallowed a lone LF or CR: the next line joins on
+    std::vector<int> closedQuotes; // a quote left open was closed with '"' at the line end
+};
+
 // Names and keys compare equal when they match with only A-Z folded to a-z.
 bool NamesEqual(std::string_view a, std::string_view b);
 
@@ -50,6 +57,7 @@ public:
     // what was built before the failing line and LastError() tells why.
     bool ParseText(std::string_view text);
     const ParseError& LastError() const { return m_error; }
+    const ParseNotes& Notes() const { return m_notes; }
 
     // Writing: CR LF line ends, no escaping; GetTextSize() == WriteText().size().
     std::size_t GetTextSize() const;
@@ -82,4 +90,5 @@ private:
 
     SectionList m_sections;
     ParseError m_error;
+    ParseNotes m_notes;
 };

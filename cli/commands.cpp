@@ -1,0 +1,227 @@
+#include "commands.h"
+
+#include "filebuffer.h"
+#include "jsonwriter.h"
+#include "plandata.h"
+#include "planfilechecker.h"
+#include "planmanager.h"
+#include "script.h"
+#include "unitlist.h"
+
+#include <cstdio>
+
+namespace {
+
+void WriteOut(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
+            const std::string& message) {
+    std::fprintf(stream, "%s:%d: %s: %s\n", file.c_str(), line, severity, message.c_str());
+}
+
+// Loads a plan file as File Open does; reports the failure on stderr.
+bool LoadModel(const std::string& file, CPlanData& data) {
+    ParseError error;
+    if (data.LoadPlanFile(file, &error)) return true;
+    Report(stderr, file, error.line, "error", error.reason);
+    return false;
+}
+
+void WriteStart(JsonWriter& json, const StartSection& start) {
+    json.Key("start").BeginObject();
+    json.Key("scrapCount").Number(start.scrapCount);
+    json.Key("consClass").String(start.consClass);
+    json.Key("scavClass").String(start.scavClass);
+    json.Key("moneyAmount").Number(start.moneyAmount);
+    json.Key("moneyDelay").Number(start.moneyDelay);
+    json.EndObject();
+}
+
+void WriteMatches(JsonWriter& json, const MatchList& matches) {
+    json.Key("matches").BeginArray();
+    for (const auto& match : matches.All()) {
+        json.BeginObject().Key("target").String(match->unitClass);
+        json.Key("attackers").BeginArray();
+        for (const MatchAttacker& attacker : match->attackers)
+            json.String(attacker.unitClass);
+        json.EndArray().EndObject();
+    }
+    json.EndArray();
+}
+
+void WritePlans(JsonWriter& json, const PlanList& plans) {
+    json.Key("plans").BeginArray();
+    for (const auto& plan : plans.All()) {
+        json.BeginObject();
+        json.Key("planType").String(plan->planType);
+        json.Key("priority").Number(plan->priority);
+        json.Key("flags").Number(plan->flags);
+        json.Key("condition").BeginObject();
+        json.Key("kind").String(plan->condition.kind);
+        json.Key("unitClass").String(plan->condition.unitClass);
+        json.Key("count").Number(plan->condition.count);
+        json.EndObject();
+        json.Key("parameters").BeginArray();
+        for (const EntryNode& p : plan->parameters)
+            json.BeginArray().String(p.key).String(p.value).EndArray();
+        json.EndArray().EndObject();
+    }
+    json.EndArray();
+}
+
+void WriteScriptNodes(JsonWriter& json, const CScript::NodeList& nodes) {
+    json.BeginArray();
+    for (const auto& node : nodes) {
+        json.BeginObject().Key("name").String(node->name);
+        json.Key("params").BeginArray();
+        for (const std::string& p : node->parameters)
+            json.String(p);
+        json.EndArray();
+        json.Key("properties").BeginArray();
+        for (const ScriptProperty& p : node->properties)
+            json.BeginArray().String(p.name).String(p.value).EndArray();
+        json.EndArray();
+        json.Key("children");
+        WriteScriptNodes(json, node->children);
+        json.EndObject();
+    }
+    json.EndArray();
+}
+
+void WriteGroups(JsonWriter& json, const std::vector<std::unique_ptr<UnitGroup>>& groups) {
+    json.BeginArray();
+    for (const auto& group : groups) {
+        json.BeginObject().Key("name").String(group->name);
+        json.Key("groups");
+        WriteGroups(json, group->subGroups);
+        json.Key("units").BeginArray();
+        for (const auto& unit : group->units)
+            json.BeginObject()
+                .Key("displayName")
+                .String(unit->displayName)
+                .Key("unitClass")
+                .String(unit->unitClass)
+                .EndObject();
+        json.EndArray().EndObject();
+    }
+    json.EndArray();
+}
+
+// Loads a catalog named on the command line; a broken one is reported and
+// then treated as not given.
+template <typename Catalog, typename Load>
+const Catalog* LoadCatalog(const std::string& file, Catalog& catalog, Load load) {
+    if (file.empty()) return nullptr;
+    if ((catalog.*load)(file)) return &catalog;
+    const CScript& script = catalog.LoadError();
+    Report(stdout, file, script.ErrorLine(), "error", script.ErrorText());
+    return nullptr;
+}
+
+} // namespace
+
+int RunFmt(const std::string& file, const std::string& out) {
+    CPlanData data;
+    if (!LoadModel(file, data)) return 1;
+    CSectionFile sections;
+    data.SaveToSections(sections);
+    if (out.empty()) {
+        WriteOut(sections.WriteText());
+        return 0;
+    }
+    if (sections.SaveFile(out)) return 0;
+    std::fprintf(stderr, "%s: error: %s\n", out.c_str(), sections.LastError().reason.c_str());
+    return 1;
+}
+
+int RunDump(const std::string& file) {
+    CPlanData data;
+    if (!LoadModel(file, data)) return 1;
+    JsonWriter json;
+    json.BeginObject();
+    WriteStart(json, data.start);
+    WriteMatches(json, data.matches);
+    WritePlans(json, data.plans);
+    json.EndObject();
+    WriteOut(json.Text() + "\n");
+    return 0;
+}
+
+int RunScript(const std::string& file) {
+    CScript script;
+    const bool ok = script.Load(file);
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("ok").Bool(ok);
+    json.Key("error").Number(script.ErrorCode());
+    json.Key("line").Number(script.ErrorLine());
+    json.Key("nodes");
+    WriteScriptNodes(json, script.Nodes());
+    json.EndObject();
+    WriteOut(json.Text() + "\n");
+    return 0;
+}
+
+int RunCatalog(const std::string& plansFile, const std::string& unitsFile) {
+    CPlanManager plans;
+    CUnitList units;
+    const bool plansLoaded = !plansFile.empty() && plans.LoadPlanTypes(plansFile);
+    const bool unitsLoaded = !unitsFile.empty() && units.LoadUnits(unitsFile);
+
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("plansLoaded").Bool(plansLoaded);
+    json.Key("iconImage32").String(plans.iconImage32);
+    json.Key("iconImage16").String(plans.iconImage16);
+    json.Key("transparent32").Number(plans.transparent32);
+    json.Key("transparent16").Number(plans.transparent16);
+    json.Key("types").BeginArray();
+    for (const auto& type : plans.All()) {
+        json.BeginObject().Key("name").String(type->name);
+        json.Key("flags").Number(type->flags);
+        json.Key("iconIndex").Number(type->iconIndex);
+        json.Key("params").BeginArray();
+        for (const PlanParamDef& def : type->params)
+            json.BeginObject()
+                .Key("name")
+                .String(def.name)
+                .Key("kind")
+                .Number(def.kind)
+                .EndObject();
+        json.EndArray().EndObject();
+    }
+    json.EndArray();
+    json.Key("unitsLoaded").Bool(unitsLoaded);
+    json.Key("groups");
+    WriteGroups(json, units.All());
+    json.EndObject();
+    WriteOut(json.Text() + "\n");
+    return 0;
+}
+
+int RunCheck(const std::vector<std::string>& files, const std::string& plansFile,
+             const std::string& unitsFile) {
+    CPlanManager plans;
+    CUnitList units;
+    const CPlanManager* planTypes = LoadCatalog(plansFile, plans, &CPlanManager::LoadPlanTypes);
+    const CUnitList* unitCatalog = LoadCatalog(unitsFile, units, &CUnitList::LoadUnits);
+    bool anyError = (!plansFile.empty() && !planTypes) || (!unitsFile.empty() && !unitCatalog);
+
+    CPlanFileChecker checker(planTypes, unitCatalog);
+    for (const std::string& file : files) {
+        CFileBuffer buffer;
+        if (!buffer.LoadFile(file)) {
+            Report(stdout, file, 1, "error", buffer.LastError());
+            anyError = true;
+            continue;
+        }
+        for (const CheckFinding& finding : checker.Check(buffer.View())) {
+            Report(stdout, file, finding.line, finding.error ? "error" : "warning",
+                   finding.message);
+            anyError = anyError || finding.error;
+        }
+    }
+    return anyError ? 1 : 0;
+}

@@ -1,0 +1,173 @@
+// zeq: checks, formats and inspects ZEQ plan files and definition files.
+
+#include "commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+constexpr const char* kVersion = "zeq 1.0.0";
+
+constexpr const char* kUsage =
+    "Usage: zeq COMMAND [ARGS...]\n"
+    "\n"
+    "Commands:\n"
+    "  fmt FILE [-o OUT]                        write FILE as the editor saves it\n"
+    "  dump FILE                                print the loaded plan document as JSON\n"
+    "  script FILE                              print a definition file's call tree as JSON\n"
+    "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
+    "  check FILE... [--plans FILE] [--units FILE]\n"
+    "                                           report what is wrong with plan files\n"
+    "\n"
+    "Run 'zeq COMMAND --help' for more about a command; 'zeq --version' for the version.\n";
+
+const std::map<std::string, const char*> kCommandHelp = {
+    {"fmt", "Usage: zeq fmt FILE [-o OUT]\n"
+            "\n"
+            "Loads FILE as the editor's File Open does and writes exactly the bytes its File\n"
+            "Save would write: plans sorted by descending priority and renumbered, CR LF line\n"
+            "ends. The output goes to standard output, or replaces OUT safely (the old file\n"
+            "stays whole if writing fails).\n"
+            "\n"
+            "When FILE cannot be read, is empty or does not parse, prints\n"
+            "'FILE:LINE: error: MESSAGE' on standard error and exits 1.\n"},
+    {"dump", "Usage: zeq dump FILE\n"
+             "\n"
+             "Loads FILE as File Open does and prints the document as one JSON object with\n"
+             "\"start\", \"matches\" and \"plans\". Plans are in file order (ascending section\n"
+             "number); flags use 1 for doNextOnFail and 2 for buildIfNoIdle. Strings are the\n"
+             "raw bytes, byte 0xNN as the code point U+00NN. Errors as for fmt.\n"},
+    {"script", "Usage: zeq script FILE\n"
+               "\n"
+               "Reads FILE as a definition file (the language of Plans.dat and Units.dat) and\n"
+               "prints {\"ok\",\"error\",\"line\",\"nodes\"}: error is the syntax error code 1-11\n"
+               "or 0, nodes the call tree built before any failure. Exits 0 whenever it ran.\n"},
+    {"catalog", "Usage: zeq catalog [--plans FILE] [--units FILE]\n"
+                "\n"
+                "Loads the plan-type catalog (Plans.dat) and the unit catalog (Units.dat) and\n"
+                "prints both as one JSON object. A catalog that is not given is printed empty\n"
+                "and not loaded. Exits 0.\n"},
+    {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE]\n"
+              "\n"
+              "Reports, as 'FILE:LINE: error|warning: MESSAGE' lines on standard output, what\n"
+              "is wrong with each plan file and what the editor would drop or change when it\n"
+              "opens and saves it. With the catalogs, plan types, parameters and unit classes\n"
+              "are checked against them too. Exits 1 when there is an error (the file does not\n"
+              "load, or plans are lost), else 0.\n"},
+};
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "zeq: %s\n\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+struct Arguments {
+    std::vector<std::string> files;
+    std::map<std::string, std::string> options;
+};
+
+// Splits the arguments after the command into files and the options it
+// allows; false (with the message set) on anything else.
+bool Parse(const std::vector<std::string>& args, const std::vector<std::string>& allowed,
+           Arguments& parsed, std::string& message) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.size() > 1 && arg[0] == '-') {
+            if (std::find(allowed.begin(), allowed.end(), arg) == allowed.end()) {
+                message = "unknown option '" + arg + "'";
+                return false;
+            }
+            if (i + 1 >= args.size()) {
+                message = "option '" + arg + "' needs a file name";
+                return false;
+            }
+            if (parsed.options.count(arg)) {
+                message = "option '" + arg + "' is given twice";
+                return false;
+            }
+            parsed.options[arg] = args[++i];
+        } else {
+            parsed.files.push_back(arg);
+        }
+    }
+    return true;
+}
+
+int Dispatch(const std::string& command, const std::vector<std::string>& args) {
+    Arguments a;
+    std::string message;
+    auto option = [&a](const char* name) {
+        auto it = a.options.find(name);
+        return it == a.options.end() ? std::string() : it->second;
+    };
+    auto oneFile = [&](const std::vector<std::string>& allowed) {
+        if (!Parse(args, allowed, a, message)) return false;
+        if (a.files.size() != 1) message = command + " takes one file";
+        return a.files.size() == 1;
+    };
+
+    if (command == "fmt") {
+        if (!oneFile({"-o"})) return UsageError(message);
+        return RunFmt(a.files[0], option("-o"));
+    }
+    if (command == "dump") {
+        if (!oneFile({})) return UsageError(message);
+        return RunDump(a.files[0]);
+    }
+    if (command == "script") {
+        if (!oneFile({})) return UsageError(message);
+        return RunScript(a.files[0]);
+    }
+    if (command == "catalog") {
+        if (!Parse(args, {"--plans", "--units"}, a, message)) return UsageError(message);
+        if (!a.files.empty()) return UsageError("catalog takes no files, only --plans and --units");
+        return RunCatalog(option("--plans"), option("--units"));
+    }
+    if (command == "check") {
+        if (!Parse(args, {"--plans", "--units"}, a, message)) return UsageError(message);
+        if (a.files.empty()) return UsageError("check needs at least one file");
+        return RunCheck(a.files, option("--plans"), option("--units"));
+    }
+    return UsageError("unknown command '" + command + "'");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+#if defined(_WIN32)
+    _setmode(_fileno(stdout), _O_BINARY); // CR LF must reach the output unchanged
+#endif
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return UsageError("no command given");
+    const std::string command = args.front();
+    args.erase(args.begin());
+
+    if (IsHelp(command)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::printf("%s\n", kVersion);
+        return 0;
+    }
+    if (std::find_if(args.begin(), args.end(), IsHelp) != args.end()) {
+        auto it = kCommandHelp.find(command);
+        if (it == kCommandHelp.end()) return UsageError("unknown command '" + command + "'");
+        std::fputs(it->second, stdout);
+        return 0;
+    }
+    return Dispatch(command, args);
+}

@@ -1,0 +1,250 @@
+// Runs the zeq tool as a process on real files, as scripts will.
+
+#include "plandata.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class ZeqTool : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                (std::string("zeq-cli-") +
+                 testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    ToolRun Zeq(const std::string& args) const {
+        const std::string out = Path("stdout.txt"), err = Path("stderr.txt");
+        const std::string command =
+            std::string(ZEQ_TOOL) + " " + args + " > '" + out + "' 2> '" + err + "' < /dev/null";
+        const int status = std::system(command.c_str());
+        ToolRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = Read(out);
+        run.err = Read(err);
+        return run;
+    }
+
+    fs::path m_dir;
+};
+
+const char* const kSamples[] = {"ironclad_defence.zeq", "verdant_rush.zeq", "neutral_outpost.zeq"};
+
+std::string Sample(const char* name) {
+    return std::string(ZEQ_DATA_DIR) + "/samples/" + name;
+}
+
+TEST_F(ZeqTool, FmtWritesWhatSaveWritesAndIsIdempotent) {
+    for (const char* name : kSamples) {
+        const ToolRun first = Zeq("fmt " + Sample(name));
+        ASSERT_EQ(first.exitCode, 0) << first.err;
+        EXPECT_TRUE(first.err.empty());
+
+        CPlanData data;
+        ASSERT_TRUE(data.LoadPlanFile(Sample(name)));
+        ASSERT_TRUE(data.SavePlanFile(Path("saved.zeq")));
+        EXPECT_EQ(first.out, Read(Path("saved.zeq"))) << name;
+
+        const ToolRun second = Zeq("fmt " + Write("again.zeq", first.out));
+        EXPECT_EQ(second.out, first.out) << name;
+    }
+}
+
+TEST_F(ZeqTool, FmtSortsPlansAndUsesCrLf) {
+    const std::string file = Write("plans.zeq", "[Plan1]\nplanType=Low\nplanPriority=1\n"
+                                                "[Plan2]\nplanType=High\nplanPriority=9\n");
+    const ToolRun run = Zeq("fmt " + file);
+    EXPECT_EQ(run.out, "[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n"
+                       "[Plan1]\r\nplanType = \"High\"\r\nplanPriority = 9\r\n\r\n"
+                       "[Plan2]\r\nplanType = \"Low\"\r\nplanPriority = 1\r\n\r\n");
+}
+
+TEST_F(ZeqTool, FmtWritesOutFileInsteadOfStdout) {
+    Write("out.zeq", "old");
+    const ToolRun run = Zeq("fmt " + Sample(kSamples[0]) + " -o " + Path("out.zeq"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.empty());
+    EXPECT_EQ(Read(Path("out.zeq")), Zeq("fmt " + Sample(kSamples[0])).out);
+
+    const ToolRun failed = Zeq("fmt " + Sample(kSamples[0]) + " -o " + Path("missing/dir/out.zeq"));
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("error: cannot write"), std::string::npos) << failed.err;
+}
+
+TEST_F(ZeqTool, FmtAndDumpReportUnloadableFiles) {
+    struct Case {
+        std::string file;
+        std::string line;
+    };
+    const Case cases[] = {
+        {Path("missing.zeq"), "missing.zeq:1: error: cannot read the file: "},
+        {Write("empty.zeq", ""), "empty.zeq:1: error: the file is empty\n"},
+        {Write("broken.zeq", "[Start]\r\n\r\na = 1]\r\n"),
+         "broken.zeq:3: error: ']' without an open '['\n"},
+        {Write("header.zeq", "[Start]\r\n[Plan1"),
+         "header.zeq:2: error: section header not closed at the end of the text\n"},
+    };
+    for (const Case& c : cases) {
+        for (const char* command : {"fmt ", "dump "}) {
+            const ToolRun run = Zeq(command + c.file);
+            EXPECT_EQ(run.exitCode, 1) << command << c.file;
+            EXPECT_TRUE(run.out.empty());
+            EXPECT_EQ(run.err.rfind(m_dir.string() + "/" + c.line, 0), 0u) << run.err;
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+        }
+    }
+}
+
+TEST_F(ZeqTool, DumpPrintsTheModelInFileOrder) {
+    const std::string file =
+        Write("d.zeq", "[Start]\r\nscrapCount = 7\r\nconsClass = \"c\xe9\x01\"\r\n"
+                       "[Match]\r\ntargetType1 = t\r\nattackType1_1 = a\r\n"
+                       "[Plan2]\r\nplanType = B\r\nplanPriority = 9\r\nbuildIfNoIdle = 1\r\n"
+                       "[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\nplanCondition = Exists\r\n"
+                       "planConditionClass = u\r\nplanConditionCount = 3\r\nholdPoint = \"p\"\r\n");
+    const ToolRun run = Zeq("dump " + file);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(
+        run.out,
+        "{\"start\":{\"scrapCount\":7,\"consClass\":\"c\\u00e9\\u0001\",\"scavClass\":\"\","
+        "\"moneyAmount\":0,\"moneyDelay\":0},"
+        "\"matches\":[{\"target\":\"t\",\"attackers\":[\"a\"]}],"
+        "\"plans\":[{\"planType\":\"A\",\"priority\":1,\"flags\":0,"
+        "\"condition\":{\"kind\":\"Exists\",\"unitClass\":\"u\",\"count\":3},"
+        "\"parameters\":[[\"holdPoint\",\"\\\"p\\\"\"]]},"
+        "{\"planType\":\"B\",\"priority\":9,\"flags\":2,"
+        "\"condition\":{\"kind\":\"\",\"unitClass\":\"\",\"count\":0},\"parameters\":[]}]}\n");
+}
+
+TEST_F(ZeqTool, ScriptPrintsTheTreeAndErrors) {
+    ToolRun run = Zeq("script " + Write("s.dat", "F(\"a b\", 2) { x = 5; G(1); } H();"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\"ok\":true,\"error\":0,\"line\":0,\"nodes\":["
+                       "{\"name\":\"F\",\"params\":[\"\\\"a b\\\"\",\"2\"],"
+                       "\"properties\":[[\"x\",\"5\"]],\"children\":["
+                       "{\"name\":\"G\",\"params\":[\"1\"],\"properties\":[],\"children\":[]}]},"
+                       "{\"name\":\"H\",\"params\":[],\"properties\":[],\"children\":[]}]}\n");
+
+    run = Zeq("script " + Write("bad.dat", "F(1);\n\nG(H(2));"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\"ok\":false,\"error\":3,\"line\":3,\"nodes\":[]}\n");
+
+    run = Zeq("script " + Write("partial.dat", "F(1);\nG(2);;"));
+    EXPECT_EQ(run.out, "{\"ok\":false,\"error\":0,\"line\":2,\"nodes\":["
+                       "{\"name\":\"F\",\"params\":[\"1\"],\"properties\":[],\"children\":[]},"
+                       "{\"name\":\"G\",\"params\":[\"2\"],\"properties\":[],\"children\":[]}]}\n");
+
+    run = Zeq("script " + Path("none.dat"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\"ok\":false,\"error\":0,\"line\":1,\"nodes\":[]}\n");
+}
+
+TEST_F(ZeqTool, CatalogPrintsBothCatalogs) {
+    ToolRun run = Zeq("catalog");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "{\"plansLoaded\":false,\"iconImage32\":\"\",\"iconImage16\":\"\","
+                       "\"transparent32\":0,\"transparent16\":0,\"types\":[],"
+                       "\"unitsLoaded\":false,\"groups\":[]}\n");
+
+    const std::string plans =
+        Write("p.dat", "ConfigurePlanManager() { dwTransparent16 = \"1,0,0\"; }"
+                       "CreatePlanType(\"T\") { bHasCondition = true;"
+                       " AddMultiParam(\"b\", \"LONG\"); }");
+    const std::string units = Write("u.dat", "CreateGroup(\"G\") { CreateGroup(\"S\") {}"
+                                             " AddItem(\"c\", \"Name\"); }");
+    run = Zeq("catalog --units " + units + " --plans " + plans);
+    EXPECT_EQ(run.out, "{\"plansLoaded\":true,\"iconImage32\":\"\",\"iconImage16\":\"\","
+                       "\"transparent32\":0,\"transparent16\":1,\"types\":[{\"name\":\"T\","
+                       "\"flags\":1,\"iconIndex\":-1,\"params\":[{\"name\":\"b\",\"kind\":18}]}],"
+                       "\"unitsLoaded\":true,\"groups\":[{\"name\":\"G\",\"groups\":[{\"name\":"
+                       "\"S\",\"groups\":[],\"units\":[]}],\"units\":[{\"displayName\":\"Name\","
+                       "\"unitClass\":\"c\"}]}]}\n");
+}
+
+TEST_F(ZeqTool, CheckReportsAndSetsTheExitCode) {
+    const std::string clean = Write("clean.zeq", "[Start]\r\nconsClass = \"iu_builder\"\r\n"
+                                                 "scavClass = \"iu_gatherer\"\r\n");
+    ToolRun run = Zeq("check " + clean);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "");
+
+    const std::string warned = Write("warned.zeq", "[Start]\r\nconsClass = \"x\"\r\n"
+                                                   "scavClass = \"iu_gatherer\"\r\n");
+    run = Zeq("check " + clean + " " + warned + " --units " + std::string(ZEQ_DATA_DIR) +
+              "/Units.dat");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, warned + ":2: warning: unit class 'x' is not in the unit catalog\n");
+
+    const std::string lost = Write("lost.zeq", "[Start]\r\nconsClass = c\r\nscavClass = s\r\n"
+                                               "[Plan1]\r\nplanPriority = 5\r\n");
+    run = Zeq("check " + lost);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, lost + ":4: error: plan [Plan1] is dropped: it has no planType\n");
+
+    run = Zeq("check " + Path("missing.zeq") + " " + clean);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.rfind(Path("missing.zeq") + ":1: error: cannot read", 0), 0u);
+}
+
+TEST_F(ZeqTool, CheckReportsBrokenCatalogs) {
+    const std::string plans = Write("bad.dat", "CreatePlanType(\"A\"\n;");
+    const ToolRun run = Zeq("check " + Sample(kSamples[0]) + " --plans " + plans);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out.rfind(plans + ":2: error: Found ';' inside of parameter block", 0), 0u)
+        << run.out;
+}
+
+TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
+    for (const char* args :
+         {"", "bogus", "fmt", "fmt a b", "fmt a -x b", "dump", "script", "catalog extra",
+          "catalog --plans", "check", "check --units", "fmt a -o x -o y"}) {
+        const ToolRun run = Zeq(args);
+        EXPECT_EQ(run.exitCode, 2) << args;
+        EXPECT_TRUE(run.out.empty()) << args;
+        EXPECT_NE(run.err.find("Usage: zeq"), std::string::npos) << args;
+    }
+}
+
+TEST_F(ZeqTool, HelpAndVersion) {
+    for (const char* args : {"--help", "fmt --help", "dump --help", "script --help",
+                             "catalog --help", "check --help", "--version"}) {
+        const ToolRun run = Zeq(args);
+        EXPECT_EQ(run.exitCode, 0) << args;
+        EXPECT_FALSE(run.out.empty()) << args;
+    }
+    EXPECT_NE(Zeq("check --help").out.find("zeq check FILE..."), std::string::npos);
+}
+
+} // namespace
