@@ -13,7 +13,9 @@ class DefinitionFile {
 public:
     explicit DefinitionFile(const std::string& text)
         : m_path(std::filesystem::temp_directory_path() /
-                 ("zeq-def-" + std::to_string(s_counter++) + ".dat")) {
+                 ("zeq-def-" +
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                  std::to_string(s_counter++) + ".dat")) {
         std::ofstream(m_path, std::ios::binary) << text;
     }
     ~DefinitionFile() { std::filesystem::remove(m_path); }
