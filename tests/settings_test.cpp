@@ -1,0 +1,148 @@
+#include "recentfilelist.h"
+#include "settingsfile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ReplaceCase {
+    const char* name;
+    std::string before;
+    std::string section, key, value;
+    std::string after;
+};
+
+void PrintTo(const ReplaceCase& c, std::ostream* os) { *os << c.name; }
+
+class SettingsReplace : public testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(SettingsReplace, KeepsEverythingElse) {
+    const ReplaceCase& c = GetParam();
+    const std::string after = CSettingsFile::Replace(c.before, c.section, c.key, c.value);
+    EXPECT_EQ(after, c.after);
+    EXPECT_EQ(CSettingsFile::Find(after, c.section, c.key), c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, SettingsReplace,
+    testing::Values(
+        ReplaceCase{"CreatesTheFirstSection", "", "Settings", "View Style", "2",
+                    "[Settings]\nView Style=2\n"},
+        ReplaceCase{"ReplacesInPlaceKeepingSpelling",
+                    "; mine\r\n[settings]\r\nview style = 1\r\nOther=x\r\n", "Settings",
+                    "View Style", "3", "; mine\r\n[settings]\r\nview style=3\r\nOther=x\r\n"},
+        ReplaceCase{"AppendsToTheEndOfItsSection",
+                    "[Settings]\nA=1\n\n[Unreal Style]\nB=2\n", "Settings", "Font Size", "12",
+                    "[Settings]\nA=1\nFont Size=12\n\n[Unreal Style]\nB=2\n"},
+        ReplaceCase{"AddsASectionAfterOthers", "[A]\nx=1", "Recent File List", "File1", "/a b.zeq",
+                    "[A]\nx=1\n\n[Recent File List]\nFile1=/a b.zeq\n"},
+        ReplaceCase{"SectionWithoutFinalLineEnd", "[A]\nx=1", "A", "y", "2", "[A]\nx=1\ny=2\n"},
+        ReplaceCase{"CommentedKeyIsNotTheKey", "[A]\n;x=1\n", "A", "x", "2", "[A]\n;x=1\nx=2\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Settings, FindIgnoresCaseAndOtherSections) {
+    const std::string text = "x=0\n[Other]\nkey=no\n[SETTINGS]\n  Key =  yes  \nkey=second\n";
+    EXPECT_EQ(CSettingsFile::Find(text, "settings", "KEY"), "yes");
+    EXPECT_EQ(CSettingsFile::Find(text, "Settings", "x"), std::nullopt);
+    EXPECT_EQ(CSettingsFile::Find(text, "Missing", "key"), std::nullopt);
+}
+
+class SettingsFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_path = fs::temp_directory_path() /
+                 (std::string("zeq-settings-") +
+                  testing::UnitTest::GetInstance()->current_test_info()->name() + ".cfg");
+        fs::remove(m_path);
+    }
+    void TearDown() override { fs::remove(m_path); }
+    std::string Text() const {
+        std::ifstream in(m_path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    fs::path m_path;
+};
+
+TEST_F(SettingsFileTest, DefaultsUntilWrittenAndCreatedOnFirstWrite) {
+    CSettingsFile settings(m_path.string());
+    EXPECT_EQ(settings.ReadInt("Settings", "OpenLastArchive", 1), 1);
+    EXPECT_EQ(settings.ReadString("Unreal Style", "Normal", "x"), "x");
+    EXPECT_FALSE(fs::exists(m_path));
+    EXPECT_TRUE(settings.WriteInt("Settings", "Font Size", 15));
+    EXPECT_EQ(settings.ReadInt("settings", "font size", 10), 15);
+    EXPECT_EQ(Text(), "[Settings]\nFont Size=15\n");
+}
+
+TEST_F(SettingsFileTest, HandWrittenValues) {
+    std::ofstream(m_path) << "[Settings]\nView Style=7\nOpenLastArchive=zero\nA=-3\nB=+4\nC=5x\n";
+    CSettingsFile settings(m_path.string());
+    EXPECT_EQ(settings.ReadInt("Settings", "View Style", 1), 7);
+    EXPECT_EQ(settings.ReadInt("Settings", "OpenLastArchive", 1), 1);
+    EXPECT_EQ(settings.ReadInt("Settings", "A", 0), -3);
+    EXPECT_EQ(settings.ReadInt("Settings", "B", 0), 4);
+    EXPECT_EQ(settings.ReadInt("Settings", "C", 0), 5);
+}
+
+TEST(Settings, PathBesideTheProgramWhenWritable) {
+    const fs::path dir = fs::temp_directory_path() / "zeq-settings-path";
+    fs::create_directories(dir);
+    EXPECT_EQ(SettingsPathFor((dir / "zeq-editor").string(), "fallback"),
+              (dir / "zeq-editor.cfg").string());
+    EXPECT_EQ(SettingsPathFor((dir / "ZeqEditor.exe").string(), "fallback"),
+              (dir / "ZeqEditor.cfg").string());
+    EXPECT_EQ(SettingsPathFor("/no/such/folder/zeq-editor", "fallback"), "fallback");
+    fs::remove_all(dir);
+}
+
+TEST(RecentFiles, MostRecentFirstAtMostEight) {
+    CRecentFileList list;
+    for (int i = 1; i <= 10; ++i) list.Add("/f" + std::to_string(i));
+    list.Add("/f5");
+    ASSERT_EQ(list.Entries().size(), 8u);
+    EXPECT_EQ(list.Entries()[0], "/f5");
+    EXPECT_EQ(list.Entries()[1], "/f10");
+    EXPECT_EQ(list.Entries()[7], "/f3");
+    list.Remove("/f10");
+    EXPECT_EQ(list.Entries()[1], "/f9");
+}
+
+TEST_F(SettingsFileTest, RecentFilesRoundTrip) {
+    CSettingsFile settings(m_path.string());
+    CRecentFileList list;
+    list.Add("/b/one.zeq");
+    list.Add("/a/two words.zeq");
+    list.WriteTo(settings);
+    CRecentFileList again;
+    again.ReadFrom(settings);
+    EXPECT_EQ(again.Entries(), list.Entries());
+    EXPECT_EQ(CSettingsFile::Find(Text(), "Recent File List", "File1"), "/a/two words.zeq");
+}
+
+TEST(RecentFiles, DisplayNamesFitThirtyCharacters) {
+    struct Case {
+        std::string path, shown;
+    };
+    const Case cases[] = {
+        {"/home/me/plan.zeq", "/home/me/plan.zeq"},
+        {"/home/modder/games/plans/defence.zeq", "/home/.../plans/defence.zeq"},
+        {"C:\\Games\\Mods\\AI\\Plans\\long_defence.zeq", "C:\\...\\Plans\\long_defence.zeq"},
+        {"/x/" + std::string(40, 'n') + ".zeq", std::string(40, 'n') + ".zeq"},
+    };
+    for (const Case& c : cases) {
+        const std::string shown = CRecentFileList::DisplayName(c.path);
+        EXPECT_EQ(shown, c.shown);
+        if (c.shown.size() <= 30) {
+            EXPECT_LE(shown.size(), 30u);
+        }
+    }
+}
+
+} // namespace
