@@ -1,0 +1,151 @@
+#include "leftview.h"
+
+#include "matchdlg.h"
+#include "qtext.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+
+namespace {
+
+constexpr int kEntryRole = Qt::UserRole;
+
+QString DisplayName(const std::string& unitClass) {
+    return ToQt(GetUnitList().GetUnitDisplayName(unitClass));
+}
+
+} // namespace
+
+CLeftView::CLeftView(CZeqEditorDoc& document, QWidget* parent)
+    : QTreeWidget(parent), m_document(document) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(false);
+    setExpandsOnDoubleClick(true);
+    setSortingEnabled(true);
+    sortByColumn(0, Qt::AscendingOrder);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::SelectionChanged);
+    connect(&m_document, &CZeqEditorDoc::Changed, this, &CLeftView::Rebuild);
+}
+
+MatchEntry* CLeftView::EntryOf(const QTreeWidgetItem* item) {
+    return item ? static_cast<MatchEntry*>(item->data(0, kEntryRole).value<void*>()) : nullptr;
+}
+
+QTreeWidgetItem* CLeftView::InsertMatchItem(MatchEntry* entry) {
+    if (!entry || entry->attackers.empty()) return nullptr;
+    QStringList attackers;
+    for (const MatchAttacker& attacker : entry->attackers)
+        attackers << DisplayName(attacker.unitClass);
+    const QString target = DisplayName(entry->unitClass);
+
+    QTreeWidgetItem* group = nullptr;
+    for (int i = 0; i < topLevelItemCount() && !group; ++i)
+        if (topLevelItem(i)->text(0).compare(target, Qt::CaseInsensitive) == 0)
+            group = topLevelItem(i);
+    if (!group) {
+        group = new QTreeWidgetItem(QStringList(target));
+        addTopLevelItem(group);
+    }
+    auto* item = new QTreeWidgetItem(QStringList(attackers.join(QStringLiteral(", "))));
+    item->setData(0, kEntryRole, QVariant::fromValue<void*>(entry));
+    group->addChild(item);
+    return item;
+}
+
+void CLeftView::Rebuild() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    setUpdatesEnabled(false);
+    clear();
+    setSortingEnabled(false); // sort once at the end, not after every insertion
+    for (const auto& entry : m_document.Data().matches.All()) InsertMatchItem(entry.get());
+    setSortingEnabled(true);
+    collapseAll();
+    setUpdatesEnabled(true);
+    QGuiApplication::restoreOverrideCursor();
+    emit SelectionChanged();
+}
+
+MatchEntry* CLeftView::SelectedMatch() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    if (selected.isEmpty() || selected.first()->childCount() > 0) return nullptr;
+    return EntryOf(selected.first());
+}
+
+void CLeftView::ShowNewItem(QTreeWidgetItem* item) {
+    if (!item) return;
+    item->parent()->setExpanded(true);
+    setCurrentItem(item);
+    scrollToItem(item);
+}
+
+void CLeftView::Changed() {
+    m_document.SetModifiedFlag();
+    m_document.PostUpdateCounts();
+    emit SelectionChanged();
+}
+
+void CLeftView::OnMatchNew() {
+    CMatchDlg dialog(m_document.Data().matches, nullptr, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    ShowNewItem(InsertMatchItem(dialog.Entry()));
+    Changed();
+}
+
+void CLeftView::OnMatchEdit() {
+    MatchEntry* entry = SelectedMatch();
+    if (!entry) return;
+    QTreeWidgetItem* item = selectedItems().first();
+    CMatchDlg dialog(m_document.Data().matches, entry, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    QTreeWidgetItem* group = item->parent();
+    delete item;
+    if (group && group->childCount() == 0) delete group;
+    ShowNewItem(InsertMatchItem(entry));
+    Changed();
+}
+
+void CLeftView::OnMatchDelete() {
+    if (!HasSelection()) return;
+    QTreeWidgetItem* item = selectedItems().first();
+    MatchList& matches = m_document.Data().matches;
+    if (item->childCount() > 0) {
+        while (item->childCount() > 0) {
+            QTreeWidgetItem* child = item->child(0);
+            matches.RemoveTarget(EntryOf(child));
+            delete child;
+        }
+        delete item;
+    } else {
+        QTreeWidgetItem* group = item->parent();
+        matches.RemoveTarget(EntryOf(item));
+        delete item;
+        if (group && group->childCount() > 0)
+            setCurrentItem(group);
+        else
+            delete group;
+    }
+    Changed();
+}
+
+void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
+    if (QTreeWidgetItem* item = itemAt(viewport()->mapFromGlobal(event->globalPos())))
+        setCurrentItem(item);
+    emit ContextMenuRequested(event->globalPos());
+}
+
+void CLeftView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTreeWidgetItem* item = itemAt(event->position().toPoint());
+    if (item && EntryOf(item)) {
+        setCurrentItem(item);
+        emit EditRequested(); // the frame runs Edit once this event has returned
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
+}

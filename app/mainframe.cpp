@@ -1,0 +1,483 @@
+#include "mainframe.h"
+
+#include "commandids.h"
+#include "icons.h"
+#include "leftview.h"
+#include "qtext.h"
+#include "rightview.h"
+#include "sourceeditordlg.h"
+#include "startcheatdlg.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+const QString kAppName = QStringLiteral("ZEQ Editor");
+
+// Status-bar prompt and tool tip of each command.
+struct CommandText {
+    int id;
+    const char* prompt;
+    const char* tip;
+};
+
+const CommandText kCommandTexts[] = {
+    {ID_FILE_NEW, "Create a new document", "New (Ctrl + N)"},
+    {ID_FILE_OPEN, "Open an existing document", "Open (Ctrl + O)"},
+    {ID_FILE_SAVE, "Save the active document", "Save (Ctrl + S)"},
+    {ID_FILE_SAVE_AS, "Save the active document with a new name", "Save As"},
+    {ID_APP_EXIT, "Quit the application; prompts to save documents", "Exit"},
+    {ID_EDIT_START_CHEAT, "Edit the Start and Cheat Sections of the current document",
+     "Edit Start && Cheat Sections (F9)"},
+    {ID_EDIT_SOURCE, "Edit the source code of this ZEQ", "Edit Source (F10)"},
+    {ID_MATCH_NEW, "Insert a new Match", "New Match"},
+    {ID_MATCH_EDIT, "Edit the selected Match", "Edit Match"},
+    {ID_MATCH_DELETE, "Delete the selected Match", "Delete Match"},
+    {ID_ITEM_INSERT, "Insert a new Match or Plan", "Insert... (Ins)"},
+    {ID_ITEM_EDIT, "Edit the selected Match or Plan", "Edit... (Return)"},
+    {ID_ITEM_DELETE, "Delete the selected Match or Plan(s)", "Delete (Del)"},
+    {ID_PLAN_NEW, "Insert a new Plan", "New Plan"},
+    {ID_PLAN_EDIT, "Edit the selected Plan", "Edit Plan"},
+    {ID_PLAN_DELETE, "Delete the selected Plan", "Delete Plan"},
+    {ID_PLAN_AUTO_ARRANGE, "Automatically arrange Plan Priorities", "Auto-arrange Priorities (F8)"},
+    {ID_PLAN_MOVE_UP, "Move the selected Plan upwards", "Move Up (Alt + Up)"},
+    {ID_PLAN_MOVE_DOWN, "Move the selected Plan downwards", "Move Down (Alt + Down)"},
+    {ID_VIEW_SMALLICON, "Display items by using small icons.", "Small Icons"},
+    {ID_VIEW_LARGEICON, "Display items by using large icons.", "Large Icons"},
+    {ID_VIEW_LIST, "Displays items in a list.", "List"},
+    {ID_VIEW_DETAILS, "Displays detailed information about each item in the window.", "Details"},
+    {ID_VIEW_TOOLBAR, "Show or hide the toolbar", "Toggle ToolBar"},
+    {ID_VIEW_STATUS_BAR, "Show or hide the status bar", "Toggle StatusBar"},
+};
+
+// Tool tips use "&&" for a literal "&" like menu texts; Qt shows them as written.
+QString TipText(const char* tip) { return QString::fromLatin1(tip).replace("&&", "&"); }
+
+// The stored list style for each view-style command.
+const std::pair<int, int> kViewStyles[] = {
+    {ID_VIEW_LARGEICON, CRightView::LargeIcons},
+    {ID_VIEW_DETAILS, CRightView::Details},
+    {ID_VIEW_SMALLICON, CRightView::SmallIcons},
+    {ID_VIEW_LIST, CRightView::List},
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
+    : m_app(app), m_document(document) {
+    setWindowIcon(Icons::Application());
+    setMinimumSize(400, 300);
+    resize(900, 600);
+    setAcceptDrops(true);
+
+    CreatePanes();
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+
+    connect(&m_document, &CZeqEditorDoc::UpdateCountsRequested, this, &CMainFrame::OnUpdateCounts,
+            Qt::QueuedConnection);
+    connect(&m_document, &CZeqEditorDoc::TitleChanged, this, &CMainFrame::UpdateTitle);
+    connect(&m_document, &CZeqEditorDoc::ModifiedChanged, this, &QWidget::setWindowModified);
+    connect(&m_document, &CZeqEditorDoc::Changed, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_app, &CZeqEditorApp::RecentFilesChanged, this, &CMainFrame::UpdateRecentFileMenu);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QWidget* pane : {static_cast<QWidget*>(m_left), static_cast<QWidget*>(m_right)})
+            if (now && (now == pane || pane->isAncestorOf(now))) SetActivePane(pane);
+    });
+    m_document.SetStartCheatCommand([this] { OnEditStartCheat(); });
+
+    UpdateTitle();
+    UpdateRecentFileMenu();
+    m_document.PostUpdateCounts();
+    UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() { m_document.SetStartCheatCommand({}); }
+
+QAction* CMainFrame::AddCommand(int id, const QString& text, void (CMainFrame::*handler)()) {
+    auto* action = new QAction(text, this);
+    action->setData(id);
+    action->setIcon(Icons::ForCommand(id));
+    for (const CommandText& t : kCommandTexts) {
+        if (t.id != id) continue;
+        action->setStatusTip(QString::fromLatin1(t.prompt));
+        action->setToolTip(TipText(t.tip));
+    }
+    if (handler) connect(action, &QAction::triggered, this, handler);
+    m_actions.insert(id, action);
+    addAction(action); // shortcuts work while the menu bar is hidden too
+    return action;
+}
+
+void CMainFrame::CreateActions() {
+    auto shortcut = [this](int id, std::initializer_list<QKeySequence> keys) {
+        m_actions[id]->setShortcuts(QList<QKeySequence>(keys));
+    };
+    AddCommand(ID_FILE_NEW, tr("&New"), nullptr);
+    connect(m_actions[ID_FILE_NEW], &QAction::triggered, &m_app, &CZeqEditorApp::OnFileNew);
+    AddCommand(ID_FILE_OPEN, tr("&Open..."), nullptr);
+    connect(m_actions[ID_FILE_OPEN], &QAction::triggered, &m_app, &CZeqEditorApp::OnFileOpen);
+    AddCommand(ID_FILE_SAVE, tr("&Save"), nullptr);
+    connect(m_actions[ID_FILE_SAVE], &QAction::triggered, this,
+            [this] { m_document.DoFileSave(this); });
+    AddCommand(ID_FILE_SAVE_AS, tr("Save &As..."), nullptr);
+    connect(m_actions[ID_FILE_SAVE_AS], &QAction::triggered, this,
+            [this] { m_document.DoSaveAs(this); });
+    AddCommand(ID_APP_EXIT, tr("E&xit"), nullptr);
+    connect(m_actions[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
+    AddCommand(ID_APP_ABOUT, tr("&About ZEQ Editor..."), nullptr);
+    connect(m_actions[ID_APP_ABOUT], &QAction::triggered, &m_app, &CZeqEditorApp::OnAppAbout);
+
+    // Undo and the clipboard commands have no handler and stay disabled.
+    AddCommand(ID_EDIT_UNDO, tr("&Undo"), nullptr);
+    AddCommand(ID_EDIT_CUT, tr("Cu&t"), nullptr);
+    AddCommand(ID_EDIT_COPY, tr("&Copy"), nullptr);
+    AddCommand(ID_EDIT_PASTE, tr("&Paste"), nullptr);
+    AddCommand(ID_EDIT_START_CHEAT, tr("&Start && Cheat Sections..."), &CMainFrame::OnEditStartCheat);
+    AddCommand(ID_EDIT_SOURCE, tr("S&ource..."), &CMainFrame::OnEditSource);
+
+    AddCommand(ID_MATCH_NEW, tr("&New..."), nullptr);
+    connect(m_actions[ID_MATCH_NEW], &QAction::triggered, m_left, &CLeftView::OnMatchNew);
+    AddCommand(ID_MATCH_EDIT, tr("&Edit..."), nullptr);
+    connect(m_actions[ID_MATCH_EDIT], &QAction::triggered, m_left, &CLeftView::OnMatchEdit);
+    AddCommand(ID_MATCH_DELETE, tr("&Delete"), nullptr);
+    connect(m_actions[ID_MATCH_DELETE], &QAction::triggered, m_left, &CLeftView::OnMatchDelete);
+
+    const std::pair<int, void (CRightView::*)()> planCommands[] = {
+        {ID_PLAN_NEW, &CRightView::OnPlanNew},
+        {ID_PLAN_EDIT, &CRightView::OnPlanEdit},
+        {ID_PLAN_DELETE, &CRightView::OnPlanDelete},
+        {ID_PLAN_MOVE_UP, &CRightView::OnPlanMoveUp},
+        {ID_PLAN_MOVE_DOWN, &CRightView::OnPlanMoveDown},
+        {ID_PLAN_AUTO_ARRANGE, &CRightView::OnPlanAutoArrange}};
+    const QString planTexts[] = {tr("&New..."),  tr("&Edit..."),      tr("&Delete"),
+                                 tr("Move &Up"), tr("Move D&own"), tr("&Auto-arrange Priorities")};
+    for (std::size_t i = 0; i < std::size(planCommands); ++i) {
+        AddCommand(planCommands[i].first, planTexts[i], nullptr);
+        connect(m_actions[planCommands[i].first], &QAction::triggered, m_right,
+                planCommands[i].second);
+    }
+
+    AddCommand(ID_ITEM_INSERT, tr("Insert"), &CMainFrame::OnItemInsert);
+    AddCommand(ID_ITEM_EDIT, tr("Edit"), &CMainFrame::OnItemEdit);
+    AddCommand(ID_ITEM_DELETE, tr("Delete"), &CMainFrame::OnItemDelete);
+
+    auto* styles = new QActionGroup(this);
+    const std::pair<int, QString> styleTexts[] = {{ID_VIEW_LARGEICON, tr("Large Icons")},
+                                                  {ID_VIEW_SMALLICON, tr("Small Icons")},
+                                                  {ID_VIEW_LIST, tr("List")},
+                                                  {ID_VIEW_DETAILS, tr("Details")}};
+    for (const auto& [id, text] : styleTexts) {
+        QAction* action = AddCommand(id, text, nullptr);
+        action->setCheckable(true);
+        styles->addAction(action);
+        for (const auto& [command, style] : kViewStyles)
+            if (command == id)
+                connect(action, &QAction::triggered, this, [this, s = style] { SetViewStyle(s); });
+    }
+    AddCommand(ID_VIEW_TOOLBAR, tr("&Toolbar"), nullptr)->setCheckable(true);
+    AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), nullptr)->setCheckable(true);
+
+    AddCommand(ID_NEXT_PANE, tr("Next Pane"), nullptr);
+    connect(m_actions[ID_NEXT_PANE], &QAction::triggered, this, [this] { MovePaneFocus(1); });
+    AddCommand(ID_PREV_PANE, tr("Previous Pane"), nullptr);
+    connect(m_actions[ID_PREV_PANE], &QAction::triggered, this, [this] { MovePaneFocus(-1); });
+
+    shortcut(ID_FILE_NEW, {QKeySequence(Qt::CTRL | Qt::Key_N)});
+    shortcut(ID_FILE_OPEN, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    shortcut(ID_FILE_SAVE, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    shortcut(ID_FILE_SAVE_AS, {QKeySequence(Qt::Key_F12)});
+    shortcut(ID_EDIT_UNDO, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    shortcut(ID_EDIT_CUT, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    shortcut(ID_EDIT_COPY, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    shortcut(ID_EDIT_PASTE, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    shortcut(ID_EDIT_START_CHEAT, {QKeySequence(Qt::Key_F9)});
+    shortcut(ID_EDIT_SOURCE, {QKeySequence(Qt::Key_F10)});
+    shortcut(ID_ITEM_INSERT, {QKeySequence(Qt::Key_Insert)});
+    shortcut(ID_ITEM_EDIT, {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    shortcut(ID_ITEM_DELETE, {QKeySequence(Qt::Key_Delete)});
+    shortcut(ID_PLAN_MOVE_UP, {QKeySequence(Qt::ALT | Qt::Key_Up)});
+    shortcut(ID_PLAN_MOVE_DOWN, {QKeySequence(Qt::ALT | Qt::Key_Down)});
+    shortcut(ID_PLAN_AUTO_ARRANGE, {QKeySequence(Qt::Key_F8)});
+    shortcut(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)});
+    shortcut(ID_PREV_PANE, {QKeySequence(Qt::SHIFT | Qt::Key_F6)});
+}
+
+void CMainFrame::CreateMenus() {
+    // Menu texts show the keys after a tab, as the shortcuts themselves do.
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+        m_fileMenu->addAction(m_actions[id]);
+    m_fileMenu->addSeparator();
+    m_recentPlaceholder = m_fileMenu->addAction(tr("Recent File"));
+    m_recentPlaceholder->setEnabled(false);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_actions[ID_APP_EXIT]);
+
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    edit->addAction(m_actions[ID_EDIT_UNDO]);
+    edit->addSeparator();
+    for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) edit->addAction(m_actions[id]);
+    edit->addSeparator();
+    edit->addAction(m_actions[ID_EDIT_START_CHEAT]);
+    edit->addAction(m_actions[ID_EDIT_SOURCE]);
+
+    QMenu* match = menuBar()->addMenu(tr("&Match"));
+    for (int id : {ID_MATCH_NEW, ID_MATCH_EDIT, ID_MATCH_DELETE}) match->addAction(m_actions[id]);
+
+    QMenu* plan = menuBar()->addMenu(tr("&Plan"));
+    for (int id : {ID_PLAN_NEW, ID_PLAN_EDIT, ID_PLAN_DELETE}) plan->addAction(m_actions[id]);
+    plan->addSeparator();
+    plan->addAction(m_actions[ID_PLAN_MOVE_UP]);
+    plan->addAction(m_actions[ID_PLAN_MOVE_DOWN]);
+    plan->addSeparator();
+    plan->addAction(m_actions[ID_PLAN_AUTO_ARRANGE]);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    for (int id : {ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST, ID_VIEW_DETAILS})
+        view->addAction(m_actions[id]);
+    view->addSeparator();
+    view->addAction(m_actions[ID_VIEW_TOOLBAR]);
+    view->addAction(m_actions[ID_VIEW_STATUS_BAR]);
+
+    menuBar()->addMenu(tr("&Help"))->addAction(m_actions[ID_APP_ABOUT]);
+
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = addToolBar(tr("ZEQ Editor Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    m_toolBar->setIconSize(QSize(16, 16));
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    const int buttons[] = {ID_FILE_NEW,       ID_FILE_OPEN,        ID_FILE_SAVE,      0,
+                           ID_EDIT_START_CHEAT, ID_EDIT_SOURCE,    0,                 ID_ITEM_INSERT,
+                           ID_ITEM_EDIT,      ID_ITEM_DELETE,      0,                 ID_VIEW_LARGEICON,
+                           ID_VIEW_SMALLICON, ID_VIEW_LIST,        ID_VIEW_DETAILS,   0,
+                           ID_PLAN_MOVE_UP,   ID_PLAN_MOVE_DOWN,   ID_PLAN_AUTO_ARRANGE, 0,
+                           ID_APP_ABOUT};
+    for (int id : buttons) {
+        if (id == 0)
+            m_toolBar->addSeparator();
+        else
+            m_toolBar->addAction(m_actions[id]);
+    }
+    QAction* toggle = m_actions[ID_VIEW_TOOLBAR];
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, m_toolBar, &QWidget::setVisible);
+    connect(m_toolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->addWidget(new QLabel(kAppName + " - Ready"), 1);
+    // The count panes start with their sizing texts until the first count.
+    m_matchCount = new QLabel(QStringLiteral("0,000 Match(es)"));
+    m_planCount = new QLabel(QStringLiteral("0,000 Plan(s)"));
+    for (QLabel* pane : {m_matchCount, m_planCount}) {
+        pane->setMinimumWidth(pane->sizeHint().width() + 8);
+        pane->setAlignment(Qt::AlignCenter);
+        bar->addPermanentWidget(pane);
+    }
+    QAction* toggle = m_actions[ID_VIEW_STATUS_BAR];
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
+}
+
+void CMainFrame::CreatePanes() {
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_left = new CLeftView(m_document, m_splitter);
+    m_right = new CRightView(m_document, m_splitter);
+    m_left->setMinimumWidth(50);
+    m_splitter->addWidget(m_left);
+    m_splitter->addWidget(m_right);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({200, 700});
+    setCentralWidget(m_splitter);
+    m_activePane = m_left;
+
+    for (QWidget* pane : {static_cast<QWidget*>(m_left), static_cast<QWidget*>(m_right)})
+        connect(pane, SIGNAL(SelectionChanged()), this, SLOT(UpdateCommandUI()));
+    connect(m_left, &CLeftView::ContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(tr("Matches"), this);
+        menu.addAction(m_actions[ID_MATCH_NEW]->text() + "\tIns", this,
+                       [this] { RunCommand(ID_MATCH_NEW); });
+        for (auto [id, key] : {std::pair{ID_MATCH_EDIT, "\tEnter"}, {ID_MATCH_DELETE, "\tDel"}}) {
+            QAction* item = menu.addAction(m_actions[id]->text() + key, this,
+                                           [this, id = id] { RunCommand(id); });
+            UpdateCommandUI();
+            item->setEnabled(m_actions[id]->isEnabled());
+        }
+        menu.exec(at);
+    });
+    connect(m_right, &CRightView::ContextMenuRequested, this, [this](const QPoint& at) {
+        UpdateCommandUI();
+        QMenu menu(tr("Plans"), this);
+        const std::pair<int, const char*> items[] = {
+            {ID_PLAN_NEW, "\tIns"},          {ID_PLAN_EDIT, "\tEnter"},
+            {ID_PLAN_DELETE, "\tDel"},       {0, ""},
+            {ID_PLAN_MOVE_UP, "\tAlt + Up"}, {ID_PLAN_MOVE_DOWN, "\tAlt + Down"},
+            {0, ""},                         {ID_PLAN_AUTO_ARRANGE, "\tF8"}};
+        for (const auto& [id, key] : items) {
+            if (id == 0) {
+                menu.addSeparator();
+                continue;
+            }
+            QAction* item = menu.addAction(m_actions[id]->text() + key, this,
+                                           [this, id = id] { RunCommand(id); });
+            item->setEnabled(m_actions[id]->isEnabled());
+        }
+        menu.exec(at);
+    });
+    connect(m_left, &CLeftView::EditRequested, this, [this] { RunCommand(ID_MATCH_EDIT); },
+            Qt::QueuedConnection);
+}
+
+void CMainFrame::InitialFocus() { m_left->setFocus(); }
+
+void CMainFrame::SetActivePane(QWidget* pane) {
+    if (m_activePane == pane) return;
+    m_activePane = pane;
+    UpdateCommandUI();
+}
+
+void CMainFrame::MovePaneFocus(int) {
+    // With two panes the next and the previous pane are the same one.
+    QWidget* next = m_activePane == m_left ? static_cast<QWidget*>(m_right) : m_left;
+    SetActivePane(next);
+    next->setFocus();
+}
+
+void CMainFrame::RunCommand(int commandId) {
+    UpdateCommandUI();
+    if (QAction* action = m_actions.value(commandId); action && action->isEnabled())
+        action->trigger();
+}
+
+void CMainFrame::UpdateCommandUI() {
+    for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
+        m_actions[id]->setEnabled(false);
+    m_actions[ID_MATCH_EDIT]->setEnabled(m_left->SelectedMatch() != nullptr);
+    m_actions[ID_MATCH_DELETE]->setEnabled(m_left->HasSelection());
+    const int row = m_right->FocusedSelectedRow();
+    m_actions[ID_PLAN_EDIT]->setEnabled(row >= 0);
+    m_actions[ID_PLAN_DELETE]->setEnabled(row >= 0);
+    m_actions[ID_PLAN_MOVE_UP]->setEnabled(row >= 1);
+    m_actions[ID_PLAN_MOVE_DOWN]->setEnabled(row >= 0 && row < m_right->RowCount() - 1);
+    for (const auto& [id, style] : kViewStyles)
+        m_actions[id]->setChecked(m_right->ViewStyle() == style);
+}
+
+void CMainFrame::SetViewStyle(int style) {
+    m_right->SetViewStyle(style);
+    WriteSettingInt("Settings", "View Style", style);
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnItemInsert() {
+    RunCommand(m_activePane == m_right ? ID_PLAN_NEW : ID_MATCH_NEW);
+}
+
+void CMainFrame::OnItemEdit() {
+    RunCommand(m_activePane == m_right ? ID_PLAN_EDIT : ID_MATCH_EDIT);
+}
+
+void CMainFrame::OnItemDelete() {
+    RunCommand(m_activePane == m_right ? ID_PLAN_DELETE : ID_MATCH_DELETE);
+}
+
+QString CMainFrame::MatchCountText() const {
+    const auto n = m_document.Data().matches.CountMatches();
+    return n == 1 ? tr("%1 Match").arg(n) : tr("%1 Matches").arg(n);
+}
+
+QString CMainFrame::PlanCountText() const {
+    const auto n = m_document.Data().plans.CountPlans();
+    return n == 1 ? tr("%1 Plan").arg(n) : tr("%1 Plans").arg(n);
+}
+
+void CMainFrame::OnUpdateCounts() {
+    m_matchCount->setText(MatchCountText());
+    m_planCount->setText(PlanCountText());
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnEditStartCheat() {
+    CStartCheatDlg dialog(m_document.Data().start, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    dialog.WriteBack(m_document.Data().start);
+    m_document.SetModifiedFlag();
+}
+
+void CMainFrame::OnEditSource() {
+    if (RunSourceEditor(m_document.Data(), this)) {
+        m_document.UpdateAllViews();
+        m_document.SetModifiedFlag();
+        m_document.PostUpdateCounts();
+    }
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(kAppName + " - " + m_document.Title() + "[*]");
+    setWindowModified(m_document.IsModified());
+}
+
+void CMainFrame::UpdateRecentFileMenu() {
+    for (QAction* action : m_recentActions) {
+        m_fileMenu->removeAction(action);
+        action->deleteLater();
+    }
+    m_recentActions.clear();
+    const auto& entries = m_app.RecentFiles().Entries();
+    m_recentPlaceholder->setVisible(entries.empty());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const QString path = QString::fromStdString(entries[i]);
+        const QString shown = QString::fromStdString(CRecentFileList::DisplayName(entries[i]));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), m_fileMenu);
+        action->setStatusTip(path);
+        connect(action, &QAction::triggered, this, [this, path] { m_app.OpenDocumentFile(path); });
+        m_fileMenu->insertAction(m_recentPlaceholder, action);
+        m_recentActions.append(action);
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_document.SaveModified(this)) {
+        event->ignore();
+        return;
+    }
+    m_app.ExitInstance();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    event->acceptProposedAction();
+    const QString path = urls.first().toLocalFile();
+    // Open after the drop has finished, so the dragging program is not kept waiting.
+    QMetaObject::invokeMethod(this, [this, path] { m_app.OpenDocumentFile(path); },
+                              Qt::QueuedConnection);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+
+class CLeftView;
+class CRightView;
+class CZeqEditorApp;
+class CZeqEditorDoc;
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+
+// The main window: menus, toolbar, status bar and the splitter with the match
+// tree on the left and the plan list on the right. It owns the command table:
+// Match and Plan commands go to the pane that owns the records, Insert, Edit
+// and Delete to the active pane.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document);
+    ~CMainFrame() override;
+
+    CLeftView* GetLeftPane() const { return m_left; }
+    CRightView* GetRightPane() const { return m_right; }
+    QAction* Action(int commandId) const { return m_actions.value(commandId); }
+    // The pane that Insert, Edit and Delete go to.
+    QWidget* ActivePane() const { return m_activePane; }
+    void SetActivePane(QWidget* pane);
+    void InitialFocus();
+
+    // Runs a command as its menu item, button or key would (when enabled).
+    void RunCommand(int commandId);
+    // Applies the enabling rules to every command.
+    void UpdateCommandUI();
+
+    QString MatchCountText() const;
+    QString PlanCountText() const;
+
+public slots:
+    void OnUpdateCounts();
+    void OnEditStartCheat();
+    void OnEditSource();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* AddCommand(int commandId, const QString& text, void (CMainFrame::*handler)());
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreatePanes();
+    void UpdateTitle();
+    void UpdateRecentFileMenu();
+    void SetViewStyle(int style);
+    void MovePaneFocus(int step);
+
+    void OnItemInsert();
+    void OnItemEdit();
+    void OnItemDelete();
+
+    CZeqEditorApp& m_app;
+    CZeqEditorDoc& m_document;
+    QHash<int, QAction*> m_actions;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_recentPlaceholder = nullptr;
+    QList<QAction*> m_recentActions;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_matchCount = nullptr;
+    QLabel* m_planCount = nullptr;
+    QSplitter* m_splitter = nullptr;
+    CLeftView* m_left = nullptr;
+    CRightView* m_right = nullptr;
+    QWidget* m_activePane = nullptr;
+};

@@ -1,0 +1,274 @@
+#include "rightview.h"
+
+#include "icons.h"
+#include "plandescription.h"
+#include "plansettingsdlg.h"
+#include "qtext.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QListView>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+constexpr int kPlanRole = Qt::UserRole;
+constexpr int kSortRole = Qt::UserRole + 1;
+constexpr std::uint32_t kPriorityStep = 10;
+constexpr std::uint32_t kMaxMovedPriority = 16384;
+
+QColor FromColorRef(std::uint32_t color) {
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+// Cuts a strip into square images, the transparent colour masked out. The
+// built-in strip is used when the file named in Plans.dat cannot be loaded.
+QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, int size) {
+    QPixmap strip;
+    if (!file.empty() && strip.load(ToQt(file)) && strip.height() >= size) {
+        strip.setMask(strip.createMaskFromColor(FromColorRef(transparent), Qt::MaskInColor));
+    } else {
+        strip = Icons::PlanTypeStrip(size);
+    }
+    QVector<QPixmap> images;
+    for (int x = 0; x + size <= strip.width(); x += size) images.append(strip.copy(x, 0, size, size));
+    return images;
+}
+
+} // namespace
+
+CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
+    : QWidget(parent), m_document(document), m_model(new QStandardItemModel(0, 4, this)),
+      m_selection(new QItemSelectionModel(m_model, this)), m_stack(new QStackedWidget(this)),
+      m_details(new QTreeView), m_icons(new QListView) {
+    m_model->setHorizontalHeaderLabels({tr("Plan Type"), tr("Priority"), tr("Condition"), tr("Flags")});
+    m_model->horizontalHeaderItem(PriorityColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_model->setSortRole(kSortRole);
+
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
+                                    static_cast<QAbstractItemView*>(m_icons)}) {
+        view->setModel(m_model);
+        view->setSelectionModel(m_selection);
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+            emit ContextMenuRequested(view->viewport()->mapToGlobal(at));
+        });
+        connect(view, &QAbstractItemView::doubleClicked, this, &CRightView::OnPlanEdit);
+        m_stack->addWidget(view);
+    }
+    m_details->setRootIsDecorated(false);
+    m_details->setUniformRowHeights(true);
+    m_details->setAllColumnsShowFocus(true);
+    m_details->setSortingEnabled(false);
+    const int widths[] = {150, 50, 320, 150};
+    for (int c = 0; c < 4; ++c) m_details->setColumnWidth(c, widths[c]);
+    m_icons->setModelColumn(TypeColumn);
+    m_icons->setResizeMode(QListView::Adjust);
+    m_icons->setUniformItemSizes(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+    setFocusProxy(m_details);
+
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this, &CRightView::SelectionChanged);
+    connect(m_selection, &QItemSelectionModel::currentChanged, this, &CRightView::SelectionChanged);
+    connect(&m_document, &CZeqEditorDoc::Changed, this, &CRightView::Rebuild);
+
+    BuildIcons();
+    const int stored = ReadSettingInt("Settings", "View Style", Details);
+    SetViewStyle(stored >= LargeIcons && stored <= List ? stored : Details);
+}
+
+void CRightView::BuildIcons() {
+    const CPlanManager& catalog = GetPlanManager();
+    const QVector<QPixmap> small = CutStrip(catalog.iconImage16, catalog.transparent16, 16);
+    const QVector<QPixmap> large = CutStrip(catalog.iconImage32, catalog.transparent32, 32);
+    for (int i = 0; i < std::max(small.size(), large.size()); ++i) {
+        QIcon icon;
+        if (i < small.size()) icon.addPixmap(small[i]);
+        if (i < large.size()) icon.addPixmap(large[i]);
+        m_typeIcons.append(icon);
+    }
+}
+
+QIcon CRightView::IconFor(const PlanEntry& plan) const {
+    const PlanTypeInfo* type = GetPlanManager().FindPlanType(plan.planType);
+    if (!type || type->iconIndex < 0 || type->iconIndex >= m_typeIcons.size()) return {};
+    return m_typeIcons[type->iconIndex];
+}
+
+void CRightView::SetViewStyle(int style) {
+    m_style = style;
+    if (style == Details) {
+        m_stack->setCurrentWidget(m_details);
+    } else {
+        const bool large = style == LargeIcons;
+        m_icons->setViewMode(large ? QListView::IconMode : QListView::ListMode);
+        m_icons->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+        m_icons->setFlow(style == List ? QListView::TopToBottom : QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setGridSize(large ? QSize(96, 64) : QSize());
+        m_icons->setMovement(QListView::Static);
+        m_stack->setCurrentWidget(m_icons);
+    }
+    setFocusProxy(CurrentView());
+}
+
+QAbstractItemView* CRightView::CurrentView() const {
+    return static_cast<QAbstractItemView*>(m_stack->currentWidget());
+}
+
+long long CRightView::ComparePlanPriority(const PlanEntry* a, const PlanEntry* b) {
+    if (!a || !b) return 0;
+    return static_cast<long long>(b->priority) - static_cast<long long>(a->priority);
+}
+
+int CRightView::InsertPlanRow(PlanEntry* plan) {
+    if (!plan) return -1;
+    auto* type = new QStandardItem(IconFor(*plan), ToQt(plan->planType));
+    type->setData(QVariant::fromValue<void*>(plan), kPlanRole);
+    auto* priority = new QStandardItem;
+    priority->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* condition = new QStandardItem(ToQt(DescribeCondition(plan->condition, GetUnitList())));
+    auto* flags = new QStandardItem(ToQt(DescribeFlags(plan->flags)));
+    m_model->appendRow({type, priority, condition, flags});
+    const int row = m_model->rowCount() - 1;
+    SetPriorityCell(row);
+    return row;
+}
+
+void CRightView::SetPriorityCell(int row) {
+    const PlanEntry* plan = PlanAt(row);
+    QStandardItem* cell = m_model->item(row, PriorityColumn);
+    if (!plan || !cell) return;
+    cell->setText(QString::number(plan->priority));
+    cell->setData(static_cast<qulonglong>(plan->priority), kSortRole);
+}
+
+void CRightView::Sort() { m_model->sort(PriorityColumn, Qt::DescendingOrder); }
+
+void CRightView::Rebuild() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    setUpdatesEnabled(false);
+    m_model->removeRows(0, m_model->rowCount());
+    for (const auto& plan : m_document.Data().plans.All()) InsertPlanRow(plan.get());
+    Sort();
+    setUpdatesEnabled(true);
+    QGuiApplication::restoreOverrideCursor();
+    emit SelectionChanged();
+}
+
+int CRightView::RowCount() const { return m_model->rowCount(); }
+
+PlanEntry* CRightView::PlanAt(int row) const {
+    const QStandardItem* item = m_model->item(row, TypeColumn);
+    return item ? static_cast<PlanEntry*>(item->data(kPlanRole).value<void*>()) : nullptr;
+}
+
+QString CRightView::CellText(int row, int column) const {
+    const QStandardItem* item = m_model->item(row, column);
+    return item ? item->text() : QString();
+}
+
+int CRightView::FocusedSelectedRow() const {
+    const QModelIndex current = m_selection->currentIndex();
+    if (!current.isValid() || !m_selection->isRowSelected(current.row())) return -1;
+    return PlanAt(current.row()) ? current.row() : -1;
+}
+
+QList<int> CRightView::SelectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& index : m_selection->selectedRows()) rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CRightView::SelectRow(int row, bool focus) {
+    const QModelIndex index = m_model->index(row, TypeColumn);
+    const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
+    if (focus)
+        m_selection->setCurrentIndex(index, flags);
+    else
+        m_selection->select(index, flags);
+    CurrentView()->scrollTo(index);
+}
+
+void CRightView::Changed() {
+    m_document.SetModifiedFlag();
+    m_document.PostUpdateCounts();
+    Sort();
+    emit SelectionChanged();
+}
+
+void CRightView::OnPlanNew() {
+    CPlanSettingsDlg dialog(m_document.Data().plans, nullptr, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const int row = InsertPlanRow(dialog.Plan());
+    if (row < 0) return;
+    SelectRow(row, true);
+    Changed();
+}
+
+void CRightView::OnPlanEdit() {
+    const int row = FocusedSelectedRow();
+    if (row < 0) return;
+    PlanEntry* plan = PlanAt(row);
+    CPlanSettingsDlg dialog(m_document.Data().plans, plan, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_model->removeRow(row);
+    const int again = InsertPlanRow(plan);
+    if (again >= 0) SelectRow(again, true);
+    Changed();
+}
+
+void CRightView::OnPlanDelete() {
+    QList<int> rows = SelectedRows();
+    if (rows.isEmpty()) return;
+    // From the bottom up, so the rows still to go keep their numbers.
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        m_document.Data().plans.RemovePlan(PlanAt(*it));
+        m_model->removeRow(*it);
+    }
+    m_document.SetModifiedFlag();
+    m_document.PostUpdateCounts();
+    emit SelectionChanged();
+}
+
+// Exchanges the priorities of the focused plan and its neighbour, each cut to
+// 16384. The list itself keeps its order; saving sorts it.
+void CRightView::MovePlan(int neighbourOffset) {
+    const int row = FocusedSelectedRow();
+    const int neighbour = row + neighbourOffset;
+    if (row < 0 || neighbour < 0 || neighbour >= RowCount()) return;
+    PlanEntry* a = PlanAt(neighbour);
+    PlanEntry* b = PlanAt(row);
+    const std::uint32_t pa = a->priority, pb = b->priority;
+    a->priority = std::min(pb, kMaxMovedPriority);
+    b->priority = std::min(pa, kMaxMovedPriority);
+    SetPriorityCell(neighbour);
+    SetPriorityCell(row);
+    Changed();
+}
+
+void CRightView::OnPlanMoveUp() { MovePlan(-1); }
+
+void CRightView::OnPlanMoveDown() { MovePlan(+1); }
+
+void CRightView::OnPlanAutoArrange() {
+    if (RowCount() == 0) return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_document.Data().plans.ArrangePriorities(kPriorityStep);
+    for (int row = 0; row < RowCount(); ++row) SetPriorityCell(row);
+    Changed();
+    QGuiApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+class CUnitList;
+struct UnitItem;
+
+// Everything that waits for the user outside the window's own widgets:
+// message boxes, beeps, the unit picker and the file dialogs. Production code
+// goes through Ui(); tests install their own services with SetUi() so that
+// nothing ever blocks on a modal window.
+class IUiServices {
+public:
+    enum class Icon { Information, Warning, Error };
+    enum class Answer { Yes, No, Cancel };
+
+    virtual ~IUiServices() = default;
+
+    virtual void ShowMessage(QWidget* parent, Icon icon, const QString& text) = 0;
+    // Yes / No / Cancel with the question icon.
+    virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
+    // Save / Don't Save / Cancel, answered as Yes / No / Cancel.
+    virtual Answer AskSaveChanges(QWidget* parent, const QString& text) = 0;
+    virtual void Beep() = 0;
+    // The unit picker, opened with its top right corner at the bottom right
+    // corner of `button`; null when dismissed.
+    virtual const UnitItem* PickUnit(QWidget* button, const CUnitList& units) = 0;
+    // Empty when cancelled.
+    virtual QString GetOpenFileName(QWidget* parent) = 0;
+    virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;
+};
+
+IUiServices& Ui();
+// Installs other services (tests); null restores the real ones.
+void SetUi(IUiServices* services);

@@ -1,0 +1,134 @@
+#include "zeqeditorapp.h"
+
+#include "aboutdlg.h"
+#include "mainframe.h"
+#include "uiservices.h"
+#include "zeqeditordoc.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+CZeqEditorApp* CZeqEditorApp::s_instance = nullptr;
+
+namespace {
+
+// An empty catalog for code that runs without an application (tests of
+// single widgets).
+const CUnitList g_noUnits;
+const CPlanManager g_noPlanTypes;
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString DefaultSettingsPath() {
+    const QString program = QCoreApplication::applicationFilePath();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    QDir().mkpath(folder);
+    const QString fallback = QDir(folder).filePath(QStringLiteral("zeq-editor.cfg"));
+    return QString::fromStdString(SettingsPathFor(LocalPath(program), LocalPath(fallback)));
+}
+
+} // namespace
+
+CZeqEditorApp::CZeqEditorApp() { s_instance = this; }
+
+CZeqEditorApp::~CZeqEditorApp() {
+    m_frame.reset();
+    m_document.reset();
+    s_instance = nullptr;
+}
+
+void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
+    const QDir program(programFolder);
+    const QString installed = program.filePath(QStringLiteral("../share/zeq-editor"));
+    auto load = [&](const char* name, auto&& loadFrom) {
+        if (loadFrom(LocalPath(QString::fromLatin1(name)))) return;
+        if (loadFrom(LocalPath(program.filePath(QString::fromLatin1(name))))) return;
+        loadFrom(LocalPath(QDir(installed).filePath(QString::fromLatin1(name))));
+    };
+    load("Units.dat", [this](const std::string& p) { return m_units.LoadUnits(p); });
+    load("Plans.dat", [this](const std::string& p) { return m_planTypes.LoadPlanTypes(p); });
+}
+
+bool CZeqEditorApp::InitInstance(const Options& options) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_settings.SetPath(LocalPath(options.settingsPath.isEmpty() ? DefaultSettingsPath()
+                                                                : options.settingsPath));
+    LoadCatalogs(QCoreApplication::applicationDirPath());
+    m_recentFiles.ReadFrom(m_settings);
+
+    m_document = std::make_unique<CZeqEditorDoc>();
+    connect(m_document.get(), &CZeqEditorDoc::FileUsed, this, &CZeqEditorApp::UseFile);
+    m_frame = std::make_unique<CMainFrame>(*this, *m_document);
+
+    QString file = options.file;
+    if (file.isEmpty() && ReadSettingInt("Settings", "OpenLastArchive", 1) != 0 &&
+        !m_recentFiles.Entries().empty()) {
+        const QString last = QString::fromStdString(m_recentFiles.Entries().front());
+        if (!last.isEmpty() && QFileInfo::exists(last)) file = last;
+    }
+    // A file that fails to open leaves an empty document: start-up must never
+    // lock the user out.
+    if (file.isEmpty() || !m_document->OnOpenDocument(file, nullptr)) m_document->OnNewDocument();
+
+    QGuiApplication::restoreOverrideCursor();
+    m_frame->show();
+    m_frame->InitialFocus();
+    return true;
+}
+
+void CZeqEditorApp::ExitInstance() { m_recentFiles.WriteTo(m_settings); }
+
+void CZeqEditorApp::UseFile(const QString& path) {
+    m_recentFiles.Add(LocalPath(path));
+    emit RecentFilesChanged();
+}
+
+void CZeqEditorApp::OnFileNew() {
+    if (!m_document->SaveModified(m_frame.get())) return;
+    m_document->OnNewDocument();
+}
+
+void CZeqEditorApp::OnFileOpen() {
+    if (!m_document->SaveModified(m_frame.get())) return;
+    const QString path = Ui().GetOpenFileName(m_frame.get());
+    if (!path.isEmpty()) m_document->OnOpenDocument(path, m_frame.get());
+}
+
+bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
+    if (!m_document->SaveModified(m_frame.get())) return false;
+    if (m_document->OnOpenDocument(path, m_frame.get())) return true;
+    m_recentFiles.Remove(LocalPath(path));
+    emit RecentFilesChanged();
+    return false;
+}
+
+void CZeqEditorApp::OnAppAbout() {
+    CAboutDlg about(m_frame.get());
+    about.exec();
+}
+
+const CUnitList& GetUnitList() {
+    return CZeqEditorApp::Instance() ? CZeqEditorApp::Instance()->UnitList() : g_noUnits;
+}
+
+const CPlanManager& GetPlanManager() {
+    return CZeqEditorApp::Instance() ? CZeqEditorApp::Instance()->PlanManager() : g_noPlanTypes;
+}
+
+int ReadSettingInt(const char* section, const char* key, int defaultValue) {
+    auto* app = CZeqEditorApp::Instance();
+    return app ? app->Settings().ReadInt(section, key, defaultValue) : defaultValue;
+}
+
+bool WriteSettingInt(const char* section, const char* key, int value) {
+    auto* app = CZeqEditorApp::Instance();
+    return app && app->Settings().WriteInt(section, key, value);
+}
+
+std::string ReadSettingString(const char* section, const char* key, const char* defaultValue) {
+    auto* app = CZeqEditorApp::Instance();
+    return app ? app->Settings().ReadString(section, key, defaultValue) : defaultValue;
+}

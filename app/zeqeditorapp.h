@@ -1,0 +1,72 @@
+#pragma once
+
+#include "planmanager.h"
+#include "recentfilelist.h"
+#include "settingsfile.h"
+#include "unitlist.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class CMainFrame;
+class CZeqEditorDoc;
+
+// The application: the two catalogs, the settings file, the recent files,
+// and the one document with its main frame.
+class CZeqEditorApp : public QObject {
+    Q_OBJECT
+
+public:
+    struct Options {
+        QString file;         // a plan file named on the command line
+        QString settingsPath; // --settings FILE; empty for the usual place
+    };
+
+    CZeqEditorApp();
+    ~CZeqEditorApp() override;
+    static CZeqEditorApp* Instance() { return s_instance; }
+
+    // The start-up sequence. Ends with the main window shown.
+    bool InitInstance(const Options& options);
+    // Writes the recent-file list; called when the main window closes.
+    void ExitInstance();
+
+    // Units.dat and Plans.dat from the working directory, else beside the
+    // program, else from the installed data folder (share/zeq-editor).
+    void LoadCatalogs(const QString& programFolder);
+
+    CUnitList& UnitList() { return m_units; }
+    CPlanManager& PlanManager() { return m_planTypes; }
+    const CSettingsFile& Settings() const { return m_settings; }
+    CRecentFileList& RecentFiles() { return m_recentFiles; }
+    CZeqEditorDoc* Document() { return m_document.get(); }
+    CMainFrame* MainFrame() { return m_frame.get(); }
+
+    // The document commands of the application.
+    void OnFileNew();
+    void OnFileOpen();
+    bool OpenDocumentFile(const QString& path);
+    void OnAppAbout();
+
+signals:
+    void RecentFilesChanged();
+
+private:
+    void UseFile(const QString& path);
+
+    static CZeqEditorApp* s_instance;
+    CUnitList m_units;
+    CPlanManager m_planTypes;
+    CSettingsFile m_settings;
+    CRecentFileList m_recentFiles;
+    std::unique_ptr<CZeqEditorDoc> m_document;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+// The catalogs and the settings, for every view and dialog.
+const CUnitList& GetUnitList();
+const CPlanManager& GetPlanManager();
+int ReadSettingInt(const char* section, const char* key, int defaultValue);
+bool WriteSettingInt(const char* section, const char* key, int value);
+std::string ReadSettingString(const char* section, const char* key, const char* defaultValue);

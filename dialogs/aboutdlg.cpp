@@ -1,0 +1,30 @@
+#include "aboutdlg.h"
+
+#include "icons.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(tr("About ZEQ Editor"));
+    auto* icon = new QLabel;
+    icon->setPixmap(Icons::ApplicationPixmap(48));
+    icon->setAlignment(Qt::AlignTop);
+    auto* text = new QLabel(tr("ZEQ Editor - version 1.0\n"
+                               "An editor for the AI plan files of real-time strategy games.\n"
+                               "Written by the ZEQ Editor team.\n"
+                               "Plan files, matches and plans - all in one place."));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addSpacing(12);
+    row->addWidget(text, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    setFixedSize(sizeHint());
+}

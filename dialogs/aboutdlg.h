@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QDialog>
+
+// "About ZEQ Editor": the program icon, its version and credits.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+};

@@ -1,0 +1,167 @@
+#include "matchdlg.h"
+
+#include "commandids.h"
+#include "icons.h"
+#include "matchlist.h"
+#include "qtext.h"
+#include "uiservices.h"
+#include "unitlist.h"
+#include "zeqeditorapp.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+
+namespace {
+
+// In-place editing that keeps the old label when the new one is empty.
+class KeepNonEmptyDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override {
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (line && line->text().isEmpty()) return;
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+};
+
+QToolButton* Button(const QIcon& icon, const QString& tip, const char* name) {
+    auto* button = new QToolButton;
+    button->setIcon(icon);
+    button->setToolTip(tip);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+} // namespace
+
+CMatchDlg::CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent)
+    : QDialog(parent), m_matches(matches), m_entry(entry), m_target(new QLineEdit),
+      m_attackers(new QListWidget) {
+    setWindowTitle(tr("Match"));
+    m_target->setObjectName("target");
+    m_attackers->setObjectName("attackers");
+    m_attackers->setViewMode(QListView::ListMode);
+    m_attackers->setFlow(QListView::LeftToRight);
+    m_attackers->setWrapping(true);
+    m_attackers->setResizeMode(QListView::Adjust);
+    m_attackers->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_attackers->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_attackers->setItemDelegate(new KeepNonEmptyDelegate(m_attackers));
+    m_attackers->installEventFilter(this);
+
+    if (m_entry) {
+        m_target->setText(ToQt(m_entry->unitClass));
+        for (const MatchAttacker& attacker : m_entry->attackers) {
+            auto* item = new QListWidgetItem(ToQt(attacker.unitClass), m_attackers);
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+        }
+    }
+
+    QToolButton* targetPicker = Button(Icons::Picker(), tr("Choose the target unit"), "targetPicker");
+    QToolButton* attackerPicker = Button(Icons::Picker(), tr("Add an attacker unit"), "attackerPicker");
+    QToolButton* newButton = Button(Icons::ForCommand(ID_ITEM_INSERT), tr("New (Ins)"), "new");
+    QToolButton* rename = Button(Icons::ForCommand(ID_ITEM_EDIT), tr("Rename (F2)"), "rename");
+    QToolButton* remove = Button(Icons::ForCommand(ID_ITEM_DELETE), tr("Delete (Del)"), "delete");
+    connect(targetPicker, &QToolButton::clicked, this, [this, targetPicker] {
+        if (const UnitItem* unit = Ui().PickUnit(targetPicker, GetUnitList()))
+            m_target->setText(ToQt(unit->unitClass));
+    });
+    connect(attackerPicker, &QToolButton::clicked, this, [this, attackerPicker] {
+        if (const UnitItem* unit = Ui().PickUnit(attackerPicker, GetUnitList())) {
+            auto* item = new QListWidgetItem(ToQt(unit->unitClass), m_attackers);
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+        }
+    });
+    connect(newButton, &QToolButton::clicked, this, &CMatchDlg::OnNew);
+    connect(rename, &QToolButton::clicked, this, &CMatchDlg::OnRename);
+    connect(remove, &QToolButton::clicked, this, &CMatchDlg::OnDelete);
+
+    auto* targetLabel = new QLabel(tr("&Target unit:"));
+    targetLabel->setBuddy(m_target);
+    auto* attackerLabel = new QLabel(tr("&Attacker Units:"));
+    attackerLabel->setBuddy(m_attackers);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CMatchDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(targetLabel, 0, 0, 1, 4);
+    grid->addWidget(m_target, 1, 0, 1, 4);
+    grid->addWidget(targetPicker, 1, 4);
+    grid->addWidget(attackerLabel, 2, 0, 1, 4);
+    grid->addWidget(m_attackers, 3, 0, 4, 4);
+    grid->addWidget(attackerPicker, 3, 4);
+    grid->addWidget(newButton, 4, 4);
+    grid->addWidget(rename, 5, 4);
+    grid->addWidget(remove, 6, 4);
+    grid->addWidget(buttons, 7, 0, 1, 5);
+    resize(360, 320);
+}
+
+void CMatchDlg::OnNew() {
+    auto* item = new QListWidgetItem(QStringLiteral("Custom"), m_attackers);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    m_attackers->setFocus();
+    m_attackers->setCurrentItem(item);
+    m_attackers->editItem(item);
+}
+
+void CMatchDlg::OnRename() {
+    QListWidgetItem* item = m_attackers->currentItem();
+    if (!item || !item->isSelected()) {
+        Ui().Beep();
+        return;
+    }
+    m_attackers->setFocus();
+    m_attackers->editItem(item);
+}
+
+void CMatchDlg::OnDelete() {
+    const QList<QListWidgetItem*> selected = m_attackers->selectedItems();
+    if (selected.isEmpty()) {
+        Ui().Beep();
+        return;
+    }
+    qDeleteAll(selected);
+}
+
+bool CMatchDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_attackers && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Insert: OnNew(); return true;
+        case Qt::Key_F2: OnRename(); return true;
+        case Qt::Key_Delete: OnDelete(); return true;
+        default: break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CMatchDlg::accept() {
+    if (m_target->text().isEmpty() || m_attackers->count() == 0) {
+        Ui().Beep();
+        return;
+    }
+    const std::string target = FromQt(m_target->text());
+    if (m_entry) {
+        MatchList::SetTargetClass(m_entry, target);
+        MatchList::ClearAttackers(m_entry);
+    } else {
+        m_entry = m_matches.AddTarget(target);
+        if (!m_entry) {
+            Ui().ShowMessage(this, IUiServices::Icon::Error,
+                             tr("ERROR: Failed to create match section!"));
+            return;
+        }
+    }
+    for (int row = 0; row < m_attackers->count(); ++row)
+        MatchList::AddAttacker(m_entry, FromQt(m_attackers->item(row)->text()));
+    QDialog::accept();
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QSpinBox>
+
+// A spin box for the dialogs' counts and priorities. Any run of digits may be
+// typed; a number above the range counts as the range's maximum (as the
+// dialogs store it), and an empty field as the minimum.
+class CNumberSpin : public QSpinBox {
+    Q_OBJECT
+
+public:
+    CNumberSpin(int minimum, int maximum, QWidget* parent = nullptr);
+
+    // The value of the text as typed so far, cut to the range.
+    int ReadValue();
+
+protected:
+    QValidator::State validate(QString& input, int& pos) const override;
+    int valueFromText(const QString& text) const override;
+};

@@ -1,0 +1,121 @@
+#include "startcheatdlg.h"
+
+#include "icons.h"
+#include "numberspin.h"
+#include "plandata.h"
+#include "qtext.h"
+#include "textvalues.h"
+#include "uiservices.h"
+#include "unitlist.h"
+#include "zeqeditorapp.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QToolButton* PickerButton(const char* name) {
+    auto* button = new QToolButton;
+    button->setIcon(Icons::Picker());
+    button->setToolTip(QObject::tr("Choose a unit"));
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QWidget* Row(std::initializer_list<QWidget*> widgets) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* w : widgets) layout->addWidget(w);
+    return row;
+}
+
+} // namespace
+
+CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
+    : QDialog(parent), m_scrap(new CNumberSpin(0, 255)), m_constructor(new QLineEdit),
+      m_scavenger(new QLineEdit), m_amount(new CNumberSpin(0, 255)),
+      m_delay(new CNumberSpin(0, 3600)) {
+    setWindowTitle(tr("Start & Cheat Sections"));
+    m_scrap->setObjectName("scrap");
+    m_constructor->setObjectName("constructor");
+    m_scavenger->setObjectName("scavenger");
+    m_amount->setObjectName("amount");
+    m_delay->setObjectName("delay");
+
+    m_scrap->setValue(int(std::min<std::uint32_t>(start.scrapCount, 255)));
+    m_constructor->setText(ToQt(start.consClass));
+    m_scavenger->setText(ToQt(start.scavClass));
+    m_amount->setValue(int(std::min<std::uint32_t>(start.moneyAmount, 255)));
+    m_delay->setValue(int(std::min<std::uint32_t>(start.moneyDelay, 3600)));
+
+    QToolButton* consPicker = PickerButton("constructorPicker");
+    QToolButton* scavPicker = PickerButton("scavengerPicker");
+    connect(consPicker, &QToolButton::clicked, this, [=, this] { Pick(m_constructor, consPicker); });
+    connect(scavPicker, &QToolButton::clicked, this, [=, this] { Pick(m_scavenger, scavPicker); });
+
+    auto* startBox = new QGroupBox(tr("Start section"));
+    auto* startForm = new QFormLayout(startBox);
+    auto label = [](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text);
+        l->setBuddy(buddy);
+        return l;
+    };
+    startForm->addRow(label(tr("&Scrap:"), m_scrap), m_scrap);
+    startForm->addRow(label(tr("&Constructor:"), m_constructor), Row({m_constructor, consPicker}));
+    startForm->addRow(label(tr("Sca&venger:"), m_scavenger), Row({m_scavenger, scavPicker}));
+
+    auto* cheatBox = new QGroupBox(tr("Cheat section"));
+    auto* add = new QLabel(tr("&Add"));
+    add->setBuddy(m_amount);
+    auto* every = new QLabel(tr("&every"));
+    every->setBuddy(m_delay);
+    auto* cheat = new QHBoxLayout(cheatBox);
+    cheat->addWidget(add);
+    cheat->addWidget(m_amount);
+    cheat->addWidget(new QLabel(tr("units of scrap")));
+    cheat->addWidget(every);
+    cheat->addWidget(m_delay);
+    cheat->addWidget(new QLabel(tr("seconds.")));
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CStartCheatDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(startBox);
+    layout->addWidget(cheatBox);
+    layout->addWidget(buttons);
+}
+
+void CStartCheatDlg::Pick(QLineEdit* field, QToolButton* button) {
+    if (const UnitItem* unit = Ui().PickUnit(button, GetUnitList()))
+        field->setText(ToQt(unit->unitClass));
+}
+
+void CStartCheatDlg::accept() {
+    m_scrapValue = m_scrap->ReadValue();
+    if (m_constructor->text().isEmpty() || m_scavenger->text().isEmpty()) {
+        Ui().ShowMessage(this, IUiServices::Icon::Error,
+                         tr("You need to specify a Constructor and a Scavenger class!"));
+        return;
+    }
+    m_amountValue = m_amount->ReadValue();
+    m_delayValue = m_delay->ReadValue();
+    QDialog::accept();
+}
+
+void CStartCheatDlg::WriteBack(StartSection& start) const {
+    start.scrapCount = std::min<std::uint32_t>(std::uint32_t(m_scrapValue), 255);
+    start.consClass = CutText(FromQt(m_constructor->text()), kUnitClassLimit);
+    start.scavClass = CutText(FromQt(m_scavenger->text()), kUnitClassLimit);
+    start.moneyAmount = std::min<std::uint32_t>(std::uint32_t(m_amountValue), 255);
+    start.moneyDelay = std::min<std::uint32_t>(std::uint32_t(m_delayValue), 3600);
+}

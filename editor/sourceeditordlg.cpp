@@ -1,0 +1,280 @@
+#include "sourceeditordlg.h"
+
+#include "colourscheme.h"
+#include "icons.h"
+#include "plandata.h"
+#include "qtext.h"
+#include "syntaxedit.h"
+#include "syntaxhighlighter.h"
+#include "uiservices.h"
+#include "zeqeditorapp.h"
+
+#include <QActionGroup>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QTextBlock>
+#include <QVBoxLayout>
+
+namespace {
+
+enum SourceCommand {
+    ID_SRC_NEW = 57600,
+    ID_SRC_OPEN = 57601,
+    ID_SRC_SAVE = 57603,
+    ID_SRC_CANCEL = 32819,
+    ID_SRC_COLOURING = 32840,
+    ID_SRC_FONT_SMALL = 32841,
+    ID_SRC_FONT_MEDIUM = 32842,
+    ID_SRC_FONT_LARGE = 32843,
+    ID_SRC_SETTINGS = 32844,
+    ID_SRC_STYLE_UNREAL = 32845,
+    ID_SRC_STYLE_MSDEV = 32846,
+};
+
+// One snippet: its menu, command id, item text, inserted text and caret offset.
+struct Snippet {
+    const char* menu;
+    int id; // 0 stands for a separator
+    const char* item;
+    const char* text;
+    int offset;
+};
+
+const Snippet kSnippets[] = {
+    {"&Start", 32794, "[Start]", "[Start]\r\n", 0},
+    {"&Start", 32795, "scrapCount =", "scrapCount = \r\n", -2},
+    {"&Start", 32796, "scavClass =", "scavClass = \"\"\r\n", -3},
+    {"&Start", 32797, "consClass =", "consClass = \"\"\r\n", -3},
+    {"&Start", 0, nullptr, nullptr, 0},
+    {"&Start", 32798, "Complete Block",
+     "[Start]\r\nscrapCount = \r\nscavClass = \"\"\r\nconsClass = \"\"\r\n\r\n", -36},
+    {"&Cheat", 32799, "[Cheat]", "[Cheat]\r\n", 0},
+    {"&Cheat", 32802, "moneyAmount =", "moneyAmount = \r\n", -2},
+    {"&Cheat", 32803, "moneyDelay =", "moneyDelay = \r\n", -2},
+    {"&Cheat", 0, nullptr, nullptr, 0},
+    {"&Cheat", 32804, "Complete Block", "[Cheat]\r\nmoneyAmount = \r\nmoneyDelay = \r\n\r\n", -19},
+    {"&Match", 32800, "[Match]", "[Match]\r\n", 0},
+    {"&Match", 32805, "targetType1 =", "targetType1 = \"\"\r\n", -3},
+    {"&Match", 32806, "attackType1_1 =", "attackType1_1 = \"\"\r\n", -3},
+    {"&Match", 0, nullptr, nullptr, 0},
+    {"&Match", 32807, "Complete Block",
+     "[Match]\r\ntargetType1 = \"\"\r\nattackType1_1 = \"\"\r\n\r\n", -25},
+    {"&Plan", 32801, "[Plan1]", "[Plan1]\r\n", 0},
+    {"&Plan", 32809, "planType =", "planType = \"\"\r\n", -3},
+    {"&Plan", 32810, "planPriority =", "planPriority = \r\n", -2},
+    {"&Plan", 0, nullptr, nullptr, 0},
+    {"&Plan", 32811, "planCondition =", "planCondition = \"\"\r\n", -3},
+    {"&Plan", 32812, "planConditionClass =", "planConditionClass = \"\"\r\n", -3},
+    {"&Plan", 32813, "planConditionCount =", "planConditionCount = \r\n", -2},
+    {"&Plan", 0, nullptr, nullptr, 0},
+    {"&Plan", 32815, "buildIfNoIdle = 1", "buildIfNoIdle = 1\r\n", 0},
+    {"&Plan", 32814, "doNextOnFail = 1", "doNextOnFail = 1\r\n", 0},
+    {"&Plan", 0, nullptr, nullptr, 0},
+    {"&Plan", 32808, "Complete Block",
+     "[Plan1]\r\nplanType = \"\"\r\nplanPriority = \r\nplanCondition = \"\"\r\n"
+     "planConditionClass = \"\"\r\nplanConditionCount = \r\n\r\n",
+     -90},
+    {"P&arameters", 32823, "defendType1 =", "defendType1 = \"\"\r\n", -3},
+    {"P&arameters", 32824, "defendCount1 =", "defendCount1 = \r\n", -2},
+    {"P&arameters", 0, nullptr, nullptr, 0},
+    {"P&arameters", 32825, "buildType1 =", "buildType1 = \"\"\r\n", -3},
+    {"P&arameters", 32826, "buildCount1 =", "buildCount1 = \r\n", -2},
+    {"P&arameters", 32827, "buildLoc1 =", "buildLoc1 = \"\"\r\n", -3},
+    {"P&arameters", 0, nullptr, nullptr, 0},
+    {"P&arameters", 32828, "holdType1 =", "holdType1 = \"\"\r\n", -3},
+    {"P&arameters", 32829, "holdCount1 =", "holdCount1 = \r\n", -2},
+    {"P&arameters", 32830, "holdPoint =", "holdPoint = \"\"\r\n", -3},
+    {"P&arameters", 0, nullptr, nullptr, 0},
+    {"P&arameters", 32831, "unitType =", "unitType = \"\"\r\n", -3},
+    {"P&arameters", 32832, "targetType =", "targetType = \"\"\r\n", -3},
+    {"P&arameters", 0, nullptr, nullptr, 0},
+    {"P&arameters", 32833, "attackType1 =", "attackType1 = \"\"\r\n", -3},
+    {"P&arameters", 32834, "maxAttacks =", "maxAttacks = \r\n", -2},
+    {"P&arameters", 0, nullptr, nullptr, 0},
+    {"P&arameters", 32835, "serviceUnit =", "serviceUnit = \"\"\r\n", -3},
+    {"P&arameters", 32836, "unitType1 =", "unitType1 = \"\"\r\n", -3},
+    {"P&arameters", 0, nullptr, nullptr, 0},
+    {"P&arameters", 32837, "loopDelay =", "loopDelay = \r\n", -2},
+    {"P&arameters", 32838, "maxTries =", "maxTries = \r\n", -2},
+    {"P&arameters", 32839, "maxTimes =", "maxTimes = \r\n", -2},
+};
+
+// "Courier" at the size, or the platform's fixed-pitch font where Courier is
+// not to be had.
+QFont EditorFont(int points) {
+    QFont font(QStringLiteral("Courier"), points);
+    font.setStyleHint(QFont::TypeWriter);
+    if (!QFontInfo(font).fixedPitch()) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSize(points);
+    }
+    return font;
+}
+
+int StoredFontSize() {
+    const int size = ReadSettingInt("Settings", "Font Size", 10);
+    return size == 12 || size == 15 ? size : 10;
+}
+
+} // namespace
+
+CSourceEditorDlg::CSourceEditorDlg(const QString& text, QWidget* parent)
+    : QDialog(parent), m_editor(new CSyntaxEdit(this)) {
+    setWindowTitle(tr("ZEQ Source Editor"));
+    setWindowIcon(Icons::Application());
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    setSizeGripEnabled(true);
+    resize(680, 440);
+    m_editor->setObjectName("source");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QMenuBar(this);
+    layout->setMenuBar(bar);
+    layout->addWidget(m_editor);
+    BuildMenus(bar);
+
+    const bool colouring = ReadSettingInt("Settings", "Syntax Coloring", 1) != 0;
+    m_actions[ID_SRC_COLOURING]->setChecked(colouring);
+    const int size = StoredFontSize();
+    m_editor->setFont(EditorFont(size));
+    m_actions[size == 12 ? ID_SRC_FONT_MEDIUM : size == 15 ? ID_SRC_FONT_LARGE : ID_SRC_FONT_SMALL]
+        ->setChecked(true);
+    const bool unreal = ReadSettingInt("Settings", "Unreal Style", 0) != 0;
+    m_actions[unreal ? ID_SRC_STYLE_UNREAL : ID_SRC_STYLE_MSDEV]->setChecked(true);
+    SetUnrealStyle(unreal);
+    m_editor->Highlighter().SetColouring(colouring);
+
+    m_editor->setPlainText(QString(text).replace("\r\n", "\n"));
+    m_editor->document()->setModified(false);
+    m_editor->setFocus(Qt::OtherFocusReason);
+}
+
+QAction* CSourceEditorDlg::Action(int commandId) const { return m_actions.value(commandId); }
+
+QAction* CSourceEditorDlg::AddItem(QMenu* menu, int id, const QString& text) {
+    QAction* action = menu->addAction(text);
+    action->setData(id);
+    m_actions.insert(id, action);
+    return action;
+}
+
+void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
+    QMenu* file = bar->addMenu(tr("&File"));
+    connect(AddItem(file, ID_SRC_NEW, tr("&New")), &QAction::triggered, this, &CSourceEditorDlg::OnNew);
+    AddItem(file, ID_SRC_OPEN, tr("&Open..."))->setEnabled(false);
+    connect(AddItem(file, ID_SRC_SAVE, tr("&Save")), &QAction::triggered, this,
+            &CSourceEditorDlg::OnSave);
+    file->addSeparator();
+    connect(AddItem(file, ID_SRC_CANCEL, tr("Cancel\tEsc")), &QAction::triggered, this,
+            &QDialog::reject);
+
+    QHash<QString, QMenu*> menus;
+    for (const Snippet& s : kSnippets) {
+        const QString title = QString::fromLatin1(s.menu);
+        QMenu*& menu = menus[title];
+        if (!menu) menu = bar->addMenu(title);
+        if (s.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = AddItem(menu, s.id, QString::fromLatin1(s.item));
+        connect(action, &QAction::triggered, this, [this, s] {
+            m_editor->InsertSnippet(QString::fromLatin1(s.text), s.offset);
+        });
+    }
+
+    QMenu* settings = bar->addMenu(tr("S&ettings"));
+    auto* fonts = new QActionGroup(this);
+    for (auto [id, text, points] : {std::tuple{ID_SRC_FONT_SMALL, "Small Font", 10},
+                                    {ID_SRC_FONT_MEDIUM, "Medium Font", 12},
+                                    {ID_SRC_FONT_LARGE, "Large Font", 15}}) {
+        QAction* action = AddItem(settings, id, tr(text));
+        action->setCheckable(true);
+        fonts->addAction(action);
+        connect(action, &QAction::triggered, this, [this, p = points] { SetFontSize(p); });
+    }
+    settings->addSeparator();
+    auto* styles = new QActionGroup(this);
+    for (auto [id, text, unreal] : {std::tuple{ID_SRC_STYLE_UNREAL, "Style: Unreal", true},
+                                    {ID_SRC_STYLE_MSDEV, "Style: Visual C++", false}}) {
+        QAction* action = AddItem(settings, id, tr(text));
+        action->setCheckable(true);
+        styles->addAction(action);
+        connect(action, &QAction::triggered, this, [this, u = unreal] {
+            SetUnrealStyle(u);
+            WriteSettingInt("Settings", "Unreal Style", u ? 1 : 0);
+        });
+    }
+    settings->addSeparator();
+    QAction* colouring = AddItem(settings, ID_SRC_COLOURING, tr("Syntax Coloring"));
+    colouring->setCheckable(true);
+    connect(colouring, &QAction::triggered, this, &CSourceEditorDlg::SetColouring);
+    AddItem(settings, ID_SRC_SETTINGS, tr("Settings..."))->setEnabled(false);
+}
+
+void CSourceEditorDlg::OnNew() { m_editor->clear(); }
+
+void CSourceEditorDlg::OnSave() {
+    if (!m_editor->document()->isModified()) {
+        reject();
+        return;
+    }
+    // A text that does not parse would be lost on closing: say why and where,
+    // and let the user mend it.
+    const QString text = m_editor->PlanText();
+    CSectionFile check;
+    if (!check.ParseText(FromQt(text))) {
+        const ParseError& error = check.LastError();
+        Ui().ShowMessage(this, IUiServices::Icon::Error,
+                         tr("The text cannot be read as a plan file.\n\nLine %1: %2")
+                             .arg(error.line)
+                             .arg(QString::fromStdString(error.reason)));
+        const QTextBlock block = m_editor->document()->findBlockByNumber(error.line - 1);
+        if (block.isValid()) {
+            QTextCursor cursor(block);
+            m_editor->setTextCursor(cursor);
+        }
+        return;
+    }
+    m_result = text;
+    accept();
+}
+
+void CSourceEditorDlg::SetFontSize(int points) {
+    m_editor->setFont(EditorFont(points));
+    WriteSettingInt("Settings", "Font Size", points);
+}
+
+void CSourceEditorDlg::SetUnrealStyle(bool unreal) {
+    const ColourScheme scheme =
+        CZeqEditorApp::Instance() ? LoadColourScheme(CZeqEditorApp::Instance()->Settings(), unreal)
+                                  : ColourScheme{};
+    QPalette palette = m_editor->palette();
+    palette.setColor(QPalette::Base, ColorFromRef(scheme.backColor));
+    palette.setColor(QPalette::Text, ColorFromRef(scheme.formats[0].color));
+    m_editor->setPalette(palette);
+    m_editor->Highlighter().SetFormats(scheme.formats);
+}
+
+void CSourceEditorDlg::SetColouring(bool on) {
+    m_editor->Highlighter().SetColouring(on);
+    m_actions[ID_SRC_COLOURING]->setChecked(on);
+    WriteSettingInt("Settings", "Syntax Coloring", on ? 1 : 0);
+}
+
+bool RunSourceEditor(CPlanData& data, QWidget* parent) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CSectionFile sections;
+    data.SaveToSections(sections);
+    CSourceEditorDlg dialog(ToQt(sections.WriteText()), parent);
+    QGuiApplication::restoreOverrideCursor();
+    if (dialog.exec() != QDialog::Accepted || dialog.Text().isEmpty()) return false;
+
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool loaded = sections.ParseText(FromQt(dialog.Text())) && data.LoadFromSections(sections);
+    QGuiApplication::restoreOverrideCursor();
+    return loaded;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+
+class CPlanData;
+class CSyntaxEdit;
+class QAction;
+class QMenu;
+class QMenuBar;
+
+// "ZEQ Source Editor": the whole document as plan-file text, with menus of
+// ready-made lines. Save hands an edited text back; an untouched one closes
+// as Cancel.
+class CSourceEditorDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CSourceEditorDlg(const QString& text, QWidget* parent = nullptr);
+
+    CSyntaxEdit* Editor() const { return m_editor; }
+    QAction* Action(int commandId) const;
+    // The edited text (CR LF line breaks) after Save, already checked to parse.
+    QString Text() const { return m_result; }
+
+    void OnNew();
+    void OnSave();
+    void SetFontSize(int points);
+    void SetUnrealStyle(bool unreal);
+    void SetColouring(bool on);
+
+private:
+    void BuildMenus(QMenuBar* bar);
+    QAction* AddItem(QMenu* menu, int id, const QString& text);
+
+    CSyntaxEdit* m_editor;
+    QString m_result;
+    QHash<int, QAction*> m_actions;
+};
+
+// The Edit Source command: shows the document as text and, when an edited
+// text is saved, loads it back into the document. True when it did.
+bool RunSourceEditor(CPlanData& data, QWidget* parent);
