@@ -13,6 +13,16 @@ namespace {
 
 constexpr int kEntryRole = Qt::UserRole;
 
+// Groups and matches stand in alphabetical order, case ignored.
+class TreeItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int order = text(0).compare(other.text(0), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : text(0) < other.text(0);
+    }
+};
+
 QString DisplayName(const std::string& unitClass) {
     return ToQt(GetUnitList().GetUnitDisplayName(unitClass));
 }
@@ -49,10 +59,10 @@ QTreeWidgetItem* CLeftView::InsertMatchItem(MatchEntry* entry) {
         if (topLevelItem(i)->text(0).compare(target, Qt::CaseInsensitive) == 0)
             group = topLevelItem(i);
     if (!group) {
-        group = new QTreeWidgetItem(QStringList(target));
+        group = new TreeItem(QStringList(target));
         addTopLevelItem(group);
     }
-    auto* item = new QTreeWidgetItem(QStringList(attackers.join(QStringLiteral(", "))));
+    auto* item = new TreeItem(QStringList(attackers.join(QStringLiteral(", "))));
     item->setData(0, kEntryRole, QVariant::fromValue<void*>(entry));
     group->addChild(item);
     return item;

@@ -313,8 +313,8 @@ void CMainFrame::CreatePanes() {
     setCentralWidget(m_splitter);
     m_activePane = m_left;
 
-    for (QWidget* pane : {static_cast<QWidget*>(m_left), static_cast<QWidget*>(m_right)})
-        connect(pane, SIGNAL(SelectionChanged()), this, SLOT(UpdateCommandUI()));
+    connect(m_left, &CLeftView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
+    connect(m_right, &CRightView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_left, &CLeftView::ContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(tr("Matches"), this);
         menu.addAction(m_actions[ID_MATCH_NEW]->text() + "\tIns", this,

@@ -13,6 +13,7 @@ public:
 
     // The value of the text as typed so far, cut to the range.
     int ReadValue();
+    using QAbstractSpinBox::lineEdit; // what the user types into
 
 protected:
     QValidator::State validate(QString& input, int& pos) const override;

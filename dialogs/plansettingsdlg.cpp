@@ -317,7 +317,9 @@ void CPlanSettingsDlg::accept() {
     }
     const std::string conditionClass = choice > 0 ? FromQt(m_conditionClass->text()) : "";
     m_plan->condition.Set(kConditionKinds[choice], conditionClass, std::uint32_t(count));
-    m_plan->flags = (skipPlan ? PlanFlagDoNextOnFail : 0) | (buildUnits ? PlanFlagBuildIfNoIdle : 0);
+    m_plan->flags = 0;
+    if (skipPlan) m_plan->flags |= PlanFlagDoNextOnFail;
+    if (buildUnits) m_plan->flags |= PlanFlagBuildIfNoIdle;
     m_plan->parameters.clear();
     for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = m_rows->topLevelItem(i);

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "uiservices.h"
+#include "unitlist.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+// Answers every question of the program from a script and records what it
+// was shown, so that no test ever waits on a modal window.
+class FakeUi : public IUiServices {
+public:
+    FakeUi() { SetUi(this); }
+    ~FakeUi() override { SetUi(nullptr); }
+
+    void ShowMessage(QWidget*, Icon icon, const QString& text) override {
+        messages << text;
+        icons.push_back(icon);
+    }
+    Answer AskYesNoCancel(QWidget*, const QString& text) override { return Next(text); }
+    Answer AskSaveChanges(QWidget*, const QString& text) override { return Next(text); }
+    void Beep() override { ++beeps; }
+    const UnitItem* PickUnit(QWidget*, const CUnitList& units) override {
+        ++picks;
+        if (unitClasses.empty()) return nullptr;
+        const std::string unitClass = unitClasses.front();
+        unitClasses.pop_front();
+        return units.FindUnitByClass(unitClass);
+    }
+    QString GetOpenFileName(QWidget*) override { return TakeFile(); }
+    QString GetSaveFileName(QWidget*, const QString&) override { return TakeFile(); }
+
+    std::deque<Answer> answers;            // for the questions, in order
+    std::deque<std::string> unitClasses;   // what the picker "chooses"; empty: dismissed
+    std::deque<QString> files;             // what the file dialogs return
+    QStringList messages;
+    QStringList questions;
+    std::vector<Icon> icons;
+    int beeps = 0;
+    int picks = 0;
+
+private:
+    Answer Next(const QString& text) {
+        questions << text;
+        if (answers.empty()) return Answer::Cancel;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString TakeFile() {
+        if (files.empty()) return {};
+        QString f = files.front();
+        files.pop_front();
+        return f;
+    }
+};
+
+// Runs `act` on the next modal dialog of type D once it is shown (a dialog
+// opened by exec() inside the code under test). `act` should close it.
+template <typename D> void WhenModal(std::function<void(D*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, tries] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        } else if (++*tries > 1000) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}

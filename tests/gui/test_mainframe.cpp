@@ -1,0 +1,355 @@
+// Start-up, the main frame's commands and the document's open and save steps.
+
+#include "commandids.h"
+#include "fakeui.h"
+#include "leftview.h"
+#include "mainframe.h"
+#include "numberspin.h"
+#include "rightview.h"
+#include "startcheatdlg.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+QString Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+QByteArray Read(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+const QByteArray kTwoPlans = "[Start]\r\nconsClass = \"c\"\r\nscavClass = \"s\"\r\n"
+                             "[Match]\r\ntargetType1 = \"t\"\r\nattackType1_1 = \"a\"\r\n"
+                             "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\n"
+                             "[Plan2]\r\nplanType = \"Attacker\"\r\nplanPriority = 30\r\n";
+
+} // namespace
+
+class TestMainFrame : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_startDir;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Starts the application with a fresh settings file in the test folder.
+    std::unique_ptr<CZeqEditorApp> Start(const QString& file = {}) {
+        auto app = std::make_unique<CZeqEditorApp>();
+        app->InitInstance({file, Path("settings.cfg")});
+        return app;
+    }
+
+private slots:
+    void initTestCase() { m_startDir = QDir::currentPath(); }
+
+    void init() {
+        QDir::setCurrent(m_startDir);
+        QFile::remove(Path("settings.cfg"));
+    }
+
+    void catalogsComeFromTheWorkingDirectoryFirst() {
+        QDir(m_dir.path()).mkpath("work");
+        QDir(m_dir.path()).mkpath("prog/bin");
+        QDir(m_dir.path()).mkpath("prog/share/zeq-editor");
+        const QByteArray units = "CreateGroup(\"G\") { AddItem(\"u\", \"From %1\"); }";
+        Write(Path("work/Units.dat"), QByteArray(units).replace("%1", "work"));
+        Write(Path("prog/bin/Units.dat"), QByteArray(units).replace("%1", "program"));
+        Write(Path("prog/share/zeq-editor/Units.dat"), QByteArray(units).replace("%1", "share"));
+        Write(Path("prog/share/zeq-editor/Plans.dat"), "CreatePlanType(\"Installed\");");
+
+        CZeqEditorApp app;
+        QDir::setCurrent(Path("work"));
+        app.LoadCatalogs(Path("prog/bin"));
+        QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From work"));
+        QVERIFY(app.PlanManager().FindPlanType("Installed")); // only the installed copy exists
+
+        QFile::remove(Path("work/Units.dat"));
+        app.LoadCatalogs(Path("prog/bin"));
+        QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From program"));
+
+        QFile::remove(Path("prog/bin/Units.dat"));
+        app.LoadCatalogs(Path("prog/bin"));
+        QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From share"));
+
+        Write(Path("work/Units.dat"), "CreateGroup(\"G\" {"); // a syntax error: the next place
+        app.LoadCatalogs(Path("prog/bin"));
+        QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From share"));
+    }
+
+    void newDocumentIsUntitledWithZeroCounts() {
+        FakeUi ui;
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QCOMPARE(frame->windowTitle(), QString("ZEQ Editor - Untitled[*]"));
+        QTRY_COMPARE(frame->MatchCountText(), QString("0 Matches"));
+        QCOMPARE(frame->PlanCountText(), QString("0 Plans"));
+        QCOMPARE(frame->GetRightPane()->ViewStyle(), int(CRightView::Details));
+        QVERIFY(ui.messages.isEmpty());
+    }
+
+    void countsFollowTheDocument() {
+        FakeUi ui;
+        auto app = Start(Write(Path("two.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        QCOMPARE(frame->windowTitle(), QString("ZEQ Editor - two.zeq[*]"));
+        QCOMPARE(frame->MatchCountText(), QString("1 Match"));
+        QCOMPARE(frame->PlanCountText(), QString("2 Plans"));
+        auto shows = [frame](const QString& text) {
+            for (QLabel* label : frame->findChildren<QLabel*>())
+                if (label->text() == text) return true;
+            return false;
+        };
+        QTRY_VERIFY(shows("2 Plans"));
+        CPlanData& data = app->Document()->Data();
+        data.plans.RemovePlan(data.plans.All()[0].get());
+        app->Document()->UpdateAllViews();
+        QCOMPARE(frame->PlanCountText(), QString("1 Plan"));
+        // The status bar follows once the posted recount has run.
+        app->Document()->PostUpdateCounts();
+        QVERIFY(shows("2 Plans")); // not yet: the recount is queued
+        QTRY_VERIFY(shows("1 Plan"));
+    }
+
+    void commandEnablingRules() {
+        FakeUi ui;
+        auto app = Start(Write(Path("rules.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        frame->UpdateCommandUI();
+        for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_MATCH_EDIT,
+                       ID_MATCH_DELETE, ID_PLAN_EDIT, ID_PLAN_DELETE, ID_PLAN_MOVE_UP,
+                       ID_PLAN_MOVE_DOWN})
+            QVERIFY2(!frame->Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : {ID_FILE_NEW, ID_MATCH_NEW, ID_PLAN_NEW, ID_PLAN_AUTO_ARRANGE, ID_ITEM_INSERT,
+                       ID_ITEM_EDIT, ID_ITEM_DELETE, ID_EDIT_START_CHEAT, ID_EDIT_SOURCE})
+            QVERIFY2(frame->Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        QVERIFY(frame->Action(ID_VIEW_DETAILS)->isChecked());
+
+        CRightView* list = frame->GetRightPane();
+        list->SelectRow(0, true);
+        QVERIFY(frame->Action(ID_PLAN_EDIT)->isEnabled());
+        QVERIFY(!frame->Action(ID_PLAN_MOVE_UP)->isEnabled());
+        QVERIFY(frame->Action(ID_PLAN_MOVE_DOWN)->isEnabled());
+        list->SelectionModel()->clearSelection();
+        list->SelectRow(1, true);
+        QVERIFY(frame->Action(ID_PLAN_MOVE_UP)->isEnabled());
+        QVERIFY(!frame->Action(ID_PLAN_MOVE_DOWN)->isEnabled());
+
+        CLeftView* tree = frame->GetLeftPane();
+        tree->setCurrentItem(tree->topLevelItem(0)); // a group
+        QVERIFY(frame->Action(ID_MATCH_DELETE)->isEnabled());
+        QVERIFY(!frame->Action(ID_MATCH_EDIT)->isEnabled());
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        QVERIFY(frame->Action(ID_MATCH_EDIT)->isEnabled());
+    }
+
+    void viewStyleIsStoredAndRead() {
+        FakeUi ui;
+        {
+            auto app = Start();
+            app->MainFrame()->RunCommand(ID_VIEW_LIST);
+            QCOMPARE(app->MainFrame()->GetRightPane()->ViewStyle(), int(CRightView::List));
+            QVERIFY(app->MainFrame()->Action(ID_VIEW_LIST)->isChecked());
+        }
+        QCOMPARE(CSettingsFile(Path("settings.cfg").toStdString()).ReadInt("Settings", "View Style", 1), 3);
+        CSettingsFile(Path("settings.cfg").toStdString()).WriteInt("Settings", "View Style", 7);
+        auto app = Start();
+        QCOMPARE(app->MainFrame()->GetRightPane()->ViewStyle(), int(CRightView::Details));
+    }
+
+    void toolbarAndMenusAreComplete() {
+        FakeUi ui;
+        auto app = Start();
+        CMainFrame* frame = app->MainFrame();
+        QToolBar* bar = frame->findChild<QToolBar*>();
+        QVERIFY(bar);
+        QCOMPARE(bar->windowTitle(), QString("ZEQ Editor Toolbar"));
+        QList<int> ids;
+        for (QAction* a : bar->actions()) ids << (a->isSeparator() ? 0 : a->data().toInt());
+        QCOMPARE(ids, (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_START_CHEAT,
+                                  ID_EDIT_SOURCE, 0, ID_ITEM_INSERT, ID_ITEM_EDIT, ID_ITEM_DELETE, 0,
+                                  ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST,
+                                  ID_VIEW_DETAILS, 0, ID_PLAN_MOVE_UP, ID_PLAN_MOVE_DOWN,
+                                  ID_PLAN_AUTO_ARRANGE, 0, ID_APP_ABOUT}));
+        for (int id : ids)
+            if (id) QVERIFY2(!frame->Action(id)->icon().isNull(), qPrintable(QString::number(id)));
+        QCOMPARE(frame->Action(ID_EDIT_START_CHEAT)->statusTip(),
+                 QString("Edit the Start and Cheat Sections of the current document"));
+        QCOMPARE(frame->Action(ID_EDIT_START_CHEAT)->toolTip(),
+                 QString("Edit Start & Cheat Sections (F9)"));
+        QCOMPARE(frame->Action(ID_ITEM_EDIT)->shortcuts().first(), QKeySequence(Qt::Key_Return));
+        QCOMPARE(frame->minimumSize(), QSize(400, 300));
+    }
+
+    void saveQuestionYesRunsStartCheatFirst() {
+        FakeUi ui;
+        auto app = Start();
+        CZeqEditorDoc* doc = app->Document();
+        ui.answers = {IUiServices::Answer::Yes};
+        WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) {
+            dialog->findChild<QLineEdit*>("constructor")->setText("cons");
+            dialog->findChild<QLineEdit*>("scavenger")->setText("scav");
+            dialog->accept();
+        });
+        QVERIFY(doc->OnSaveDocument(Path("yes.zeq"), app->MainFrame()));
+        QCOMPARE(ui.questions.size(), 1);
+        QVERIFY(ui.questions[0].startsWith("This ZEQ document has not a valid Start section yet."));
+        QVERIFY(Read(Path("yes.zeq")).contains("consClass = \"cons\""));
+        QVERIFY(!doc->IsModified());
+    }
+
+    void saveQuestionYesThenCancelGivesUp() {
+        FakeUi ui;
+        auto app = Start();
+        ui.answers = {IUiServices::Answer::Yes};
+        WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) { dialog->reject(); });
+        QVERIFY(!app->Document()->OnSaveDocument(Path("gaveup.zeq"), app->MainFrame()));
+        QVERIFY(!QFile::exists(Path("gaveup.zeq")));
+        QVERIFY(ui.messages.isEmpty());
+    }
+
+    void saveQuestionNoSavesAnywayAndCancelDoesNot() {
+        FakeUi ui;
+        auto app = Start();
+        ui.answers = {IUiServices::Answer::No, IUiServices::Answer::Cancel};
+        QVERIFY(app->Document()->OnSaveDocument(Path("no.zeq"), app->MainFrame()));
+        QCOMPARE(Read(Path("no.zeq")), QByteArray("[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n"));
+        QVERIFY(!app->Document()->OnSaveDocument(Path("cancel.zeq"), app->MainFrame()));
+        QVERIFY(!QFile::exists(Path("cancel.zeq")));
+    }
+
+    void failedSaveSaysSoAndKeepsTheModifiedFlag() {
+        FakeUi ui;
+        auto app = Start(Write(Path("keep.zeq"), kTwoPlans));
+        app->Document()->SetModifiedFlag();
+        QVERIFY(!app->Document()->OnSaveDocument(Path("missing/folder/x.zeq"), app->MainFrame()));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages[0].startsWith("Failed to save document."));
+        QVERIFY(ui.icons[0] == IUiServices::Icon::Warning);
+        QVERIFY(app->Document()->IsModified());
+    }
+
+    void saveAsAddsTheExtension() {
+        FakeUi ui;
+        auto app = Start(Write(Path("orig.zeq"), kTwoPlans));
+        ui.files = {Path("renamed")};
+        QVERIFY(app->Document()->DoSaveAs(app->MainFrame()));
+        QVERIFY(QFile::exists(Path("renamed.zeq")));
+        QCOMPARE(app->Document()->Title(), QString("renamed.zeq"));
+    }
+
+    void startUpWithABrokenFileContinuesUntitled() {
+        FakeUi ui;
+        auto app = Start(Write(Path("broken.zeq"), "[Start\r\n"));
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages[0].startsWith("Failed to open document."));
+        QVERIFY(ui.messages[0].contains("Line 1"));
+        QVERIFY(app->MainFrame()->isVisible());
+        QCOMPARE(app->Document()->Title(), QString("Untitled"));
+    }
+
+    void recentFilesReopenTheLastAndDropFailures() {
+        FakeUi ui;
+        const QString first = Write(Path("first.zeq"), kTwoPlans);
+        const QString second = Write(Path("second.zeq"), kTwoPlans);
+        {
+            auto app = Start(first);
+            QVERIFY(app->OpenDocumentFile(second));
+            QCOMPARE(app->RecentFiles().Entries().front(), second.toStdString());
+            app->MainFrame()->close(); // writes the list
+        }
+        {
+            auto app = Start(); // OpenLastArchive defaults to 1
+            QCOMPARE(app->Document()->PathName(), second);
+            QFile::remove(first);
+            QVERIFY(!app->OpenDocumentFile(first));
+            QCOMPARE(app->RecentFiles().Entries().size(), std::size_t(1));
+            app->MainFrame()->close();
+        }
+        CSettingsFile(Path("settings.cfg").toStdString()).WriteInt("Settings", "OpenLastArchive", 0);
+        auto app = Start();
+        QCOMPARE(app->Document()->Title(), QString("Untitled"));
+    }
+
+    void closingAsksToSaveAModifiedDocument() {
+        FakeUi ui;
+        auto app = Start(Write(Path("close.zeq"), kTwoPlans));
+        app->Document()->SetModifiedFlag();
+        QVERIFY(app->MainFrame()->isWindowModified());
+        ui.answers = {IUiServices::Answer::Cancel};
+        QVERIFY(!app->MainFrame()->close());
+        QCOMPARE(ui.questions.last(), QString("Save changes to close.zeq?"));
+        ui.answers = {IUiServices::Answer::No};
+        QVERIFY(app->MainFrame()->close());
+    }
+
+    void startCheatDialogChecksAndClamps() {
+        FakeUi ui;
+        StartSection start;
+        start.consClass = "cons";
+        CStartCheatDlg dialog(start);
+        dialog.accept(); // no scavenger
+        QCOMPARE(ui.messages, QStringList{"You need to specify a Constructor and a Scavenger class!"});
+        QVERIFY(ui.icons[0] == IUiServices::Icon::Error);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        dialog.findChild<QLineEdit*>("scavenger")->setText("abcdefghijklmnopqrst");
+        for (auto [name, text] : {std::pair{"delay", "5000"}, {"amount", "999"}, {"scrap", "12"}}) {
+            auto* spin = dialog.findChild<CNumberSpin*>(name);
+            spin->lineEdit()->setText(text);
+        }
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        dialog.WriteBack(start);
+        QCOMPARE(start.moneyDelay, 3600u);
+        QCOMPARE(start.moneyAmount, 255u);
+        QCOMPARE(start.scrapCount, 12u);
+        QCOMPARE(start.scavClass, std::string("abcdefghijklmnop"));
+    }
+
+    void startCheatPickerReplacesOnlyItsField() {
+        FakeUi ui;
+        CZeqEditorApp app;
+        CUnitList::AddUnit(app.UnitList().AddGroup("G"), "Builder", "builder");
+        StartSection start;
+        CStartCheatDlg dialog(start);
+        dialog.findChild<QLineEdit*>("constructor")->setText("typed");
+        dialog.findChild<QLineEdit*>("scavenger")->setText("kept");
+        ui.unitClasses = {"builder"};
+        QTest::mouseClick(dialog.findChild<QToolButton*>("constructorPicker"), Qt::LeftButton);
+        QCOMPARE(dialog.findChild<QLineEdit*>("constructor")->text(), QString("builder"));
+        QCOMPARE(dialog.findChild<QLineEdit*>("scavenger")->text(), QString("kept"));
+        QTest::mouseClick(dialog.findChild<QToolButton*>("scavengerPicker"), Qt::LeftButton);
+        QCOMPARE(dialog.findChild<QLineEdit*>("scavenger")->text(), QString("kept")); // dismissed
+    }
+
+    void startCheatCommandCancelChangesNothing() {
+        FakeUi ui;
+        auto app = Start(Write(Path("cancel-sc.zeq"), kTwoPlans));
+        WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) {
+            dialog->findChild<QLineEdit*>("constructor")->setText("other");
+            dialog->reject();
+        });
+        app->MainFrame()->RunCommand(ID_EDIT_START_CHEAT);
+        QCOMPARE(app->Document()->Data().start.consClass, std::string("c"));
+        QVERIFY(!app->Document()->IsModified());
+    }
+};
+
+QTEST_MAIN(TestMainFrame)
+#include "test_mainframe.moc"

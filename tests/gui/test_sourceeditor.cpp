@@ -1,0 +1,177 @@
+// The source editor: snippets, saving back into the document, settings.
+
+#include "commandids.h"
+#include "fakeui.h"
+#include "mainframe.h"
+#include "sourceeditordlg.h"
+#include "syntaxedit.h"
+#include "syntaxhighlighter.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+class TestSourceEditor : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<FakeUi> m_ui;
+    std::unique_ptr<CZeqEditorApp> m_app;
+
+    CZeqEditorDoc* Doc() { return m_app->Document(); }
+    int Setting(const char* key, int fallback) {
+        return m_app->Settings().ReadInt("Settings", key, fallback);
+    }
+
+private slots:
+    void init() {
+        QFile::remove(m_dir.filePath("settings.cfg"));
+        m_ui = std::make_unique<FakeUi>();
+        m_app = std::make_unique<CZeqEditorApp>();
+        m_app->InitInstance({QString(), m_dir.filePath("settings.cfg")});
+    }
+
+    void cleanup() {
+        Doc()->SetModifiedFlag(false);
+        m_app.reset();
+        m_ui.reset();
+    }
+
+    void snippetsPutTheCaretWhereTheValueGoes() {
+        CSourceEditorDlg dialog("");
+        CSyntaxEdit* edit = dialog.Editor();
+        edit->setPlainText("abc");
+        QTextCursor cursor = edit->textCursor();
+        cursor.setPosition(1);
+        edit->setTextCursor(cursor);
+        dialog.Action(32798)->trigger(); // the complete Start block
+        const QString text = edit->toPlainText();
+        QCOMPARE(text, QString("a[Start]\nscrapCount = \nscavClass = \"\"\nconsClass = \"\"\n\nbc"));
+        QCOMPARE(edit->textCursor().position(), int(text.indexOf("scrapCount = ") + 13));
+
+        struct Case {
+            int id;
+            QString before; // the text left of the caret on its line
+        };
+        for (const Case& c : {Case{32796, "scavClass = \""}, Case{32795, "scrapCount = "},
+                              Case{32794, ""}, Case{32808, "planType = \""},
+                              Case{32807, "targetType1 = \""}, Case{32804, "moneyAmount = "}}) {
+            edit->clear();
+            dialog.Action(c.id)->trigger();
+            const QTextCursor at = edit->textCursor();
+            QCOMPARE(at.block().text().left(at.positionInBlock()), c.before);
+        }
+    }
+
+    void snippetReplacesTheSelection() {
+        CSourceEditorDlg dialog("");
+        CSyntaxEdit* edit = dialog.Editor();
+        edit->setPlainText("old text");
+        edit->selectAll();
+        dialog.Action(32799)->trigger();
+        QCOMPARE(edit->toPlainText(), QString("[Cheat]\n"));
+    }
+
+    void savingAnEditedTextReloadsTheDocument() {
+        Doc()->Data().plans.AddPlan("Hold", 5);
+        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
+            dialog->Editor()->moveCursor(QTextCursor::End);
+            dialog->Editor()->insertPlainText("\n[Plan2]\nplanType = \"Attacker\" // new\nplanPriority = 9\n");
+            dialog->OnSave();
+        });
+        m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
+        QCOMPARE(Doc()->Data().plans.CountPlans(), 2u);
+        QCOMPARE(Doc()->Data().plans.All()[1]->planType, std::string("Attacker"));
+        QVERIFY(Doc()->IsModified());
+        QTRY_COMPARE(m_app->MainFrame()->PlanCountText(), QString("2 Plans"));
+    }
+
+    void untouchedSaveAndCancelChangeNothing() {
+        Doc()->Data().plans.AddPlan("Hold", 5);
+        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->OnSave(); });
+        m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
+        QVERIFY(!Doc()->IsModified());
+        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
+            dialog->OnNew();
+            dialog->reject();
+        });
+        m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
+        QVERIFY(!Doc()->IsModified());
+        QCOMPARE(Doc()->Data().plans.CountPlans(), 1u);
+    }
+
+    void aTextThatDoesNotParseIsNotLost() {
+        CSourceEditorDlg dialog("[Start]\r\nconsClass = \"c\"\r\n");
+        dialog.Editor()->moveCursor(QTextCursor::End);
+        dialog.Editor()->insertPlainText("oops = ]\n");
+        dialog.OnSave();
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages[0].contains("Line 3"));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(dialog.Text().isEmpty());
+        QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 2); // the caret is on it
+    }
+
+    void settingsAreStoredAtOnce() {
+        {
+            CSourceEditorDlg dialog("[Plan1]\r\n");
+            QVERIFY(dialog.Action(32840)->isChecked());  // colouring on by default
+            QVERIFY(dialog.Action(32841)->isChecked());  // 10 points
+            QVERIFY(dialog.Action(32846)->isChecked());  // Msdev style
+            QVERIFY(!dialog.Action(32844)->isEnabled()); // "Settings..."
+            dialog.Action(32840)->trigger();
+            dialog.Action(32843)->trigger();
+            dialog.Action(32845)->trigger();
+            dialog.reject();
+        }
+        QCOMPARE(Setting("Syntax Coloring", 1), 0);
+        QCOMPARE(Setting("Font Size", 10), 15);
+        QCOMPARE(Setting("Unreal Style", 0), 1);
+        CSourceEditorDlg again("[Plan1]\r\n");
+        QVERIFY(!again.Action(32840)->isChecked());
+        QVERIFY(again.Action(32843)->isChecked());
+        QCOMPARE(again.Editor()->font().pointSize(), 15);
+        QVERIFY(again.Action(32845)->isChecked());
+
+        m_app->Settings().WriteInt("Settings", "Font Size", 11);
+        CSourceEditorDlg odd("");
+        QVERIFY(odd.Action(32841)->isChecked());
+        QCOMPARE(odd.Editor()->font().pointSize(), 10);
+    }
+
+    void schemeColoursHeaders() {
+        m_app->Settings().Write("Msdev Style", "HeaderColor", "0x000000FF");
+        m_app->Settings().Write("Msdev Style", "HeaderStyle", "3");
+        CSourceEditorDlg dialog("[Plan1]\r\nx = 5\r\n");
+        QTRY_VERIFY(!dialog.Editor()->document()->firstBlock().layout()->formats().isEmpty());
+        const QTextLayout* layout = dialog.Editor()->document()->firstBlock().layout();
+        bool red = false;
+        for (const QTextLayout::FormatRange& range : layout->formats())
+            if (range.start == 0 && range.length == 7)
+                red = range.format.foreground().color() == QColor(255, 0, 0) &&
+                      range.format.fontItalic() && range.format.fontWeight() == QFont::Bold;
+        QVERIFY(red);
+    }
+
+    void pasteTakesPlainTextOnly() {
+        CSourceEditorDlg dialog("");
+        QApplication::clipboard()->setText("pasted = 1");
+        dialog.Editor()->PasteAsText();
+        QCOMPARE(dialog.Editor()->toPlainText(), QString("pasted = 1"));
+        QApplication::clipboard()->clear();
+        dialog.Editor()->PasteAsText();
+        QCOMPARE(dialog.Editor()->toPlainText(), QString("pasted = 1"));
+    }
+
+    void planTextUsesCrLf() {
+        CSourceEditorDlg dialog("[A]\r\nx = 1 // c\r\ny = 2\r\n");
+        QCOMPARE(dialog.Editor()->PlanText(), QString("[A]\r\nx = 1 // c\r\ny = 2\r\n"));
+    }
+};
+
+QTEST_MAIN(TestSourceEditor)
+#include "test_sourceeditor.moc"

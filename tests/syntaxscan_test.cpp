@@ -1,0 +1,83 @@
+#include "syntaxscan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The tokens as "H[Plan1] N-5 S\"x\" C//c", so each rule reads as one row.
+std::string Tokens(std::string_view text) {
+    std::string out;
+    for (const ColourRun& run : ScanColours(text)) {
+        static const char kLetters[] = "NHSNC";
+        const char letter = run.token == TokenClass::Number ? 'N' : kLetters[int(run.token)];
+        if (!out.empty()) out += ' ';
+        out += letter;
+        out += text.substr(run.start, run.length);
+    }
+    return out;
+}
+
+struct ScanCase {
+    const char* name;
+    std::string text;
+    std::string tokens;
+};
+
+void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+
+class Scan : public testing::TestWithParam<ScanCase> {};
+
+TEST_P(Scan, FindsTheTokens) { EXPECT_EQ(Tokens(GetParam().text), GetParam().tokens); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Colouring, Scan,
+    testing::Values(
+        ScanCase{"Header", "[Plan1]", "H[Plan1]"},
+        ScanCase{"BracketAfterGraphicIsNoHeader", "x[1]", "N1"},
+        ScanCase{"UnclosedHeaderRunsToLineEnd", "[Plan1\r\nx", "H[Plan1"},
+        ScanCase{"HeaderAfterBlank", "a [b] c", "H[b]"},
+        ScanCase{"NegativeNumber", "planPriority = -5", "N-5"},
+        ScanCase{"FloatWithF", "loopDelay = 1.5f", "N1.5f"},
+        ScanCase{"LeadingPoint", "x = .5", "N.5"},
+        ScanCase{"LetterAfterDigits", "maxTries = 10x", ""},
+        ScanCase{"Exponent", "x = 10e5", ""},
+        ScanCase{"DigitsInNames", "targetType1 = \"\"", "S\"\""},
+        ScanCase{"NameWithUnderscore", "attackType1_1 = \"a\"", "S\"a\""},
+        ScanCase{"QuoteClosedByApostrophe", "a = \"x'y\"", "S\"x' S\""},
+        ScanCase{"UnclosedStringStopsAtLineEnd", "a = \"xy\r\nb", "S\"xy"},
+        ScanCase{"CommentLine", "// [x] \"y\" 12", "C// [x] \"y\" 12"},
+        ScanCase{"LoneSlash", "a = 1/2", "N1 N2"},
+        ScanCase{"CommentGluedToName", "x1//note here", ""},
+        ScanCase{"CommentAfterNumber", "x = 5 // five", "N5 C// five"},
+        ScanCase{"DigitAfterHighByte", "\xe9" "5", "N5"},
+        ScanCase{"NumberBeforeEquals", "x1=5", "N5"},
+        ScanCase{"TokensStopAtTheEnd", "\"abc", "S\"abc"},
+        ScanCase{"SlashAtEnd", "a /", ""},
+        ScanCase{"Empty", "", ""}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Colouring, PositionsCountEveryByte) {
+    const std::vector<ColourRun> runs = ScanColours("[A]\r\nx = 12 // c");
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0], (ColourRun{0, 3, TokenClass::Header}));
+    EXPECT_EQ(runs[1], (ColourRun{9, 2, TokenClass::Number}));
+    EXPECT_EQ(runs[2], (ColourRun{12, 4, TokenClass::Comment}));
+}
+
+TEST(Colouring, LinesScanLikeTheWholeText) {
+    const std::string text = "[Plan1]\r\nplanPriority = -5\r\n// x\r\nholdPoint = \"a\"\r\n.5 x[1]";
+    std::vector<ColourRun> byLine;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        for (ColourRun run : ScanColours(std::string_view(text).substr(start, end - start))) {
+            run.start += start;
+            byLine.push_back(run);
+        }
+        start = end + 2;
+    }
+    EXPECT_EQ(byLine, ScanColours(text));
+}
+
+} // namespace
