@@ -7,4 +7,5 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
-    libgtest-dev libgmock-dev >/dev/null
+    libgtest-dev libgmock-dev libbenchmark-dev libinih-dev \
+    qt6-base-dev libgl-dev fonts-dejavu-core >/dev/null
