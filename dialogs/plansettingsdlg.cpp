@@ -227,6 +227,17 @@ int CPlanSettingsDlg::FindRow(const QString& name) const {
     return -1;
 }
 
+bool CPlanSettingsDlg::ValueReadsBack() {
+    const std::string problem = ValueProblem(FromQt(m_value->text()));
+    if (problem.empty()) return true;
+    Ui().ShowMessage(this, IUiServices::Icon::Error,
+                     tr("ERROR: This value would not be saved as written: %1.\n\n"
+                        "Put text with blanks, brackets or // between double quotes.")
+                         .arg(ToQt(problem)));
+    m_value->setFocus();
+    return false;
+}
+
 void CPlanSettingsDlg::OnAdd() {
     const PlanTypeInfo* type = ChosenType();
     const int choice = m_parameter->currentIndex();
@@ -234,6 +245,7 @@ void CPlanSettingsDlg::OnAdd() {
         Ui().Beep();
         return;
     }
+    if (!ValueReadsBack()) return;
     const PlanParamDef& def = type->params[std::size_t(choice)];
     const QString name = ToQt(def.name);
     QTreeWidgetItem* row = nullptr;
@@ -254,6 +266,7 @@ void CPlanSettingsDlg::OnAdd() {
 void CPlanSettingsDlg::OnSet() {
     QTreeWidgetItem* row = m_rows->currentItem();
     if (!row || !row->isSelected() || m_value->text().isEmpty()) return;
+    if (!ValueReadsBack()) return;
     row->setText(1, m_value->text());
 }
 

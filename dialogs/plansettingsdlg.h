@@ -45,6 +45,8 @@ private:
     void ApplyPlanTypeRule();
     void UpdateRowButtons();
     int FindRow(const QString& name) const;
+    // Refuses (with a message) a value that a saved file would not give back.
+    bool ValueReadsBack();
 
     PlanList& m_plans;
     PlanEntry* m_plan;

@@ -1,5 +1,7 @@
 #include "textvalues.h"
 
+#include "sectionfile.h"
+
 #include <algorithm>
 
 namespace {
@@ -35,4 +37,14 @@ std::string StripQuotes(std::string_view text) {
         stripped += c;
     }
     return stripped;
+}
+
+std::string ValueProblem(std::string_view value) {
+    CSectionFile file;
+    if (!file.ParseText("[S]\r\nk = " + std::string(value) + "\r\n"))
+        return file.LastError().reason;
+    const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "k");
+    const std::string readBack = entry ? entry->value : std::string();
+    if (readBack == value) return {};
+    return "it would read back as \"" + readBack + "\"";
 }

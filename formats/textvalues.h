@@ -21,3 +21,8 @@ std::string StripQuotes(std::string_view text);
 // Keeps at most `limit` bytes, and nothing from a NUL byte on: the model's
 // text fields are cut silently at their limits.
 std::string CutText(std::string_view text, std::size_t limit);
+
+// Why a value would not read back from a plan file exactly as written (the
+// format has no escaping: blanks outside quotes are dropped, "//" starts a
+// comment, brackets must pair up); empty when it would.
+std::string ValueProblem(std::string_view value);

@@ -256,6 +256,32 @@ private slots:
         QCOMPARE(plans.All()[0]->parameters[3].key, std::string("buildType2"));
     }
 
+    void valuesThatWouldNotReadBackAreRefused() {
+        PlanList plans;
+        CPlanSettingsDlg dialog(plans, nullptr);
+        qobject_cast<QComboBox*>(Child(&dialog, "planType"))->setCurrentText("Hold");
+        auto* parameter = qobject_cast<QComboBox*>(Child(&dialog, "parameter"));
+        auto* value = qobject_cast<QLineEdit*>(Child(&dialog, "value"));
+        auto* rows = qobject_cast<QTreeWidget*>(Child(&dialog, "rows"));
+        parameter->setCurrentText("holdPoint");
+        for (const char* bad : {"a]", "x [y", "two words", "1 // note"}) {
+            value->setText(bad);
+            dialog.OnAdd();
+            QCOMPARE(rows->topLevelItemCount(), 0);
+            QVERIFY(m_ui->messages.last().startsWith("ERROR: This value would not be saved"));
+            QCOMPARE(value->text(), QString(bad)); // kept for mending
+        }
+        QVERIFY(m_ui->icons.back() == IUiServices::Icon::Error);
+        value->setText("\"two words\"");
+        dialog.OnAdd();
+        QCOMPARE(rows->topLevelItemCount(), 1);
+        rows->setCurrentItem(rows->topLevelItem(0));
+        value->setText("a]");
+        dialog.OnSet();
+        QCOMPARE(rows->topLevelItem(0)->text(1), QString("\"two words\""));
+        QCOMPARE(m_ui->messages.size(), 5);
+    }
+
     void pickersQuoteTheValueButNotTheConditionClass() {
         PlanList plans;
         CPlanSettingsDlg dialog(plans, nullptr);
