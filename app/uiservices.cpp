@@ -4,6 +4,7 @@
 #include "unitpicker.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -49,6 +50,12 @@ public:
 
     const UnitItem* PickUnit(QWidget* button, const CUnitList& units) override {
         return TrackUnitMenu(units, button);
+    }
+
+    std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override {
+        const QColor color = QColorDialog::getColor(initial, parent);
+        if (!color.isValid()) return std::nullopt;
+        return color;
     }
 
     QString GetOpenFileName(QWidget* parent) override {

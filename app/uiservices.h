@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
+#include <optional>
 
 class QWidget;
 class CUnitList;
@@ -26,6 +28,8 @@ public:
     // The unit picker, opened with its top right corner at the bottom right
     // corner of `button`; null when dismissed.
     virtual const UnitItem* PickUnit(QWidget* button, const CUnitList& units) = 0;
+    // A colour chosen in the colour dialog; nothing when cancelled.
+    virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) = 0;
     // Empty when cancelled.
     virtual QString GetOpenFileName(QWidget* parent) = 0;
     virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;

@@ -1,6 +1,7 @@
 #include "sourceeditordlg.h"
 
 #include "colourscheme.h"
+#include "colourschemedlg.h"
 #include "icons.h"
 #include "plandata.h"
 #include "qtext.h"
@@ -212,7 +213,8 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
     QAction* colouring = AddItem(settings, ID_SRC_COLOURING, tr("Syntax Coloring"));
     colouring->setCheckable(true);
     connect(colouring, &QAction::triggered, this, &CSourceEditorDlg::SetColouring);
-    AddItem(settings, ID_SRC_SETTINGS, tr("Settings..."))->setEnabled(false);
+    connect(AddItem(settings, ID_SRC_SETTINGS, tr("Settings...")), &QAction::triggered, this,
+            &CSourceEditorDlg::OnSchemeSettings);
 }
 
 void CSourceEditorDlg::OnNew() { m_editor->clear(); }
@@ -257,6 +259,14 @@ void CSourceEditorDlg::SetUnrealStyle(bool unreal) {
     palette.setColor(QPalette::Text, ColorFromRef(scheme.formats[0].color));
     m_editor->setPalette(palette);
     m_editor->Highlighter().SetFormats(scheme.formats);
+}
+
+void CSourceEditorDlg::OnSchemeSettings() {
+    auto* app = CZeqEditorApp::Instance();
+    if (!app) return;
+    const bool unreal = ReadSettingInt("Settings", "Unreal Style", 0) != 0;
+    CColourSchemeDlg dialog(app->Settings(), unreal, this);
+    if (dialog.exec() == QDialog::Accepted) SetUnrealStyle(unreal);
 }
 
 void CSourceEditorDlg::SetColouring(bool on) {

@@ -27,6 +27,8 @@ public:
     void SetFontSize(int points);
     void SetUnrealStyle(bool unreal);
     void SetColouring(bool on);
+    // "Settings...": the colour-scheme editor for the active scheme.
+    void OnSchemeSettings();
 
 private:
     void BuildMenus(QMenuBar* bar);

@@ -31,12 +31,19 @@ public:
         unitClasses.pop_front();
         return units.FindUnitByClass(unitClass);
     }
+    std::optional<QColor> PickColor(QWidget*, const QColor&) override {
+        if (colors.empty()) return std::nullopt;
+        const QColor c = colors.front();
+        colors.pop_front();
+        return c;
+    }
     QString GetOpenFileName(QWidget*) override { return TakeFile(); }
     QString GetSaveFileName(QWidget*, const QString&) override { return TakeFile(); }
 
     std::deque<Answer> answers;            // for the questions, in order
     std::deque<std::string> unitClasses;   // what the picker "chooses"; empty: dismissed
     std::deque<QString> files;             // what the file dialogs return
+    std::deque<QColor> colors;             // what the colour dialog returns; empty: cancelled
     QStringList messages;
     QStringList questions;
     std::vector<Icon> icons;

@@ -1,5 +1,6 @@
 // The source editor: snippets, saving back into the document, settings.
 
+#include "colourschemedlg.h"
 #include "commandids.h"
 #include "fakeui.h"
 #include "mainframe.h"
@@ -10,7 +11,10 @@
 #include "zeqeditordoc.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QListWidget>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -122,7 +126,6 @@ private slots:
             QVERIFY(dialog.Action(32840)->isChecked());  // colouring on by default
             QVERIFY(dialog.Action(32841)->isChecked());  // 10 points
             QVERIFY(dialog.Action(32846)->isChecked());  // Msdev style
-            QVERIFY(!dialog.Action(32844)->isEnabled()); // "Settings..."
             dialog.Action(32840)->trigger();
             dialog.Action(32843)->trigger();
             dialog.Action(32845)->trigger();
@@ -157,6 +160,47 @@ private slots:
         QVERIFY(red);
     }
 
+    void schemeEditorWritesExactlyTheElevenValues() {
+        m_app->Settings().Write("Msdev Style", "NumberStyle", "2");
+        m_app->Settings().Write("Other", "Keep", "me");
+        CColourSchemeDlg dialog(m_app->Settings(), false);
+        auto* classes = dialog.findChild<QListWidget*>("classes");
+        QCOMPARE(classes->count(), 5);
+        m_ui->colors = {QColor(255, 0, 0), QColor(0, 0, 255)};
+        classes->setCurrentRow(1); // Header
+        QTest::mouseClick(dialog.findChild<QToolButton*>("classColour"), Qt::LeftButton);
+        dialog.findChild<QCheckBox*>("bold")->setChecked(true);
+        QTest::mouseClick(dialog.findChild<QToolButton*>("background"), Qt::LeftButton);
+        classes->setCurrentRow(3); // Number: its stored italic shows
+        QVERIFY(dialog.findChild<QCheckBox*>("italic")->isChecked());
+        dialog.accept();
+
+        QFile file(m_dir.filePath("settings.cfg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromLatin1(file.readAll());
+        const QString section = text.mid(text.indexOf("[Msdev Style]"));
+        QStringList keys;
+        for (const QString& line : section.split('\n', Qt::SkipEmptyParts).mid(1)) {
+            if (line.startsWith('[')) break;
+            keys << line.trimmed();
+        }
+        keys.sort();
+        QCOMPARE(keys, (QStringList{"BackColor=0x00FF0000", "CommentColor=0x00000000",
+                                    "CommentStyle=0", "HeaderColor=0x000000FF", "HeaderStyle=1",
+                                    "NormalColor=0x00000000", "NormalStyle=0",
+                                    "NumberColor=0x00000000", "NumberStyle=2",
+                                    "StringColor=0x00000000", "StringStyle=0"}));
+        QVERIFY(text.contains("[Other]\nKeep=me"));
+        QCOMPARE(m_app->Settings().ReadString("Unreal Style", "HeaderColor", "none"), std::string("none"));
+    }
+
+    void schemeEditorCancelWritesNothing() {
+        CColourSchemeDlg dialog(m_app->Settings(), true);
+        dialog.UseSuggestedColours();
+        dialog.reject();
+        QVERIFY(!QFile::exists(m_dir.filePath("settings.cfg")));
+    }
+
     void pasteTakesPlainTextOnly() {
         CSourceEditorDlg dialog("");
         QApplication::clipboard()->setText("pasted = 1");
@@ -165,6 +209,19 @@ private slots:
         QApplication::clipboard()->clear();
         dialog.Editor()->PasteAsText();
         QCOMPARE(dialog.Editor()->toPlainText(), QString("pasted = 1"));
+    }
+
+    void colouringNeverEntersTheUndoHistory() {
+        CSourceEditorDlg dialog("[Plan1]\r\nplanPriority = 5\r\n");
+        CSyntaxEdit* edit = dialog.Editor();
+        QVERIFY(!edit->document()->isUndoAvailable());
+        edit->moveCursor(QTextCursor::End);
+        edit->insertPlainText("x = 12 // new");
+        dialog.Action(32840)->trigger(); // colouring off and on again
+        dialog.Action(32840)->trigger();
+        QVERIFY(edit->document()->isUndoAvailable());
+        edit->undo();
+        QCOMPARE(edit->toPlainText(), QString("[Plan1]\nplanPriority = 5\n"));
     }
 
     void planTextUsesCrLf() {
