@@ -9,6 +9,7 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build --parallel "$jobs"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
+bash scripts/package-test.sh
 
 # The sanitizer run covers the core, the settings and the command-line tool.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEQ_SANITIZE=ON -DZEQ_BUILD_GUI=OFF >/dev/null
