@@ -59,6 +59,10 @@ public:
 
 private:
     bool Step(char c) {
+        // A NUL byte would end a line in the build pass while the clean-up
+        // pass went on reading that line: a quote or header context that
+        // differs from the text as saved. It is dropped instead.
+        if (c == '\0') return true;
         if (IsBlank(c)) {
             if (TopIsQuote()) Put(c);
             return true;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 namespace {
@@ -116,6 +118,23 @@ TEST(RoundTrip, ShippedSamplesAreStable) {
         ASSERT_TRUE(Format(out.WriteText(), again)) << name;
         EXPECT_EQ(again, out.WriteText()) << name;
     }
+}
+
+// Inputs the fuzzers once broke the round trip with: each must now load and
+// save to text that loads the same.
+TEST(RoundTrip, FuzzFindingsStayFixed) {
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ZEQ_TEST_DATA_DIR "/findings")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        ++files;
+        std::string first, second;
+        if (!Format(text, first)) continue;
+        ASSERT_TRUE(Format(first, second)) << entry.path();
+        CSectionFile reparsed;
+        EXPECT_TRUE(reparsed.ParseText(first)) << entry.path();
+    }
+    EXPECT_GE(files, 2);
 }
 
 TEST(RoundTrip, GeneratedFilesSaveToTextThatLoadsTheSame) {

@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"EmptyKeyAndValue", "[S]\r\n= v\r\nk =\r\n", "[S]|=v|k="},
         ParseCase{"LoneCrAndLoneLf", "[S]\ra=1\nb=2\r", "[S]|a=1|b=2"},
         ParseCase{"BytesAboveAsciiAreOrdinary", "[S]\r\na = \xe9\xff\r\n", "[S]|a=\xe9\xff"},
-        ParseCase{"NulSplitsALine", "[S]\r\na=1\0b=2\r\n"s, "[S]|a=1|b=2"},
+        ParseCase{"NulIsDropped", "[S]\r\na=1\0b=2\r\n"s, "[S]|a=1b=2"},
+        ParseCase{"NulInHeaderIsDropped", "[Pl\0an1]\r\n"s, "[Plan1]"},
         ParseCase{"QuoteOpenAtEndOfTextIsClosed", "[S]\r\nholdPoint = \"nav",
                   "[S]|holdPoint=\"nav\""},
         ParseCase{"OnlyBlanks", " \r\n\t\r\n", ""}),
@@ -113,6 +114,21 @@ TEST(SectionFile, RefusedTextBuildsNothing) {
     CSectionFile file;
     EXPECT_FALSE(file.ParseText("[A]\r\na=1\r\n]\r\n"));
     EXPECT_TRUE(file.Sections().empty());
+}
+
+// Found by fuzzing: a NUL inside a quoted value used to start a new line
+// there, so "]ail" became a key whose saved line no longer parsed.
+TEST(SectionFile, WhatParsesWritesTextThatParses) {
+    const std::string texts[] = {
+        "[S]\na = \"x[St\0\0]ail = 1\n"s,
+        "[S]\r\nk = 1\r\n[Ch\xbc\x01\0\0eat] 2ity = 40\r\n"s,
+    };
+    for (const std::string& text : texts) {
+        CSectionFile file;
+        if (!file.ParseText(text)) continue;
+        CSectionFile again;
+        EXPECT_TRUE(again.ParseText(file.WriteText())) << again.LastError().reason;
+    }
 }
 
 TEST(SectionFile, RecordsSourceLines) {
