@@ -3,6 +3,7 @@
 #include "filebuffer.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <utility>
 
@@ -26,6 +27,17 @@ bool IsBlank(char c) {
     return c == '\t' || c == '\f' || c == ' ';
 }
 
+// Bytes that the clean-up pass copies as they are, whatever the context.
+constexpr std::array<bool, 256> kOrdinary = [] {
+    std::array<bool, 256> table{};
+    table.fill(true);
+    for (unsigned char c : {'\0', '\t', '\n', '\f', '\r', ' ', '"', '\'', '/', '[', ']'})
+        table[c] = false;
+    return table;
+}();
+
+bool IsOrdinary(char c) { return kOrdinary[static_cast<unsigned char>(c)]; }
+
 // The clean-up pass: the text without blanks and comments, one NUL after each
 // line, plus the source line each working line started on.
 struct CleanText {
@@ -39,7 +51,16 @@ public:
 
     // Returns false with failLine/failReason set when the text is refused.
     bool Run() {
-        for (m_pos = 0; m_pos < m_text.size(); ++m_pos) {
+        const std::size_t size = m_text.size();
+        for (m_pos = 0; m_pos < size; ++m_pos) {
+            if (IsOrdinary(m_text[m_pos])) {
+                // Runs of ordinary bytes are copied in one go.
+                std::size_t end = m_pos + 1;
+                while (end < size && IsOrdinary(m_text[end])) ++end;
+                PutRun(m_text.substr(m_pos, end - m_pos));
+                m_pos = end - 1;
+                continue;
+            }
             if (!Step(m_text[m_pos])) return false;
             CountLineBreak();
         }
@@ -143,6 +164,12 @@ private:
             return false;
         }
         return true;
+    }
+
+    void PutRun(std::string_view run) {
+        if (m_out.work.empty() || m_out.work.back() == '\0')
+            m_out.lineStarts.emplace_back(m_out.work.size(), m_line);
+        m_out.work.append(run);
     }
 
     void Put(char c) {
@@ -278,8 +305,7 @@ EntryNode* CSectionFile::FindEntry(SectionNode* section, std::string_view key) {
 EntryNode* CSectionFile::AddEntry(SectionNode* section, std::string_view key,
                                   std::string_view value) {
     if (!section) return nullptr;
-    section->entries.push_back({std::string(key), std::string(value), 0});
-    return &section->entries.back();
+    return &section->entries.emplace_back(EntryNode{std::string(key), std::string(value), 0});
 }
 
 void CSectionFile::AppendEntries(SectionNode* section, std::vector<EntryNode> entries) {

@@ -58,13 +58,19 @@ bool LoadPlan(PlanList& plans, SectionNode* section) {
 
     // The first entry of each known key is consumed; everything else, later
     // duplicates of known keys included, becomes a parameter in file order.
-    std::vector<const EntryNode*> consumed;
+    // The section's entries move over as a whole, strings and all.
+    std::vector<EntryNode>& entries = section->entries;
+    std::vector<bool> consumed(entries.size(), false);
     for (std::string_view key : kKnownPlanKeys)
-        if (const EntryNode* entry = find(key)) consumed.push_back(entry);
-    for (EntryNode& entry : section->entries) {
-        if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
-            plan->parameters.push_back(std::move(entry));
-    }
+        if (const EntryNode* entry = find(key)) consumed[std::size_t(entry - entries.data())] = true;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (!consumed[i]) {
+            if (kept != i) entries[kept] = std::move(entries[i]);
+            ++kept;
+        }
+    entries.resize(kept);
+    plan->parameters = std::move(entries);
     section->entries.clear();
     return true;
 }
