@@ -263,6 +263,19 @@ private slots:
         QCOMPARE(app->Document()->Title(), QString("Untitled"));
     }
 
+    void hostileFilesGiveAMessageOrAResult() {
+        FakeUi ui;
+        auto app = Start();
+        QVERIFY(!app->OpenDocumentFile(m_dir.path())); // a folder
+        QVERIFY(ui.messages.last().contains("it is a folder"));
+        // NUL bytes are dropped: a file of nothing else opens as an empty document.
+        QVERIFY(app->OpenDocumentFile(Write(Path("nul.zeq"), QByteArray(4096, '\0'))));
+        QCOMPARE(app->Document()->Data().plans.CountPlans(), 0u);
+        QVERIFY(app->OpenDocumentFile(Write(Path("nul2.zeq"), QByteArray("[Plan1]\r\nplanType=A\0B\r\n"
+                                                                         "planPriority=4\r\n", 36))));
+        QCOMPARE(app->Document()->Data().plans.All()[0]->planType, std::string("AB"));
+    }
+
     void recentFilesReopenTheLastAndDropFailures() {
         FakeUi ui;
         const QString first = Write(Path("first.zeq"), kTwoPlans);
