@@ -272,7 +272,8 @@ private slots:
         QVERIFY(app->OpenDocumentFile(Write(Path("nul.zeq"), QByteArray(4096, '\0'))));
         QCOMPARE(app->Document()->Data().plans.CountPlans(), 0u);
         QVERIFY(app->OpenDocumentFile(Write(Path("nul2.zeq"), QByteArray("[Plan1]\r\nplanType=A\0B\r\n"
-                                                                         "planPriority=4\r\n", 36))));
+                                                                         "planPriority=4\r\n", 39))));
+        QCOMPARE(app->Document()->Data().plans.CountPlans(), 1u);
         QCOMPARE(app->Document()->Data().plans.All()[0]->planType, std::string("AB"));
     }
 
