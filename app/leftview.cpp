@@ -54,13 +54,13 @@ QTreeWidgetItem* CLeftView::InsertMatchItem(MatchEntry* entry) {
         attackers << DisplayName(attacker.unitClass);
     const QString target = DisplayName(entry->unitClass);
 
-    QTreeWidgetItem* group = nullptr;
-    for (int i = 0; i < topLevelItemCount() && !group; ++i)
-        if (topLevelItem(i)->text(0).compare(target, Qt::CaseInsensitive) == 0)
-            group = topLevelItem(i);
+    // Groups are found by their text, case ignored.
+    const QString key = target.toCaseFolded();
+    QTreeWidgetItem* group = m_groups.value(key);
     if (!group) {
         group = new TreeItem(QStringList(target));
         addTopLevelItem(group);
+        m_groups.insert(key, group);
     }
     auto* item = new TreeItem(QStringList(attackers.join(QStringLiteral(", "))));
     item->setData(0, kEntryRole, QVariant::fromValue<void*>(entry));
@@ -72,6 +72,7 @@ void CLeftView::Rebuild() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     setUpdatesEnabled(false);
     clear();
+    m_groups.clear();
     setSortingEnabled(false); // sort once at the end, not after every insertion
     for (const auto& entry : m_document.Data().matches.All()) InsertMatchItem(entry.get());
     setSortingEnabled(true);
@@ -85,6 +86,11 @@ MatchEntry* CLeftView::SelectedMatch() const {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty() || selected.first()->childCount() > 0) return nullptr;
     return EntryOf(selected.first());
+}
+
+void CLeftView::DeleteGroup(QTreeWidgetItem* group) {
+    m_groups.remove(group->text(0).toCaseFolded());
+    delete group;
 }
 
 void CLeftView::ShowNewItem(QTreeWidgetItem* item) {
@@ -115,7 +121,7 @@ void CLeftView::OnMatchEdit() {
     if (dialog.exec() != QDialog::Accepted) return;
     QTreeWidgetItem* group = item->parent();
     delete item;
-    if (group && group->childCount() == 0) delete group;
+    if (group && group->childCount() == 0) DeleteGroup(group);
     ShowNewItem(InsertMatchItem(entry));
     Changed();
 }
@@ -130,15 +136,15 @@ void CLeftView::OnMatchDelete() {
             matches.RemoveTarget(EntryOf(child));
             delete child;
         }
-        delete item;
+        DeleteGroup(item);
     } else {
         QTreeWidgetItem* group = item->parent();
         matches.RemoveTarget(EntryOf(item));
         delete item;
         if (group && group->childCount() > 0)
             setCurrentItem(group);
-        else
-            delete group;
+        else if (group)
+            DeleteGroup(group);
     }
     Changed();
 }

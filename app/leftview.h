@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QTreeWidget>
 
 class CZeqEditorDoc;
@@ -39,7 +40,9 @@ protected:
 
 private:
     void ShowNewItem(QTreeWidgetItem* item);
+    void DeleteGroup(QTreeWidgetItem* group);
     void Changed();
 
     CZeqEditorDoc& m_document;
+    QHash<QString, QTreeWidgetItem*> m_groups; // by case-folded text
 };

@@ -11,15 +11,12 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QStackedWidget>
-#include <QStandardItemModel>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
 
-constexpr int kPlanRole = Qt::UserRole;
-constexpr int kSortRole = Qt::UserRole + 1;
 constexpr std::uint32_t kPriorityStep = 10;
 constexpr std::uint32_t kMaxMovedPriority = 16384;
 
@@ -44,12 +41,9 @@ QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, in
 } // namespace
 
 CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
-    : QWidget(parent), m_document(document), m_model(new QStandardItemModel(0, 4, this)),
+    : QWidget(parent), m_document(document), m_model(new CPlanListModel(this)),
       m_selection(new QItemSelectionModel(m_model, this)), m_stack(new QStackedWidget(this)),
       m_details(new QTreeView), m_icons(new QListView) {
-    m_model->setHorizontalHeaderLabels({tr("Plan Type"), tr("Priority"), tr("Condition"), tr("Flags")});
-    m_model->horizontalHeaderItem(PriorityColumn)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_model->setSortRole(kSortRole);
 
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
                                     static_cast<QAbstractItemView*>(m_icons)}) {
@@ -133,52 +127,36 @@ long long CRightView::ComparePlanPriority(const PlanEntry* a, const PlanEntry* b
     return static_cast<long long>(b->priority) - static_cast<long long>(a->priority);
 }
 
+CPlanListModel::Row CRightView::MakeRow(PlanEntry* plan) const {
+    return {plan, IconFor(*plan), ToQt(plan->planType),
+            ToQt(DescribeCondition(plan->condition, GetUnitList())),
+            ToQt(DescribeFlags(plan->flags))};
+}
+
 int CRightView::InsertPlanRow(PlanEntry* plan) {
     if (!plan) return -1;
-    auto* type = new QStandardItem(IconFor(*plan), ToQt(plan->planType));
-    type->setData(QVariant::fromValue<void*>(plan), kPlanRole);
-    auto* priority = new QStandardItem;
-    priority->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* condition = new QStandardItem(ToQt(DescribeCondition(plan->condition, GetUnitList())));
-    auto* flags = new QStandardItem(ToQt(DescribeFlags(plan->flags)));
-    m_model->appendRow({type, priority, condition, flags});
-    const int row = m_model->rowCount() - 1;
-    SetPriorityCell(row);
-    return row;
+    return m_model->Append(MakeRow(plan));
 }
 
-void CRightView::SetPriorityCell(int row) {
-    const PlanEntry* plan = PlanAt(row);
-    QStandardItem* cell = m_model->item(row, PriorityColumn);
-    if (!plan || !cell) return;
-    cell->setText(QString::number(plan->priority));
-    cell->setData(static_cast<qulonglong>(plan->priority), kSortRole);
-}
+void CRightView::SetPriorityCell(int row) { m_model->PrioritiesChanged(row); }
 
-void CRightView::Sort() { m_model->sort(PriorityColumn, Qt::DescendingOrder); }
+void CRightView::Sort() { m_model->SortByPriority(); }
 
 void CRightView::Rebuild() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    setUpdatesEnabled(false);
-    m_model->removeRows(0, m_model->rowCount());
-    for (const auto& plan : m_document.Data().plans.All()) InsertPlanRow(plan.get());
-    Sort();
-    setUpdatesEnabled(true);
+    QVector<CPlanListModel::Row> rows;
+    rows.reserve(qsizetype(m_document.Data().plans.CountPlans()));
+    for (const auto& plan : m_document.Data().plans.All()) rows.append(MakeRow(plan.get()));
+    m_model->Reset(std::move(rows)); // sorted by priority as it goes in
     QGuiApplication::restoreOverrideCursor();
     emit SelectionChanged();
 }
 
 int CRightView::RowCount() const { return m_model->rowCount(); }
 
-PlanEntry* CRightView::PlanAt(int row) const {
-    const QStandardItem* item = m_model->item(row, TypeColumn);
-    return item ? static_cast<PlanEntry*>(item->data(kPlanRole).value<void*>()) : nullptr;
-}
+PlanEntry* CRightView::PlanAt(int row) const { return m_model->Plan(row); }
 
-QString CRightView::CellText(int row, int column) const {
-    const QStandardItem* item = m_model->item(row, column);
-    return item ? item->text() : QString();
-}
+QString CRightView::CellText(int row, int column) const { return m_model->Text(row, column); }
 
 int CRightView::FocusedSelectedRow() const {
     const QModelIndex current = m_selection->currentIndex();
@@ -225,7 +203,7 @@ void CRightView::OnPlanEdit() {
     PlanEntry* plan = PlanAt(row);
     CPlanSettingsDlg dialog(m_document.Data().plans, plan, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    m_model->removeRow(row);
+    m_model->Remove(row);
     const int again = InsertPlanRow(plan);
     if (again >= 0) SelectRow(again, true);
     Changed();
@@ -237,7 +215,7 @@ void CRightView::OnPlanDelete() {
     // From the bottom up, so the rows still to go keep their numbers.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         m_document.Data().plans.RemovePlan(PlanAt(*it));
-        m_model->removeRow(*it);
+        m_model->Remove(*it);
     }
     m_document.SetModifiedFlag();
     m_document.PostUpdateCounts();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "planlistmodel.h"
+
 #include <QIcon>
 #include <QVector>
 #include <QWidget>
@@ -9,7 +11,6 @@ class QAbstractItemView;
 class QItemSelectionModel;
 class QListView;
 class QStackedWidget;
-class QStandardItemModel;
 class QTreeView;
 struct PlanEntry;
 
@@ -59,13 +60,14 @@ signals:
 private:
     void BuildIcons();
     QIcon IconFor(const PlanEntry& plan) const;
+    CPlanListModel::Row MakeRow(PlanEntry* plan) const;
     void SetPriorityCell(int row);
     void Sort();
     void Changed();
     void MovePlan(int neighbourOffset);
 
     CZeqEditorDoc& m_document;
-    QStandardItemModel* m_model;
+    CPlanListModel* m_model;
     QItemSelectionModel* m_selection;
     QStackedWidget* m_stack;
     QTreeView* m_details;
