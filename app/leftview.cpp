@@ -74,7 +74,8 @@ void CLeftView::Rebuild() {
     clear();
     m_groups.clear();
     setSortingEnabled(false); // sort once at the end, not after every insertion
-    for (const auto& entry : m_document.Data().matches.All()) InsertMatchItem(entry.get());
+    for (const auto& entry : m_document.Data().matches.All())
+        InsertMatchItem(entry.get());
     setSortingEnabled(true);
     collapseAll();
     setUpdatesEnabled(true);

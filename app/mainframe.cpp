@@ -63,7 +63,9 @@ const CommandText kCommandTexts[] = {
 };
 
 // Tool tips use "&&" for a literal "&" like menu texts; Qt shows them as written.
-QString TipText(const char* tip) { return QString::fromLatin1(tip).replace("&&", "&"); }
+QString TipText(const char* tip) {
+    return QString::fromLatin1(tip).replace("&&", "&");
+}
 
 // The stored list style for each view-style command.
 const std::pair<int, int> kViewStyles[] = {
@@ -106,7 +108,9 @@ CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
     UpdateCommandUI();
 }
 
-CMainFrame::~CMainFrame() { m_document.SetStartCheatCommand({}); }
+CMainFrame::~CMainFrame() {
+    m_document.SetStartCheatCommand({});
+}
 
 QAction* CMainFrame::AddCommand(int id, const QString& text, void (CMainFrame::*handler)()) {
     auto* action = new QAction(text, this);
@@ -147,7 +151,8 @@ void CMainFrame::CreateActions() {
     AddCommand(ID_EDIT_CUT, tr("Cu&t"), nullptr);
     AddCommand(ID_EDIT_COPY, tr("&Copy"), nullptr);
     AddCommand(ID_EDIT_PASTE, tr("&Paste"), nullptr);
-    AddCommand(ID_EDIT_START_CHEAT, tr("&Start && Cheat Sections..."), &CMainFrame::OnEditStartCheat);
+    AddCommand(ID_EDIT_START_CHEAT, tr("&Start && Cheat Sections..."),
+               &CMainFrame::OnEditStartCheat);
     AddCommand(ID_EDIT_SOURCE, tr("S&ource..."), &CMainFrame::OnEditSource);
 
     AddCommand(ID_MATCH_NEW, tr("&New..."), nullptr);
@@ -164,7 +169,7 @@ void CMainFrame::CreateActions() {
         {ID_PLAN_MOVE_UP, &CRightView::OnPlanMoveUp},
         {ID_PLAN_MOVE_DOWN, &CRightView::OnPlanMoveDown},
         {ID_PLAN_AUTO_ARRANGE, &CRightView::OnPlanAutoArrange}};
-    const QString planTexts[] = {tr("&New..."),  tr("&Edit..."),      tr("&Delete"),
+    const QString planTexts[] = {tr("&New..."),  tr("&Edit..."),   tr("&Delete"),
                                  tr("Move &Up"), tr("Move D&own"), tr("&Auto-arrange Priorities")};
     for (std::size_t i = 0; i < std::size(planCommands); ++i) {
         AddCommand(planCommands[i].first, planTexts[i], nullptr);
@@ -201,10 +206,14 @@ void CMainFrame::CreateActions() {
     shortcut(ID_FILE_OPEN, {QKeySequence(Qt::CTRL | Qt::Key_O)});
     shortcut(ID_FILE_SAVE, {QKeySequence(Qt::CTRL | Qt::Key_S)});
     shortcut(ID_FILE_SAVE_AS, {QKeySequence(Qt::Key_F12)});
-    shortcut(ID_EDIT_UNDO, {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
-    shortcut(ID_EDIT_CUT, {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
-    shortcut(ID_EDIT_COPY, {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-    shortcut(ID_EDIT_PASTE, {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
+    shortcut(ID_EDIT_UNDO,
+             {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    shortcut(ID_EDIT_CUT,
+             {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
+    shortcut(ID_EDIT_COPY,
+             {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    shortcut(ID_EDIT_PASTE,
+             {QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert)});
     shortcut(ID_EDIT_START_CHEAT, {QKeySequence(Qt::Key_F9)});
     shortcut(ID_EDIT_SOURCE, {QKeySequence(Qt::Key_F10)});
     shortcut(ID_ITEM_INSERT, {QKeySequence(Qt::Key_Insert)});
@@ -231,16 +240,19 @@ void CMainFrame::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(m_actions[ID_EDIT_UNDO]);
     edit->addSeparator();
-    for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE}) edit->addAction(m_actions[id]);
+    for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
+        edit->addAction(m_actions[id]);
     edit->addSeparator();
     edit->addAction(m_actions[ID_EDIT_START_CHEAT]);
     edit->addAction(m_actions[ID_EDIT_SOURCE]);
 
     QMenu* match = menuBar()->addMenu(tr("&Match"));
-    for (int id : {ID_MATCH_NEW, ID_MATCH_EDIT, ID_MATCH_DELETE}) match->addAction(m_actions[id]);
+    for (int id : {ID_MATCH_NEW, ID_MATCH_EDIT, ID_MATCH_DELETE})
+        match->addAction(m_actions[id]);
 
     QMenu* plan = menuBar()->addMenu(tr("&Plan"));
-    for (int id : {ID_PLAN_NEW, ID_PLAN_EDIT, ID_PLAN_DELETE}) plan->addAction(m_actions[id]);
+    for (int id : {ID_PLAN_NEW, ID_PLAN_EDIT, ID_PLAN_DELETE})
+        plan->addAction(m_actions[id]);
     plan->addSeparator();
     plan->addAction(m_actions[ID_PLAN_MOVE_UP]);
     plan->addAction(m_actions[ID_PLAN_MOVE_DOWN]);
@@ -266,11 +278,26 @@ void CMainFrame::CreateToolBar() {
     m_toolBar->setIconSize(QSize(16, 16));
     m_toolBar->setMovable(true);
     m_toolBar->setFloatable(true);
-    const int buttons[] = {ID_FILE_NEW,       ID_FILE_OPEN,        ID_FILE_SAVE,      0,
-                           ID_EDIT_START_CHEAT, ID_EDIT_SOURCE,    0,                 ID_ITEM_INSERT,
-                           ID_ITEM_EDIT,      ID_ITEM_DELETE,      0,                 ID_VIEW_LARGEICON,
-                           ID_VIEW_SMALLICON, ID_VIEW_LIST,        ID_VIEW_DETAILS,   0,
-                           ID_PLAN_MOVE_UP,   ID_PLAN_MOVE_DOWN,   ID_PLAN_AUTO_ARRANGE, 0,
+    const int buttons[] = {ID_FILE_NEW,
+                           ID_FILE_OPEN,
+                           ID_FILE_SAVE,
+                           0,
+                           ID_EDIT_START_CHEAT,
+                           ID_EDIT_SOURCE,
+                           0,
+                           ID_ITEM_INSERT,
+                           ID_ITEM_EDIT,
+                           ID_ITEM_DELETE,
+                           0,
+                           ID_VIEW_LARGEICON,
+                           ID_VIEW_SMALLICON,
+                           ID_VIEW_LIST,
+                           ID_VIEW_DETAILS,
+                           0,
+                           ID_PLAN_MOVE_UP,
+                           ID_PLAN_MOVE_DOWN,
+                           ID_PLAN_AUTO_ARRANGE,
+                           0,
                            ID_APP_ABOUT};
     for (int id : buttons) {
         if (id == 0)
@@ -330,11 +357,14 @@ void CMainFrame::CreatePanes() {
     connect(m_right, &CRightView::ContextMenuRequested, this, [this](const QPoint& at) {
         UpdateCommandUI();
         QMenu menu(tr("Plans"), this);
-        const std::pair<int, const char*> items[] = {
-            {ID_PLAN_NEW, "\tIns"},          {ID_PLAN_EDIT, "\tEnter"},
-            {ID_PLAN_DELETE, "\tDel"},       {0, ""},
-            {ID_PLAN_MOVE_UP, "\tAlt + Up"}, {ID_PLAN_MOVE_DOWN, "\tAlt + Down"},
-            {0, ""},                         {ID_PLAN_AUTO_ARRANGE, "\tF8"}};
+        const std::pair<int, const char*> items[] = {{ID_PLAN_NEW, "\tIns"},
+                                                     {ID_PLAN_EDIT, "\tEnter"},
+                                                     {ID_PLAN_DELETE, "\tDel"},
+                                                     {0, ""},
+                                                     {ID_PLAN_MOVE_UP, "\tAlt + Up"},
+                                                     {ID_PLAN_MOVE_DOWN, "\tAlt + Down"},
+                                                     {0, ""},
+                                                     {ID_PLAN_AUTO_ARRANGE, "\tF8"}};
         for (const auto& [id, key] : items) {
             if (id == 0) {
                 menu.addSeparator();
@@ -346,11 +376,14 @@ void CMainFrame::CreatePanes() {
         }
         menu.exec(at);
     });
-    connect(m_left, &CLeftView::EditRequested, this, [this] { RunCommand(ID_MATCH_EDIT); },
-            Qt::QueuedConnection);
+    connect(
+        m_left, &CLeftView::EditRequested, this, [this] { RunCommand(ID_MATCH_EDIT); },
+        Qt::QueuedConnection);
 }
 
-void CMainFrame::InitialFocus() { m_left->setFocus(); }
+void CMainFrame::InitialFocus() {
+    m_left->setFocus();
+}
 
 void CMainFrame::SetActivePane(QWidget* pane) {
     if (m_activePane == pane) return;
@@ -478,6 +511,6 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     const QString path = urls.first().toLocalFile();
     // Open after the drop has finished, so the dragging program is not kept waiting.
-    QMetaObject::invokeMethod(this, [this, path] { m_app.OpenDocumentFile(path); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, path] { m_app.OpenDocumentFile(path); }, Qt::QueuedConnection);
 }

@@ -19,7 +19,9 @@ int CPlanListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_rows.size());
 }
 
-int CPlanListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
+int CPlanListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 4;
+}
 
 QVariant CPlanListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size()) return {};
@@ -34,7 +36,8 @@ QVariant CPlanListModel::data(const QModelIndex& index, int role) const {
 QVariant CPlanListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section > 3) return {};
     if (role == Qt::DisplayRole) return tr(kHeaders[section]);
-    if (role == Qt::TextAlignmentRole && section == 1) return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && section == 1)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 
@@ -42,11 +45,16 @@ QString CPlanListModel::Text(int row, int column) const {
     if (row < 0 || row >= m_rows.size()) return {};
     const Row& r = m_rows[row];
     switch (column) {
-    case 0: return r.type;
-    case 1: return QString::number(r.plan->priority);
-    case 2: return r.condition;
-    case 3: return r.flags;
-    default: return {};
+    case 0:
+        return r.type;
+    case 1:
+        return QString::number(r.plan->priority);
+    case 2:
+        return r.condition;
+    case 3:
+        return r.flags;
+    default:
+        return {};
     }
 }
 

@@ -11,4 +11,6 @@ inline QString ToQt(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-inline std::string FromQt(const QString& text) { return text.toLatin1().toStdString(); }
+inline std::string FromQt(const QString& text) {
+    return text.toLatin1().toStdString();
+}

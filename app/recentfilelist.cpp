@@ -8,9 +8,13 @@ namespace {
 
 constexpr const char* kSection = "Recent File List";
 
-std::string KeyFor(std::size_t index) { return "File" + std::to_string(index + 1); }
+std::string KeyFor(std::size_t index) {
+    return "File" + std::to_string(index + 1);
+}
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 } // namespace
 
@@ -21,7 +25,9 @@ void CRecentFileList::Add(const std::string& path) {
     if (m_entries.size() > kSize) m_entries.resize(kSize);
 }
 
-void CRecentFileList::Remove(const std::string& path) { std::erase(m_entries, path); }
+void CRecentFileList::Remove(const std::string& path) {
+    std::erase(m_entries, path);
+}
 
 void CRecentFileList::ReadFrom(const CSettingsFile& settings) {
     m_entries.clear();

@@ -34,7 +34,8 @@ QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, in
         strip = Icons::PlanTypeStrip(size);
     }
     QVector<QPixmap> images;
-    for (int x = 0; x + size <= strip.width(); x += size) images.append(strip.copy(x, 0, size, size));
+    for (int x = 0; x + size <= strip.width(); x += size)
+        images.append(strip.copy(x, 0, size, size));
     return images;
 }
 
@@ -45,8 +46,8 @@ CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
       m_selection(new QItemSelectionModel(m_model, this)), m_stack(new QStackedWidget(this)),
       m_details(new QTreeView), m_icons(new QListView) {
 
-    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_details),
-                                    static_cast<QAbstractItemView*>(m_icons)}) {
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_icons)}) {
         view->setModel(m_model);
         view->setSelectionModel(m_selection);
         view->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -64,7 +65,8 @@ CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
     m_details->setAllColumnsShowFocus(true);
     m_details->setSortingEnabled(false);
     const int widths[] = {150, 50, 320, 150};
-    for (int c = 0; c < 4; ++c) m_details->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < 4; ++c)
+        m_details->setColumnWidth(c, widths[c]);
     m_icons->setModelColumn(TypeColumn);
     m_icons->setResizeMode(QListView::Adjust);
     m_icons->setUniformItemSizes(true);
@@ -74,7 +76,8 @@ CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
     layout->addWidget(m_stack);
     setFocusProxy(m_details);
 
-    connect(m_selection, &QItemSelectionModel::selectionChanged, this, &CRightView::SelectionChanged);
+    connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+            &CRightView::SelectionChanged);
     connect(m_selection, &QItemSelectionModel::currentChanged, this, &CRightView::SelectionChanged);
     connect(&m_document, &CZeqEditorDoc::Changed, this, &CRightView::Rebuild);
 
@@ -138,25 +141,36 @@ int CRightView::InsertPlanRow(PlanEntry* plan) {
     return m_model->Append(MakeRow(plan));
 }
 
-void CRightView::SetPriorityCell(int row) { m_model->PrioritiesChanged(row); }
+void CRightView::SetPriorityCell(int row) {
+    m_model->PrioritiesChanged(row);
+}
 
-void CRightView::Sort() { m_model->SortByPriority(); }
+void CRightView::Sort() {
+    m_model->SortByPriority();
+}
 
 void CRightView::Rebuild() {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     QVector<CPlanListModel::Row> rows;
     rows.reserve(qsizetype(m_document.Data().plans.CountPlans()));
-    for (const auto& plan : m_document.Data().plans.All()) rows.append(MakeRow(plan.get()));
+    for (const auto& plan : m_document.Data().plans.All())
+        rows.append(MakeRow(plan.get()));
     m_model->Reset(std::move(rows)); // sorted by priority as it goes in
     QGuiApplication::restoreOverrideCursor();
     emit SelectionChanged();
 }
 
-int CRightView::RowCount() const { return m_model->rowCount(); }
+int CRightView::RowCount() const {
+    return m_model->rowCount();
+}
 
-PlanEntry* CRightView::PlanAt(int row) const { return m_model->Plan(row); }
+PlanEntry* CRightView::PlanAt(int row) const {
+    return m_model->Plan(row);
+}
 
-QString CRightView::CellText(int row, int column) const { return m_model->Text(row, column); }
+QString CRightView::CellText(int row, int column) const {
+    return m_model->Text(row, column);
+}
 
 int CRightView::FocusedSelectedRow() const {
     const QModelIndex current = m_selection->currentIndex();
@@ -166,7 +180,8 @@ int CRightView::FocusedSelectedRow() const {
 
 QList<int> CRightView::SelectedRows() const {
     QList<int> rows;
-    for (const QModelIndex& index : m_selection->selectedRows()) rows.append(index.row());
+    for (const QModelIndex& index : m_selection->selectedRows())
+        rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -238,15 +253,20 @@ void CRightView::MovePlan(int neighbourOffset) {
     Changed();
 }
 
-void CRightView::OnPlanMoveUp() { MovePlan(-1); }
+void CRightView::OnPlanMoveUp() {
+    MovePlan(-1);
+}
 
-void CRightView::OnPlanMoveDown() { MovePlan(+1); }
+void CRightView::OnPlanMoveDown() {
+    MovePlan(+1);
+}
 
 void CRightView::OnPlanAutoArrange() {
     if (RowCount() == 0) return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_document.Data().plans.ArrangePriorities(kPriorityStep);
-    for (int row = 0; row < RowCount(); ++row) SetPriorityCell(row);
+    for (int row = 0; row < RowCount(); ++row)
+        SetPriorityCell(row);
     Changed();
     QGuiApplication::restoreOverrideCursor();
 }

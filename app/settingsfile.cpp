@@ -39,7 +39,9 @@ std::vector<Line> Lines(std::string_view text) {
     return lines;
 }
 
-bool IsComment(std::string_view t) { return t.empty() || t[0] == ';' || t[0] == '#'; }
+bool IsComment(std::string_view t) {
+    return t.empty() || t[0] == ';' || t[0] == '#';
+}
 
 // The name of a "[name]" line, or nothing for other lines.
 std::optional<std::string_view> SectionName(std::string_view line) {

@@ -30,7 +30,7 @@ public:
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
         box.setDefaultButton(QMessageBox::Yes);
         const int result = box.exec();
-        return result == QMessageBox::Yes ? Answer::Yes
+        return result == QMessageBox::Yes  ? Answer::Yes
                : result == QMessageBox::No ? Answer::No
                                            : Answer::Cancel;
     }
@@ -76,6 +76,10 @@ IUiServices* g_current = &g_desktop;
 
 } // namespace
 
-IUiServices& Ui() { return *g_current; }
+IUiServices& Ui() {
+    return *g_current;
+}
 
-void SetUi(IUiServices* services) { g_current = services ? services : &g_desktop; }
+void SetUi(IUiServices* services) {
+    g_current = services ? services : &g_desktop;
+}

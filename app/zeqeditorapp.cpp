@@ -20,7 +20,9 @@ namespace {
 const CUnitList g_noUnits;
 const CPlanManager g_noPlanTypes;
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 QString DefaultSettingsPath() {
     const QString program = QCoreApplication::applicationFilePath();
@@ -32,7 +34,9 @@ QString DefaultSettingsPath() {
 
 } // namespace
 
-CZeqEditorApp::CZeqEditorApp() { s_instance = this; }
+CZeqEditorApp::CZeqEditorApp() {
+    s_instance = this;
+}
 
 CZeqEditorApp::~CZeqEditorApp() {
     m_frame.reset();
@@ -54,8 +58,8 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
 
 bool CZeqEditorApp::InitInstance(const Options& options) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    m_settings.SetPath(LocalPath(options.settingsPath.isEmpty() ? DefaultSettingsPath()
-                                                                : options.settingsPath));
+    m_settings.SetPath(
+        LocalPath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings);
 
@@ -79,7 +83,9 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     return true;
 }
 
-void CZeqEditorApp::ExitInstance() { m_recentFiles.WriteTo(m_settings); }
+void CZeqEditorApp::ExitInstance() {
+    m_recentFiles.WriteTo(m_settings);
+}
 
 void CZeqEditorApp::UseFile(const QString& path) {
     m_recentFiles.Add(LocalPath(path));

@@ -47,8 +47,8 @@ void BM_InihParse(benchmark::State& state) {
 }
 
 std::string WritePlans(std::size_t plans) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("zeq-bench-" + std::to_string(plans) + ".zeq");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("zeq-bench-" + std::to_string(plans) + ".zeq");
     if (!std::filesystem::exists(path))
         std::ofstream(path, std::ios::binary) << GeneratePlanFile(plans, plans / 8);
     return path.string();
@@ -67,7 +67,8 @@ void BM_SavePlanFile(benchmark::State& state) {
     CPlanData data;
     data.LoadPlanFile(WritePlans(std::size_t(state.range(0))));
     const auto out = std::filesystem::temp_directory_path() / "zeq-bench-save.zeq";
-    for (auto _ : state) benchmark::DoNotOptimize(data.SavePlanFile(out.string()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(data.SavePlanFile(out.string()));
     state.counters["plans"] = double(state.range(0));
 }
 
@@ -84,7 +85,8 @@ void BM_OpenAndSave(benchmark::State& state) {
 
 void BM_ScanColours(benchmark::State& state) {
     const std::string& text = Text(1 << 20);
-    for (auto _ : state) benchmark::DoNotOptimize(ScanColours(text));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ScanColours(text));
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
 }
 

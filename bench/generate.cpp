@@ -7,9 +7,10 @@ const char* const kTypes[] = {"BuildLoop", "Attacker", "DefendArea", "Hold", "Co
 } // namespace
 
 std::string GeneratePlanFile(std::size_t plans, std::size_t matches) {
-    std::string text = "// generated\r\n[Start]\r\nscrapCount = 40\r\nconsClass = \"iu_builder\"\r\n"
-                       "scavClass = \"iu_gatherer\"\r\n\r\n[Cheat]\r\nmoneyAmount = 5\r\n"
-                       "moneyDelay = 30\r\n\r\n[Match]\r\n";
+    std::string text =
+        "// generated\r\n[Start]\r\nscrapCount = 40\r\nconsClass = \"iu_builder\"\r\n"
+        "scavClass = \"iu_gatherer\"\r\n\r\n[Cheat]\r\nmoneyAmount = 5\r\n"
+        "moneyDelay = 30\r\n\r\n[Match]\r\n";
     for (std::size_t m = 1; m <= matches; ++m) {
         const std::string n = std::to_string(m);
         text += "targetType" + n + " = \"unit_" + std::to_string(m % 997) + "\"\r\n";
@@ -18,8 +19,8 @@ std::string GeneratePlanFile(std::size_t plans, std::size_t matches) {
     text += "\r\n";
     for (std::size_t p = 1; p <= plans; ++p) {
         const std::string n = std::to_string(p);
-        text += "[Plan" + n + "]\r\nplanType = \"" + kTypes[p % 5] + "\"\r\nplanPriority = " +
-                std::to_string(1 + (p * 7919) % 16000) + "\r\n";
+        text += "[Plan" + n + "]\r\nplanType = \"" + kTypes[p % 5] +
+                "\"\r\nplanPriority = " + std::to_string(1 + (p * 7919) % 16000) + "\r\n";
         if (p % 3 == 0)
             text += "planCondition = \"Exists\"\r\nplanConditionClass = \"iu_forge\"\r\n"
                     "planConditionCount = 2\r\n";
@@ -32,7 +33,8 @@ std::string GeneratePlanFile(std::size_t plans, std::size_t matches) {
 std::string GeneratePlanText(std::size_t bytes) {
     std::string text;
     std::size_t plans = 0;
-    while (text.size() < bytes) text = GeneratePlanFile(plans += plans / 2 + 64, 32);
+    while (text.size() < bytes)
+        text = GeneratePlanFile(plans += plans / 2 + 64, 32);
     return text;
 }
 

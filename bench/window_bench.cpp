@@ -31,13 +31,15 @@ CZeqEditorApp& App() {
 
 void BM_PlanListRebuild(benchmark::State& state) {
     CRightView* list = App().MainFrame()->GetRightPane();
-    for (auto _ : state) list->Rebuild();
+    for (auto _ : state)
+        list->Rebuild();
     state.counters["rows"] = list->RowCount();
 }
 
 void BM_MatchTreeRebuild(benchmark::State& state) {
     CLeftView* tree = App().MainFrame()->GetLeftPane();
-    for (auto _ : state) tree->Rebuild();
+    for (auto _ : state)
+        tree->Rebuild();
     state.counters["groups"] = tree->topLevelItemCount();
 }
 

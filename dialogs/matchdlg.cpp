@@ -64,8 +64,10 @@ CMatchDlg::CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent)
         }
     }
 
-    QToolButton* targetPicker = Button(Icons::Picker(), tr("Choose the target unit"), "targetPicker");
-    QToolButton* attackerPicker = Button(Icons::Picker(), tr("Add an attacker unit"), "attackerPicker");
+    QToolButton* targetPicker =
+        Button(Icons::Picker(), tr("Choose the target unit"), "targetPicker");
+    QToolButton* attackerPicker =
+        Button(Icons::Picker(), tr("Add an attacker unit"), "attackerPicker");
     QToolButton* newButton = Button(Icons::ForCommand(ID_ITEM_INSERT), tr("New (Ins)"), "new");
     QToolButton* rename = Button(Icons::ForCommand(ID_ITEM_EDIT), tr("Rename (F2)"), "rename");
     QToolButton* remove = Button(Icons::ForCommand(ID_ITEM_DELETE), tr("Delete (Del)"), "delete");
@@ -135,10 +137,17 @@ void CMatchDlg::OnDelete() {
 bool CMatchDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_attackers && event->type() == QEvent::KeyPress) {
         switch (static_cast<QKeyEvent*>(event)->key()) {
-        case Qt::Key_Insert: OnNew(); return true;
-        case Qt::Key_F2: OnRename(); return true;
-        case Qt::Key_Delete: OnDelete(); return true;
-        default: break;
+        case Qt::Key_Insert:
+            OnNew();
+            return true;
+        case Qt::Key_F2:
+            OnRename();
+            return true;
+        case Qt::Key_Delete:
+            OnDelete();
+            return true;
+        default:
+            break;
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -51,16 +51,17 @@ int FindPrefix(const QComboBox* box, const QString& text) {
 } // namespace
 
 const QStringList& CPlanSettingsDlg::PlanTypeNames() {
-    static const QStringList names = {"CollectPool", "CollectField", "BuildMinimums",
-                                      "BaseBuildMinimums", "Upgrade", "DefendArea",
-                                      "ClearArea", "Hold", "Attacker", "Recover", "Service",
-                                      "BuildLoop", "DistributeUnits"};
+    static const QStringList names = {
+        "CollectPool", "CollectField", "BuildMinimums",  "BaseBuildMinimums", "Upgrade",
+        "DefendArea",  "ClearArea",    "Hold",           "Attacker",          "Recover",
+        "Service",     "BuildLoop",    "DistributeUnits"};
     return names;
 }
 
 CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* parent)
     : QDialog(parent), m_plans(plans), m_plan(plan), m_type(new QComboBox),
-      m_priority(new CNumberSpin(1, 16384)), m_buildUnits(new QCheckBox(tr(" build units if necessary "))),
+      m_priority(new CNumberSpin(1, 16384)),
+      m_buildUnits(new QCheckBox(tr(" build units if necessary "))),
       m_skipPlan(new QCheckBox(tr(" skip plan on failure "))), m_condition(new QComboBox),
       m_count(new CNumberSpin(1, 255)), m_conditionClass(new QLineEdit),
       m_conditionPicker(PickerButton("conditionPicker")), m_rows(new QTreeWidget),
@@ -82,7 +83,8 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
 
     m_type->addItems(PlanTypeNames());
     m_type->setCurrentIndex(-1);
-    for (const char* text : kConditionTexts) m_condition->addItem(QString::fromLatin1(text));
+    for (const char* text : kConditionTexts)
+        m_condition->addItem(QString::fromLatin1(text));
     m_rows->setColumnCount(2);
     m_rows->setHeaderLabels({tr("Parameter"), tr("Data")});
     m_rows->setRootIsDecorated(false);
@@ -114,7 +116,8 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
     auto* add = new QPushButton(tr("&Add"));
     add->setObjectName("add");
     connect(m_type, &QComboBox::currentIndexChanged, this, &CPlanSettingsDlg::ApplyPlanTypeRule);
-    connect(m_condition, &QComboBox::currentIndexChanged, this, &CPlanSettingsDlg::ApplyConditionRule);
+    connect(m_condition, &QComboBox::currentIndexChanged, this,
+            &CPlanSettingsDlg::ApplyConditionRule);
     connect(m_conditionPicker, &QToolButton::clicked, this, [this] {
         if (const UnitItem* unit = Ui().PickUnit(m_conditionPicker, GetUnitList()))
             m_conditionClass->setText(ToQt(unit->unitClass));
@@ -203,7 +206,8 @@ void CPlanSettingsDlg::ApplyPlanTypeRule() {
     const PlanTypeInfo* type = ChosenType();
     m_parameter->clear();
     if (type)
-        for (const PlanParamDef& def : type->params) m_parameter->addItem(ToQt(def.name));
+        for (const PlanParamDef& def : type->params)
+            m_parameter->addItem(ToQt(def.name));
     m_parameter->setCurrentIndex(-1);
 
     const std::uint32_t flags = type ? type->flags : 0;
@@ -211,9 +215,9 @@ void CPlanSettingsDlg::ApplyPlanTypeRule() {
         m_condition->setEnabled(true);
         ApplyConditionRule();
     } else {
-        for (QWidget* w : {static_cast<QWidget*>(m_condition), static_cast<QWidget*>(m_count),
-                           static_cast<QWidget*>(m_conditionClass),
-                           static_cast<QWidget*>(m_conditionPicker)})
+        for (QWidget* w :
+             {static_cast<QWidget*>(m_condition), static_cast<QWidget*>(m_count),
+              static_cast<QWidget*>(m_conditionClass), static_cast<QWidget*>(m_conditionPicker)})
             w->setEnabled(false);
     }
     // A disabled box keeps its check mark until OK clears it.
@@ -254,7 +258,8 @@ void CPlanSettingsDlg::OnAdd() {
         row = existing >= 0 ? m_rows->topLevelItem(existing) : new QTreeWidgetItem(m_rows, {name});
     } else {
         unsigned long n = 1;
-        while (FindRow(name + QString::number(n)) >= 0) ++n;
+        while (FindRow(name + QString::number(n)) >= 0)
+            ++n;
         row = new QTreeWidgetItem(m_rows, {name + QString::number(n)});
     }
     row->setText(1, m_value->text());

@@ -33,7 +33,8 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* w : widgets) layout->addWidget(w);
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
     return row;
 }
 
@@ -58,7 +59,8 @@ CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
 
     QToolButton* consPicker = PickerButton("constructorPicker");
     QToolButton* scavPicker = PickerButton("scavengerPicker");
-    connect(consPicker, &QToolButton::clicked, this, [=, this] { Pick(m_constructor, consPicker); });
+    connect(consPicker, &QToolButton::clicked, this,
+            [=, this] { Pick(m_constructor, consPicker); });
     connect(scavPicker, &QToolButton::clicked, this, [=, this] { Pick(m_scavenger, scavPicker); });
 
     auto* startBox = new QGroupBox(tr("Start section"));

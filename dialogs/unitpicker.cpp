@@ -10,7 +10,8 @@ namespace {
 
 void AddMenu(QMenu* parent, const UnitMenu& menu) {
     QMenu* sub = parent->addMenu(QString::fromLatin1(menu.title));
-    for (const UnitMenu& child : menu.subMenus) AddMenu(sub, child);
+    for (const UnitMenu& child : menu.subMenus)
+        AddMenu(sub, child);
     for (const UnitMenu::Item& item : menu.items) {
         QAction* action = sub->addAction(QString::fromLatin1(item.text));
         action->setData(item.commandId);
@@ -21,7 +22,8 @@ void AddMenu(QMenu* parent, const UnitMenu& menu) {
 
 std::unique_ptr<QMenu> CreateUnitMenu(const UnitPickerMenu& picker, QWidget* parent) {
     auto menu = std::make_unique<QMenu>(parent);
-    for (const UnitMenu& group : picker.menus) AddMenu(menu.get(), group);
+    for (const UnitMenu& group : picker.menus)
+        AddMenu(menu.get(), group);
     return menu;
 }
 

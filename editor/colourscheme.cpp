@@ -17,7 +17,8 @@ int DigitValue(char c) {
 
 std::uint32_t ReadUnsigned(std::string_view text, int base) {
     std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
     if (base == 16 && i + 1 < text.size() && text[i] == '0' && (text[i + 1] | 0x20) == 'x') i += 2;
     std::uint64_t value = 0;
     for (; i < text.size() && DigitValue(text[i]) < base; ++i) {
@@ -36,7 +37,8 @@ ColourScheme LoadColourScheme(const CSettingsFile& settings, bool useUnreal) {
         const std::string name = kNames[i];
         scheme.formats[i].color =
             ReadUnsigned(settings.ReadString(section, name + "Color", "0x00000000"), 16);
-        scheme.formats[i].effects = ReadUnsigned(settings.ReadString(section, name + "Style", "0"), 10);
+        scheme.formats[i].effects =
+            ReadUnsigned(settings.ReadString(section, name + "Style", "0"), 10);
     }
     return scheme;
 }

@@ -58,7 +58,8 @@ CColourSchemeDlg::CColourSchemeDlg(const CSettingsFile& settings, bool useUnreal
     m_bold->setObjectName("bold");
     m_italic->setObjectName("italic");
     m_underline->setObjectName("underline");
-    for (const char* name : kClassNames) m_classes->addItem(QString::fromLatin1(name));
+    for (const char* name : kClassNames)
+        m_classes->addItem(QString::fromLatin1(name));
 
     auto* formatting = new QGroupBox(tr("Text formatting"));
     auto* grid = new QGridLayout(formatting);
@@ -78,7 +79,8 @@ CColourSchemeDlg::CColourSchemeDlg(const CSettingsFile& settings, bool useUnreal
     previewLayout->addWidget(m_preview);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QPushButton* suggested = buttons->addButton(tr("Suggested Colours"), QDialogButtonBox::ResetRole);
+    QPushButton* suggested =
+        buttons->addButton(tr("Suggested Colours"), QDialogButtonBox::ResetRole);
     connect(suggested, &QPushButton::clicked, this, &CColourSchemeDlg::UseSuggestedColours);
     connect(buttons, &QDialogButtonBox::accepted, this, &CColourSchemeDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -150,12 +152,18 @@ void CColourSchemeDlg::UseSuggestedColours() {
     // 0x00BBGGRR values: a light scheme for Visual C++, a dark one for Unreal.
     if (m_unreal) {
         m_scheme.backColor = 0x00302820;
-        m_scheme.formats = {{{0x00E0E0E0, 0}, {0x0040C0FF, EffectBold}, {0x0080FF80, 0},
-                             {0x00FFC080, 0}, {0x00909090, EffectItalic}}};
+        m_scheme.formats = {{{0x00E0E0E0, 0},
+                             {0x0040C0FF, EffectBold},
+                             {0x0080FF80, 0},
+                             {0x00FFC080, 0},
+                             {0x00909090, EffectItalic}}};
     } else {
         m_scheme.backColor = 0x00FFFFFF;
-        m_scheme.formats = {{{0x00000000, 0}, {0x00800000, EffectBold}, {0x00000080, 0},
-                             {0x00808000, 0}, {0x00008000, EffectItalic}}};
+        m_scheme.formats = {{{0x00000000, 0},
+                             {0x00800000, EffectBold},
+                             {0x00000080, 0},
+                             {0x00808000, 0},
+                             {0x00008000, EffectItalic}}};
     }
     UpdatePreview();
 }

@@ -141,7 +141,9 @@ CSourceEditorDlg::CSourceEditorDlg(const QString& text, QWidget* parent)
     m_actions[ID_SRC_COLOURING]->setChecked(colouring);
     const int size = StoredFontSize();
     m_editor->setFont(EditorFont(size));
-    m_actions[size == 12 ? ID_SRC_FONT_MEDIUM : size == 15 ? ID_SRC_FONT_LARGE : ID_SRC_FONT_SMALL]
+    m_actions[size == 12   ? ID_SRC_FONT_MEDIUM
+              : size == 15 ? ID_SRC_FONT_LARGE
+                           : ID_SRC_FONT_SMALL]
         ->setChecked(true);
     const bool unreal = ReadSettingInt("Settings", "Unreal Style", 0) != 0;
     m_actions[unreal ? ID_SRC_STYLE_UNREAL : ID_SRC_STYLE_MSDEV]->setChecked(true);
@@ -153,7 +155,9 @@ CSourceEditorDlg::CSourceEditorDlg(const QString& text, QWidget* parent)
     m_editor->setFocus(Qt::OtherFocusReason);
 }
 
-QAction* CSourceEditorDlg::Action(int commandId) const { return m_actions.value(commandId); }
+QAction* CSourceEditorDlg::Action(int commandId) const {
+    return m_actions.value(commandId);
+}
 
 QAction* CSourceEditorDlg::AddItem(QMenu* menu, int id, const QString& text) {
     QAction* action = menu->addAction(text);
@@ -164,7 +168,8 @@ QAction* CSourceEditorDlg::AddItem(QMenu* menu, int id, const QString& text) {
 
 void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(tr("&File"));
-    connect(AddItem(file, ID_SRC_NEW, tr("&New")), &QAction::triggered, this, &CSourceEditorDlg::OnNew);
+    connect(AddItem(file, ID_SRC_NEW, tr("&New")), &QAction::triggered, this,
+            &CSourceEditorDlg::OnNew);
     AddItem(file, ID_SRC_OPEN, tr("&Open..."))->setEnabled(false);
     connect(AddItem(file, ID_SRC_SAVE, tr("&Save")), &QAction::triggered, this,
             &CSourceEditorDlg::OnSave);
@@ -182,9 +187,8 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             continue;
         }
         QAction* action = AddItem(menu, s.id, QString::fromLatin1(s.item));
-        connect(action, &QAction::triggered, this, [this, s] {
-            m_editor->InsertSnippet(QString::fromLatin1(s.text), s.offset);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, s] { m_editor->InsertSnippet(QString::fromLatin1(s.text), s.offset); });
     }
 
     QMenu* settings = bar->addMenu(tr("S&ettings"));
@@ -217,7 +221,9 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             &CSourceEditorDlg::OnSchemeSettings);
 }
 
-void CSourceEditorDlg::OnNew() { m_editor->clear(); }
+void CSourceEditorDlg::OnNew() {
+    m_editor->clear();
+}
 
 void CSourceEditorDlg::OnSave() {
     if (!m_editor->document()->isModified()) {
@@ -284,7 +290,8 @@ bool RunSourceEditor(CPlanData& data, QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.Text().isEmpty()) return false;
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool loaded = sections.ParseText(FromQt(dialog.Text())) && data.LoadFromSections(sections);
+    const bool loaded =
+        sections.ParseText(FromQt(dialog.Text())) && data.LoadFromSections(sections);
     QGuiApplication::restoreOverrideCursor();
     return loaded;
 }

@@ -30,6 +30,7 @@ void CSyntaxHighlighter::highlightBlock(const QString& text) {
     setFormat(0, int(text.size()), m_formats[0]);
     if (!m_on) return;
     const QByteArray bytes = text.toLatin1();
-    for (const ColourRun& run : ScanColours(std::string_view(bytes.constData(), std::size_t(bytes.size()))))
+    for (const ColourRun& run :
+         ScanColours(std::string_view(bytes.constData(), std::size_t(bytes.size()))))
         setFormat(int(run.start), int(run.length), m_formats[std::size_t(run.token)]);
 }

@@ -36,7 +36,9 @@ constexpr std::array<bool, 256> kOrdinary = [] {
     return table;
 }();
 
-bool IsOrdinary(char c) { return kOrdinary[static_cast<unsigned char>(c)]; }
+bool IsOrdinary(char c) {
+    return kOrdinary[static_cast<unsigned char>(c)];
+}
 
 // The clean-up pass: the text without blanks and comments, one NUL after each
 // line, plus the source line each working line started on.
@@ -56,7 +58,8 @@ public:
             if (IsOrdinary(m_text[m_pos])) {
                 // Runs of ordinary bytes are copied in one go.
                 std::size_t end = m_pos + 1;
-                while (end < size && IsOrdinary(m_text[end])) ++end;
+                while (end < size && IsOrdinary(m_text[end]))
+                    ++end;
                 PutRun(m_text.substr(m_pos, end - m_pos));
                 m_pos = end - 1;
                 continue;

@@ -22,8 +22,10 @@ bool Format(std::string_view text, std::string& saved) {
 }
 
 bool HasInnerQuote(std::string_view s) {
-    while (!s.empty() && (s.front() == '"' || s.front() == '\'')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == '"' || s.back() == '\'')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == '"' || s.front() == '\''))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == '"' || s.back() == '\''))
+        s.remove_suffix(1);
     return s.find_first_of("\"'") != std::string_view::npos;
 }
 
@@ -31,7 +33,7 @@ bool KeepsChanging(std::string_view text) {
     CSectionFile file;
     if (!file.ParseText(text)) return false;
     constexpr std::array<std::string_view, 7> kKnown = {
-        "planType", "planPriority", "planCondition", "planConditionClass",
+        "planType",           "planPriority",  "planCondition", "planConditionClass",
         "planConditionCount", "buildIfNoIdle", "doNextOnFail"};
     for (const auto& section : file.Sections()) {
         if (section->name.find_first_of("\"'") != std::string::npos) return true;

@@ -62,7 +62,8 @@ bool LoadPlan(PlanList& plans, SectionNode* section) {
     std::vector<EntryNode>& entries = section->entries;
     std::vector<bool> consumed(entries.size(), false);
     for (std::string_view key : kKnownPlanKeys)
-        if (const EntryNode* entry = find(key)) consumed[std::size_t(entry - entries.data())] = true;
+        if (const EntryNode* entry = find(key))
+            consumed[std::size_t(entry - entries.data())] = true;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (!consumed[i]) {

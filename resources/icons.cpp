@@ -24,7 +24,8 @@ QPixmap Draw(int size, const Painter& paint, QColor background = Qt::transparent
 
 QIcon IconOf(const Painter& paint) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48}) icon.addPixmap(Draw(size, paint));
+    for (int size : {16, 24, 32, 48})
+        icon.addPixmap(Draw(size, paint));
     return icon;
 }
 
@@ -152,8 +153,8 @@ Painter CommandPainter(int id) {
             p.drawPolygon(QPolygonF() << QPointF(11, 2) << QPointF(14, 5) << QPointF(5.5, 13.5)
                                       << QPointF(2.5, 10.5));
             p.setBrush(kInk);
-            p.drawPolygon(QPolygonF() << QPointF(2.5, 10.5) << QPointF(5.5, 13.5)
-                                      << QPointF(1.5, 14.5));
+            p.drawPolygon(QPolygonF()
+                          << QPointF(2.5, 10.5) << QPointF(5.5, 13.5) << QPointF(1.5, 14.5));
         };
     case ID_ITEM_DELETE:
         return [](QPainter& p) {
@@ -177,7 +178,8 @@ Painter CommandPainter(int id) {
         return [](QPainter& p) {
             p.setPen(Pen(kInk, 0.8));
             p.setBrush(kGold);
-            for (int i = 0; i < 4; ++i) p.drawRect(QRectF(1.5, 1.5 + i * 3.5, 13 - i * 3, 2.5));
+            for (int i = 0; i < 4; ++i)
+                p.drawRect(QRectF(1.5, 1.5 + i * 3.5, 13 - i * 3, 2.5));
         };
     case ID_APP_ABOUT:
         return [](QPainter& p) {
@@ -196,8 +198,8 @@ Painter CommandPainter(int id) {
 // The plan-type glyphs, in icon-index order.
 void PlanGlyph(QPainter& p, int index) {
     static const QColor colors[Icons::kPlanTypeIconCount] = {
-        {70, 130, 200}, {90, 160, 90},  {200, 140, 40}, {170, 110, 40}, {120, 90, 190},
-        {60, 120, 160}, {200, 70, 60},  {150, 150, 60}, {190, 50, 50},  {60, 170, 150},
+        {70, 130, 200},  {90, 160, 90},  {200, 140, 40}, {170, 110, 40}, {120, 90, 190},
+        {60, 120, 160},  {200, 70, 60},  {150, 150, 60}, {190, 50, 50},  {60, 170, 150},
         {110, 110, 130}, {210, 120, 60}, {90, 140, 190}};
     p.setPen(Pen(colors[index].darker(160), 0.8));
     p.setBrush(colors[index]);
@@ -296,11 +298,14 @@ void ApplicationArt(QPainter& p) {
 
 namespace Icons {
 
-QPixmap ApplicationPixmap(int size) { return Draw(size, ApplicationArt); }
+QPixmap ApplicationPixmap(int size) {
+    return Draw(size, ApplicationArt);
+}
 
 QIcon Application() {
     QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(ApplicationPixmap(size));
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(ApplicationPixmap(size));
     return icon;
 }
 
@@ -316,7 +321,8 @@ QIcon Picker() {
         p.drawRect(QRectF(1.5, 2.5, 13, 11));
         p.setBrush(kInk);
         p.setPen(Qt::NoPen);
-        for (int i = 0; i < 3; ++i) p.drawRect(QRectF(3.5, 4.5 + i * 3, 5, 1.5));
+        for (int i = 0; i < 3; ++i)
+            p.drawRect(QRectF(3.5, 4.5 + i * 3, 5, 1.5));
         p.setBrush(kBlue);
         p.drawPolygon(QPolygonF() << QPointF(10, 6) << QPointF(13.5, 6) << QPointF(11.75, 9));
     });

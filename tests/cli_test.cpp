@@ -259,12 +259,14 @@ constexpr std::size_t kLargeFile = 100u << 20;
 TEST_F(ZeqTool, HugeFilesLoadAndSave) {
     std::string plan;
     for (int p = 0; p < 20; ++p)
-        plan += "param" + std::to_string(p) + " = \"value of some length " + std::to_string(p) + "\"\r\n";
+        plan += "param" + std::to_string(p) + " = \"value of some length " + std::to_string(p) +
+                "\"\r\n";
     std::string text = "[Start]\r\nconsClass = \"c\"\r\nscavClass = \"s\"\r\n";
     text.reserve(kLargeFile + 4096);
     for (unsigned n = 1; text.size() < kLargeFile; ++n)
-        text += "[Plan" + std::to_string(n) + "]\r\nplanType = \"Hold\"\r\nplanPriority = " +
-                std::to_string(n % 16000 + 1) + "\r\n" + plan;
+        text += "[Plan" + std::to_string(n) +
+                "]\r\nplanType = \"Hold\"\r\nplanPriority = " + std::to_string(n % 16000 + 1) +
+                "\r\n" + plan;
     const std::string big = Write("big.zeq", text);
     text.clear();
     const ToolRun run = Zeq("fmt " + big + " -o " + Path("big-out.zeq"));
@@ -274,8 +276,8 @@ TEST_F(ZeqTool, HugeFilesLoadAndSave) {
 
 TEST_F(ZeqTool, OneTenMegabyteLine) {
     const std::string value(10u << 20, 'x');
-    const std::string file = Write("line.zeq", "[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\nlong = " +
-                                                   value + "\r\n");
+    const std::string file = Write(
+        "line.zeq", "[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\nlong = " + value + "\r\n");
     const ToolRun run = Zeq("fmt " + file);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.out.find("long = " + value + "\r\n"), std::string::npos);
@@ -283,7 +285,8 @@ TEST_F(ZeqTool, OneTenMegabyteLine) {
 
 TEST_F(ZeqTool, NulBytesAndBinaryData) {
     std::string binary;
-    for (int i = 0; i < 70000; ++i) binary += char((i * 7919) % 256);
+    for (int i = 0; i < 70000; ++i)
+        binary += char((i * 7919) % 256);
     for (const std::string& bytes : {std::string(4096, '\0'), binary,
                                      std::string("[Start]\r\nconsClass = \"a\0b\"\r\n", 27)}) {
         const std::string file = Write("bin.zeq", bytes);
@@ -299,7 +302,8 @@ TEST_F(ZeqTool, NulBytesAndBinaryData) {
 
 TEST_F(ZeqTool, DeepNesting) {
     std::string script;
-    for (int i = 0; i < 5000; ++i) script += "A(){";
+    for (int i = 0; i < 5000; ++i)
+        script += "A(){";
     script += std::string(5000, '}');
     ToolRun run = Zeq("script " + Write("deep.dat", script));
     EXPECT_EQ(run.exitCode, 0);
@@ -307,7 +311,7 @@ TEST_F(ZeqTool, DeepNesting) {
     EXPECT_EQ(run.out.rfind("{\"ok\":false,\"error\":4,", 0), 0u) << run.out.substr(0, 80);
 
     run = Zeq("fmt " + Write("deep.zeq", "[S]\r\nk = " + std::string(5000, '[') +
-                                               std::string(5000, ']') + "\r\n"));
+                                             std::string(5000, ']') + "\r\n"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find(":2: error: ']' without an open '['"), std::string::npos) << run.err;
 }
@@ -316,7 +320,8 @@ TEST_F(ZeqTool, FoldersAndUnreadableFiles) {
     for (const char* command : {"fmt ", "dump "}) {
         const ToolRun run = Zeq(command + m_dir.string());
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.err.find(":1: error: cannot read the file: it is a folder"), std::string::npos);
+        EXPECT_NE(run.err.find(":1: error: cannot read the file: it is a folder"),
+                  std::string::npos);
     }
     EXPECT_EQ(Zeq("script " + m_dir.string()).out,
               "{\"ok\":false,\"error\":0,\"line\":1,\"nodes\":[]}\n");

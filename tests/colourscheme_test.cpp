@@ -14,11 +14,19 @@ TEST(ColourScheme, NumberTexts) {
         int base;
         std::uint32_t value;
     };
-    const Case cases[] = {{"0x000000FF", 16, 0xFF},   {"000000FF", 16, 0xFF},  {"  0xff", 16, 0xFF},
-                          {"0xFFFFFFFF", 16, 0xFFFFFFFF}, {"zz", 16, 0},      {"", 16, 0},
-                          {"3", 10, 3},                {"7x", 10, 7},         {"0x7", 10, 0},
-                          {"12ab", 16, 0x12AB},        {"123456789AB", 16, 0xFFFFFFFF}};
-    for (const Case& c : cases) EXPECT_EQ(ReadUnsigned(c.text, c.base), c.value) << c.text;
+    const Case cases[] = {{"0x000000FF", 16, 0xFF},
+                          {"000000FF", 16, 0xFF},
+                          {"  0xff", 16, 0xFF},
+                          {"0xFFFFFFFF", 16, 0xFFFFFFFF},
+                          {"zz", 16, 0},
+                          {"", 16, 0},
+                          {"3", 10, 3},
+                          {"7x", 10, 7},
+                          {"0x7", 10, 0},
+                          {"12ab", 16, 0x12AB},
+                          {"123456789AB", 16, 0xFFFFFFFF}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadUnsigned(c.text, c.base), c.value) << c.text;
 }
 
 TEST(ColourScheme, DefaultsAndStoredValues) {

@@ -15,7 +15,8 @@ namespace {
 // Selection into a new chain: take the first highest priority each time.
 std::vector<const PlanEntry*> SelectionSorted(const PlanList& plans) {
     std::vector<const PlanEntry*> rest;
-    for (const auto& p : plans.All()) rest.push_back(p.get());
+    for (const auto& p : plans.All())
+        rest.push_back(p.get());
     std::vector<const PlanEntry*> sorted;
     while (!rest.empty()) {
         std::size_t best = 0;
@@ -29,7 +30,8 @@ std::vector<const PlanEntry*> SelectionSorted(const PlanList& plans) {
 
 std::vector<const PlanEntry*> Order(const PlanList& plans) {
     std::vector<const PlanEntry*> order;
-    for (const auto& p : plans.All()) order.push_back(p.get());
+    for (const auto& p : plans.All())
+        order.push_back(p.get());
     return order;
 }
 
@@ -40,7 +42,8 @@ TEST(Scale, StableSortEqualsSelectionSort) {
         const int count = std::uniform_int_distribution<int>(0, 300)(random);
         const int spread = std::uniform_int_distribution<int>(1, 20)(random); // many ties
         for (int i = 0; i < count; ++i)
-            plans.AddPlan("P", std::uint32_t(std::uniform_int_distribution<int>(1, spread)(random)));
+            plans.AddPlan("P",
+                          std::uint32_t(std::uniform_int_distribution<int>(1, spread)(random)));
         const auto expected = SelectionSorted(plans);
         plans.SortPlansByPriority();
         ASSERT_EQ(Order(plans), expected) << "round " << round;
@@ -72,8 +75,8 @@ std::string ReferenceLoad(CSectionFile& file) {
             if (!t) break;
             out += "target " + text(t, 16);
             for (unsigned m = 1;; ++m) {
-                const EntryNode* a = CSectionFile::FindEntry(
-                    s, "attackType" + std::to_string(n) + "_" + std::to_string(m));
+                const EntryNode* a = CSectionFile::FindEntry(s, "attackType" + std::to_string(n) +
+                                                                    "_" + std::to_string(m));
                 if (!a) break;
                 out += " " + text(a, 16);
             }
@@ -90,11 +93,12 @@ std::string ReferenceLoad(CSectionFile& file) {
         const std::uint32_t priority = number(CSectionFile::FindEntry(s, "planPriority"), 16384);
         if (type.empty() || priority == 0) continue;
         out += "plan " + type + " " + std::to_string(priority);
-        const char* known[] = {"planType",           "planPriority",  "planCondition",
+        const char* known[] = {"planType",           "planPriority",       "planCondition",
                                "planConditionClass", "planConditionCount", "buildIfNoIdle",
                                "doNextOnFail"};
         std::vector<const EntryNode*> firsts;
-        for (const char* k : known) firsts.push_back(CSectionFile::FindEntry(s, k));
+        for (const char* k : known)
+            firsts.push_back(CSectionFile::FindEntry(s, k));
         for (const EntryNode& e : s->entries)
             if (std::find(firsts.begin(), firsts.end(), &e) == firsts.end())
                 out += " " + e.key + "=" + e.value;
@@ -109,12 +113,14 @@ std::string Describe(const CPlanData& data) {
         out += "start " + std::to_string(data.start.scrapCount) + " " + data.start.consClass + "\n";
     for (const auto& t : data.matches.All()) {
         out += "target " + t->unitClass;
-        for (const MatchAttacker& a : t->attackers) out += " " + a.unitClass;
+        for (const MatchAttacker& a : t->attackers)
+            out += " " + a.unitClass;
         out += "\n";
     }
     for (const auto& p : data.plans.All()) {
         out += "plan " + p->planType + " " + std::to_string(p->priority);
-        for (const EntryNode& e : p->parameters) out += " " + e.key + "=" + e.value;
+        for (const EntryNode& e : p->parameters)
+            out += " " + e.key + "=" + e.value;
         out += "\n";
     }
     return out;
@@ -130,8 +136,9 @@ std::string GeneratedFile(std::mt19937& random) {
     for (int s = 0; s < sections; ++s) {
         switch (pick(0, 9)) {
         case 0:
-            text += std::string("[") + starts[pick(0, 2)] + "]\nscrapCount=" +
-                    std::to_string(pick(0, 400)) + "\nconsClass=c" + std::to_string(s) + "\n";
+            text += std::string("[") + starts[pick(0, 2)] +
+                    "]\nscrapCount=" + std::to_string(pick(0, 400)) + "\nconsClass=c" +
+                    std::to_string(s) + "\n";
             break;
         case 1:
             text += "[Match]\n";
@@ -144,12 +151,12 @@ std::string GeneratedFile(std::mt19937& random) {
             text += "[" + std::string(pick(0, 1) ? "Plan" : "plan") +
                     std::to_string(pick(0, 1) ? pick(1, 300) : pick(240, 270)) + "]\n";
             for (int k = 0; k < pick(0, 6); ++k) {
-                const char* keys[] = {"planType", "planPriority", "holdPoint", "buildType1",
-                                      "doNextOnFail", "x"};
+                const char* keys[] = {"planType",   "planPriority", "holdPoint",
+                                      "buildType1", "doNextOnFail", "x"};
                 text += std::string(keys[pick(0, 5)]) + "=" + std::to_string(pick(0, 20)) + "\n";
             }
-            text += "planType=T" + std::to_string(s) + "\nplanPriority=" +
-                    std::to_string(pick(0, 30)) + "\n";
+            text += "planType=T" + std::to_string(s) +
+                    "\nplanPriority=" + std::to_string(pick(0, 30)) + "\n";
         }
     }
     return text;

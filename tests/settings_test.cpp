@@ -18,7 +18,9 @@ struct ReplaceCase {
     std::string after;
 };
 
-void PrintTo(const ReplaceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReplaceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SettingsReplace : public testing::TestWithParam<ReplaceCase> {};
 
@@ -37,8 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"ReplacesInPlaceKeepingSpelling",
                     "; mine\r\n[settings]\r\nview style = 1\r\nOther=x\r\n", "Settings",
                     "View Style", "3", "; mine\r\n[settings]\r\nview style=3\r\nOther=x\r\n"},
-        ReplaceCase{"AppendsToTheEndOfItsSection",
-                    "[Settings]\nA=1\n\n[Unreal Style]\nB=2\n", "Settings", "Font Size", "12",
+        ReplaceCase{"AppendsToTheEndOfItsSection", "[Settings]\nA=1\n\n[Unreal Style]\nB=2\n",
+                    "Settings", "Font Size", "12",
                     "[Settings]\nA=1\nFont Size=12\n\n[Unreal Style]\nB=2\n"},
         ReplaceCase{"AddsASectionAfterOthers", "[A]\nx=1", "Recent File List", "File1", "/a b.zeq",
                     "[A]\nx=1\n\n[Recent File List]\nFile1=/a b.zeq\n"},
@@ -104,7 +106,8 @@ TEST(Settings, PathBesideTheProgramWhenWritable) {
 
 TEST(RecentFiles, MostRecentFirstAtMostEight) {
     CRecentFileList list;
-    for (int i = 1; i <= 10; ++i) list.Add("/f" + std::to_string(i));
+    for (int i = 1; i <= 10; ++i)
+        list.Add("/f" + std::to_string(i));
     list.Add("/f5");
     ASSERT_EQ(list.Entries().size(), 8u);
     EXPECT_EQ(list.Entries()[0], "/f5");

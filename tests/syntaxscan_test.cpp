@@ -23,37 +23,42 @@ struct ScanCase {
     std::string tokens;
 };
 
-void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ScanCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Scan : public testing::TestWithParam<ScanCase> {};
 
-TEST_P(Scan, FindsTheTokens) { EXPECT_EQ(Tokens(GetParam().text), GetParam().tokens); }
+TEST_P(Scan, FindsTheTokens) {
+    EXPECT_EQ(Tokens(GetParam().text), GetParam().tokens);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Colouring, Scan,
-    testing::Values(
-        ScanCase{"Header", "[Plan1]", "H[Plan1]"},
-        ScanCase{"BracketAfterGraphicIsNoHeader", "x[1]", "N1"},
-        ScanCase{"UnclosedHeaderRunsToLineEnd", "[Plan1\r\nx", "H[Plan1"},
-        ScanCase{"HeaderAfterBlank", "a [b] c", "H[b]"},
-        ScanCase{"NegativeNumber", "planPriority = -5", "N-5"},
-        ScanCase{"FloatWithF", "loopDelay = 1.5f", "N1.5f"},
-        ScanCase{"LeadingPoint", "x = .5", "N.5"},
-        ScanCase{"LetterAfterDigits", "maxTries = 10x", ""},
-        ScanCase{"Exponent", "x = 10e5", ""},
-        ScanCase{"DigitsInNames", "targetType1 = \"\"", "S\"\""},
-        ScanCase{"NameWithUnderscore", "attackType1_1 = \"a\"", "S\"a\""},
-        ScanCase{"QuoteClosedByApostrophe", "a = \"x'y\"", "S\"x' S\""},
-        ScanCase{"UnclosedStringStopsAtLineEnd", "a = \"xy\r\nb", "S\"xy"},
-        ScanCase{"CommentLine", "// [x] \"y\" 12", "C// [x] \"y\" 12"},
-        ScanCase{"LoneSlash", "a = 1/2", "N1 N2"},
-        ScanCase{"CommentGluedToName", "x1//note here", ""},
-        ScanCase{"CommentAfterNumber", "x = 5 // five", "N5 C// five"},
-        ScanCase{"DigitAfterHighByte", "\xe9" "5", "N5"},
-        ScanCase{"NumberBeforeEquals", "x1=5", "N5"},
-        ScanCase{"TokensStopAtTheEnd", "\"abc", "S\"abc"},
-        ScanCase{"SlashAtEnd", "a /", ""},
-        ScanCase{"Empty", "", ""}),
+    testing::Values(ScanCase{"Header", "[Plan1]", "H[Plan1]"},
+                    ScanCase{"BracketAfterGraphicIsNoHeader", "x[1]", "N1"},
+                    ScanCase{"UnclosedHeaderRunsToLineEnd", "[Plan1\r\nx", "H[Plan1"},
+                    ScanCase{"HeaderAfterBlank", "a [b] c", "H[b]"},
+                    ScanCase{"NegativeNumber", "planPriority = -5", "N-5"},
+                    ScanCase{"FloatWithF", "loopDelay = 1.5f", "N1.5f"},
+                    ScanCase{"LeadingPoint", "x = .5", "N.5"},
+                    ScanCase{"LetterAfterDigits", "maxTries = 10x", ""},
+                    ScanCase{"Exponent", "x = 10e5", ""},
+                    ScanCase{"DigitsInNames", "targetType1 = \"\"", "S\"\""},
+                    ScanCase{"NameWithUnderscore", "attackType1_1 = \"a\"", "S\"a\""},
+                    ScanCase{"QuoteClosedByApostrophe", "a = \"x'y\"", "S\"x' S\""},
+                    ScanCase{"UnclosedStringStopsAtLineEnd", "a = \"xy\r\nb", "S\"xy"},
+                    ScanCase{"CommentLine", "// [x] \"y\" 12", "C// [x] \"y\" 12"},
+                    ScanCase{"LoneSlash", "a = 1/2", "N1 N2"},
+                    ScanCase{"CommentGluedToName", "x1//note here", ""},
+                    ScanCase{"CommentAfterNumber", "x = 5 // five", "N5 C// five"},
+                    ScanCase{"DigitAfterHighByte",
+                             "\xe9"
+                             "5",
+                             "N5"},
+                    ScanCase{"NumberBeforeEquals", "x1=5", "N5"},
+                    ScanCase{"TokensStopAtTheEnd", "\"abc", "S\"abc"},
+                    ScanCase{"SlashAtEnd", "a /", ""}, ScanCase{"Empty", "", ""}),
     [](const auto& info) { return info.param.name; });
 
 TEST(Colouring, PositionsCountEveryByte) {

@@ -40,10 +40,10 @@ public:
     QString GetOpenFileName(QWidget*) override { return TakeFile(); }
     QString GetSaveFileName(QWidget*, const QString&) override { return TakeFile(); }
 
-    std::deque<Answer> answers;            // for the questions, in order
-    std::deque<std::string> unitClasses;   // what the picker "chooses"; empty: dismissed
-    std::deque<QString> files;             // what the file dialogs return
-    std::deque<QColor> colors;             // what the colour dialog returns; empty: cancelled
+    std::deque<Answer> answers;          // for the questions, in order
+    std::deque<std::string> unitClasses; // what the picker "chooses"; empty: dismissed
+    std::deque<QString> files;           // what the file dialogs return
+    std::deque<QColor> colors;           // what the colour dialog returns; empty: cancelled
     QStringList messages;
     QStringList questions;
     std::vector<Icon> icons;

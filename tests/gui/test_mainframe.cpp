@@ -131,9 +131,9 @@ private slots:
         auto app = Start(Write(Path("rules.zeq"), kTwoPlans));
         CMainFrame* frame = app->MainFrame();
         frame->UpdateCommandUI();
-        for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_MATCH_EDIT,
-                       ID_MATCH_DELETE, ID_PLAN_EDIT, ID_PLAN_DELETE, ID_PLAN_MOVE_UP,
-                       ID_PLAN_MOVE_DOWN})
+        for (int id :
+             {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_MATCH_EDIT,
+              ID_MATCH_DELETE, ID_PLAN_EDIT, ID_PLAN_DELETE, ID_PLAN_MOVE_UP, ID_PLAN_MOVE_DOWN})
             QVERIFY2(!frame->Action(id)->isEnabled(), qPrintable(QString::number(id)));
         for (int id : {ID_FILE_NEW, ID_MATCH_NEW, ID_PLAN_NEW, ID_PLAN_AUTO_ARRANGE, ID_ITEM_INSERT,
                        ID_ITEM_EDIT, ID_ITEM_DELETE, ID_EDIT_START_CHEAT, ID_EDIT_SOURCE})
@@ -166,7 +166,9 @@ private slots:
             QCOMPARE(app->MainFrame()->GetRightPane()->ViewStyle(), int(CRightView::List));
             QVERIFY(app->MainFrame()->Action(ID_VIEW_LIST)->isChecked());
         }
-        QCOMPARE(CSettingsFile(Path("settings.cfg").toStdString()).ReadInt("Settings", "View Style", 1), 3);
+        QCOMPARE(
+            CSettingsFile(Path("settings.cfg").toStdString()).ReadInt("Settings", "View Style", 1),
+            3);
         CSettingsFile(Path("settings.cfg").toStdString()).WriteInt("Settings", "View Style", 7);
         auto app = Start();
         QCOMPARE(app->MainFrame()->GetRightPane()->ViewStyle(), int(CRightView::Details));
@@ -180,12 +182,29 @@ private slots:
         QVERIFY(bar);
         QCOMPARE(bar->windowTitle(), QString("ZEQ Editor Toolbar"));
         QList<int> ids;
-        for (QAction* a : bar->actions()) ids << (a->isSeparator() ? 0 : a->data().toInt());
-        QCOMPARE(ids, (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_EDIT_START_CHEAT,
-                                  ID_EDIT_SOURCE, 0, ID_ITEM_INSERT, ID_ITEM_EDIT, ID_ITEM_DELETE, 0,
-                                  ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST,
-                                  ID_VIEW_DETAILS, 0, ID_PLAN_MOVE_UP, ID_PLAN_MOVE_DOWN,
-                                  ID_PLAN_AUTO_ARRANGE, 0, ID_APP_ABOUT}));
+        for (QAction* a : bar->actions())
+            ids << (a->isSeparator() ? 0 : a->data().toInt());
+        QCOMPARE(ids, (QList<int>{ID_FILE_NEW,
+                                  ID_FILE_OPEN,
+                                  ID_FILE_SAVE,
+                                  0,
+                                  ID_EDIT_START_CHEAT,
+                                  ID_EDIT_SOURCE,
+                                  0,
+                                  ID_ITEM_INSERT,
+                                  ID_ITEM_EDIT,
+                                  ID_ITEM_DELETE,
+                                  0,
+                                  ID_VIEW_LARGEICON,
+                                  ID_VIEW_SMALLICON,
+                                  ID_VIEW_LIST,
+                                  ID_VIEW_DETAILS,
+                                  0,
+                                  ID_PLAN_MOVE_UP,
+                                  ID_PLAN_MOVE_DOWN,
+                                  ID_PLAN_AUTO_ARRANGE,
+                                  0,
+                                  ID_APP_ABOUT}));
         for (int id : ids)
             if (id) QVERIFY2(!frame->Action(id)->icon().isNull(), qPrintable(QString::number(id)));
         QCOMPARE(frame->Action(ID_EDIT_START_CHEAT)->statusTip(),
@@ -228,7 +247,8 @@ private slots:
         auto app = Start();
         ui.answers = {IUiServices::Answer::No, IUiServices::Answer::Cancel};
         QVERIFY(app->Document()->OnSaveDocument(Path("no.zeq"), app->MainFrame()));
-        QCOMPARE(Read(Path("no.zeq")), QByteArray("[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n"));
+        QCOMPARE(Read(Path("no.zeq")),
+                 QByteArray("[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n"));
         QVERIFY(!app->Document()->OnSaveDocument(Path("cancel.zeq"), app->MainFrame()));
         QVERIFY(!QFile::exists(Path("cancel.zeq")));
     }
@@ -271,8 +291,10 @@ private slots:
         // NUL bytes are dropped: a file of nothing else opens as an empty document.
         QVERIFY(app->OpenDocumentFile(Write(Path("nul.zeq"), QByteArray(4096, '\0'))));
         QCOMPARE(app->Document()->Data().plans.CountPlans(), 0u);
-        QVERIFY(app->OpenDocumentFile(Write(Path("nul2.zeq"), QByteArray("[Plan1]\r\nplanType=A\0B\r\n"
-                                                                         "planPriority=4\r\n", 39))));
+        QVERIFY(
+            app->OpenDocumentFile(Write(Path("nul2.zeq"), QByteArray("[Plan1]\r\nplanType=A\0B\r\n"
+                                                                     "planPriority=4\r\n",
+                                                                     39))));
         QCOMPARE(app->Document()->Data().plans.CountPlans(), 1u);
         QCOMPARE(app->Document()->Data().plans.All()[0]->planType, std::string("AB"));
     }
@@ -295,7 +317,8 @@ private slots:
             QCOMPARE(app->RecentFiles().Entries().size(), std::size_t(1));
             app->MainFrame()->close();
         }
-        CSettingsFile(Path("settings.cfg").toStdString()).WriteInt("Settings", "OpenLastArchive", 0);
+        CSettingsFile(Path("settings.cfg").toStdString())
+            .WriteInt("Settings", "OpenLastArchive", 0);
         auto app = Start();
         QCOMPARE(app->Document()->Title(), QString("Untitled"));
     }
@@ -318,7 +341,8 @@ private slots:
         start.consClass = "cons";
         CStartCheatDlg dialog(start);
         dialog.accept(); // no scavenger
-        QCOMPARE(ui.messages, QStringList{"You need to specify a Constructor and a Scavenger class!"});
+        QCOMPARE(ui.messages,
+                 QStringList{"You need to specify a Constructor and a Scavenger class!"});
         QVERIFY(ui.icons[0] == IUiServices::Icon::Error);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
 

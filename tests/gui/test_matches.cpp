@@ -24,7 +24,8 @@ QString Shape(const QTreeWidget* tree) {
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* group = tree->topLevelItem(i);
         QStringList matches;
-        for (int j = 0; j < group->childCount(); ++j) matches << group->child(j)->text(0);
+        for (int j = 0; j < group->childCount(); ++j)
+            matches << group->child(j)->text(0);
         groups << group->text(0) + "{" + matches.join("|") + "}";
     }
     return groups.join(" ");
@@ -74,7 +75,8 @@ private slots:
     }
 
     void groupsShareDisplayNamesAndSkipMatchesWithoutAttackers() {
-        Open("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\nattackType1_2 = \"zz_unknown\"\r\n"
+        Open("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\nattackType1_2 = "
+             "\"zz_unknown\"\r\n"
              "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
              "targetType3 = \"alone\"\r\n"
              "targetType4 = \"other\"\r\nattackType4_1 = \"tank\"\r\n");

@@ -50,7 +50,10 @@ class TestPlans : public QObject {
         int n = 0;
         for (auto [type, priority] : plans)
             text += QStringLiteral("[Plan%1]\r\nplanType = \"%2\"\r\nplanPriority = %3\r\n")
-                        .arg(++n).arg(type).arg(priority).toLatin1();
+                        .arg(++n)
+                        .arg(type)
+                        .arg(priority)
+                        .toLatin1();
         return text;
     }
 
@@ -81,7 +84,8 @@ private slots:
         QCOMPARE(List()->CellText(2, CRightView::ConditionColumn),
                  QString("If Team Computer has 2 unit(s) of type 'Gun Spire'"));
         QCOMPARE(List()->CellText(2, CRightView::FlagsColumn), QString("doNextOnFail"));
-        QCOMPARE(List()->CellText(0, CRightView::FlagsColumn), QString("buildIfNoIdle, doNextOnFail"));
+        QCOMPARE(List()->CellText(0, CRightView::FlagsColumn),
+                 QString("buildIfNoIdle, doNextOnFail"));
         QCOMPARE(List()->CellText(1, CRightView::ConditionColumn), QString());
         QCOMPARE(List()->CellText(1, CRightView::FlagsColumn), QString());
         // Known types have their icon; a type the catalog lacks has none.
@@ -157,12 +161,14 @@ private slots:
         PlanList plans;
         CPlanSettingsDlg dialog(plans, nullptr);
         dialog.accept();
-        QCOMPARE(m_ui->messages.last(), QString("ERROR: You must specify a valid Plan Type and Priority!"));
+        QCOMPARE(m_ui->messages.last(),
+                 QString("ERROR: You must specify a valid Plan Type and Priority!"));
         auto* type = qobject_cast<QComboBox*>(Child(&dialog, "planType"));
         type->setCurrentText("Attacker");
         qobject_cast<QComboBox*>(Child(&dialog, "condition"))->setCurrentIndex(1);
         dialog.accept();
-        QCOMPARE(m_ui->messages.last(), QString("ERROR: The Plan Condition parameters are not complete!"));
+        QCOMPARE(m_ui->messages.last(),
+                 QString("ERROR: The Plan Condition parameters are not complete!"));
         QCOMPARE(plans.CountPlans(), 0u);
         qobject_cast<QLineEdit*>(Child(&dialog, "conditionClass"))->setText("iu_spire");
         qobject_cast<CNumberSpin*>(Child(&dialog, "count"))->lineEdit()->setText("999");
@@ -216,7 +222,8 @@ private slots:
 
         parameter->setCurrentText("buildType");
         value->setText("\"va_darter\"");
-        for (int i = 0; i < 3; ++i) dialog.OnAdd();
+        for (int i = 0; i < 3; ++i)
+            dialog.OnAdd();
         parameter->setCurrentText("loopDelay");
         value->setText("45");
         dialog.OnAdd();
@@ -290,8 +297,10 @@ private slots:
         m_ui->unitClasses = {"iu_spire", "iu_spire"};
         QTest::mouseClick(dialog.findChild<QToolButton*>("valuePicker"), Qt::LeftButton);
         QTest::mouseClick(dialog.findChild<QToolButton*>("conditionPicker"), Qt::LeftButton);
-        QCOMPARE(qobject_cast<QLineEdit*>(Child(&dialog, "value"))->text(), QString("\"iu_spire\""));
-        QCOMPARE(qobject_cast<QLineEdit*>(Child(&dialog, "conditionClass"))->text(), QString("iu_spire"));
+        QCOMPARE(qobject_cast<QLineEdit*>(Child(&dialog, "value"))->text(),
+                 QString("\"iu_spire\""));
+        QCOMPARE(qobject_cast<QLineEdit*>(Child(&dialog, "conditionClass"))->text(),
+                 QString("iu_spire"));
     }
 
     void deletingAllRowsLeavesNoParametersAndCancelNothingChanged() {

@@ -14,10 +14,10 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QListWidget>
-#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QToolButton>
 
 class TestSourceEditor : public QObject {
     Q_OBJECT
@@ -54,7 +54,8 @@ private slots:
         edit->setTextCursor(cursor);
         dialog.Action(32798)->trigger(); // the complete Start block
         const QString text = edit->toPlainText();
-        QCOMPARE(text, QString("a[Start]\nscrapCount = \nscavClass = \"\"\nconsClass = \"\"\n\nbc"));
+        QCOMPARE(text,
+                 QString("a[Start]\nscrapCount = \nscavClass = \"\"\nconsClass = \"\"\n\nbc"));
         QCOMPARE(edit->textCursor().position(), int(text.indexOf("scrapCount = ") + 13));
 
         struct Case {
@@ -84,7 +85,8 @@ private slots:
         Doc()->Data().plans.AddPlan("Hold", 5);
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
             dialog->Editor()->moveCursor(QTextCursor::End);
-            dialog->Editor()->insertPlainText("\n[Plan2]\nplanType = \"Attacker\" // new\nplanPriority = 9\n");
+            dialog->Editor()->insertPlainText(
+                "\n[Plan2]\nplanType = \"Attacker\" // new\nplanPriority = 9\n");
             dialog->OnSave();
         });
         m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
@@ -123,9 +125,9 @@ private slots:
     void settingsAreStoredAtOnce() {
         {
             CSourceEditorDlg dialog("[Plan1]\r\n");
-            QVERIFY(dialog.Action(32840)->isChecked());  // colouring on by default
-            QVERIFY(dialog.Action(32841)->isChecked());  // 10 points
-            QVERIFY(dialog.Action(32846)->isChecked());  // Msdev style
+            QVERIFY(dialog.Action(32840)->isChecked()); // colouring on by default
+            QVERIFY(dialog.Action(32841)->isChecked()); // 10 points
+            QVERIFY(dialog.Action(32846)->isChecked()); // Msdev style
             dialog.Action(32840)->trigger();
             dialog.Action(32843)->trigger();
             dialog.Action(32845)->trigger();
@@ -185,13 +187,14 @@ private slots:
             keys << line.trimmed();
         }
         keys.sort();
-        QCOMPARE(keys, (QStringList{"BackColor=0x00FF0000", "CommentColor=0x00000000",
-                                    "CommentStyle=0", "HeaderColor=0x000000FF", "HeaderStyle=1",
-                                    "NormalColor=0x00000000", "NormalStyle=0",
-                                    "NumberColor=0x00000000", "NumberStyle=2",
-                                    "StringColor=0x00000000", "StringStyle=0"}));
+        QCOMPARE(keys,
+                 (QStringList{"BackColor=0x00FF0000", "CommentColor=0x00000000", "CommentStyle=0",
+                              "HeaderColor=0x000000FF", "HeaderStyle=1", "NormalColor=0x00000000",
+                              "NormalStyle=0", "NumberColor=0x00000000", "NumberStyle=2",
+                              "StringColor=0x00000000", "StringStyle=0"}));
         QVERIFY(text.contains("[Other]\nKeep=me"));
-        QCOMPARE(m_app->Settings().ReadString("Unreal Style", "HeaderColor", "none"), std::string("none"));
+        QCOMPARE(m_app->Settings().ReadString("Unreal Style", "HeaderColor", "none"),
+                 std::string("none"));
     }
 
     void schemeEditorCancelWritesNothing() {
