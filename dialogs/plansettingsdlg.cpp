@@ -2,6 +2,7 @@
 
 #include "icons.h"
 #include "numberspin.h"
+#include "pickerbutton.h"
 #include "planlist.h"
 #include "planmanager.h"
 #include "qtext.h"
@@ -33,14 +34,6 @@ const char* const kConditionTexts[] = {"--- No condition ---", "Team Computer ha
                                        "Team Human has NOT"};
 const char* const kConditionKinds[] = {"", "Exists", "NotExists", "HisExists", "NotHisExists"};
 
-QToolButton* PickerButton(const char* name) {
-    auto* button = new QToolButton;
-    button->setIcon(Icons::Picker());
-    button->setToolTip(QObject::tr("Choose a unit"));
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
 // The first entry that begins with `text`, case ignored; -1 for none.
 int FindPrefix(const QComboBox* box, const QString& text) {
     for (int i = 0; i < box->count(); ++i)
@@ -64,7 +57,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
       m_buildUnits(new QCheckBox(tr(" build units if necessary "))),
       m_skipPlan(new QCheckBox(tr(" skip plan on failure "))), m_condition(new QComboBox),
       m_count(new CNumberSpin(1, 255)), m_conditionClass(new QLineEdit),
-      m_conditionPicker(PickerButton("conditionPicker")), m_rows(new QTreeWidget),
+      m_conditionPicker(NewPickerButton("conditionPicker")), m_rows(new QTreeWidget),
       m_parameter(new QComboBox), m_value(new QLineEdit), m_set(new QPushButton(tr("&Set"))),
       m_delete(new QPushButton(tr("&Delete"))) {
     setWindowTitle(tr("Plan Settings"));
@@ -112,7 +105,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
             new QTreeWidgetItem(m_rows, {ToQt(parameter.key), ToQt(parameter.value)});
     }
 
-    QToolButton* valuePicker = PickerButton("valuePicker");
+    QToolButton* valuePicker = NewPickerButton("valuePicker");
     auto* add = new QPushButton(tr("&Add"));
     add->setObjectName("add");
     connect(m_type, &QComboBox::currentIndexChanged, this, &CPlanSettingsDlg::ApplyPlanTypeRule);

@@ -2,6 +2,7 @@
 
 #include "icons.h"
 #include "numberspin.h"
+#include "pickerbutton.h"
 #include "plandata.h"
 #include "qtext.h"
 #include "textvalues.h"
@@ -20,14 +21,6 @@
 #include <algorithm>
 
 namespace {
-
-QToolButton* PickerButton(const char* name) {
-    auto* button = new QToolButton;
-    button->setIcon(Icons::Picker());
-    button->setToolTip(QObject::tr("Choose a unit"));
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
 
 QWidget* Row(std::initializer_list<QWidget*> widgets) {
     auto* row = new QWidget;
@@ -57,8 +50,8 @@ CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
     m_amount->setValue(int(std::min<std::uint32_t>(start.moneyAmount, 255)));
     m_delay->setValue(int(std::min<std::uint32_t>(start.moneyDelay, 3600)));
 
-    QToolButton* consPicker = PickerButton("constructorPicker");
-    QToolButton* scavPicker = PickerButton("scavengerPicker");
+    QToolButton* consPicker = NewPickerButton("constructorPicker");
+    QToolButton* scavPicker = NewPickerButton("scavengerPicker");
     connect(consPicker, &QToolButton::clicked, this,
             [=, this] { Pick(m_constructor, consPicker); });
     connect(scavPicker, &QToolButton::clicked, this, [=, this] { Pick(m_scavenger, scavPicker); });

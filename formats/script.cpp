@@ -1,6 +1,7 @@
 #include "script.h"
 
 #include "filebuffer.h"
+#include "sectionfile.h"
 
 #include <algorithm>
 #include <limits>
@@ -303,13 +304,6 @@ std::int32_t ReadNumber(std::string_view text) {
     return static_cast<std::int32_t>(std::min(number, kLimit - 1));
 }
 
-bool EqualsFolded(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        return fold(x) == fold(y);
-    });
-}
-
 } // namespace
 
 std::string_view ScriptErrorMessage(int code) {
@@ -439,8 +433,8 @@ std::int32_t CScript::GetInt(const ScriptProperty* property, std::int32_t defaul
 bool CScript::GetBool(const ScriptProperty* property, bool defaultFlag) {
     if (!property || property->value.empty()) return defaultFlag;
     const std::string value = Unquote(property->value);
-    if (EqualsFolded(value, "true")) return true;
-    if (EqualsFolded(value, "false")) return false;
+    if (NamesEqual(value, "true")) return true;
+    if (NamesEqual(value, "false")) return false;
     return defaultFlag;
 }
 

@@ -211,6 +211,13 @@ bool NamesEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string FoldedName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        c = FoldCase(c);
+    return folded;
+}
+
 CSectionFile::CSectionFile(SectionList sections) : m_sections(std::move(sections)) {
     std::erase(m_sections, nullptr);
 }

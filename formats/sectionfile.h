@@ -39,6 +39,8 @@ struct ParseNotes {
 
 // Names and keys compare equal when they match with only A-Z folded to a-z.
 bool NamesEqual(std::string_view a, std::string_view b);
+// The name with A-Z folded to a-z: a key under which equal names meet.
+std::string FoldedName(std::string_view name);
 
 // A plan file held as an ordered list of sections. Duplicate names and keys
 // stay; lookups return the first match.

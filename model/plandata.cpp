@@ -8,20 +8,13 @@
 
 namespace {
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return folded;
-}
-
 // The first node of each case-folded name, so that numbered lookups of a
 // large file do not walk the whole file each time.
 template <typename Node> class FirstByName {
 public:
-    void Add(std::string_view name, Node* node) { m_index.try_emplace(Folded(name), node); }
+    void Add(std::string_view name, Node* node) { m_index.try_emplace(FoldedName(name), node); }
     Node* Find(std::string_view name) const {
-        auto it = m_index.find(Folded(name));
+        auto it = m_index.find(FoldedName(name));
         return it == m_index.end() ? nullptr : it->second;
     }
 

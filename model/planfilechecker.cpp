@@ -11,13 +11,6 @@
 
 namespace {
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return folded;
-}
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -78,7 +71,7 @@ std::vector<CheckFinding> CPlanFileChecker::Check(std::string_view text) {
     std::vector<SectionNode*> planSections;
     bool hasStart = false;
     for (const auto& section : file.Sections()) {
-        const std::string folded = Folded(section->name);
+        const std::string folded = FoldedName(section->name);
         const bool first = seen.insert(folded).second;
         const bool known = folded == "start" || folded == "cheat" || folded == "match";
         if (known && !first) {
@@ -115,7 +108,7 @@ std::vector<CheckFinding> CPlanFileChecker::Check(std::string_view text) {
 void CPlanFileChecker::CheckPlanSections(const std::vector<SectionNode*>& planSections) {
     std::map<unsigned long, SectionNode*> byNumber;
     for (SectionNode* section : planSections) {
-        const unsigned long n = PlanNumber(Folded(section->name));
+        const unsigned long n = PlanNumber(FoldedName(section->name));
         if (n == 0)
             Error(section->line, "plan section " + Header(*section) +
                                      " is never read: plans are numbered from Plan1 on, "
@@ -149,7 +142,7 @@ void CPlanFileChecker::DropsUnknownKeys(SectionNode& section,
         if (!isKnown)
             Warn(entry.line, "'" + entry.key + "' is not read from " + Header(section) +
                                  " and is dropped on saving");
-        else if (!seen.insert(Folded(entry.key)).second)
+        else if (!seen.insert(FoldedName(entry.key)).second)
             Warn(entry.line, "'" + entry.key +
                                  "' appears again; only the first is read and "
                                  "this one is dropped on saving");
@@ -184,9 +177,9 @@ void CPlanFileChecker::CheckCheat(SectionNode& section) {
 void CPlanFileChecker::CheckMatch(SectionNode& section) {
     std::map<std::string, const EntryNode*> firstByKey;
     for (const EntryNode& entry : section.entries)
-        firstByKey.try_emplace(Folded(entry.key), &entry);
+        firstByKey.try_emplace(FoldedName(entry.key), &entry);
     auto find = [&](const std::string& key) -> const EntryNode* {
-        auto it = firstByKey.find(Folded(key));
+        auto it = firstByKey.find(FoldedName(key));
         return it == firstByKey.end() ? nullptr : it->second;
     };
 
@@ -274,7 +267,7 @@ void CPlanFileChecker::CheckPlan(SectionNode& section) {
             std::any_of(std::begin(kKnownPlanKeys), std::end(kKnownPlanKeys),
                         [&](std::string_view k) { return NamesEqual(k, entry.key); });
         if (known) {
-            if (!seen.insert(Folded(entry.key)).second)
+            if (!seen.insert(FoldedName(entry.key)).second)
                 Warn(entry.line, "'" + entry.key +
                                      "' appears again: the first is used and this one becomes "
                                      "a parameter that moves on every save");

@@ -1,26 +1,18 @@
 #include "planmanager.h"
 
 #include "planlimits.h"
+#include "sectionfile.h"
 #include "textvalues.h"
 
 namespace {
 
 constexpr std::size_t kPathLimit = 256;
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
-
 // "STRING", "LONG" or "BOOL" in any case; 0 for anything else.
 std::uint32_t KindFromText(std::string_view text) {
-    if (EqualsIgnoringCase(text, "STRING")) return ParamKindString;
-    if (EqualsIgnoringCase(text, "LONG")) return ParamKindLong;
-    if (EqualsIgnoringCase(text, "BOOL")) return ParamKindBool;
+    if (NamesEqual(text, "STRING")) return ParamKindString;
+    if (NamesEqual(text, "LONG")) return ParamKindLong;
+    if (NamesEqual(text, "BOOL")) return ParamKindBool;
     return 0;
 }
 
