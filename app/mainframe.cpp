@@ -446,6 +446,10 @@ QString CMainFrame::PlanCountText() const {
     return n == 1 ? tr("%1 Plan").arg(n) : tr("%1 Plans").arg(n);
 }
 
+void CMainFrame::ShowStatusMessage(const QString& text) {
+    statusBar()->showMessage(text, 30000);
+}
+
 void CMainFrame::OnUpdateCounts() {
     m_matchCount->setText(MatchCountText());
     m_planCount->setText(PlanCountText());

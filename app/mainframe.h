@@ -37,6 +37,9 @@ public:
     // Applies the enabling rules to every command.
     void UpdateCommandUI();
 
+    // A message in the status bar for a while, instead of the idle text.
+    void ShowStatusMessage(const QString& text);
+
     QString MatchCountText() const;
     QString PlanCountText() const;
 

@@ -46,14 +46,29 @@ CZeqEditorApp::~CZeqEditorApp() {
 
 void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
     const QDir program(programFolder);
-    const QString installed = program.filePath(QStringLiteral("../share/zeq-editor"));
-    auto load = [&](const char* name, auto&& loadFrom) {
-        if (loadFrom(LocalPath(QString::fromLatin1(name)))) return;
-        if (loadFrom(LocalPath(program.filePath(QString::fromLatin1(name))))) return;
-        loadFrom(LocalPath(QDir(installed).filePath(QString::fromLatin1(name))));
+    const QDir installed(program.filePath(QStringLiteral("../share/zeq-editor")));
+    m_catalogProblems.clear();
+    // Tries the three places in turn; when none gives a catalog, the first
+    // file that was there but did not read is what the user hears about.
+    auto load = [&](const char* name, auto&& loadFrom, const CScript& script) {
+        const QString file = QString::fromLatin1(name);
+        QString problem;
+        for (const QString& path : {file, program.filePath(file), installed.filePath(file)}) {
+            if (loadFrom(LocalPath(path))) return;
+            if (problem.isEmpty() && QFileInfo::exists(path))
+                problem = tr("%1, line %2: %3")
+                              .arg(QFileInfo(path).absoluteFilePath())
+                              .arg(script.ErrorLine())
+                              .arg(QString::fromStdString(script.ErrorText()));
+        }
+        m_catalogProblems << (problem.isEmpty() ? tr("%1 was not found").arg(file) : problem);
     };
-    load("Units.dat", [this](const std::string& p) { return m_units.LoadUnits(p); });
-    load("Plans.dat", [this](const std::string& p) { return m_planTypes.LoadPlanTypes(p); });
+    load(
+        "Units.dat", [this](const std::string& p) { return m_units.LoadUnits(p); },
+        m_units.LoadError());
+    load(
+        "Plans.dat", [this](const std::string& p) { return m_planTypes.LoadPlanTypes(p); },
+        m_planTypes.LoadError());
 }
 
 bool CZeqEditorApp::InitInstance(const Options& options) {
@@ -80,6 +95,9 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     QGuiApplication::restoreOverrideCursor();
     m_frame->show();
     m_frame->InitialFocus();
+    // Start-up goes on without the catalogs; the status bar says why they are empty.
+    if (!m_catalogProblems.isEmpty())
+        m_frame->ShowStatusMessage(m_catalogProblems.join(QStringLiteral("; ")));
     return true;
 }
 

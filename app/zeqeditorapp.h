@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class CMainFrame;
@@ -35,6 +36,8 @@ public:
     // Units.dat and Plans.dat from the working directory, else beside the
     // program, else from the installed data folder (share/zeq-editor).
     void LoadCatalogs(const QString& programFolder);
+    // What kept a catalog from loading, for the user; empty when both loaded.
+    const QStringList& CatalogProblems() const { return m_catalogProblems; }
 
     CUnitList& UnitList() { return m_units; }
     CPlanManager& PlanManager() { return m_planTypes; }
@@ -60,6 +63,7 @@ private:
     CPlanManager m_planTypes;
     CSettingsFile m_settings;
     CRecentFileList m_recentFiles;
+    QStringList m_catalogProblems;
     std::unique_ptr<CZeqEditorDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
 };

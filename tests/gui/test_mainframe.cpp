@@ -90,6 +90,18 @@ private slots:
         Write(Path("work/Units.dat"), "CreateGroup(\"G\" {"); // a syntax error: the next place
         app.LoadCatalogs(Path("prog/bin"));
         QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From share"));
+        QVERIFY(app.CatalogProblems().isEmpty());
+
+        QFile::remove(Path("prog/share/zeq-editor/Units.dat"));
+        app.LoadCatalogs(Path("prog/bin"));
+        QCOMPARE(app.CatalogProblems().size(), 1); // nothing read: say why
+        QVERIFY(app.CatalogProblems()[0].endsWith(
+            "work/Units.dat, line 1: Found '{' or '}' inside of parameter block."));
+        QFile::remove(Path("work/Units.dat"));
+        QFile::remove(Path("prog/share/zeq-editor/Plans.dat"));
+        app.LoadCatalogs(Path("prog/bin"));
+        QCOMPARE(app.CatalogProblems(),
+                 (QStringList{"Units.dat was not found", "Plans.dat was not found"}));
     }
 
     void newDocumentIsUntitledWithZeroCounts() {
