@@ -342,43 +342,44 @@ void CMainFrame::CreatePanes() {
 
     connect(m_left, &CLeftView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_right, &CRightView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
+    // The panes' context menus run the frame's commands under its enabling rules.
     connect(m_left, &CLeftView::ContextMenuRequested, this, [this](const QPoint& at) {
-        QMenu menu(tr("Matches"), this);
-        menu.addAction(m_actions[ID_MATCH_NEW]->text() + "\tIns", this,
-                       [this] { RunCommand(ID_MATCH_NEW); });
-        for (auto [id, key] : {std::pair{ID_MATCH_EDIT, "\tEnter"}, {ID_MATCH_DELETE, "\tDel"}}) {
-            QAction* item = menu.addAction(m_actions[id]->text() + key, this,
-                                           [this, id = id] { RunCommand(id); });
-            UpdateCommandUI();
-            item->setEnabled(m_actions[id]->isEnabled());
-        }
-        menu.exec(at);
+        ShowContextMenu(
+            tr("Matches"),
+            {{ID_MATCH_NEW, "\tIns"}, {ID_MATCH_EDIT, "\tEnter"}, {ID_MATCH_DELETE, "\tDel"}}, at);
     });
     connect(m_right, &CRightView::ContextMenuRequested, this, [this](const QPoint& at) {
-        UpdateCommandUI();
-        QMenu menu(tr("Plans"), this);
-        const std::pair<int, const char*> items[] = {{ID_PLAN_NEW, "\tIns"},
-                                                     {ID_PLAN_EDIT, "\tEnter"},
-                                                     {ID_PLAN_DELETE, "\tDel"},
-                                                     {0, ""},
-                                                     {ID_PLAN_MOVE_UP, "\tAlt + Up"},
-                                                     {ID_PLAN_MOVE_DOWN, "\tAlt + Down"},
-                                                     {0, ""},
-                                                     {ID_PLAN_AUTO_ARRANGE, "\tF8"}};
-        for (const auto& [id, key] : items) {
-            if (id == 0) {
-                menu.addSeparator();
-                continue;
-            }
-            QAction* item = menu.addAction(m_actions[id]->text() + key, this,
-                                           [this, id = id] { RunCommand(id); });
-            item->setEnabled(m_actions[id]->isEnabled());
-        }
-        menu.exec(at);
+        ShowContextMenu(tr("Plans"),
+                        {{ID_PLAN_NEW, "\tIns"},
+                         {ID_PLAN_EDIT, "\tEnter"},
+                         {ID_PLAN_DELETE, "\tDel"},
+                         {0, ""},
+                         {ID_PLAN_MOVE_UP, "\tAlt + Up"},
+                         {ID_PLAN_MOVE_DOWN, "\tAlt + Down"},
+                         {0, ""},
+                         {ID_PLAN_AUTO_ARRANGE, "\tF8"}},
+                        at);
     });
     connect(
         m_left, &CLeftView::EditRequested, this, [this] { RunCommand(ID_MATCH_EDIT); },
         Qt::QueuedConnection);
+}
+
+void CMainFrame::ShowContextMenu(const QString& title,
+                                 std::initializer_list<std::pair<int, const char*>> items,
+                                 const QPoint& at) {
+    UpdateCommandUI();
+    QMenu menu(title, this);
+    for (const auto& [id, key] : items) {
+        if (id == 0) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* item = menu.addAction(m_actions[id]->text() + QString::fromLatin1(key), this,
+                                       [this, id = id] { RunCommand(id); });
+        item->setEnabled(m_actions[id]->isEnabled());
+    }
+    menu.exec(at);
 }
 
 void CMainFrame::InitialFocus() {

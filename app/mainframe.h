@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <initializer_list>
+#include <utility>
 
 class CLeftView;
 class CRightView;
@@ -64,6 +66,10 @@ private:
     void UpdateRecentFileMenu();
     void SetViewStyle(int style);
     void MovePaneFocus(int step);
+    // A popup of frame commands (0 for a separator), each with its key shown.
+    void ShowContextMenu(const QString& title,
+                         std::initializer_list<std::pair<int, const char*>> items,
+                         const QPoint& at);
 
     void OnItemInsert();
     void OnItemEdit();
