@@ -134,14 +134,16 @@ void CLeftView::OnMatchDelete() {
     if (item->childCount() > 0) {
         while (item->childCount() > 0) {
             QTreeWidgetItem* child = item->child(0);
-            matches.RemoveTarget(EntryOf(child));
+            MatchEntry* entry = EntryOf(child);
             delete child;
+            matches.RemoveTarget(entry);
         }
         DeleteGroup(item);
     } else {
         QTreeWidgetItem* group = item->parent();
-        matches.RemoveTarget(EntryOf(item));
+        MatchEntry* entry = EntryOf(item);
         delete item;
+        matches.RemoveTarget(entry);
         if (group && group->childCount() > 0)
             setCurrentItem(group);
         else if (group)

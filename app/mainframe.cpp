@@ -109,6 +109,8 @@ CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
 }
 
 CMainFrame::~CMainFrame() {
+    // Focus moves while the child widgets go: this frame must not hear of it.
+    disconnect(qApp, nullptr, this, nullptr);
     m_document.SetStartCheatCommand({});
 }
 

@@ -227,10 +227,12 @@ void CRightView::OnPlanEdit() {
 void CRightView::OnPlanDelete() {
     QList<int> rows = SelectedRows();
     if (rows.isEmpty()) return;
-    // From the bottom up, so the rows still to go keep their numbers.
+    // From the bottom up, so the rows still to go keep their numbers. The row
+    // goes first: while it is removed the views may still read its plan.
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        m_document.Data().plans.RemovePlan(PlanAt(*it));
+        PlanEntry* plan = PlanAt(*it);
         m_model->Remove(*it);
+        m_document.Data().plans.RemovePlan(plan);
     }
     m_document.SetModifiedFlag();
     m_document.PostUpdateCounts();

@@ -11,8 +11,8 @@ cmake --build build --parallel "$jobs"
 ctest --test-dir build --output-on-failure --parallel "$jobs"
 bash scripts/package-test.sh
 
-# The sanitizer run covers the core, the settings and the command-line tool.
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEQ_SANITIZE=ON -DZEQ_BUILD_GUI=OFF >/dev/null
+# The sanitizer run covers everything, the window layer included.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZEQ_SANITIZE=ON >/dev/null
 cmake --build build-asan --parallel "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure --parallel "$jobs"
