@@ -58,10 +58,6 @@ fs::path ResolveTarget(const fs::path& path) {
 
 } // namespace
 
-void CFileBuffer::Allocate(std::size_t size) {
-    m_data.assign(size, '\0');
-}
-
 void CFileBuffer::Free() {
     m_data.clear();
 }

@@ -8,7 +8,6 @@
 // single call.
 class CFileBuffer {
 public:
-    void Allocate(std::size_t size); // zero-filled
     void Free();
     std::string Detach();
 
@@ -21,7 +20,6 @@ public:
 
     bool IsEmpty() const { return m_data.empty(); }
     std::size_t GetSize() const { return m_data.size(); }
-    const char* GetData() const { return m_data.data(); }
     std::string_view View() const { return m_data; }
     // False, with nothing changed, for an empty block.
     bool SetData(std::string data);

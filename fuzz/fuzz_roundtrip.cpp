@@ -10,17 +10,6 @@
 
 namespace {
 
-bool Format(std::string_view text, std::string& saved) {
-    CSectionFile file;
-    if (!file.ParseText(text)) return false;
-    CPlanData data;
-    data.LoadFromSections(file);
-    CSectionFile out;
-    data.SaveToSections(out);
-    saved = out.WriteText();
-    return true;
-}
-
 bool HasInnerQuote(std::string_view s) {
     while (!s.empty() && (s.front() == '"' || s.front() == '\''))
         s.remove_prefix(1);
@@ -53,9 +42,9 @@ bool KeepsChanging(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string first, second, third;
-    if (!Format(text, first)) return 0;
-    if (!Format(first, second)) std::abort(); // saved text must load again
-    if (!Format(second, third)) std::abort();
+    if (!FormatPlanText(text, first)) return 0;
+    if (!FormatPlanText(first, second)) std::abort(); // saved text must load again
+    if (!FormatPlanText(second, third)) std::abort();
     if (third != second && !KeepsChanging(first)) std::abort();
     return 0;
 }

@@ -191,3 +191,17 @@ bool CPlanData::SavePlanFile(const std::string& path, std::string* error) {
     if (error) *error = file.LastError().reason;
     return false;
 }
+
+bool FormatPlanText(std::string_view text, std::string& saved, ParseError* error) {
+    CSectionFile file;
+    if (!file.ParseText(text)) {
+        if (error) *error = file.LastError();
+        return false;
+    }
+    CPlanData data;
+    data.LoadFromSections(file);
+    CSectionFile out;
+    data.SaveToSections(out);
+    saved = out.WriteText();
+    return true;
+}

@@ -40,3 +40,7 @@ public:
     bool SaveToSections(CSectionFile& file);
     bool SavePlanFile(const std::string& path, std::string* error = nullptr);
 };
+
+// What File Save writes for a plan file's text after File Open: false, with
+// `error` set when given, when the text does not load.
+bool FormatPlanText(std::string_view text, std::string& saved, ParseError* error = nullptr);

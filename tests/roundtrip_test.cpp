@@ -12,18 +12,6 @@
 
 namespace {
 
-// What File Save writes after File Open of `text`; false when it does not load.
-bool Format(const std::string& text, std::string& saved) {
-    CSectionFile file;
-    if (!file.ParseText(text)) return false;
-    CPlanData data;
-    data.LoadFromSections(file);
-    CSectionFile out;
-    data.SaveToSections(out);
-    saved = out.WriteText();
-    return true;
-}
-
 class Generator {
 public:
     explicit Generator(unsigned seed) : m_random(seed) {}
@@ -115,7 +103,7 @@ TEST(RoundTrip, ShippedSamplesAreStable) {
         CSectionFile out;
         data.SaveToSections(out);
         std::string again;
-        ASSERT_TRUE(Format(out.WriteText(), again)) << name;
+        ASSERT_TRUE(FormatPlanText(out.WriteText(), again)) << name;
         EXPECT_EQ(again, out.WriteText()) << name;
     }
 }
@@ -129,8 +117,8 @@ TEST(RoundTrip, FuzzFindingsStayFixed) {
         const std::string text{std::istreambuf_iterator<char>(in), {}};
         ++files;
         std::string first, second;
-        if (!Format(text, first)) continue;
-        ASSERT_TRUE(Format(first, second)) << entry.path();
+        if (!FormatPlanText(text, first)) continue;
+        ASSERT_TRUE(FormatPlanText(first, second)) << entry.path();
         CSectionFile reparsed;
         EXPECT_TRUE(reparsed.ParseText(first)) << entry.path();
     }
@@ -142,8 +130,8 @@ TEST(RoundTrip, GeneratedFilesSaveToTextThatLoadsTheSame) {
         Generator generator(seed);
         const std::string text = generator.PlanFile(false);
         std::string first, second;
-        if (!Format(text, first)) continue;
-        ASSERT_TRUE(Format(first, second)) << "seed " << seed << "\n" << text;
+        if (!FormatPlanText(text, first)) continue;
+        ASSERT_TRUE(FormatPlanText(first, second)) << "seed " << seed << "\n" << text;
         ASSERT_EQ(second, first) << "seed " << seed << "\n" << text;
     }
 }
@@ -154,10 +142,10 @@ TEST(RoundTrip, WildFilesStillSaveToTextThatLoads) {
         Generator generator(seed);
         const std::string text = generator.PlanFile(true);
         std::string first, second, third;
-        if (!Format(text, first)) continue;
+        if (!FormatPlanText(text, first)) continue;
         ++loaded;
-        ASSERT_TRUE(Format(first, second)) << "seed " << seed << "\n" << text;
-        ASSERT_TRUE(Format(second, third)) << "seed " << seed << "\n" << text;
+        ASSERT_TRUE(FormatPlanText(first, second)) << "seed " << seed << "\n" << text;
+        ASSERT_TRUE(FormatPlanText(second, third)) << "seed " << seed << "\n" << text;
     }
     EXPECT_GT(loaded, 100); // the generator must mostly make loadable files
 }
