@@ -1,6 +1,7 @@
 #include "planlistmodel.h"
 
 #include "planlist.h"
+#include "rightview.h"
 
 #include <algorithm>
 #include <numeric>
@@ -9,8 +10,9 @@ namespace {
 
 const char* const kHeaders[] = {"Plan Type", "Priority", "Condition", "Flags"};
 
+// The plan list's one order: ComparePlanPriority, higher priorities first.
 bool HigherFirst(const CPlanListModel::Row& a, const CPlanListModel::Row& b) {
-    return a.plan->priority > b.plan->priority;
+    return CRightView::ComparePlanPriority(a.plan, b.plan) < 0;
 }
 
 } // namespace
