@@ -1,22 +1,21 @@
 #include "planmanager.h"
 #include "unitlist.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
-// Writes a definition file for one test and removes it afterwards.
+// A definition file for one test, removed afterwards.
 class DefinitionFile {
 public:
     explicit DefinitionFile(const std::string& text)
         : m_path(std::filesystem::temp_directory_path() /
                  ("zeq-def-" +
-                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                  std::to_string(s_counter++) + ".dat")) {
-        std::ofstream(m_path, std::ios::binary) << text;
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                  "-" + std::to_string(s_counter++) + ".dat")) {
+        testsupport::WriteFile(m_path, text);
     }
     ~DefinitionFile() { std::filesystem::remove(m_path); }
     std::string Path() const { return m_path.string(); }

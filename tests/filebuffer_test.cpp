@@ -1,11 +1,8 @@
 #include "filebuffer.h"
 #include "sectionfile.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #ifndef _WIN32
 #include <csignal>
@@ -16,137 +13,73 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class TempDir : public testing::Test {
-protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("zeq-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, ec);
-        fs::remove_all(m_dir, ec);
-    }
+using FileBufferTest = testsupport::TempFolder;
 
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    static void Write(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-
-    fs::path m_dir;
-};
-
-using FileBufferTest = TempDir;
-
-TEST_F(FileBufferTest, WrittenTreeMatchesTheExampleByteForByte) {
-    CSectionFile file;
-    SectionNode* start = file.AddSection("Start");
-    CSectionFile::AddEntry(start, "scrapCount", "40");
-    file.AddSection("Cheat");
-    const std::string expected = "[Start]\r\nscrapCount = 40\r\n\r\n[Cheat]\r\n\r\n";
-    EXPECT_EQ(file.GetTextSize(), 39u);
-    EXPECT_EQ(file.WriteText(), expected);
-
-    ASSERT_TRUE(file.SaveFile(Path("a.zeq")));
-    EXPECT_EQ(Read(Path("a.zeq")), expected);
-}
-
-TEST_F(FileBufferTest, NullStringsWriteAndParseBack) {
-    CSectionFile file;
-    SectionNode* unnamed = file.AddSection("");
-    CSectionFile::AddEntry(unnamed, "", "value");
-    CSectionFile::AddEntry(unnamed, "key", "");
-    const std::string text = file.WriteText();
-    EXPECT_EQ(text, "[]\r\n = value\r\nkey = \r\n\r\n");
-    EXPECT_EQ(text.size(), file.GetTextSize());
-
-    CSectionFile again;
-    ASSERT_TRUE(again.ParseText(text));
-    EXPECT_EQ(again.WriteText(), text);
-}
-
-TEST_F(FileBufferTest, UnquotedValuesChangeOnTheWayBack) {
-    struct Case {
-        std::string stored;
-        bool parses;
-        std::string reread;
-    };
-    const Case cases[] = {
-        {"two words", true, "twowords"},
-        {"a//b", true, "a"},
-        {"a]", false, ""},
-    };
-    for (const auto& c : cases) {
-        CSectionFile file;
-        CSectionFile::AddEntry(file.AddSection("S"), "k", c.stored);
-        CSectionFile again;
-        ASSERT_EQ(again.ParseText(file.WriteText()), c.parses) << c.stored;
-        if (c.parses) {
-            EXPECT_EQ(CSectionFile::FindEntry(again.FindSection("S"), "k")->value, c.reread);
-        }
-    }
-}
-
-TEST_F(FileBufferTest, EmptyTreeSavesAnEmptyFileThatDoesNotLoad) {
+TEST_F(FileBufferTest, WritesTreesByteForByte) {
     CSectionFile file;
     EXPECT_EQ(file.GetTextSize(), 0u);
     EXPECT_EQ(file.WriteText(), "");
-    ASSERT_TRUE(file.SaveFile(Path("empty.zeq")));
-    EXPECT_TRUE(fs::exists(Path("empty.zeq")));
-    EXPECT_EQ(fs::file_size(Path("empty.zeq")), 0u);
-    EXPECT_FALSE(file.LoadFile(Path("empty.zeq")));
-    EXPECT_EQ(file.LastError().line, 1);
-    EXPECT_EQ(file.LastError().reason, "the file is empty");
+    CSectionFile::AddEntry(file.AddSection("Start"), "scrapCount", "40");
+    file.AddSection("Cheat");
+    SectionNode* unnamed = file.AddSection("");
+    CSectionFile::AddEntry(unnamed, "", "value");
+    CSectionFile::AddEntry(unnamed, "key", "");
+    const std::string expected =
+        "[Start]\r\nscrapCount = 40\r\n\r\n[Cheat]\r\n\r\n[]\r\n = value\r\nkey = \r\n\r\n";
+    EXPECT_EQ(file.WriteText(), expected);
+    EXPECT_EQ(file.GetTextSize(), expected.size());
+    ASSERT_TRUE(file.SaveFile(Path("a.zeq")));
+    EXPECT_EQ(Read(Path("a.zeq")), expected);
+
+    CSectionFile again; // null names, keys and values parse back as they were
+    ASSERT_TRUE(again.ParseText(expected));
+    EXPECT_EQ(again.WriteText(), expected);
 }
 
-TEST_F(FileBufferTest, LoadFileEmptiesTheTreeOnFailure) {
+TEST_F(FileBufferTest, EmptyFilesMissingFilesAndFoldersDoNotLoad) {
+    CSectionFile empty;
+    ASSERT_TRUE(empty.SaveFile(Path("empty.zeq")));
+    EXPECT_EQ(fs::file_size(Path("empty.zeq")), 0u);
+
     CSectionFile file;
-    ASSERT_TRUE(file.ParseText("[A]\r\n"));
-    EXPECT_FALSE(file.LoadFile(Path("missing.zeq")));
-    EXPECT_TRUE(file.Sections().empty());
-    EXPECT_NE(file.LastError().reason.find("cannot read"), std::string::npos);
-    EXPECT_FALSE(file.LoadFile(m_dir.string())); // a folder
-    EXPECT_FALSE(file.LoadFile(""));
+    for (const auto& [path, reason] :
+         {std::pair{Path("empty.zeq"), "the file is empty"},
+          {Path("missing.zeq"), "cannot read the file: No such file or directory"},
+          {m_dir.string(), "cannot read the file: it is a folder"},
+          {std::string(), "no file name given"}}) {
+        ASSERT_TRUE(file.ParseText("[A]\r\n"));
+        EXPECT_FALSE(file.LoadFile(path)) << path;
+        EXPECT_TRUE(file.Sections().empty());
+        EXPECT_EQ(file.LastError().line, 1);
+        EXPECT_EQ(file.LastError().reason, reason);
+    }
 }
 
 TEST_F(FileBufferTest, LoadFileReadsEveryByte) {
     std::string bytes = "[S]\r\nk = \"";
     for (int i = 0; i < 200000; ++i)
         bytes += char('a' + i % 26);
-    bytes += "\"\r\n";
-    Write(Path("big.zeq"), bytes);
     CFileBuffer buffer;
-    ASSERT_TRUE(buffer.LoadFile(Path("big.zeq")));
-    EXPECT_EQ(buffer.View(), bytes);
+    ASSERT_TRUE(buffer.LoadFile(Write("big.zeq", bytes)));
     EXPECT_EQ(buffer.Detach(), bytes);
     EXPECT_TRUE(buffer.IsEmpty());
+    EXPECT_FALSE(buffer.SetData(""));
 }
 
 TEST_F(FileBufferTest, SaveReplacesAnExistingFileWholly) {
-    Write(Path("plan.zeq"), std::string(5000, 'x'));
+    Write("plan.zeq", std::string(5000, 'x'));
     CFileBuffer buffer;
     ASSERT_TRUE(buffer.SetData("short"));
     ASSERT_TRUE(buffer.SaveFile(Path("plan.zeq")));
     EXPECT_EQ(Read(Path("plan.zeq")), "short");
-    // Nothing is left beside it.
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(FileCount(), 1u); // no temporary file is left beside it
 }
 
 #ifndef _WIN32
 // A write that fails half-way (here: past the process's file size limit,
 // which holds for root too) must leave the old file as it was.
 TEST_F(FileBufferTest, FailedWriteKeepsTheOldFile) {
-    Write(Path("plan.zeq"), "old contents");
+    Write("plan.zeq", "old contents");
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
@@ -156,64 +89,43 @@ TEST_F(FileBufferTest, FailedWriteKeepsTheOldFile) {
 
     CFileBuffer buffer;
     ASSERT_TRUE(buffer.SetData(std::string(100000, 'n')));
-    const bool saved_ok = buffer.SaveFile(Path("plan.zeq"));
+    const bool savedOk = buffer.SaveFile(Path("plan.zeq"));
 
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_FALSE(saved_ok);
+    EXPECT_FALSE(savedOk);
     EXPECT_NE(buffer.LastError().find("cannot write"), std::string::npos);
     EXPECT_EQ(Read(Path("plan.zeq")), "old contents");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
-}
-#endif
-
-// Replacing fails when the target is a folder: the folder and its contents
-// stay, and the temporary file is gone.
-TEST_F(FileBufferTest, FailedReplaceLeavesNothingBehind) {
-    fs::create_directory(Path("plan.zeq"));
-    Write(Path("plan.zeq/inside"), "kept");
-    CFileBuffer buffer;
-    ASSERT_TRUE(buffer.SetData("new"));
-    EXPECT_FALSE(buffer.SaveFile(Path("plan.zeq")));
-    EXPECT_EQ(Read(Path("plan.zeq/inside")), "kept");
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(FileCount(), 1u);
 }
 
-TEST_F(FileBufferTest, FailedSaveIntoMissingFolderReports) {
-    CFileBuffer buffer;
-    ASSERT_TRUE(buffer.SetData("x"));
-    EXPECT_FALSE(buffer.SaveFile(Path("no/such/folder/plan.zeq")));
-    EXPECT_NE(buffer.LastError().find("cannot write"), std::string::npos);
-    EXPECT_FALSE(buffer.SaveFile(""));
-}
-
-TEST_F(FileBufferTest, SaveOverALinkWritesTheLinkedFile) {
-    Write(Path("real.zeq"), "old");
+TEST_F(FileBufferTest, SaveOverALinkWritesTheLinkedFileWithItsPermissions) {
+    Write("real.zeq", "old");
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(Path("real.zeq"), mode);
     fs::create_symlink(Path("real.zeq"), Path("link.zeq"));
     CFileBuffer buffer;
     ASSERT_TRUE(buffer.SetData("new"));
     ASSERT_TRUE(buffer.SaveFile(Path("link.zeq")));
     EXPECT_TRUE(fs::is_symlink(Path("link.zeq")));
     EXPECT_EQ(Read(Path("real.zeq")), "new");
+    EXPECT_EQ(fs::status(Path("real.zeq")).permissions() & fs::perms::all, mode);
 }
+#endif
 
-TEST_F(FileBufferTest, SaveKeepsPermissions) {
-    Write(Path("plan.zeq"), "old");
-    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    fs::permissions(Path("plan.zeq"), mode);
+// A folder as the target, or no folder for it: the save fails, whatever was
+// there stays, and no temporary file is left behind.
+TEST_F(FileBufferTest, FailedSavesLeaveNothingBehind) {
+    fs::create_directory(Path("plan.zeq"));
+    Write("plan.zeq/inside", "kept");
     CFileBuffer buffer;
     ASSERT_TRUE(buffer.SetData("new"));
-    ASSERT_TRUE(buffer.SaveFile(Path("plan.zeq")));
-    EXPECT_EQ(fs::status(Path("plan.zeq")).permissions() & fs::perms::all, mode);
-}
-
-TEST(FileBuffer, SetDataRefusesAnEmptyBlock) {
-    CFileBuffer buffer;
-    ASSERT_TRUE(buffer.SetData("abc"));
-    EXPECT_FALSE(buffer.SetData(""));
-    EXPECT_EQ(buffer.View(), "abc");
-    buffer.Free();
-    EXPECT_TRUE(buffer.IsEmpty());
+    EXPECT_FALSE(buffer.SaveFile(Path("plan.zeq")));
+    EXPECT_EQ(Read(Path("plan.zeq/inside")), "kept");
+    EXPECT_FALSE(buffer.SaveFile(Path("no/such/folder/plan.zeq")));
+    EXPECT_NE(buffer.LastError().find("cannot write"), std::string::npos);
+    EXPECT_FALSE(buffer.SaveFile(""));
+    EXPECT_EQ(FileCount(), 1u);
 }
 
 } // namespace

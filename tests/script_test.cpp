@@ -136,18 +136,6 @@ TEST(Script, FailureKeepsWhatWasBuilt) {
     EXPECT_TRUE(script.Nodes().empty());
 }
 
-TEST(Script, EveryMessageIsDistinct) {
-    for (int code = 1; code <= 11; ++code) {
-        const std::string_view message = ScriptErrorMessage(code);
-        ASSERT_FALSE(message.empty()) << code;
-        EXPECT_EQ(message.back(), '\n');
-        for (int other = 1; other < code; ++other)
-            EXPECT_NE(message, ScriptErrorMessage(other));
-    }
-    EXPECT_TRUE(ScriptErrorMessage(0).empty());
-    EXPECT_TRUE(ScriptErrorMessage(12).empty());
-}
-
 TEST(Script, LoadReadsFiles) {
     const auto path = std::filesystem::temp_directory_path() / "zeq-script-test.dat";
     std::ofstream(path, std::ios::binary) << "F(1);";
