@@ -14,3 +14,11 @@ inline QString ToQt(std::string_view bytes) {
 inline std::string FromQt(const QString& text) {
     return text.toLatin1().toStdString();
 }
+
+// Where the first character stands that has no byte in a plan file (beyond
+// Latin-1: a pasted curly quote, a euro sign); -1 when every one has.
+inline qsizetype FirstNonLatin1(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].unicode() > 0xFF) return i;
+    return -1;
+}

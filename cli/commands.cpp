@@ -8,17 +8,31 @@
 #include "script.h"
 #include "unitlist.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
-void WriteOut(const std::string& bytes) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-}
+// The first error met while writing standard output (0 while there is none).
+int g_outputError = 0;
 
 void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
             const std::string& message) {
-    std::fprintf(stream, "%s:%d: %s: %s\n", file.c_str(), line, severity, message.c_str());
+    const std::string text =
+        file + ":" + std::to_string(line) + ": " + severity + ": " + message + "\n";
+    if (stream == stdout)
+        WriteOut(text);
+    else
+        std::fputs(text.c_str(), stream);
+}
+
+// Says on standard error that a definition file cannot be read; what the
+// command prints on standard output does not change.
+void SayIfUnreadable(const std::string& file) {
+    CFileBuffer buffer;
+    if (!file.empty() && !buffer.LoadFile(file))
+        std::fprintf(stderr, "zeq: cannot read %s: %s\n", file.c_str(), buffer.LastError().c_str());
 }
 
 // Loads a plan file as File Open does; reports the failure on stderr.
@@ -122,6 +136,19 @@ const Catalog* LoadCatalog(const std::string& file, Catalog& catalog, Load load)
 
 } // namespace
 
+void WriteOut(std::string_view bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() && !g_outputError)
+        g_outputError = errno ? errno : EIO;
+}
+
+int FinishOutput(int exitCode) {
+    if (std::fflush(stdout) != 0 && !g_outputError) g_outputError = errno ? errno : EIO;
+    if (!g_outputError && !std::ferror(stdout)) return exitCode;
+    std::fprintf(stderr, "zeq: cannot write output: %s\n",
+                 std::strerror(g_outputError ? g_outputError : EIO));
+    return 1;
+}
+
 int RunFmt(const std::string& file, const std::string& out) {
     CPlanData data;
     if (!LoadModel(file, data)) return 1;
@@ -150,6 +177,7 @@ int RunDump(const std::string& file) {
 }
 
 int RunScript(const std::string& file) {
+    SayIfUnreadable(file);
     CScript script;
     const bool ok = script.Load(file);
     JsonWriter json;
@@ -165,6 +193,8 @@ int RunScript(const std::string& file) {
 }
 
 int RunCatalog(const std::string& plansFile, const std::string& unitsFile) {
+    SayIfUnreadable(plansFile);
+    SayIfUnreadable(unitsFile);
     CPlanManager plans;
     CUnitList units;
     const bool plansLoaded = !plansFile.empty() && plans.LoadPlanTypes(plansFile);

@@ -1,7 +1,14 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
+
+// Everything the commands print on standard output goes through WriteOut;
+// FinishOutput flushes it and turns a write that failed (a full disk, a
+// closed pipe) into exit code 1 with a message, instead of a false success.
+void WriteOut(std::string_view bytes);
+int FinishOutput(int exitCode);
 
 // The zeq commands. Each returns the process exit code.
 int RunFmt(const std::string& file, const std::string& out);

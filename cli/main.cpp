@@ -94,6 +94,10 @@ bool Parse(const std::vector<std::string>& args, const std::vector<std::string>&
                 message = "option '" + arg + "' needs a file name";
                 return false;
             }
+            if (args[i + 1].empty()) {
+                message = "option '" + arg + "' needs a file name, not an empty one";
+                return false;
+            }
             if (parsed.options.count(arg)) {
                 message = "option '" + arg + "' is given twice";
                 return false;
@@ -156,18 +160,18 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
 
     if (IsHelp(command)) {
-        std::fputs(kUsage, stdout);
-        return 0;
+        WriteOut(kUsage);
+        return FinishOutput(0);
     }
     if (command == "--version") {
-        std::printf("%s\n", kVersion);
-        return 0;
+        WriteOut(std::string(kVersion) + "\n");
+        return FinishOutput(0);
     }
     if (std::find_if(args.begin(), args.end(), IsHelp) != args.end()) {
         auto it = kCommandHelp.find(command);
         if (it == kCommandHelp.end()) return UsageError("unknown command '" + command + "'");
-        std::fputs(it->second, stdout);
-        return 0;
+        WriteOut(it->second);
+        return FinishOutput(0);
     }
-    return Dispatch(command, args);
+    return FinishOutput(Dispatch(command, args));
 }

@@ -5,6 +5,7 @@
 #include "matchlist.h"
 #include "qtext.h"
 #include "uiservices.h"
+#include "unitclassedit.h"
 #include "unitlist.h"
 #include "zeqeditorapp.h"
 
@@ -23,6 +24,12 @@ namespace {
 class KeepNonEmptyDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) CUnitClassEdit::Limit(line);
+        return editor;
+    }
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override {
         auto* line = qobject_cast<QLineEdit*>(editor);
@@ -42,7 +49,7 @@ QToolButton* Button(const QIcon& icon, const QString& tip, const char* name) {
 } // namespace
 
 CMatchDlg::CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent)
-    : QDialog(parent), m_matches(matches), m_entry(entry), m_target(new QLineEdit),
+    : QDialog(parent), m_matches(matches), m_entry(entry), m_target(new CUnitClassEdit),
       m_attackers(new QListWidget) {
     setWindowTitle(tr("Match"));
     m_target->setObjectName("target");

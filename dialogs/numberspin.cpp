@@ -4,14 +4,21 @@
 #include <algorithm>
 
 CNumberSpin::CNumberSpin(int minimum, int maximum, QWidget* parent) : QSpinBox(parent) {
+    // Plan-file numbers are ASCII digits in every locale: a locale's own
+    // digits (Arabic-Indic, Bengali...) would not read back.
+    setLocale(QLocale::c());
     setRange(minimum, maximum);
     setAlignment(Qt::AlignRight);
 }
 
 QValidator::State CNumberSpin::validate(QString& input, int&) const {
     for (QChar c : input)
-        if (!c.isDigit()) return QValidator::Invalid;
+        if (c < u'0' || c > u'9') return QValidator::Invalid;
     return QValidator::Acceptable;
+}
+
+QString CNumberSpin::textFromValue(int value) const {
+    return QString::number(value);
 }
 
 int CNumberSpin::valueFromText(const QString& text) const {

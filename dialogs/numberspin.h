@@ -2,9 +2,10 @@
 
 #include <QSpinBox>
 
-// A spin box for the dialogs' counts and priorities. Any run of digits may be
-// typed; a number above the range counts as the range's maximum (as the
-// dialogs store it), and an empty field as the minimum.
+// A spin box for the dialogs' counts and priorities, in ASCII digits whatever
+// the locale. Any run of digits may be typed; a number above the range counts
+// as the range's maximum (as the dialogs store it), and an empty field as the
+// minimum.
 class CNumberSpin : public QSpinBox {
     Q_OBJECT
 
@@ -18,4 +19,6 @@ public:
 protected:
     QValidator::State validate(QString& input, int& pos) const override;
     int valueFromText(const QString& text) const override;
+    QString textFromValue(int value) const override;
+
 };

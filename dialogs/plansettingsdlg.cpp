@@ -8,6 +8,7 @@
 #include "qtext.h"
 #include "textvalues.h"
 #include "uiservices.h"
+#include "unitclassedit.h"
 #include "unitlist.h"
 #include "zeqeditorapp.h"
 
@@ -56,7 +57,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
       m_priority(new CNumberSpin(1, 16384)),
       m_buildUnits(new QCheckBox(tr(" build units if necessary "))),
       m_skipPlan(new QCheckBox(tr(" skip plan on failure "))), m_condition(new QComboBox),
-      m_count(new CNumberSpin(1, 255)), m_conditionClass(new QLineEdit),
+      m_count(new CNumberSpin(1, 255)), m_conditionClass(new CUnitClassEdit),
       m_conditionPicker(NewPickerButton("conditionPicker")), m_rows(new QTreeWidget),
       m_parameter(new QComboBox), m_value(new QLineEdit), m_set(new QPushButton(tr("&Set"))),
       m_delete(new QPushButton(tr("&Delete"))) {
@@ -225,12 +226,15 @@ int CPlanSettingsDlg::FindRow(const QString& name) const {
 }
 
 bool CPlanSettingsDlg::ValueReadsBack() {
-    const std::string problem = ValueProblem(FromQt(m_value->text()));
-    if (problem.empty()) return true;
+    const QString text = m_value->text();
+    const qsizetype bad = FirstNonLatin1(text);
+    const QString problem = bad >= 0 ? tr("'%1' has no byte in a plan file").arg(text.mid(bad, 1))
+                                     : ToQt(ValueProblem(FromQt(text)));
+    if (problem.isEmpty()) return true;
     Ui().ShowMessage(this, IUiServices::Icon::Error,
                      tr("ERROR: This value would not be saved as written: %1.\n\n"
                         "Put text with blanks, brackets or // between double quotes.")
-                         .arg(ToQt(problem)));
+                         .arg(problem));
     m_value->setFocus();
     return false;
 }
@@ -320,7 +324,7 @@ void CPlanSettingsDlg::accept() {
     // Both checks passed: only now does the document change.
     const std::string name = FromQt(m_type->currentText());
     if (m_plan) {
-        if (!name.empty()) m_plan->planType = CutText(name, kPlanTypeLimit);
+        if (!name.empty()) m_plan->planType = FieldText(name, kPlanTypeLimit);
         m_plan->priority = std::min<std::uint32_t>(std::uint32_t(priority), kMaxPriority);
     } else {
         m_plan = m_plans.AddPlan(name, std::uint32_t(priority));

@@ -7,6 +7,7 @@
 #include "qtext.h"
 #include "textvalues.h"
 #include "uiservices.h"
+#include "unitclassedit.h"
 #include "unitlist.h"
 #include "zeqeditorapp.h"
 
@@ -34,8 +35,8 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
 } // namespace
 
 CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
-    : QDialog(parent), m_scrap(new CNumberSpin(0, 255)), m_constructor(new QLineEdit),
-      m_scavenger(new QLineEdit), m_amount(new CNumberSpin(0, 255)),
+    : QDialog(parent), m_scrap(new CNumberSpin(0, 255)), m_constructor(new CUnitClassEdit),
+      m_scavenger(new CUnitClassEdit), m_amount(new CNumberSpin(0, 255)),
       m_delay(new CNumberSpin(0, 3600)) {
     setWindowTitle(tr("Start & Cheat Sections"));
     m_scrap->setObjectName("scrap");
@@ -109,8 +110,8 @@ void CStartCheatDlg::accept() {
 
 void CStartCheatDlg::WriteBack(StartSection& start) const {
     start.scrapCount = std::min<std::uint32_t>(std::uint32_t(m_scrapValue), 255);
-    start.consClass = CutText(FromQt(m_constructor->text()), kUnitClassLimit);
-    start.scavClass = CutText(FromQt(m_scavenger->text()), kUnitClassLimit);
+    start.SetConsClass(FromQt(m_constructor->text()));
+    start.SetScavClass(FromQt(m_scavenger->text()));
     start.moneyAmount = std::min<std::uint32_t>(std::uint32_t(m_amountValue), 255);
     start.moneyDelay = std::min<std::uint32_t>(std::uint32_t(m_delayValue), 3600);
 }

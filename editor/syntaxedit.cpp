@@ -36,8 +36,11 @@ void CSyntaxEdit::PasteAsText() {
 }
 
 QString CSyntaxEdit::PlanText() const {
-    QString text = toPlainText();
-    text.replace('\n', "\r\n");
+    // The raw text, not toPlainText(), which turns a no-break space (the byte
+    // 0xA0 of a plan file) into a blank.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
     return text;
 }
 

@@ -7,8 +7,11 @@
 #include <system_error>
 #include <utility>
 
+#include <fcntl.h>
+
 #if defined(_WIN32)
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -44,6 +47,32 @@ fs::path TemporaryPathFor(const fs::path& target) {
         if (!fs::exists(candidate, ec)) return candidate;
     }
     return {};
+}
+
+// A file the user may not write, or one marked read-only (which holds even
+// for the administrator, who could write it otherwise).
+bool IsReadOnly(const fs::path& path, const fs::file_status& status) {
+    constexpr auto anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if ((status.permissions() & anyWrite) == fs::perms::none) return true;
+#if defined(_WIN32)
+    return false;
+#else
+    return access(path.c_str(), W_OK) != 0 && (errno == EACCES || errno == EROFS);
+#endif
+}
+
+// Renames the temporary file over the target, replacing it.
+bool ReplaceFile(const fs::path& from, const fs::path& to, int& error) {
+#if defined(_WIN32)
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    error = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+#else
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    error = errno;
+    return false;
+#endif
 }
 
 // Saving over a link writes the file the link points to.
@@ -121,15 +150,32 @@ bool CFileBuffer::SaveFile(const std::string& path) const {
         return false;
     }
     const fs::path target = ResolveTarget(path);
-    const fs::path temporary = TemporaryPathFor(target);
-    if (temporary.empty()) {
-        m_error = "cannot create a temporary file beside " + target.string();
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    const bool exists = !ec && fs::exists(status);
+    if (exists && fs::is_directory(status)) {
+        m_error = "cannot write the file: it is a folder";
         return false;
     }
+    if (exists && IsReadOnly(target, status)) {
+        m_error = "cannot write the file: it is read-only";
+        return false;
+    }
+    // A device or a pipe is written into, never replaced; a file with other
+    // names (hard links) keeps them only when it is written in place.
+    if (exists && !fs::is_regular_file(status)) return WriteInto(target, false);
+    if (exists && fs::hard_link_count(target, ec) > 1) return WriteInto(target, true);
 
-    File file(std::fopen(temporary.string().c_str(), "wbx"));
+    // The usual way: a temporary file beside the target, renamed over it once
+    // every byte is on disk, so that a failed save leaves the old file whole.
+    const fs::path temporary = TemporaryPathFor(target);
+    File file(temporary.empty() ? nullptr : std::fopen(temporary.string().c_str(), "wbx"));
     if (!file) {
-        m_error = "cannot write the file: " + ErrnoText(errno);
+        const int error = errno;
+        // A writable file in a folder the user cannot write to: in place.
+        if (exists && (error == EACCES || error == EPERM || error == EROFS))
+            return WriteInto(target, true);
+        m_error = "cannot write the file: " + ErrnoText(error);
         return false;
     }
     bool written = std::fwrite(m_data.data(), 1, m_data.size(), file.get()) == m_data.size() &&
@@ -144,16 +190,55 @@ bool CFileBuffer::SaveFile(const std::string& path) const {
     }
 
     // Keep the permissions an existing file had.
-    std::error_code ec;
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::exists(old)) fs::permissions(temporary, old.permissions(), ec);
+    if (exists) fs::permissions(temporary, status.permissions(), ec);
 
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        m_error = "cannot replace the file: " + ec.message();
+    if (!ReplaceFile(temporary, target, error)) {
+        m_error = "cannot replace the file: " + ErrnoText(error);
         std::error_code ignored;
         fs::remove(temporary, ignored);
         return false;
     }
     return true;
+}
+
+// Writes the whole block into the existing target itself. A regular file is
+// overwritten from its start and then cut to the new length (not emptied
+// first), flushed and synced; a device or pipe only takes the bytes.
+bool CFileBuffer::WriteInto(const fs::path& target, bool regular) const {
+#if defined(_WIN32)
+    const int fd = _wopen(target.c_str(), _O_WRONLY | _O_BINARY);
+#else
+    const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+#endif
+    if (fd < 0) {
+        m_error = "cannot write the file: " + ErrnoText(errno);
+        return false;
+    }
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < m_data.size();) {
+        const std::size_t chunk = std::min<std::size_t>(m_data.size() - done, 1u << 30);
+#if defined(_WIN32)
+        const auto n = _write(fd, m_data.data() + done, unsigned(chunk));
+#else
+        const auto n = write(fd, m_data.data() + done, chunk);
+#endif
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += std::size_t(n);
+    }
+    if (ok && regular) {
+#if defined(_WIN32)
+        ok = _chsize_s(fd, static_cast<long long>(m_data.size())) == 0 && _commit(fd) == 0;
+#else
+        ok = ftruncate(fd, static_cast<off_t>(m_data.size())) == 0 && fsync(fd) == 0;
+#endif
+    }
+    const int error = errno;
+#if defined(_WIN32)
+    ok = _close(fd) == 0 && ok;
+#else
+    ok = close(fd) == 0 && ok;
+#endif
+    if (!ok) m_error = "cannot write the file: " + ErrnoText(error ? error : errno);
+    return ok;
 }

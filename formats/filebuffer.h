@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -15,7 +16,9 @@ public:
     bool LoadFile(const std::string& path);
     // Writes the block to a temporary file beside the target and renames it
     // over the target only once every byte is on disk, so a failed save never
-    // leaves a truncated file behind.
+    // leaves a truncated file behind. A read-only target is refused; a
+    // device, a pipe, a file with several hard links, or a writable file in a
+    // folder that is not, is written into in place.
     bool SaveFile(const std::string& path) const;
 
     bool IsEmpty() const { return m_data.empty(); }
@@ -28,6 +31,8 @@ public:
     const std::string& LastError() const { return m_error; }
 
 private:
+    bool WriteInto(const std::filesystem::path& target, bool regular) const;
+
     std::string m_data;
     mutable std::string m_error;
 };

@@ -13,6 +13,15 @@ std::string CutText(std::string_view text, std::size_t limit) {
     return std::string(text.substr(0, std::min(limit, text.size())));
 }
 
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
+
+std::string FieldText(std::string_view text, std::size_t limit) {
+    const std::size_t end = std::min(text.find_first_of(std::string_view("\"'\0", 3)), text.size());
+    return std::string(text.substr(0, std::min(end, limit)));
+}
+
 std::string QuoteValue(std::string_view text) {
     std::string body = CutText(text, kTextLimit);
     if (body.empty()) return {};
@@ -21,11 +30,7 @@ std::string QuoteValue(std::string_view text) {
 
 std::string UnquoteValue(std::string_view text) {
     const std::size_t start = std::min(text.find_first_not_of("\"'"), text.size());
-    std::string body = CutText(text.substr(start), kTextLimit);
-    std::size_t cut = body.find('"');
-    if (cut == std::string::npos) cut = body.find('\'');
-    if (cut != std::string::npos) body.resize(cut);
-    return body;
+    return FieldText(text.substr(start), kTextLimit);
 }
 
 std::string StripQuotes(std::string_view text) {

@@ -1,6 +1,7 @@
 // What loads saves to text that loads again, always; and saving what was
 // saved changes nothing, except where the format itself keeps changing it:
-// a plan section that repeats a known key, or quote characters inside a text.
+// a plan section that repeats a known key, or a key with a quote character
+// (its blanks are kept inside the quotes and grow on every save).
 #include "plandata.h"
 
 #include <array>
@@ -10,14 +11,6 @@
 
 namespace {
 
-bool HasInnerQuote(std::string_view s) {
-    while (!s.empty() && (s.front() == '"' || s.front() == '\''))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == '"' || s.back() == '\''))
-        s.remove_suffix(1);
-    return s.find_first_of("\"'") != std::string_view::npos;
-}
-
 bool KeepsChanging(std::string_view text) {
     CSectionFile file;
     if (!file.ParseText(text)) return false;
@@ -25,11 +18,9 @@ bool KeepsChanging(std::string_view text) {
         "planType",           "planPriority",  "planCondition", "planConditionClass",
         "planConditionCount", "buildIfNoIdle", "doNextOnFail"};
     for (const auto& section : file.Sections()) {
-        if (section->name.find_first_of("\"'") != std::string::npos) return true;
         std::set<std::string_view> seen;
         for (const EntryNode& entry : section->entries) {
-            if (entry.key.find_first_of("\"'") != std::string::npos || HasInnerQuote(entry.value))
-                return true;
+            if (entry.key.find_first_of("\"'") != std::string::npos) return true;
             for (std::string_view known : kKnown)
                 if (NamesEqual(known, entry.key) && !seen.insert(known).second) return true;
         }

@@ -26,10 +26,10 @@ status=0
 for target in parsetext script roundtrip colouring; do
     corpus="build-fuzz/corpus-$target"
     mkdir -p "$corpus"
-    case $target in script) seed="$seeds/scripts" ;; *) seed="$seeds/plans" ;; esac
+    case $target in script) seed="$seeds/scripts"; dict=() ;; *) seed="$seeds/plans"; dict=(-dict=fuzz/plans.dict) ;; esac
     echo "fuzzing $target for ${seconds}s"
     if ! ASAN_OPTIONS=detect_leaks=1 "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" \
-        -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=0 \
+        -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=0 "${dict[@]}" \
         -artifact_prefix="fuzz/findings/$target-" "$corpus" "$seed" >"build-fuzz/$target.log" 2>&1; then
         echo "fuzz target $target found a problem:" >&2
         tail -40 "build-fuzz/$target.log" >&2

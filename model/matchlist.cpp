@@ -6,19 +6,19 @@
 
 MatchEntry* MatchList::AddTarget(std::string_view unitClass) {
     auto entry = std::make_unique<MatchEntry>();
-    entry->unitClass = CutText(unitClass, kUnitClassLimit);
+    entry->unitClass = FieldText(unitClass, kUnitClassLimit);
     m_entries.push_back(std::move(entry));
     return m_entries.back().get();
 }
 
 MatchAttacker* MatchList::AddAttacker(MatchEntry* entry, std::string_view unitClass) {
     if (!entry) return nullptr;
-    entry->attackers.push_back({CutText(unitClass, kUnitClassLimit)});
+    entry->attackers.push_back({FieldText(unitClass, kUnitClassLimit)});
     return &entry->attackers.back();
 }
 
 void MatchList::SetTargetClass(MatchEntry* entry, std::string_view unitClass) {
-    if (entry) entry->unitClass = CutText(unitClass, kUnitClassLimit);
+    if (entry) entry->unitClass = FieldText(unitClass, kUnitClassLimit);
 }
 
 void MatchList::ClearAttackers(MatchEntry* entry) {

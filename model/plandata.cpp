@@ -27,7 +27,7 @@ std::uint32_t Number(const EntryNode* entry, std::uint32_t max) {
 }
 
 std::string Text(const EntryNode* entry, std::size_t limit) {
-    return entry ? CutText(UnquoteValue(entry->value), limit) : std::string();
+    return entry ? FieldText(UnquoteValue(entry->value), limit) : std::string();
 }
 
 constexpr std::array<std::string_view, 7> kKnownPlanKeys = {
@@ -93,6 +93,14 @@ constexpr unsigned long kDenseScanEnd = 256;
 
 } // namespace
 
+void StartSection::SetConsClass(std::string_view unitClass) {
+    consClass = FieldText(unitClass, kUnitClassLimit);
+}
+
+void StartSection::SetScavClass(std::string_view unitClass) {
+    scavClass = FieldText(unitClass, kUnitClassLimit);
+}
+
 void CPlanData::Clear() {
     start = StartSection{};
     matches.Clear();
@@ -107,8 +115,8 @@ bool CPlanData::LoadFromSections(CSectionFile& file) {
 
     if (SectionNode* s = sections.Find("Start")) {
         start.scrapCount = Number(CSectionFile::FindEntry(s, "scrapCount"), kMaxScrap);
-        start.consClass = Text(CSectionFile::FindEntry(s, "consClass"), kUnitClassLimit);
-        start.scavClass = Text(CSectionFile::FindEntry(s, "scavClass"), kUnitClassLimit);
+        start.SetConsClass(Text(CSectionFile::FindEntry(s, "consClass"), kUnitClassLimit));
+        start.SetScavClass(Text(CSectionFile::FindEntry(s, "scavClass"), kUnitClassLimit));
     }
     if (SectionNode* s = sections.Find("Cheat")) {
         start.moneyAmount = Number(CSectionFile::FindEntry(s, "moneyAmount"), kMaxScrap);

@@ -15,6 +15,11 @@ struct StartSection {
     std::uint32_t moneyAmount = 0; // 0..255
     std::uint32_t moneyDelay = 0;  // seconds, 0..3600
 
+    // The classes as a plan file can keep them: cut at 16 characters and at
+    // the first quote character.
+    void SetConsClass(std::string_view unitClass);
+    void SetScavClass(std::string_view unitClass);
+
     // Saving asks for the Start values until both classes are set.
     bool IsValid() const { return !consClass.empty() && !scavClass.empty(); }
 };

@@ -14,9 +14,6 @@ namespace {
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
-bool IsQuote(char c) {
-    return c == '"' || c == '\'';
-}
 
 // "plan" followed by digits, in any case.
 bool IsPlanName(std::string_view folded) {
@@ -298,16 +295,16 @@ void CPlanFileChecker::CheckNumber(const EntryNode& entry, std::uint32_t max) {
 }
 
 void CPlanFileChecker::CheckText(const EntryNode& entry, std::size_t limit, bool isUnitClass) {
+    // After its leading quotes a text ends at its first quote character; only
+    // a closing quote at the very end is lost without a trace.
     std::string_view body = entry.value;
     while (!body.empty() && IsQuote(body.front()))
         body.remove_prefix(1);
-    while (!body.empty() && IsQuote(body.back()))
-        body.remove_suffix(1);
-    if (std::any_of(body.begin(), body.end(), IsQuote))
-        Warn(entry.line, "the text of '" + entry.key +
-                             "' holds a quote character and is cut there (the format has no "
-                             "escaping)");
     const std::string text = UnquoteValue(entry.value);
+    const std::string_view rest = body.substr(std::min(text.size(), body.size()));
+    if (rest.size() > 1 || (rest.size() == 1 && !IsQuote(rest[0])))
+        Warn(entry.line, "the text of '" + entry.key + "' holds a quote character; the editor keeps "
+                         "only '" + text + "' (texts cannot hold quotes)");
     if (text.size() > limit)
         Warn(entry.line, "'" + entry.key + "' is cut to " + std::to_string(limit) +
                              " characters: '" + text.substr(0, limit) + "'");

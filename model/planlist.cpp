@@ -6,13 +6,13 @@
 
 void PlanCondition::Set(std::string_view newKind, std::string_view newClass,
                         std::uint32_t newCount) {
-    kind = CutText(newKind, kConditionKindLimit);
-    unitClass = CutText(newClass, kUnitClassLimit);
+    kind = FieldText(newKind, kConditionKindLimit);
+    unitClass = FieldText(newClass, kUnitClassLimit);
     count = unitClass.empty() ? 0 : std::min(newCount, kMaxConditionCount);
 }
 
 PlanEntry* PlanList::AddPlan(std::string_view planType, std::uint32_t priority) {
-    std::string type = CutText(planType, kPlanTypeLimit);
+    std::string type = FieldText(planType, kPlanTypeLimit);
     if (type.empty() || priority == 0) return nullptr;
     auto entry = std::make_unique<PlanEntry>();
     entry->planType = std::move(type);
@@ -37,7 +37,15 @@ void PlanList::SortPlansByPriority() {
 
 void PlanList::ArrangePriorities(std::uint32_t step) {
     SortPlansByPriority();
-    std::uint32_t n = CountPlans();
-    for (auto& entry : m_entries)
-        entry->priority = n-- * step;
+    // Priorities above 16384 would be clamped on the next load: with more
+    // plans than the step allows, the step shrinks to what fits, and past
+    // 16384 plans neighbours share priorities, spread evenly.
+    const std::uint64_t n = CountPlans();
+    if (n * step > kMaxPriority) step = std::uint32_t(kMaxPriority / n);
+    std::uint64_t rank = n;
+    for (auto& entry : m_entries) {
+        entry->priority = step > 0 ? std::uint32_t(rank * step)
+                                   : std::uint32_t((rank * kMaxPriority + n - 1) / n);
+        --rank;
+    }
 }

@@ -49,8 +49,9 @@ public:
     std::uint32_t CountPlans() const { return static_cast<std::uint32_t>(m_entries.size()); }
     // Descending priority; plans of equal priority keep their order.
     void SortPlansByPriority();
-    // Sorts, then gives the plans n*step, (n-1)*step, ..., step. Not clamped:
-    // long lists get priorities above 16384 at their head.
+    // Sorts, then gives the plans n*step, (n-1)*step, ..., step; when that
+    // would pass 16384, the largest step that fits, and past 16384 plans an
+    // even spread over 1..16384 that keeps the order.
     void ArrangePriorities(std::uint32_t step);
     void Clear() { m_entries.clear(); }
 

@@ -194,12 +194,28 @@ TEST_F(ZeqTool, CheckReportsBrokenCatalogs) {
 TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
     for (const char* args :
          {"", "bogus", "fmt", "fmt a b", "fmt a -x b", "dump", "script", "catalog extra",
-          "catalog --plans", "check", "check --units", "fmt a -o x -o y"}) {
+          "catalog --plans", "check", "check --units", "fmt a -o x -o y", "fmt a -o ''"}) {
         const ToolRun run = Zeq(args);
         EXPECT_EQ(run.exitCode, 2) << args;
         EXPECT_TRUE(run.out.empty()) << args;
         EXPECT_NE(run.err.find("Usage: zeq"), std::string::npos) << args;
     }
+}
+
+// Output that cannot be written is a failure, never a success.
+TEST_F(ZeqTool, UnwritableOutputFails) {
+    for (const std::string& args :
+         {"fmt " + Sample(kSamples[0]), "dump " + Sample(kSamples[0]), std::string("--version")}) {
+        const std::string command = std::string(ZEQ_TOOL) + " " + args + " > /dev/full 2> '" +
+                                    Path("err.txt") + "'";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << args;
+        EXPECT_EQ(Read(Path("err.txt")), "zeq: cannot write output: No space left on device\n");
+    }
+    const ToolRun script = Zeq("script " + Path("none.dat"));
+    EXPECT_EQ(script.exitCode, 0);
+    EXPECT_EQ(script.err, "zeq: cannot read " + Path("none.dat") +
+                              ": cannot read the file: No such file or directory\n");
 }
 
 TEST_F(ZeqTool, HelpAndVersion) {

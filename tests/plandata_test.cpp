@@ -150,13 +150,24 @@ TEST(PlanList, SortAndArrangeAreStable) {
     EXPECT_EQ(Describe(data), kNoStart + " | plan C 40 | plan D 30 | plan B 20 | plan A 10");
 }
 
-TEST(PlanList, ArrangePrioritiesDoesNotClamp) {
-    PlanList plans;
-    for (int i = 0; i < 2000; ++i)
-        plans.AddPlan("P", 1);
-    plans.ArrangePriorities(10);
-    EXPECT_EQ(plans.All().front()->priority, 20000u);
-    EXPECT_EQ(plans.All().back()->priority, 10u);
+// Priorities above 16384 would be clamped on the next load: long lists get
+// the largest step that fits, and past 16384 plans an even spread.
+TEST(PlanList, ArrangedPrioritiesStayInRangeAndInOrder) {
+    struct Case {
+        std::uint32_t plans, first, last;
+    };
+    for (const Case& c : {Case{1638, 16380, 10}, Case{2000, 16000, 8}, Case{16384, 16384, 1},
+                          Case{20000, 16384, 1}}) {
+        PlanList plans;
+        for (std::uint32_t i = 0; i < c.plans; ++i)
+            plans.AddPlan(std::to_string(i), 1);
+        plans.ArrangePriorities(10);
+        EXPECT_EQ(plans.All().front()->priority, c.first) << c.plans;
+        EXPECT_EQ(plans.All().back()->priority, c.last) << c.plans;
+        EXPECT_EQ(plans.All()[1]->planType, "1"); // the order is kept
+        for (std::size_t i = 1; i < plans.All().size(); ++i)
+            ASSERT_LE(plans.All()[i]->priority, plans.All()[i - 1]->priority);
+    }
 }
 
 TEST(MatchList, TargetsAndAttackers) {

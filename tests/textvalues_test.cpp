@@ -29,8 +29,10 @@ TEST(TextValues, UnquoteValue) {
         {"'abc'", "abc"},
         {"abc", "abc"},
         {"\"'\"abc", "abc"}, // every leading quote of either kind is skipped
-        {"a'b\"c", "a'b"},   // a double quote cuts first when there is one
-        {"a'b'c", "a"},      // otherwise the first single quote
+        {"a'b\"c", "a"},     // then the first quote of either kind ends the text
+        {"\"it's\"", "it"},
+        {"a']", "a"},
+        {std::string(256, 'y') + "'z", std::string(256, 'y')},
         {"", ""},
         {"\"\"", ""},
         {std::string(300, 'y'), std::string(256, 'y')},
@@ -52,10 +54,14 @@ TEST(TextValues, StripQuotes) {
         EXPECT_EQ(StripQuotes(c.in), c.out) << c.in;
 }
 
-TEST(TextValues, CutTextStopsAtLimitAndNul) {
+TEST(TextValues, CutTextAndFieldText) {
     EXPECT_EQ(CutText("abcdefghijklmnopqrst", 16), "abcdefghijklmnop");
     EXPECT_EQ(CutText("ab\0cd"s, 16), "ab");
-    EXPECT_EQ(CutText("abc", 16), "abc");
+    EXPECT_EQ(CutText("it's", 16), "it's");
+    EXPECT_EQ(FieldText("abcdefghijklmnopqrst", 16), "abcdefghijklmnop");
+    EXPECT_EQ(FieldText("ab\0cd"s, 16), "ab");
+    EXPECT_EQ(FieldText("it's", 16), "it");
+    EXPECT_EQ(FieldText("\"abc", 16), "");
 }
 
 TEST(TextValues, ValueProblemFindsValuesThatChangeOnTheWayBack) {

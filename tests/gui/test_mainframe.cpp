@@ -303,7 +303,10 @@ private slots:
         QVERIFY(ui.icons[0] == IUiServices::Icon::Error);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
 
-        dialog.findChild<QLineEdit*>("scavenger")->setText("abcdefghijklmnopqrst");
+        // The class fields take what a plan file keeps: 16 characters, no quotes.
+        auto* scavenger = dialog.findChild<QLineEdit*>("scavenger");
+        QTest::keyClicks(scavenger, "it's \"abcdefghijklmnopqrst");
+        QCOMPARE(scavenger->text(), QString("its abcdefghijkl"));
         for (auto [name, text] : {std::pair{"delay", "5000"}, {"amount", "999"}, {"scrap", "12"}}) {
             auto* spin = dialog.findChild<CNumberSpin*>(name);
             spin->lineEdit()->setText(text);
@@ -314,7 +317,7 @@ private slots:
         QCOMPARE(start.moneyDelay, 3600u);
         QCOMPARE(start.moneyAmount, 255u);
         QCOMPARE(start.scrapCount, 12u);
-        QCOMPARE(start.scavClass, std::string("abcdefghijklmnop"));
+        QCOMPARE(start.scavClass, std::string("its abcdefghijkl"));
     }
 
     void startCheatPickerReplacesOnlyItsField() {

@@ -199,6 +199,9 @@ private slots:
         QCOMPARE(m_ui->beeps, 1);
         editor = list->findChild<QLineEdit*>();
         QVERIFY(editor);
+        editor->clear();
+        QTest::keyClicks(editor, "re'named-and-then-some");
+        QCOMPARE(editor->text(), QString("renamed-and-then"));
         editor->setText("renamed");
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(list->item(0)->text(), QString("renamed"));

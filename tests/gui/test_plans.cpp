@@ -6,6 +6,7 @@
 #include "numberspin.h"
 #include "plansettingsdlg.h"
 #include "rightview.h"
+#include "startcheatdlg.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
@@ -271,12 +272,12 @@ private slots:
         auto* value = qobject_cast<QLineEdit*>(Child(&dialog, "value"));
         auto* rows = qobject_cast<QTreeWidget*>(Child(&dialog, "rows"));
         parameter->setCurrentText("holdPoint");
-        for (const char* bad : {"a]", "x [y", "two words", "1 // note"}) {
-            value->setText(bad);
+        for (const char* bad : {"a]", "x [y", "two words", "1 // note", "\"\u20ac\""}) {
+            value->setText(QString::fromUtf8(bad));
             dialog.OnAdd();
             QCOMPARE(rows->topLevelItemCount(), 0);
             QVERIFY(m_ui->messages.last().startsWith("ERROR: This value would not be saved"));
-            QCOMPARE(value->text(), QString(bad)); // kept for mending
+            QCOMPARE(value->text(), QString::fromUtf8(bad)); // kept for mending
         }
         QVERIFY(m_ui->icons.back() == IUiServices::Icon::Error);
         value->setText("\"two words\"");
@@ -286,7 +287,7 @@ private slots:
         value->setText("a]");
         dialog.OnSet();
         QCOMPARE(rows->topLevelItem(0)->text(1), QString("\"two words\""));
-        QCOMPARE(m_ui->messages.size(), 5);
+        QCOMPARE(m_ui->messages.size(), 6);
     }
 
     void pickersQuoteTheValueButNotTheConditionClass() {
@@ -301,6 +302,32 @@ private slots:
                  QString("\"iu_spire\""));
         QCOMPARE(qobject_cast<QLineEdit*>(Child(&dialog, "conditionClass"))->text(),
                  QString("iu_spire"));
+    }
+
+    // Locales with digits of their own must not turn untouched numbers into
+    // the maximum: the dialogs show and read ASCII digits only.
+    void numbersAreAsciiInEveryLocale() {
+        for (const char* name : {"ar_EG", "fa_IR", "bn_BD"}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+            QVERIFY(QLocale().toString(7) != "7"); // the locale has digits of its own
+            StartSection start{7, "c", "s", 10, 20};
+            CStartCheatDlg startDialog(start);
+            QCOMPARE(startDialog.findChild<CNumberSpin*>("delay")->text(), QString("20"));
+            startDialog.accept();
+            startDialog.WriteBack(start);
+            QCOMPARE(start.scrapCount, 7u);
+            QCOMPARE(start.moneyAmount, 10u);
+            QCOMPARE(start.moneyDelay, 20u);
+
+            PlanList plans;
+            PlanEntry* plan = plans.AddPlan("Hold", 7);
+            plan->condition.Set("Exists", "u", 3);
+            CPlanSettingsDlg planDialog(plans, plan);
+            planDialog.accept();
+            QCOMPARE(plan->priority, 7u);
+            QCOMPARE(plan->condition.count, 3u);
+        }
+        QLocale::setDefault(QLocale::c());
     }
 
     void deletingAllRowsLeavesNoParametersAndCancelNothingChanged() {

@@ -227,9 +227,23 @@ private slots:
         QCOMPARE(edit->toPlainText(), QString("[Plan1]\nplanPriority = 5\n"));
     }
 
-    void planTextUsesCrLf() {
-        CSourceEditorDlg dialog("[A]\r\nx = 1 // c\r\ny = 2\r\n");
-        QCOMPARE(dialog.Editor()->PlanText(), QString("[A]\r\nx = 1 // c\r\ny = 2\r\n"));
+    // Every byte of a plan file comes back as it went in (the no-break space
+    // 0xA0 included); a character with no byte is refused, not made a '?'.
+    void theTextGivesBackItsBytes() {
+        const QString text = QString::fromLatin1("[A]\r\nx = \"a\xa0" "b\" // c\r\ny = 2\r\n");
+        CSourceEditorDlg dialog(text);
+        QCOMPARE(dialog.Editor()->PlanText(), text);
+        dialog.Editor()->moveCursor(QTextCursor::End);
+        dialog.Editor()->insertPlainText(QString::fromUtf8("z = \"\u20ac\"\n"));
+        dialog.OnSave();
+        QCOMPARE(m_ui->messages.size(), 1);
+        QVERIFY(m_ui->messages[0].contains(QString::fromUtf8("'\u20ac' on line 4")));
+        QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 3);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        dialog.Editor()->textCursor().deleteChar();
+        dialog.OnSave();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Text(), text + "z = \"\"\r\n");
     }
 };
 
