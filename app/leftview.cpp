@@ -1,8 +1,10 @@
 #include "leftview.h"
 
+#include "appcontext.h"
 #include "matchdlg.h"
 #include "qtext.h"
-#include "zeqeditorapp.h"
+#include "unitlist.h"
+#include "waitcursor.h"
 #include "zeqeditordoc.h"
 
 #include <QContextMenuEvent>
@@ -23,14 +25,10 @@ public:
     }
 };
 
-QString DisplayName(const std::string& unitClass) {
-    return ToQt(GetUnitList().GetUnitDisplayName(unitClass));
-}
-
 } // namespace
 
-CLeftView::CLeftView(CZeqEditorDoc& document, QWidget* parent)
-    : QTreeWidget(parent), m_document(document) {
+CLeftView::CLeftView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent)
+    : QTreeWidget(parent), m_document(document), m_context(context) {
     setHeaderHidden(true);
     setColumnCount(1);
     setRootIsDecorated(true);
@@ -41,6 +39,10 @@ CLeftView::CLeftView(CZeqEditorDoc& document, QWidget* parent)
     sortByColumn(0, Qt::AscendingOrder);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::SelectionChanged);
     connect(&m_document, &CZeqEditorDoc::Changed, this, &CLeftView::Rebuild);
+}
+
+QString CLeftView::DisplayName(const std::string& unitClass) const {
+    return ToQt(m_context.Units().GetUnitDisplayName(unitClass));
 }
 
 MatchEntry* CLeftView::EntryOf(const QTreeWidgetItem* item) {
@@ -69,7 +71,7 @@ QTreeWidgetItem* CLeftView::InsertMatchItem(MatchEntry* entry) {
 }
 
 void CLeftView::Rebuild() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CWaitCursor wait;
     setUpdatesEnabled(false);
     clear();
     m_groups.clear();
@@ -79,7 +81,6 @@ void CLeftView::Rebuild() {
     setSortingEnabled(true);
     collapseAll();
     setUpdatesEnabled(true);
-    QGuiApplication::restoreOverrideCursor();
     emit SelectionChanged();
 }
 
@@ -108,9 +109,11 @@ void CLeftView::Changed() {
 }
 
 void CLeftView::OnMatchNew() {
-    CMatchDlg dialog(m_document.Data().matches, nullptr, this);
+    CMatchDlg dialog(m_context, nullptr, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    ShowNewItem(InsertMatchItem(dialog.Entry()));
+    MatchEntry* entry = m_document.Data().matches.AddTarget(dialog.Result().unitClass);
+    entry->attackers = dialog.Result().attackers;
+    ShowNewItem(InsertMatchItem(entry));
     Changed();
 }
 
@@ -118,8 +121,9 @@ void CLeftView::OnMatchEdit() {
     MatchEntry* entry = SelectedMatch();
     if (!entry) return;
     QTreeWidgetItem* item = selectedItems().first();
-    CMatchDlg dialog(m_document.Data().matches, entry, this);
+    CMatchDlg dialog(m_context, entry, this);
     if (dialog.exec() != QDialog::Accepted) return;
+    *entry = dialog.Result();
     QTreeWidgetItem* group = item->parent();
     delete item;
     if (group && group->childCount() == 0) DeleteGroup(group);

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QTreeWidget>
 
+class CAppContext;
 class CZeqEditorDoc;
 struct MatchEntry;
 
@@ -13,7 +14,7 @@ class CLeftView : public QTreeWidget {
     Q_OBJECT
 
 public:
-    CLeftView(CZeqEditorDoc& document, QWidget* parent = nullptr);
+    CLeftView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent = nullptr);
 
     // Puts the match into the tree; null for a match without attackers.
     QTreeWidgetItem* InsertMatchItem(MatchEntry* entry);
@@ -43,6 +44,9 @@ private:
     void DeleteGroup(QTreeWidgetItem* group);
     void Changed();
 
+    QString DisplayName(const std::string& unitClass) const;
+
     CZeqEditorDoc& m_document;
+    const CAppContext& m_context;
     QHash<QString, QTreeWidgetItem*> m_groups; // by case-folded text
 };

@@ -1,5 +1,6 @@
 // zeq-editor: starts the application. Everything else lives in CZeqEditorApp.
 
+#include "desktopui.h"
 #include "icons.h"
 #include "zeqeditorapp.h"
 
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
     QApplication::setWindowIcon(Icons::Application());
 
+    CDesktopUi ui;
+    SetUi(&ui);
     CZeqEditorApp app;
     if (!app.InitInstance(options)) return 1;
     return QApplication::exec();

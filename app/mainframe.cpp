@@ -62,6 +62,26 @@ const CommandText kCommandTexts[] = {
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar", "Toggle StatusBar"},
 };
 
+// The image of each command that has one (toolbar and menus).
+const std::pair<int, Icons::Art> kCommandArt[] = {
+    {ID_FILE_NEW, Icons::Art::New},
+    {ID_FILE_OPEN, Icons::Art::Open},
+    {ID_FILE_SAVE, Icons::Art::Save},
+    {ID_EDIT_START_CHEAT, Icons::Art::StartCheat},
+    {ID_EDIT_SOURCE, Icons::Art::Source},
+    {ID_ITEM_INSERT, Icons::Art::Insert},
+    {ID_ITEM_EDIT, Icons::Art::Edit},
+    {ID_ITEM_DELETE, Icons::Art::Delete},
+    {ID_VIEW_LARGEICON, Icons::Art::LargeIcons},
+    {ID_VIEW_SMALLICON, Icons::Art::SmallIcons},
+    {ID_VIEW_LIST, Icons::Art::List},
+    {ID_VIEW_DETAILS, Icons::Art::Details},
+    {ID_PLAN_MOVE_UP, Icons::Art::MoveUp},
+    {ID_PLAN_MOVE_DOWN, Icons::Art::MoveDown},
+    {ID_PLAN_AUTO_ARRANGE, Icons::Art::AutoArrange},
+    {ID_APP_ABOUT, Icons::Art::About},
+};
+
 // Tool tips use "&&" for a literal "&" like menu texts; Qt shows them as written.
 QString TipText(const char* tip) {
     return QString::fromLatin1(tip).replace("&&", "&");
@@ -117,7 +137,8 @@ CMainFrame::~CMainFrame() {
 QAction* CMainFrame::AddCommand(int id, const QString& text, void (CMainFrame::*handler)()) {
     auto* action = new QAction(text, this);
     action->setData(id);
-    action->setIcon(Icons::ForCommand(id));
+    for (const auto& [command, art] : kCommandArt)
+        if (command == id) action->setIcon(Icons::Get(art));
     for (const CommandText& t : kCommandTexts) {
         if (t.id != id) continue;
         action->setStatusTip(QString::fromLatin1(t.prompt));
@@ -200,9 +221,9 @@ void CMainFrame::CreateActions() {
     AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), nullptr)->setCheckable(true);
 
     AddCommand(ID_NEXT_PANE, tr("Next Pane"), nullptr);
-    connect(m_actions[ID_NEXT_PANE], &QAction::triggered, this, [this] { MovePaneFocus(1); });
+    connect(m_actions[ID_NEXT_PANE], &QAction::triggered, this, &CMainFrame::FocusOtherPane);
     AddCommand(ID_PREV_PANE, tr("Previous Pane"), nullptr);
-    connect(m_actions[ID_PREV_PANE], &QAction::triggered, this, [this] { MovePaneFocus(-1); });
+    connect(m_actions[ID_PREV_PANE], &QAction::triggered, this, &CMainFrame::FocusOtherPane);
 
     shortcut(ID_FILE_NEW, {QKeySequence(Qt::CTRL | Qt::Key_N)});
     shortcut(ID_FILE_OPEN, {QKeySequence(Qt::CTRL | Qt::Key_O)});
@@ -331,8 +352,8 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreatePanes() {
     m_splitter = new QSplitter(Qt::Horizontal, this);
-    m_left = new CLeftView(m_document, m_splitter);
-    m_right = new CRightView(m_document, m_splitter);
+    m_left = new CLeftView(m_document, m_app.Context(), m_splitter);
+    m_right = new CRightView(m_document, m_app.Context(), m_splitter);
     m_left->setMinimumWidth(50);
     m_splitter->addWidget(m_left);
     m_splitter->addWidget(m_right);
@@ -394,7 +415,7 @@ void CMainFrame::SetActivePane(QWidget* pane) {
     UpdateCommandUI();
 }
 
-void CMainFrame::MovePaneFocus(int) {
+void CMainFrame::FocusOtherPane() {
     // With two panes the next and the previous pane are the same one.
     QWidget* next = m_activePane == m_left ? static_cast<QWidget*>(m_right) : m_left;
     SetActivePane(next);
@@ -423,7 +444,7 @@ void CMainFrame::UpdateCommandUI() {
 
 void CMainFrame::SetViewStyle(int style) {
     m_right->SetViewStyle(style);
-    WriteSettingInt("Settings", "View Style", style);
+    m_app.Settings().SetViewStyle(style);
     UpdateCommandUI();
 }
 
@@ -460,14 +481,14 @@ void CMainFrame::OnUpdateCounts() {
 }
 
 void CMainFrame::OnEditStartCheat() {
-    CStartCheatDlg dialog(m_document.Data().start, this);
+    CStartCheatDlg dialog(m_app.Context(), m_document.Data().start, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    dialog.WriteBack(m_document.Data().start);
+    m_document.Data().start = dialog.Result();
     m_document.SetModifiedFlag();
 }
 
 void CMainFrame::OnEditSource() {
-    if (RunSourceEditor(m_document.Data(), this)) {
+    if (RunSourceEditor(m_app.Context(), m_document.Data(), this)) {
         m_document.UpdateAllViews();
         m_document.SetModifiedFlag();
         m_document.PostUpdateCounts();

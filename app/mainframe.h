@@ -65,7 +65,8 @@ private:
     void UpdateTitle();
     void UpdateRecentFileMenu();
     void SetViewStyle(int style);
-    void MovePaneFocus(int step);
+    // F6 and Shift+F6: with two panes the next and the previous are the same.
+    void FocusOtherPane();
     // A popup of frame commands (0 for a separator), each with its key shown.
     void ShowContextMenu(const QString& title,
                          std::initializer_list<std::pair<int, const char*>> items,

@@ -1,7 +1,6 @@
 #include "planlistmodel.h"
 
 #include "planlist.h"
-#include "rightview.h"
 
 #include <algorithm>
 #include <numeric>
@@ -12,7 +11,7 @@ const char* const kHeaders[] = {"Plan Type", "Priority", "Condition", "Flags"};
 
 // The plan list's one order: ComparePlanPriority, higher priorities first.
 bool HigherFirst(const CPlanListModel::Row& a, const CPlanListModel::Row& b) {
-    return CRightView::ComparePlanPriority(a.plan, b.plan) < 0;
+    return ComparePlanPriority(a.plan, b.plan) < 0;
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "rightview.h"
 
+#include "appcontext.h"
+#include "appsettings.h"
 #include "icons.h"
 #include "plandescription.h"
+#include "planmanager.h"
 #include "plansettingsdlg.h"
 #include "qtext.h"
-#include "zeqeditorapp.h"
+#include "waitcursor.h"
 #include "zeqeditordoc.h"
 
 #include <QGuiApplication>
@@ -17,19 +20,15 @@
 
 namespace {
 
+// The distance between neighbouring priorities after Auto-arrange.
 constexpr std::uint32_t kPriorityStep = 10;
-constexpr std::uint32_t kMaxMovedPriority = 16384;
-
-QColor FromColorRef(std::uint32_t color) {
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
 
 // Cuts a strip into square images, the transparent colour masked out. The
 // built-in strip is used when the file named in Plans.dat cannot be loaded.
 QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, int size) {
     QPixmap strip;
     if (!file.empty() && strip.load(ToQt(file)) && strip.height() >= size) {
-        strip.setMask(strip.createMaskFromColor(FromColorRef(transparent), Qt::MaskInColor));
+        strip.setMask(strip.createMaskFromColor(ColorFromRef(transparent), Qt::MaskInColor));
     } else {
         strip = Icons::PlanTypeStrip(size);
     }
@@ -41,8 +40,8 @@ QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, in
 
 } // namespace
 
-CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
-    : QWidget(parent), m_document(document), m_model(new CPlanListModel(this)),
+CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent)
+    : QWidget(parent), m_document(document), m_context(context), m_model(new CPlanListModel(this)),
       m_selection(new QItemSelectionModel(m_model, this)), m_stack(new QStackedWidget(this)),
       m_details(new QTreeView), m_icons(new QListView) {
 
@@ -82,12 +81,11 @@ CRightView::CRightView(CZeqEditorDoc& document, QWidget* parent)
     connect(&m_document, &CZeqEditorDoc::Changed, this, &CRightView::Rebuild);
 
     BuildIcons();
-    const int stored = ReadSettingInt("Settings", "View Style", Details);
-    SetViewStyle(stored >= LargeIcons && stored <= List ? stored : Details);
+    SetViewStyle(m_context.Settings().ViewStyle());
 }
 
 void CRightView::BuildIcons() {
-    const CPlanManager& catalog = GetPlanManager();
+    const CPlanManager& catalog = m_context.PlanTypes();
     const QVector<QPixmap> small = CutStrip(catalog.iconImage16, catalog.transparent16, 16);
     const QVector<QPixmap> large = CutStrip(catalog.iconImage32, catalog.transparent32, 32);
     for (int i = 0; i < std::max(small.size(), large.size()); ++i) {
@@ -99,7 +97,7 @@ void CRightView::BuildIcons() {
 }
 
 QIcon CRightView::IconFor(const PlanEntry& plan) const {
-    const PlanTypeInfo* type = GetPlanManager().FindPlanType(plan.planType);
+    const PlanTypeInfo* type = m_context.PlanTypes().FindPlanType(plan.planType);
     if (!type || type->iconIndex < 0 || type->iconIndex >= m_typeIcons.size()) return {};
     return m_typeIcons[type->iconIndex];
 }
@@ -125,14 +123,9 @@ QAbstractItemView* CRightView::CurrentView() const {
     return static_cast<QAbstractItemView*>(m_stack->currentWidget());
 }
 
-long long CRightView::ComparePlanPriority(const PlanEntry* a, const PlanEntry* b) {
-    if (!a || !b) return 0;
-    return static_cast<long long>(b->priority) - static_cast<long long>(a->priority);
-}
-
 CPlanListModel::Row CRightView::MakeRow(PlanEntry* plan) const {
     return {plan, IconFor(*plan), ToQt(plan->planType),
-            ToQt(DescribeCondition(plan->condition, GetUnitList())),
+            ToQt(DescribeCondition(plan->condition, m_context.Units())),
             ToQt(DescribeFlags(plan->flags))};
 }
 
@@ -150,13 +143,12 @@ void CRightView::Sort() {
 }
 
 void CRightView::Rebuild() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CWaitCursor wait;
     QVector<CPlanListModel::Row> rows;
     rows.reserve(qsizetype(m_document.Data().plans.CountPlans()));
     for (const auto& plan : m_document.Data().plans.All())
         rows.append(MakeRow(plan.get()));
     m_model->Reset(std::move(rows)); // sorted by priority as it goes in
-    QGuiApplication::restoreOverrideCursor();
     emit SelectionChanged();
 }
 
@@ -204,9 +196,9 @@ void CRightView::Changed() {
 }
 
 void CRightView::OnPlanNew() {
-    CPlanSettingsDlg dialog(m_document.Data().plans, nullptr, this);
+    CPlanSettingsDlg dialog(m_context, nullptr, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    const int row = InsertPlanRow(dialog.Plan());
+    const int row = InsertPlanRow(m_document.Data().plans.Append(dialog.Result()));
     if (row < 0) return;
     SelectRow(row, true);
     Changed();
@@ -216,8 +208,9 @@ void CRightView::OnPlanEdit() {
     const int row = FocusedSelectedRow();
     if (row < 0) return;
     PlanEntry* plan = PlanAt(row);
-    CPlanSettingsDlg dialog(m_document.Data().plans, plan, this);
+    CPlanSettingsDlg dialog(m_context, plan, this);
     if (dialog.exec() != QDialog::Accepted) return;
+    *plan = dialog.Result();
     m_model->Remove(row);
     const int again = InsertPlanRow(plan);
     if (again >= 0) SelectRow(again, true);
@@ -248,8 +241,8 @@ void CRightView::MovePlan(int neighbourOffset) {
     PlanEntry* a = PlanAt(neighbour);
     PlanEntry* b = PlanAt(row);
     const std::uint32_t pa = a->priority, pb = b->priority;
-    a->priority = std::min(pb, kMaxMovedPriority);
-    b->priority = std::min(pa, kMaxMovedPriority);
+    a->priority = std::min(pb, kMaxPriority);
+    b->priority = std::min(pa, kMaxPriority);
     SetPriorityCell(neighbour);
     SetPriorityCell(row);
     Changed();
@@ -265,10 +258,9 @@ void CRightView::OnPlanMoveDown() {
 
 void CRightView::OnPlanAutoArrange() {
     if (RowCount() == 0) return;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CWaitCursor wait;
     m_document.Data().plans.ArrangePriorities(kPriorityStep);
     for (int row = 0; row < RowCount(); ++row)
         SetPriorityCell(row);
     Changed();
-    QGuiApplication::restoreOverrideCursor();
 }

@@ -6,6 +6,7 @@
 #include <QVector>
 #include <QWidget>
 
+class CAppContext;
 class CZeqEditorDoc;
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -21,16 +22,14 @@ class CRightView : public QWidget {
     Q_OBJECT
 
 public:
-    enum Style { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 };
+    enum Style { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 }; // as stored
     enum Column { TypeColumn, PriorityColumn, ConditionColumn, FlagsColumn };
 
-    CRightView(CZeqEditorDoc& document, QWidget* parent = nullptr);
+    CRightView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent = nullptr);
 
     // Appends a row for the plan; its index, or -1 for no plan.
     int InsertPlanRow(PlanEntry* plan);
     void Rebuild();
-    // Higher priorities first: b's priority minus a's; 0 when either is missing.
-    static long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b);
 
     int ViewStyle() const { return m_style; }
     void SetViewStyle(int style);
@@ -67,6 +66,7 @@ private:
     void MovePlan(int neighbourOffset);
 
     CZeqEditorDoc& m_document;
+    const CAppContext& m_context;
     CPlanListModel* m_model;
     QItemSelectionModel* m_selection;
     QStackedWidget* m_stack;

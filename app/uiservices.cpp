@@ -1,85 +1,22 @@
 #include "uiservices.h"
 
-#include "unitlist.h"
-#include "unitpicker.h"
-
-#include <QApplication>
-#include <QColorDialog>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-const QString kTitle = QStringLiteral("ZEQ Editor");
-const QString kFilter = QStringLiteral("ZEQ Files (*.zeq);;All Files (*)");
-
-class DesktopUi final : public IUiServices {
-public:
-    void ShowMessage(QWidget* parent, Icon icon, const QString& text) override {
-        const auto boxIcon = icon == Icon::Error     ? QMessageBox::Critical
-                             : icon == Icon::Warning ? QMessageBox::Warning
-                                                     : QMessageBox::Information;
-        QMessageBox box(boxIcon, kTitle, text, QMessageBox::Ok, parent);
-        box.exec();
-    }
-
-    Answer AskYesNoCancel(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::Question, kTitle, text,
-                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
-        box.setDefaultButton(QMessageBox::Yes);
-        const int result = box.exec();
-        return result == QMessageBox::Yes  ? Answer::Yes
-               : result == QMessageBox::No ? Answer::No
-                                           : Answer::Cancel;
-    }
-
-    Answer AskSaveChanges(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::Warning, kTitle, text,
-                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
-        box.button(QMessageBox::Discard)->setText(QObject::tr("Do&n't Save"));
-        box.setDefaultButton(QMessageBox::Save);
-        const int result = box.exec();
-        return result == QMessageBox::Save      ? Answer::Yes
-               : result == QMessageBox::Discard ? Answer::No
-                                                : Answer::Cancel;
-    }
-
-    void Beep() override { QApplication::beep(); }
-
-    const UnitItem* PickUnit(QWidget* button, const CUnitList& units) override {
-        return TrackUnitMenu(units, button);
-    }
-
-    std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override {
-        const QColor color = QColorDialog::getColor(initial, parent);
-        if (!color.isValid()) return std::nullopt;
-        return color;
-    }
-
-    QString GetOpenFileName(QWidget* parent) override {
-        return QFileDialog::getOpenFileName(parent, QObject::tr("Open"), QString(), kFilter);
-    }
-
-    QString GetSaveFileName(QWidget* parent, const QString& suggested) override {
-        QFileDialog dialog(parent, QObject::tr("Save As"), suggested, kFilter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("zeq")); // a name typed without extension
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-        return dialog.selectedFiles().first();
-    }
-};
-
-DesktopUi g_desktop;
-IUiServices* g_current = &g_desktop;
+IUiServices* g_current = nullptr;
 
 } // namespace
 
 IUiServices& Ui() {
+    if (!g_current) {
+        std::fputs("zeq-editor: no user interface services installed\n", stderr);
+        std::abort();
+    }
     return *g_current;
 }
 
 void SetUi(IUiServices* services) {
-    g_current = services ? services : &g_desktop;
+    g_current = services;
 }

@@ -35,6 +35,7 @@ public:
     virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;
 };
 
+// The services in use: the program installs CDesktopUi at start-up, tests
+// their scripted fake.
 IUiServices& Ui();
-// Installs other services (tests); null restores the real ones.
 void SetUi(IUiServices* services);

@@ -3,6 +3,7 @@
 #include "aboutdlg.h"
 #include "mainframe.h"
 #include "uiservices.h"
+#include "waitcursor.h"
 #include "zeqeditordoc.h"
 
 #include <QCoreApplication>
@@ -11,14 +12,7 @@
 #include <QGuiApplication>
 #include <QStandardPaths>
 
-CZeqEditorApp* CZeqEditorApp::s_instance = nullptr;
-
 namespace {
-
-// An empty catalog for code that runs without an application (tests of
-// single widgets).
-const CUnitList g_noUnits;
-const CPlanManager g_noPlanTypes;
 
 std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -34,14 +28,11 @@ QString DefaultSettingsPath() {
 
 } // namespace
 
-CZeqEditorApp::CZeqEditorApp() {
-    s_instance = this;
-}
+CZeqEditorApp::CZeqEditorApp() = default;
 
 CZeqEditorApp::~CZeqEditorApp() {
     m_frame.reset();
     m_document.reset();
-    s_instance = nullptr;
 }
 
 void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
@@ -50,7 +41,7 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
     m_catalogProblems.clear();
     // Tries the three places in turn; when none gives a catalog, the first
     // file that was there but did not read is what the user hears about.
-    auto load = [&](const char* name, auto&& loadFrom, const CScript& script) {
+    auto load = [&](const char* name, auto&& loadFrom, const Diagnostic& error) {
         const QString file = QString::fromLatin1(name);
         QString problem;
         for (const QString& path : {file, program.filePath(file), installed.filePath(file)}) {
@@ -58,8 +49,8 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
             if (problem.isEmpty() && QFileInfo::exists(path))
                 problem = tr("%1, line %2: %3")
                               .arg(QFileInfo(path).absoluteFilePath())
-                              .arg(script.ErrorLine())
-                              .arg(QString::fromStdString(script.ErrorText()));
+                              .arg(error.line)
+                              .arg(QString::fromStdString(error.message));
         }
         m_catalogProblems << (problem.isEmpty() ? tr("%1 was not found").arg(file) : problem);
     };
@@ -72,18 +63,18 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
 }
 
 bool CZeqEditorApp::InitInstance(const Options& options) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CWaitCursor wait;
     m_settings.SetPath(
         LocalPath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
     LoadCatalogs(QCoreApplication::applicationDirPath());
-    m_recentFiles.ReadFrom(m_settings);
+    m_recentFiles.ReadFrom(m_settings.File());
 
     m_document = std::make_unique<CZeqEditorDoc>();
     connect(m_document.get(), &CZeqEditorDoc::FileUsed, this, &CZeqEditorApp::UseFile);
     m_frame = std::make_unique<CMainFrame>(*this, *m_document);
 
     QString file = options.file;
-    if (file.isEmpty() && ReadSettingInt("Settings", "OpenLastArchive", 1) != 0 &&
+    if (file.isEmpty() && m_settings.OpenLastArchive() &&
         !m_recentFiles.Entries().empty()) {
         const QString last = QString::fromStdString(m_recentFiles.Entries().front());
         if (!last.isEmpty() && QFileInfo::exists(last)) file = last;
@@ -92,7 +83,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     // lock the user out.
     if (file.isEmpty() || !m_document->OnOpenDocument(file, nullptr)) m_document->OnNewDocument();
 
-    QGuiApplication::restoreOverrideCursor();
+    wait.Release();
     m_frame->show();
     m_frame->InitialFocus();
     // Start-up goes on without the catalogs; the status bar says why they are empty.
@@ -102,7 +93,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
 }
 
 void CZeqEditorApp::ExitInstance() {
-    m_recentFiles.WriteTo(m_settings);
+    m_recentFiles.WriteTo(m_settings.File());
 }
 
 void CZeqEditorApp::UseFile(const QString& path) {
@@ -132,27 +123,4 @@ bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
 void CZeqEditorApp::OnAppAbout() {
     CAboutDlg about(m_frame.get());
     about.exec();
-}
-
-const CUnitList& GetUnitList() {
-    return CZeqEditorApp::Instance() ? CZeqEditorApp::Instance()->UnitList() : g_noUnits;
-}
-
-const CPlanManager& GetPlanManager() {
-    return CZeqEditorApp::Instance() ? CZeqEditorApp::Instance()->PlanManager() : g_noPlanTypes;
-}
-
-int ReadSettingInt(const char* section, const char* key, int defaultValue) {
-    auto* app = CZeqEditorApp::Instance();
-    return app ? app->Settings().ReadInt(section, key, defaultValue) : defaultValue;
-}
-
-bool WriteSettingInt(const char* section, const char* key, int value) {
-    auto* app = CZeqEditorApp::Instance();
-    return app && app->Settings().WriteInt(section, key, value);
-}
-
-std::string ReadSettingString(const char* section, const char* key, const char* defaultValue) {
-    auto* app = CZeqEditorApp::Instance();
-    return app ? app->Settings().ReadString(section, key, defaultValue) : defaultValue;
 }

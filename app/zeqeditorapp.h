@@ -1,8 +1,9 @@
 #pragma once
 
+#include "appcontext.h"
+#include "appsettings.h"
 #include "planmanager.h"
 #include "recentfilelist.h"
-#include "settingsfile.h"
 #include "unitlist.h"
 
 #include <QObject>
@@ -26,7 +27,6 @@ public:
 
     CZeqEditorApp();
     ~CZeqEditorApp() override;
-    static CZeqEditorApp* Instance() { return s_instance; }
 
     // The start-up sequence. Ends with the main window shown.
     bool InitInstance(const Options& options);
@@ -41,7 +41,9 @@ public:
 
     CUnitList& UnitList() { return m_units; }
     CPlanManager& PlanManager() { return m_planTypes; }
-    const CSettingsFile& Settings() const { return m_settings; }
+    const CAppSettings& Settings() const { return m_settings; }
+    // The catalogs and the settings, as the frame, the panes and the dialogs see them.
+    const CAppContext& Context() const { return m_context; }
     CRecentFileList& RecentFiles() { return m_recentFiles; }
     CZeqEditorDoc* Document() { return m_document.get(); }
     CMainFrame* MainFrame() { return m_frame.get(); }
@@ -58,19 +60,12 @@ signals:
 private:
     void UseFile(const QString& path);
 
-    static CZeqEditorApp* s_instance;
     CUnitList m_units;
     CPlanManager m_planTypes;
-    CSettingsFile m_settings;
+    CAppSettings m_settings;
+    CAppContext m_context{m_units, m_planTypes, m_settings};
     CRecentFileList m_recentFiles;
     QStringList m_catalogProblems;
     std::unique_ptr<CZeqEditorDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
 };
-
-// The catalogs and the settings, for every view and dialog.
-const CUnitList& GetUnitList();
-const CPlanManager& GetPlanManager();
-int ReadSettingInt(const char* section, const char* key, int defaultValue);
-bool WriteSettingInt(const char* section, const char* key, int value);
-std::string ReadSettingString(const char* section, const char* key, const char* defaultValue);

@@ -1,23 +1,11 @@
 #include "zeqeditordoc.h"
 
 #include "uiservices.h"
+#include "waitcursor.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
-
-namespace {
-
-// The wait cursor for the life of a scope.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-} // namespace
 
 QString CZeqEditorDoc::Title() const {
     return m_path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_path).fileName();
@@ -45,17 +33,17 @@ void CZeqEditorDoc::OnNewDocument() {
 bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     m_data.Clear();
     SetModifiedFlag(false);
-    ParseError error;
+    Diagnostic error;
     bool loaded;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         loaded = m_data.LoadPlanFile(QFile::encodeName(path).toStdString(), &error);
     }
     if (!loaded) {
         SetPath(QString());
         UpdateAllViews();
         PostUpdateCounts();
-        QString detail = QString::fromStdString(error.reason);
+        QString detail = QString::fromStdString(error.message);
         if (error.line > 0) detail = tr("Line %1: %2").arg(error.line).arg(detail);
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to open document.") + "\n\n" + path + "\n" + detail);
@@ -86,7 +74,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
     std::string error;
     bool saved;
     {
-        WaitCursor wait;
+        CWaitCursor wait;
         saved = m_data.SavePlanFile(QFile::encodeName(path).toStdString(), &error);
     }
     // Saving sorts the plans: the views show the new order.

@@ -3,7 +3,7 @@
 #include "filebuffer.h"
 #include "jsonwriter.h"
 #include "plandata.h"
-#include "planfilechecker.h"
+#include "planfilereport.h"
 #include "planmanager.h"
 #include "script.h"
 #include "unitlist.h"
@@ -37,9 +37,9 @@ void SayIfUnreadable(const std::string& file) {
 
 // Loads a plan file as File Open does; reports the failure on stderr.
 bool LoadModel(const std::string& file, CPlanData& data) {
-    ParseError error;
+    Diagnostic error;
     if (data.LoadPlanFile(file, &error)) return true;
-    Report(stderr, file, error.line, "error", error.reason);
+    Report(stderr, file, error.line, "error", error.message);
     return false;
 }
 
@@ -129,8 +129,7 @@ template <typename Catalog, typename Load>
 const Catalog* LoadCatalog(const std::string& file, Catalog& catalog, Load load) {
     if (file.empty()) return nullptr;
     if ((catalog.*load)(file)) return &catalog;
-    const CScript& script = catalog.LoadError();
-    Report(stdout, file, script.ErrorLine(), "error", script.ErrorText());
+    Report(stdout, file, catalog.LoadError().line, "error", catalog.LoadError().message);
     return nullptr;
 }
 
@@ -159,7 +158,7 @@ int RunFmt(const std::string& file, const std::string& out) {
         return 0;
     }
     if (sections.SaveFile(out)) return 0;
-    std::fprintf(stderr, "%s: error: %s\n", out.c_str(), sections.LastError().reason.c_str());
+    std::fprintf(stderr, "%s: error: %s\n", out.c_str(), sections.LastError().message.c_str());
     return 1;
 }
 
@@ -184,7 +183,7 @@ int RunScript(const std::string& file) {
     json.BeginObject();
     json.Key("ok").Bool(ok);
     json.Key("error").Number(script.ErrorCode());
-    json.Key("line").Number(script.ErrorLine());
+    json.Key("line").Number(script.LastError().line);
     json.Key("nodes");
     WriteScriptNodes(json, script.Nodes());
     json.EndObject();
@@ -239,7 +238,7 @@ int RunCheck(const std::vector<std::string>& files, const std::string& plansFile
     const CUnitList* unitCatalog = LoadCatalog(unitsFile, units, &CUnitList::LoadUnits);
     bool anyError = (!plansFile.empty() && !planTypes) || (!unitsFile.empty() && !unitCatalog);
 
-    CPlanFileChecker checker(planTypes, unitCatalog);
+    CPlanFileReport report(planTypes, unitCatalog);
     for (const std::string& file : files) {
         CFileBuffer buffer;
         if (!buffer.LoadFile(file)) {
@@ -247,10 +246,11 @@ int RunCheck(const std::vector<std::string>& files, const std::string& plansFile
             anyError = true;
             continue;
         }
-        for (const CheckFinding& finding : checker.Check(buffer.View())) {
-            Report(stdout, file, finding.line, finding.error ? "error" : "warning",
-                   finding.message);
-            anyError = anyError || finding.error;
+        report.Check(buffer.View());
+        for (const Finding& finding : report.Findings()) {
+            const bool error = finding.kind == FindingKind::Error || finding.planLost;
+            Report(stdout, file, finding.line, error ? "error" : "warning", finding.message);
+            anyError = anyError || error;
         }
     }
     return anyError ? 1 : 0;

@@ -59,10 +59,11 @@ const std::map<std::string, const char*> kCommandHelp = {
     {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE]\n"
               "\n"
               "Reports, as 'FILE:LINE: error|warning: MESSAGE' lines on standard output, what\n"
-              "is wrong with each plan file and what the editor would drop or change when it\n"
-              "opens and saves it. With the catalogs, plan types, parameters and unit classes\n"
-              "are checked against them too. Exits 1 when there is an error (the file does not\n"
-              "load, or plans are lost), else 0.\n"},
+              "is wrong with each plan file and everything the editor would not keep when it\n"
+              "opens and saves it (the same report as the editor's Issues panel). With the\n"
+              "catalogs, plan types, parameters and unit classes are checked against them too.\n"
+              "Exits 1 when there is an error (the file does not load, or plans are lost),\n"
+              "else 0.\n"},
 };
 
 int UsageError(const std::string& message) {

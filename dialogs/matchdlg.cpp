@@ -1,13 +1,11 @@
 #include "matchdlg.h"
 
-#include "commandids.h"
+#include "appcontext.h"
 #include "icons.h"
-#include "matchlist.h"
 #include "qtext.h"
 #include "uiservices.h"
 #include "unitclassedit.h"
 #include "unitlist.h"
-#include "zeqeditorapp.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -48,8 +46,8 @@ QToolButton* Button(const QIcon& icon, const QString& tip, const char* name) {
 
 } // namespace
 
-CMatchDlg::CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent)
-    : QDialog(parent), m_matches(matches), m_entry(entry), m_target(new CUnitClassEdit),
+CMatchDlg::CMatchDlg(const CAppContext& context, const MatchEntry* entry, QWidget* parent)
+    : QDialog(parent), m_context(context), m_target(new CUnitClassEdit),
       m_attackers(new QListWidget) {
     setWindowTitle(tr("Match"));
     m_target->setObjectName("target");
@@ -63,9 +61,9 @@ CMatchDlg::CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent)
     m_attackers->setItemDelegate(new KeepNonEmptyDelegate(m_attackers));
     m_attackers->installEventFilter(this);
 
-    if (m_entry) {
-        m_target->setText(ToQt(m_entry->unitClass));
-        for (const MatchAttacker& attacker : m_entry->attackers) {
+    if (entry) {
+        m_target->setText(ToQt(entry->unitClass));
+        for (const MatchAttacker& attacker : entry->attackers) {
             auto* item = new QListWidgetItem(ToQt(attacker.unitClass), m_attackers);
             item->setFlags(item->flags() | Qt::ItemIsEditable);
         }
@@ -75,15 +73,15 @@ CMatchDlg::CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent)
         Button(Icons::Picker(), tr("Choose the target unit"), "targetPicker");
     QToolButton* attackerPicker =
         Button(Icons::Picker(), tr("Add an attacker unit"), "attackerPicker");
-    QToolButton* newButton = Button(Icons::ForCommand(ID_ITEM_INSERT), tr("New (Ins)"), "new");
-    QToolButton* rename = Button(Icons::ForCommand(ID_ITEM_EDIT), tr("Rename (F2)"), "rename");
-    QToolButton* remove = Button(Icons::ForCommand(ID_ITEM_DELETE), tr("Delete (Del)"), "delete");
+    QToolButton* newButton = Button(Icons::Get(Icons::Art::Insert), tr("New (Ins)"), "new");
+    QToolButton* rename = Button(Icons::Get(Icons::Art::Edit), tr("Rename (F2)"), "rename");
+    QToolButton* remove = Button(Icons::Get(Icons::Art::Delete), tr("Delete (Del)"), "delete");
     connect(targetPicker, &QToolButton::clicked, this, [this, targetPicker] {
-        if (const UnitItem* unit = Ui().PickUnit(targetPicker, GetUnitList()))
+        if (const UnitItem* unit = Ui().PickUnit(targetPicker, m_context.Units()))
             m_target->setText(ToQt(unit->unitClass));
     });
     connect(attackerPicker, &QToolButton::clicked, this, [this, attackerPicker] {
-        if (const UnitItem* unit = Ui().PickUnit(attackerPicker, GetUnitList())) {
+        if (const UnitItem* unit = Ui().PickUnit(attackerPicker, m_context.Units())) {
             auto* item = new QListWidgetItem(ToQt(unit->unitClass), m_attackers);
             item->setFlags(item->flags() | Qt::ItemIsEditable);
         }
@@ -165,19 +163,9 @@ void CMatchDlg::accept() {
         Ui().Beep();
         return;
     }
-    const std::string target = FromQt(m_target->text());
-    if (m_entry) {
-        MatchList::SetTargetClass(m_entry, target);
-        MatchList::ClearAttackers(m_entry);
-    } else {
-        m_entry = m_matches.AddTarget(target);
-        if (!m_entry) {
-            Ui().ShowMessage(this, IUiServices::Icon::Error,
-                             tr("ERROR: Failed to create match section!"));
-            return;
-        }
-    }
+    m_result = MatchEntry{};
+    MatchList::SetTargetClass(&m_result, FromQt(m_target->text()));
     for (int row = 0; row < m_attackers->count(); ++row)
-        MatchList::AddAttacker(m_entry, FromQt(m_attackers->item(row)->text()));
+        MatchList::AddAttacker(&m_result, FromQt(m_attackers->item(row)->text()));
     QDialog::accept();
 }

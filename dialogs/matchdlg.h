@@ -1,12 +1,12 @@
 #pragma once
 
+#include "matchlist.h"
+
 #include <QDialog>
 
-class MatchList;
+class CAppContext;
 class QLineEdit;
 class QListWidget;
-class QToolButton;
-struct MatchEntry;
 
 // "Match": one target unit class and the attacker classes that answer it.
 class CMatchDlg : public QDialog {
@@ -14,10 +14,10 @@ class CMatchDlg : public QDialog {
 
 public:
     // `entry` is the match to edit, or null for a new one.
-    CMatchDlg(MatchList& matches, MatchEntry* entry, QWidget* parent = nullptr);
+    CMatchDlg(const CAppContext& context, const MatchEntry* entry, QWidget* parent = nullptr);
 
-    // After OK: the entry written (the new one for a new match).
-    MatchEntry* Entry() const { return m_entry; }
+    // After OK: the match as written in the dialog.
+    const MatchEntry& Result() const { return m_result; }
 
     void accept() override;
 
@@ -29,8 +29,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    MatchList& m_matches;
-    MatchEntry* m_entry;
+    const CAppContext& m_context;
     QLineEdit* m_target;
     QListWidget* m_attackers;
+    MatchEntry m_result;
 };

@@ -1,16 +1,15 @@
 #include "plansettingsdlg.h"
 
-#include "icons.h"
+#include "appcontext.h"
 #include "numberspin.h"
 #include "pickerbutton.h"
-#include "planlist.h"
+#include "planformat.h"
 #include "planmanager.h"
 #include "qtext.h"
 #include "textvalues.h"
 #include "uiservices.h"
 #include "unitclassedit.h"
 #include "unitlist.h"
-#include "zeqeditorapp.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,11 +28,14 @@
 
 namespace {
 
-// The condition list and the kind each entry writes; entry 0 is no condition.
+// The condition list: entry 0 is no condition, entry i writes the kind i - 1.
 const char* const kConditionTexts[] = {"--- No condition ---", "Team Computer has",
                                        "Team Computer has NOT", "Team Human has",
                                        "Team Human has NOT"};
-const char* const kConditionKinds[] = {"", "Exists", "NotExists", "HisExists", "NotHisExists"};
+
+std::string_view KindOfChoice(int choice) {
+    return choice > 0 ? kConditionKinds[std::size_t(choice - 1)] : std::string_view();
+}
 
 // The first entry that begins with `text`, case ignored; -1 for none.
 int FindPrefix(const QComboBox* box, const QString& text) {
@@ -52,12 +54,13 @@ const QStringList& CPlanSettingsDlg::PlanTypeNames() {
     return names;
 }
 
-CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* parent)
-    : QDialog(parent), m_plans(plans), m_plan(plan), m_type(new QComboBox),
-      m_priority(new CNumberSpin(1, 16384)),
+CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* plan,
+                                   QWidget* parent)
+    : QDialog(parent), m_context(context), m_type(new QComboBox),
+      m_priority(new CNumberSpin(1, int(kMaxPriority))),
       m_buildUnits(new QCheckBox(tr(" build units if necessary "))),
       m_skipPlan(new QCheckBox(tr(" skip plan on failure "))), m_condition(new QComboBox),
-      m_count(new CNumberSpin(1, 255)), m_conditionClass(new CUnitClassEdit),
+      m_count(new CNumberSpin(1, int(kMaxConditionCount))), m_conditionClass(new CUnitClassEdit),
       m_conditionPicker(NewPickerButton("conditionPicker")), m_rows(new QTreeWidget),
       m_parameter(new QComboBox), m_value(new QLineEdit), m_set(new QPushButton(tr("&Set"))),
       m_delete(new QPushButton(tr("&Delete"))) {
@@ -90,19 +93,19 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
     m_set->setEnabled(false);
     m_delete->setEnabled(false);
 
-    if (m_plan) {
-        m_type->setCurrentIndex(FindPrefix(m_type, ToQt(m_plan->planType)));
-        m_priority->setValue(int(std::min<std::uint32_t>(m_plan->priority, 16384)));
-        m_buildUnits->setChecked(m_plan->flags & PlanFlagBuildIfNoIdle);
-        m_skipPlan->setChecked(m_plan->flags & PlanFlagDoNextOnFail);
+    if (plan) {
+        m_result = *plan;
+        m_type->setCurrentIndex(FindPrefix(m_type, ToQt(plan->planType)));
+        m_priority->setValue(int(std::min(plan->priority, kMaxPriority)));
+        m_buildUnits->setChecked(plan->flags & PlanFlagBuildIfNoIdle);
+        m_skipPlan->setChecked(plan->flags & PlanFlagDoNextOnFail);
         int choice = 0;
         for (int i = 1; i < 5; ++i)
-            if (ToQt(m_plan->condition.kind).compare(kConditionKinds[i], Qt::CaseInsensitive) == 0)
-                choice = i;
+            if (NamesEqual(plan->condition.kind, KindOfChoice(i))) choice = i;
         m_condition->setCurrentIndex(choice);
-        m_count->setValue(int(m_plan->condition.count));
-        m_conditionClass->setText(ToQt(m_plan->condition.unitClass));
-        for (const EntryNode& parameter : m_plan->parameters)
+        m_count->setValue(int(plan->condition.count));
+        m_conditionClass->setText(ToQt(plan->condition.unitClass));
+        for (const EntryNode& parameter : plan->parameters)
             new QTreeWidgetItem(m_rows, {ToQt(parameter.key), ToQt(parameter.value)});
     }
 
@@ -113,11 +116,11 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
     connect(m_condition, &QComboBox::currentIndexChanged, this,
             &CPlanSettingsDlg::ApplyConditionRule);
     connect(m_conditionPicker, &QToolButton::clicked, this, [this] {
-        if (const UnitItem* unit = Ui().PickUnit(m_conditionPicker, GetUnitList()))
+        if (const UnitItem* unit = Ui().PickUnit(m_conditionPicker, m_context.Units()))
             m_conditionClass->setText(ToQt(unit->unitClass));
     });
     connect(valuePicker, &QToolButton::clicked, this, [this, valuePicker] {
-        if (const UnitItem* unit = Ui().PickUnit(valuePicker, GetUnitList()))
+        if (const UnitItem* unit = Ui().PickUnit(valuePicker, m_context.Units()))
             m_value->setText(ToQt(QuoteValue(unit->unitClass)));
     });
     connect(add, &QPushButton::clicked, this, &CPlanSettingsDlg::OnAdd);
@@ -186,7 +189,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* pa
 
 const PlanTypeInfo* CPlanSettingsDlg::ChosenType() const {
     if (m_type->currentIndex() < 0) return nullptr;
-    return GetPlanManager().FindPlanType(FromQt(m_type->currentText()));
+    return m_context.PlanTypes().FindPlanType(FromQt(m_type->currentText()));
 }
 
 void CPlanSettingsDlg::ApplyConditionRule() {
@@ -321,24 +324,18 @@ void CPlanSettingsDlg::accept() {
     const bool buildUnits = (capabilities & PlanTypeBuildIfNoIdle) && m_buildUnits->isChecked();
     const bool skipPlan = (capabilities & PlanTypeDoNextOnFail) && m_skipPlan->isChecked();
 
-    // Both checks passed: only now does the document change.
-    const std::string name = FromQt(m_type->currentText());
-    if (m_plan) {
-        if (!name.empty()) m_plan->planType = FieldText(name, kPlanTypeLimit);
-        m_plan->priority = std::min<std::uint32_t>(std::uint32_t(priority), kMaxPriority);
-    } else {
-        m_plan = m_plans.AddPlan(name, std::uint32_t(priority));
-        if (!m_plan) return;
-    }
+    // Both checks passed: the plan as the dialog shows it.
+    m_result.planType = FieldText(FromQt(m_type->currentText()), kPlanTypeLimit);
+    m_result.priority = std::min(std::uint32_t(priority), kMaxPriority);
     const std::string conditionClass = choice > 0 ? FromQt(m_conditionClass->text()) : "";
-    m_plan->condition.Set(kConditionKinds[choice], conditionClass, std::uint32_t(count));
-    m_plan->flags = 0;
-    if (skipPlan) m_plan->flags |= PlanFlagDoNextOnFail;
-    if (buildUnits) m_plan->flags |= PlanFlagBuildIfNoIdle;
-    m_plan->parameters.clear();
+    m_result.condition.Set(KindOfChoice(choice), conditionClass, std::uint32_t(count));
+    m_result.flags = 0;
+    if (skipPlan) m_result.flags |= PlanFlagDoNextOnFail;
+    if (buildUnits) m_result.flags |= PlanFlagBuildIfNoIdle;
+    m_result.parameters.clear();
     for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = m_rows->topLevelItem(i);
-        m_plan->parameters.push_back({FromQt(row->text(0)), FromQt(row->text(1)), 0});
+        m_result.parameters.push_back({FromQt(row->text(0)), FromQt(row->text(1)), 0});
     }
     QDialog::accept();
 }

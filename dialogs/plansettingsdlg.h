@@ -1,16 +1,17 @@
 #pragma once
 
+#include "planlist.h"
+
 #include <QDialog>
 
+class CAppContext;
 class CNumberSpin;
-class PlanList;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QTreeWidget;
-struct PlanEntry;
 struct PlanTypeInfo;
 
 // "Plan Settings": one plan's type, priority, flags, condition and
@@ -24,10 +25,10 @@ public:
     static const QStringList& PlanTypeNames();
 
     // `plan` is the plan to edit, or null for a new one.
-    CPlanSettingsDlg(PlanList& plans, PlanEntry* plan, QWidget* parent = nullptr);
+    CPlanSettingsDlg(const CAppContext& context, const PlanEntry* plan, QWidget* parent = nullptr);
 
-    // After OK: the plan written (the new one for a new plan).
-    PlanEntry* Plan() const { return m_plan; }
+    // After OK: the plan as written in the dialog.
+    const PlanEntry& Result() const { return m_result; }
 
     void accept() override;
 
@@ -48,8 +49,8 @@ private:
     // Refuses (with a message) a value that a saved file would not give back.
     bool ValueReadsBack();
 
-    PlanList& m_plans;
-    PlanEntry* m_plan;
+    const CAppContext& m_context;
+    PlanEntry m_result;
     QComboBox* m_type;
     CNumberSpin* m_priority;
     QCheckBox* m_buildUnits;

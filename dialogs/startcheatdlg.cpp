@@ -1,15 +1,12 @@
 #include "startcheatdlg.h"
 
-#include "icons.h"
+#include "appcontext.h"
 #include "numberspin.h"
 #include "pickerbutton.h"
-#include "plandata.h"
 #include "qtext.h"
-#include "textvalues.h"
 #include "uiservices.h"
 #include "unitclassedit.h"
 #include "unitlist.h"
-#include "zeqeditorapp.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -34,10 +31,11 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
 
 } // namespace
 
-CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
-    : QDialog(parent), m_scrap(new CNumberSpin(0, 255)), m_constructor(new CUnitClassEdit),
-      m_scavenger(new CUnitClassEdit), m_amount(new CNumberSpin(0, 255)),
-      m_delay(new CNumberSpin(0, 3600)) {
+CStartCheatDlg::CStartCheatDlg(const CAppContext& context, const StartSection& start,
+                               QWidget* parent)
+    : QDialog(parent), m_context(context), m_scrap(new CNumberSpin(0, int(kMaxScrap))), m_constructor(new CUnitClassEdit),
+      m_scavenger(new CUnitClassEdit), m_amount(new CNumberSpin(0, int(kMaxScrap))),
+      m_delay(new CNumberSpin(0, int(kMaxMoneyDelay))) {
     setWindowTitle(tr("Start & Cheat Sections"));
     m_scrap->setObjectName("scrap");
     m_constructor->setObjectName("constructor");
@@ -45,11 +43,11 @@ CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
     m_amount->setObjectName("amount");
     m_delay->setObjectName("delay");
 
-    m_scrap->setValue(int(std::min<std::uint32_t>(start.scrapCount, 255)));
+    m_scrap->setValue(int(std::min(start.scrapCount, kMaxScrap)));
     m_constructor->setText(ToQt(start.consClass));
     m_scavenger->setText(ToQt(start.scavClass));
-    m_amount->setValue(int(std::min<std::uint32_t>(start.moneyAmount, 255)));
-    m_delay->setValue(int(std::min<std::uint32_t>(start.moneyDelay, 3600)));
+    m_amount->setValue(int(std::min(start.moneyAmount, kMaxScrap)));
+    m_delay->setValue(int(std::min(start.moneyDelay, kMaxMoneyDelay)));
 
     QToolButton* consPicker = NewPickerButton("constructorPicker");
     QToolButton* scavPicker = NewPickerButton("scavengerPicker");
@@ -92,26 +90,21 @@ CStartCheatDlg::CStartCheatDlg(const StartSection& start, QWidget* parent)
 }
 
 void CStartCheatDlg::Pick(QLineEdit* field, QToolButton* button) {
-    if (const UnitItem* unit = Ui().PickUnit(button, GetUnitList()))
+    if (const UnitItem* unit = Ui().PickUnit(button, m_context.Units()))
         field->setText(ToQt(unit->unitClass));
 }
 
 void CStartCheatDlg::accept() {
-    m_scrapValue = m_scrap->ReadValue();
+    const int scrap = m_scrap->ReadValue();
     if (m_constructor->text().isEmpty() || m_scavenger->text().isEmpty()) {
         Ui().ShowMessage(this, IUiServices::Icon::Error,
                          tr("You need to specify a Constructor and a Scavenger class!"));
         return;
     }
-    m_amountValue = m_amount->ReadValue();
-    m_delayValue = m_delay->ReadValue();
+    m_result.scrapCount = std::min(std::uint32_t(scrap), kMaxScrap);
+    m_result.SetConsClass(FromQt(m_constructor->text()));
+    m_result.SetScavClass(FromQt(m_scavenger->text()));
+    m_result.moneyAmount = std::min(std::uint32_t(m_amount->ReadValue()), kMaxScrap);
+    m_result.moneyDelay = std::min(std::uint32_t(m_delay->ReadValue()), kMaxMoneyDelay);
     QDialog::accept();
-}
-
-void CStartCheatDlg::WriteBack(StartSection& start) const {
-    start.scrapCount = std::min<std::uint32_t>(std::uint32_t(m_scrapValue), 255);
-    start.SetConsClass(FromQt(m_constructor->text()));
-    start.SetScavClass(FromQt(m_scavenger->text()));
-    start.moneyAmount = std::min<std::uint32_t>(std::uint32_t(m_amountValue), 255);
-    start.moneyDelay = std::min<std::uint32_t>(std::uint32_t(m_delayValue), 3600);
 }

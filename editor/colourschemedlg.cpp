@@ -1,6 +1,6 @@
 #include "colourschemedlg.h"
 
-#include "settingsfile.h"
+#include "qtext.h"
 #include "syntaxedit.h"
 #include "syntaxhighlighter.h"
 #include "uiservices.h"
@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cstdio>
 
 namespace {
 
@@ -26,10 +25,6 @@ const char* const kPreview = "// Preview of the colours\n"
                              "planPriority = 500\n"
                              "loopDelay = 1.5f\n";
 
-std::uint32_t RefFromColor(const QColor& c) {
-    return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
-}
-
 void ShowSwatch(QToolButton* button, std::uint32_t color) {
     QPixmap swatch(32, 16);
     swatch.fill(ColorFromRef(color));
@@ -39,15 +34,8 @@ void ShowSwatch(QToolButton* button, std::uint32_t color) {
 
 } // namespace
 
-std::string ColourText(std::uint32_t color) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", color);
-    return text;
-}
-
-CColourSchemeDlg::CColourSchemeDlg(const CSettingsFile& settings, bool useUnreal, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_unreal(useUnreal),
-      m_scheme(LoadColourScheme(settings, useUnreal)), m_background(new QToolButton),
+CColourSchemeDlg::CColourSchemeDlg(const CAppSettings& settings, bool useUnreal, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_unreal(useUnreal), m_scheme(settings.Scheme(useUnreal)), m_background(new QToolButton),
       m_classes(new QListWidget), m_classColour(new QToolButton),
       m_bold(new QCheckBox(tr(" &Bold "))), m_italic(new QCheckBox(tr(" &Italic "))),
       m_underline(new QCheckBox(tr(" &Underline "))), m_preview(new CSyntaxEdit) {
@@ -149,32 +137,11 @@ void CColourSchemeDlg::UpdatePreview() {
 }
 
 void CColourSchemeDlg::UseSuggestedColours() {
-    // 0x00BBGGRR values: a light scheme for Visual C++, a dark one for Unreal.
-    if (m_unreal) {
-        m_scheme.backColor = 0x00302820;
-        m_scheme.formats = {{{0x00E0E0E0, 0},
-                             {0x0040C0FF, EffectBold},
-                             {0x0080FF80, 0},
-                             {0x00FFC080, 0},
-                             {0x00909090, EffectItalic}}};
-    } else {
-        m_scheme.backColor = 0x00FFFFFF;
-        m_scheme.formats = {{{0x00000000, 0},
-                             {0x00800000, EffectBold},
-                             {0x00000080, 0},
-                             {0x00808000, 0},
-                             {0x00008000, EffectItalic}}};
-    }
+    m_scheme = SuggestedScheme(m_unreal);
     UpdatePreview();
 }
 
 void CColourSchemeDlg::accept() {
-    const std::string section = m_unreal ? "Unreal Style" : "Msdev Style";
-    m_settings.Write(section, "BackColor", ColourText(m_scheme.backColor));
-    for (std::size_t i = 0; i < m_scheme.formats.size(); ++i) {
-        const std::string name = kClassNames[i];
-        m_settings.Write(section, name + "Color", ColourText(m_scheme.formats[i].color));
-        m_settings.Write(section, name + "Style", std::to_string(m_scheme.formats[i].effects));
-    }
+    m_settings.SetScheme(m_unreal, m_scheme);
     QDialog::accept();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "colourscheme.h"
+#include "appsettings.h"
 
 #include <QDialog>
 
-class CSettingsFile;
 class CSyntaxEdit;
 class QCheckBox;
 class QListWidget;
@@ -16,7 +15,7 @@ class CColourSchemeDlg : public QDialog {
     Q_OBJECT
 
 public:
-    CColourSchemeDlg(const CSettingsFile& settings, bool useUnreal, QWidget* parent = nullptr);
+    CColourSchemeDlg(const CAppSettings& settings, bool useUnreal, QWidget* parent = nullptr);
 
     const ColourScheme& Scheme() const { return m_scheme; }
     void accept() override;
@@ -31,7 +30,7 @@ private:
     void StoreEffects();
     void UpdatePreview();
 
-    const CSettingsFile& m_settings;
+    const CAppSettings& m_settings;
     bool m_unreal;
     ColourScheme m_scheme;
     QToolButton* m_background;
@@ -42,6 +41,3 @@ private:
     QCheckBox* m_underline;
     CSyntaxEdit* m_preview;
 };
-
-// The scheme values as the settings file stores them: "0x00BBGGRR", decimal.
-std::string ColourText(std::uint32_t color);

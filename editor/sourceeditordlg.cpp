@@ -1,6 +1,7 @@
 #include "sourceeditordlg.h"
 
-#include "colourscheme.h"
+#include "appcontext.h"
+#include "appsettings.h"
 #include "colourschemedlg.h"
 #include "icons.h"
 #include "plandata.h"
@@ -8,7 +9,7 @@
 #include "syntaxedit.h"
 #include "syntaxhighlighter.h"
 #include "uiservices.h"
-#include "zeqeditorapp.h"
+#include "waitcursor.h"
 
 #include <QActionGroup>
 #include <QFontDatabase>
@@ -114,15 +115,11 @@ QFont EditorFont(int points) {
     return font;
 }
 
-int StoredFontSize() {
-    const int size = ReadSettingInt("Settings", "Font Size", 10);
-    return size == 12 || size == 15 ? size : 10;
-}
-
 } // namespace
 
-CSourceEditorDlg::CSourceEditorDlg(const QString& text, QWidget* parent)
-    : QDialog(parent), m_editor(new CSyntaxEdit(this)) {
+CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& text,
+                                   QWidget* parent)
+    : QDialog(parent), m_context(context), m_editor(new CSyntaxEdit(this)) {
     setWindowTitle(tr("ZEQ Source Editor"));
     setWindowIcon(Icons::Application());
     setWindowFlag(Qt::WindowMaximizeButtonHint);
@@ -137,15 +134,16 @@ CSourceEditorDlg::CSourceEditorDlg(const QString& text, QWidget* parent)
     layout->addWidget(m_editor);
     BuildMenus(bar);
 
-    const bool colouring = ReadSettingInt("Settings", "Syntax Coloring", 1) != 0;
+    const CAppSettings& settings = m_context.Settings();
+    const bool colouring = settings.SyntaxColoring();
     m_actions[ID_SRC_COLOURING]->setChecked(colouring);
-    const int size = StoredFontSize();
+    const int size = settings.FontSize();
     m_editor->setFont(EditorFont(size));
     m_actions[size == 12   ? ID_SRC_FONT_MEDIUM
               : size == 15 ? ID_SRC_FONT_LARGE
                            : ID_SRC_FONT_SMALL]
         ->setChecked(true);
-    const bool unreal = ReadSettingInt("Settings", "Unreal Style", 0) != 0;
+    const bool unreal = settings.UnrealStyle();
     m_actions[unreal ? ID_SRC_STYLE_UNREAL : ID_SRC_STYLE_MSDEV]->setChecked(true);
     SetUnrealStyle(unreal);
     m_editor->Highlighter().SetColouring(colouring);
@@ -210,7 +208,7 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
         styles->addAction(action);
         connect(action, &QAction::triggered, this, [this, u = unreal] {
             SetUnrealStyle(u);
-            WriteSettingInt("Settings", "Unreal Style", u ? 1 : 0);
+            m_context.Settings().SetUnrealStyle(u);
         });
     }
     settings->addSeparator();
@@ -247,11 +245,11 @@ void CSourceEditorDlg::OnSave() {
     }
     CSectionFile check;
     if (!check.ParseText(FromQt(text))) {
-        const ParseError& error = check.LastError();
+        const Diagnostic& error = check.LastError();
         Ui().ShowMessage(this, IUiServices::Icon::Error,
                          tr("The text cannot be read as a plan file.\n\nLine %1: %2")
                              .arg(error.line)
-                             .arg(QString::fromStdString(error.reason)));
+                             .arg(QString::fromStdString(error.message)));
         const QTextBlock block = m_editor->document()->findBlockByNumber(error.line - 1);
         if (block.isValid()) {
             QTextCursor cursor(block);
@@ -265,13 +263,11 @@ void CSourceEditorDlg::OnSave() {
 
 void CSourceEditorDlg::SetFontSize(int points) {
     m_editor->setFont(EditorFont(points));
-    WriteSettingInt("Settings", "Font Size", points);
+    m_context.Settings().SetFontSize(points);
 }
 
 void CSourceEditorDlg::SetUnrealStyle(bool unreal) {
-    const ColourScheme scheme =
-        CZeqEditorApp::Instance() ? LoadColourScheme(CZeqEditorApp::Instance()->Settings(), unreal)
-                                  : ColourScheme{};
+    const ColourScheme scheme = m_context.Settings().Scheme(unreal);
     QPalette palette = m_editor->palette();
     palette.setColor(QPalette::Base, ColorFromRef(scheme.backColor));
     palette.setColor(QPalette::Text, ColorFromRef(scheme.formats[0].color));
@@ -280,30 +276,25 @@ void CSourceEditorDlg::SetUnrealStyle(bool unreal) {
 }
 
 void CSourceEditorDlg::OnSchemeSettings() {
-    auto* app = CZeqEditorApp::Instance();
-    if (!app) return;
-    const bool unreal = ReadSettingInt("Settings", "Unreal Style", 0) != 0;
-    CColourSchemeDlg dialog(app->Settings(), unreal, this);
+    const bool unreal = m_context.Settings().UnrealStyle();
+    CColourSchemeDlg dialog(m_context.Settings(), unreal, this);
     if (dialog.exec() == QDialog::Accepted) SetUnrealStyle(unreal);
 }
 
 void CSourceEditorDlg::SetColouring(bool on) {
     m_editor->Highlighter().SetColouring(on);
     m_actions[ID_SRC_COLOURING]->setChecked(on);
-    WriteSettingInt("Settings", "Syntax Coloring", on ? 1 : 0);
+    m_context.Settings().SetSyntaxColoring(on);
 }
 
-bool RunSourceEditor(CPlanData& data, QWidget* parent) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+bool RunSourceEditor(const CAppContext& context, CPlanData& data, QWidget* parent) {
+    CWaitCursor wait;
     CSectionFile sections;
     data.SaveToSections(sections);
-    CSourceEditorDlg dialog(ToQt(sections.WriteText()), parent);
-    QGuiApplication::restoreOverrideCursor();
+    CSourceEditorDlg dialog(context, ToQt(sections.WriteText()), parent);
+    wait.Release(); // not over the editor's own window
     if (dialog.exec() != QDialog::Accepted || dialog.Text().isEmpty()) return false;
 
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool loaded =
-        sections.ParseText(FromQt(dialog.Text())) && data.LoadFromSections(sections);
-    QGuiApplication::restoreOverrideCursor();
-    return loaded;
+    CWaitCursor reading;
+    return sections.ParseText(FromQt(dialog.Text())) && data.LoadFromSections(sections);
 }

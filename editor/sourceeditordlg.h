@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class CAppContext;
 class CPlanData;
 class CSyntaxEdit;
 class QAction;
@@ -15,7 +16,7 @@ class CSourceEditorDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit CSourceEditorDlg(const QString& text, QWidget* parent = nullptr);
+    CSourceEditorDlg(const CAppContext& context, const QString& text, QWidget* parent = nullptr);
 
     CSyntaxEdit* Editor() const { return m_editor; }
     QAction* Action(int commandId) const;
@@ -34,6 +35,7 @@ private:
     void BuildMenus(QMenuBar* bar);
     QAction* AddItem(QMenu* menu, int id, const QString& text);
 
+    const CAppContext& m_context;
     CSyntaxEdit* m_editor;
     QString m_result;
     QHash<int, QAction*> m_actions;
@@ -41,4 +43,4 @@ private:
 
 // The Edit Source command: shows the document as text and, when an edited
 // text is saved, loads it back into the document. True when it did.
-bool RunSourceEditor(CPlanData& data, QWidget* parent);
+bool RunSourceEditor(const CAppContext& context, CPlanData& data, QWidget* parent);

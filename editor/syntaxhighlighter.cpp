@@ -1,10 +1,7 @@
 #include "syntaxhighlighter.h"
 
+#include "qtext.h"
 #include "syntaxscan.h"
-
-QColor ColorFromRef(std::uint32_t color) {
-    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
-}
 
 CSyntaxHighlighter::CSyntaxHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {
     SetFormats({});

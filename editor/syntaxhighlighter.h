@@ -1,6 +1,6 @@
 #pragma once
 
-#include "colourscheme.h"
+#include "appsettings.h"
 
 #include <QSyntaxHighlighter>
 #include <QTextCharFormat>
@@ -27,6 +27,3 @@ private:
     bool m_on = false;
     std::array<QTextCharFormat, 5> m_formats;
 };
-
-// A colour value 0x00BBGGRR as a Qt colour; the top byte is ignored.
-QColor ColorFromRef(std::uint32_t color);

@@ -341,20 +341,19 @@ void CScript::RemoveAll() {
 
 bool CScript::Fail(int code, int line, std::string text) {
     m_errorCode = code;
-    m_errorLine = line;
-    m_errorText = std::move(text);
+    m_error = {line, std::move(text)};
     return false;
 }
 
-std::string CScript::Diagnostic() const {
+std::string CScript::DiagnosticText() const {
     if (ScriptErrorMessage(m_errorCode).empty()) return {};
     return std::string(kDiagnosticHead) + std::string(ScriptErrorMessage(m_errorCode));
 }
 
 bool CScript::Load(const std::string& path) {
     RemoveAll();
-    m_errorCode = m_errorLine = 0;
-    m_errorText.clear();
+    m_errorCode = 0;
+    m_error = {};
     CFileBuffer file;
     if (!file.LoadFile(path)) return Fail(ScriptOk, 1, file.LastError());
     return LoadText(file.View());
@@ -362,8 +361,8 @@ bool CScript::Load(const std::string& path) {
 
 bool CScript::LoadText(std::string_view text) {
     RemoveAll();
-    m_errorCode = m_errorLine = 0;
-    m_errorText.clear();
+    m_errorCode = 0;
+    m_error = {};
     if (text.empty()) return Fail(ScriptOk, 1, "the file is empty");
 
     Compactor compactor(text);

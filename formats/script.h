@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diagnostic.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,15 +56,13 @@ public:
 
     const NodeList& Nodes() const { return m_nodes; }
 
-    // Why the last load failed. The code is one of ScriptError for syntax
-    // errors and 0 for file errors and statements that are not calls; the
-    // line is 1-based (0 when the load succeeded).
+    // Why the last load failed: the code is one of ScriptError for syntax
+    // errors and 0 for file errors and statements that are not calls.
     int ErrorCode() const { return m_errorCode; }
-    int ErrorLine() const { return m_errorLine; }
-    const std::string& ErrorText() const { return m_errorText; }
+    const Diagnostic& LastError() const { return m_error; }
     // "ERROR in CScript::Load()\nSyntax Error in Script:\n" and the message,
     // for syntax errors; empty otherwise.
-    std::string Diagnostic() const;
+    std::string DiagnosticText() const;
 
     // A null parent appends at top level. Null for an empty name.
     ScriptNode* AddNode(std::string_view name, ScriptNode* parent);
@@ -90,6 +90,5 @@ private:
 
     NodeList m_nodes;
     int m_errorCode = 0;
-    int m_errorLine = 0;
-    std::string m_errorText;
+    Diagnostic m_error;
 };

@@ -138,6 +138,7 @@ private:
     // That matters only when the comment follows text on its line and more
     // text follows the swallowed line break.
     void SkipComment() {
+        m_notes.comments.push_back(m_line);
         const bool afterText = !m_out.work.empty() && m_out.work.back() != '\0';
         while (m_pos + 1 < m_text.size()) {
             ++m_pos;
@@ -269,9 +270,13 @@ bool CSectionFile::ParseText(std::string_view text) {
                 return Fail(sourceLine, "section header without ']'");
             current = AddSection(line.substr(1, close - 1));
             current->line = sourceLine;
-        } else if (current) {
+            if (close + 1 < line.size()) m_notes.headerTails.push_back(sourceLine);
+        } else {
             const std::size_t equals = line.find('=');
-            if (equals == std::string_view::npos) continue;
+            if (!current || equals == std::string_view::npos) {
+                m_notes.ignoredLines.push_back(sourceLine);
+                continue;
+            }
             EntryNode* entry = AddEntry(current, line.substr(0, equals), line.substr(equals + 1));
             entry->line = sourceLine;
         }

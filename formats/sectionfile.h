@@ -1,5 +1,7 @@
 #pragma once
 
+#include "diagnostic.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,17 +26,14 @@ struct SectionNode {
     int line = 0;
 };
 
-// Why a text was refused, and where.
-struct ParseError {
-    int line = 0; // 1-based; 0 when there was no error
-    std::string reason;
-};
-
-// Places where the parser read the text differently from how it looks: what a
-// checker warns about.
+// What the parser read past or read differently from how it looks, by line:
+// what a report tells the user about.
 struct ParseNotes {
+    std::vector<int> comments;     // lines where a comment starts
     std::vector<int> commentJoins; // a comment swallowed a lone LF or CR: the next line joins on
     std::vector<int> closedQuotes; // a quote left open was closed with '"' at the line end
+    std::vector<int> headerTails;  // text after a header's ']', which is lost
+    std::vector<int> ignoredLines; // lines without '=', or before the first header
 };
 
 // Names and keys compare equal when they match with only A-Z folded to a-z.
@@ -58,7 +57,7 @@ public:
     // Replaces the tree by the parse of the text. On failure the tree holds
     // what was built before the failing line and LastError() tells why.
     bool ParseText(std::string_view text);
-    const ParseError& LastError() const { return m_error; }
+    const Diagnostic& LastError() const { return m_error; }
     const ParseNotes& Notes() const { return m_notes; }
 
     // Writing: CR LF line ends, no escaping; GetTextSize() == WriteText().size().
@@ -91,6 +90,6 @@ private:
     bool Fail(int line, std::string reason);
 
     SectionList m_sections;
-    ParseError m_error;
+    Diagnostic m_error;
     ParseNotes m_notes;
 };

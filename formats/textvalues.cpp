@@ -47,7 +47,7 @@ std::string StripQuotes(std::string_view text) {
 std::string ValueProblem(std::string_view value) {
     CSectionFile file;
     if (!file.ParseText("[S]\r\nk = " + std::string(value) + "\r\n"))
-        return file.LastError().reason;
+        return file.LastError().message;
     const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "k");
     const std::string readBack = entry ? entry->value : std::string();
     if (readBack == value) return {};

@@ -3,8 +3,8 @@
 // a plan section that repeats a known key, or a key with a quote character
 // (its blanks are kept inside the quotes and grow on every save).
 #include "plandata.h"
+#include "planformat.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -14,14 +14,11 @@ namespace {
 bool KeepsChanging(std::string_view text) {
     CSectionFile file;
     if (!file.ParseText(text)) return false;
-    constexpr std::array<std::string_view, 7> kKnown = {
-        "planType",           "planPriority",  "planCondition", "planConditionClass",
-        "planConditionCount", "buildIfNoIdle", "doNextOnFail"};
     for (const auto& section : file.Sections()) {
         std::set<std::string_view> seen;
         for (const EntryNode& entry : section->entries) {
             if (entry.key.find_first_of("\"'") != std::string::npos) return true;
-            for (std::string_view known : kKnown)
+            for (std::string_view known : kPlanKeys)
                 if (NamesEqual(known, entry.key) && !seen.insert(known).second) return true;
         }
     }

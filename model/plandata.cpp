@@ -1,9 +1,10 @@
 #include "plandata.h"
 
+#include "planfilereport.h"
+#include "planformat.h"
 #include "textvalues.h"
 
 #include <algorithm>
-#include <array>
 #include <unordered_map>
 
 namespace {
@@ -22,39 +23,61 @@ private:
     std::unordered_map<std::string, Node*> m_index;
 };
 
-std::uint32_t Number(const EntryNode* entry, std::uint32_t max) {
-    return std::min(static_cast<std::uint32_t>(CSectionFile::GetValueInt(entry, 0)), max);
-}
+// Reads the value of one key of a section as loading does, and tells the
+// report (when there is one) what was read and what was cut or clamped.
+class Reader {
+public:
+    explicit Reader(CPlanFileReport* report) : m_report(report) {}
 
-std::string Text(const EntryNode* entry, std::size_t limit) {
-    return entry ? FieldText(UnquoteValue(entry->value), limit) : std::string();
-}
+    std::uint32_t Number(const EntryNode* entry, std::uint32_t max) const {
+        if (m_report) m_report->NumberRead(entry, max);
+        return std::min(static_cast<std::uint32_t>(CSectionFile::GetValueInt(entry, 0)), max);
+    }
+    std::string Text(const EntryNode* entry, std::size_t limit, bool isUnitClass) const {
+        if (m_report) m_report->TextRead(entry, limit, isUnitClass);
+        return entry ? FieldText(UnquoteValue(entry->value), limit) : std::string();
+    }
+    const EntryNode* Find(SectionNode* section, std::string_view key) const {
+        const EntryNode* entry = CSectionFile::FindEntry(section, key);
+        if (entry && m_report) m_report->EntryRead(*entry);
+        return entry;
+    }
+    CPlanFileReport* report() const { return m_report; }
 
-constexpr std::array<std::string_view, 7> kKnownPlanKeys = {
-    "planType",           "planPriority",  "planCondition", "planConditionClass",
-    "planConditionCount", "buildIfNoIdle", "doNextOnFail"};
+private:
+    CPlanFileReport* m_report;
+};
 
-// Reads one plan section; false when the plan is dropped (no type, or a
-// priority that is 0 or does not begin with a digit).
-bool LoadPlan(PlanList& plans, SectionNode* section) {
+// Reads one plan section into the plans; false when the plan is dropped (no
+// type, or a priority that is 0 or does not begin with a digit).
+bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
     auto find = [section](std::string_view key) { return CSectionFile::FindEntry(section, key); };
-    PlanEntry* plan = plans.AddPlan(Text(find("planType"), kPlanTypeLimit),
-                                    CSectionFile::GetValueInt(find("planPriority"), 0));
-    if (!plan) return false;
-
-    const std::string conditionClass = Text(find("planConditionClass"), kUnitClassLimit);
-    plan->condition.Set(Text(find("planCondition"), kConditionKindLimit), conditionClass,
-                        Number(find("planConditionCount"), kMaxConditionCount));
+    const EntryNode* typeEntry = find("planType");
+    const EntryNode* priorityEntry = find("planPriority");
+    PlanEntry* plan = plans.AddPlan(FieldText(typeEntry ? UnquoteValue(typeEntry->value) : "",
+                                              kPlanTypeLimit),
+                                    CSectionFile::GetValueInt(priorityEntry, 0));
+    if (!plan) {
+        if (read.report()) read.report()->PlanDropped(*section, typeEntry, priorityEntry);
+        return false;
+    }
+    read.Text(typeEntry, kPlanTypeLimit, false);
+    read.Number(priorityEntry, kMaxPriority);
+    const std::string conditionClass = read.Text(find("planConditionClass"), kUnitClassLimit, true);
+    plan->condition.Set(read.Text(find("planCondition"), kConditionKindLimit, false),
+                        conditionClass,
+                        read.Number(find("planConditionCount"), kMaxConditionCount));
     if (CSectionFile::GetValueInt(find("doNextOnFail"), 0) > 0) plan->flags |= PlanFlagDoNextOnFail;
     if (CSectionFile::GetValueInt(find("buildIfNoIdle"), 0) > 0)
         plan->flags |= PlanFlagBuildIfNoIdle;
+    if (read.report()) read.report()->PlanRead(*plan, *section);
 
     // The first entry of each known key is consumed; everything else, later
     // duplicates of known keys included, becomes a parameter in file order.
     // The section's entries move over as a whole, strings and all.
     std::vector<EntryNode>& entries = section->entries;
     std::vector<bool> consumed(entries.size(), false);
-    for (std::string_view key : kKnownPlanKeys)
+    for (std::string_view key : kPlanKeys)
         if (const EntryNode* entry = find(key))
             consumed[std::size_t(entry - entries.data())] = true;
     std::size_t kept = 0;
@@ -69,27 +92,28 @@ bool LoadPlan(PlanList& plans, SectionNode* section) {
     return true;
 }
 
-void LoadMatches(MatchList& matches, SectionNode* section) {
+void LoadMatches(MatchList& matches, SectionNode* section, const Reader& read) {
     FirstByName<EntryNode> keys;
     for (EntryNode& entry : section->entries)
         keys.Add(entry.key, &entry);
+    auto find = [&](const std::string& key) {
+        const EntryNode* entry = keys.Find(key);
+        if (entry && read.report()) read.report()->EntryRead(*entry);
+        return entry;
+    };
     // Both numberings stop at their first gap.
     for (unsigned long n = 1;; ++n) {
-        const EntryNode* target = keys.Find("targetType" + std::to_string(n));
+        const EntryNode* target = find(TargetKey(n));
         if (!target) break;
-        MatchEntry* entry = matches.AddTarget(UnquoteValue(target->value));
+        MatchEntry* entry = matches.AddTarget(read.Text(target, kUnitClassLimit, true));
         for (unsigned long m = 1;; ++m) {
-            const EntryNode* attacker =
-                keys.Find("attackType" + std::to_string(n) + "_" + std::to_string(m));
+            const EntryNode* attacker = find(AttackerKey(n, m));
             if (!attacker) break;
-            MatchList::AddAttacker(entry, UnquoteValue(attacker->value));
+            MatchList::AddAttacker(entry, read.Text(attacker, kUnitClassLimit, true));
         }
+        if (read.report()) read.report()->MatchRead(*entry, *target);
     }
 }
-
-// Plan numbers 1 to 256 are all looked for, gaps or not; from 256 on the
-// first missing number ends the scan.
-constexpr unsigned long kDenseScanEnd = 256;
 
 } // namespace
 
@@ -107,75 +131,77 @@ void CPlanData::Clear() {
     plans.Clear();
 }
 
-bool CPlanData::LoadFromSections(CSectionFile& file) {
+bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
     Clear();
+    const Reader read(report);
     FirstByName<SectionNode> sections;
     for (const auto& section : file.Sections())
         sections.Add(section->name, section.get());
+    auto find = [&](std::string_view name) {
+        SectionNode* section = sections.Find(name);
+        if (section && report) report->SectionRead(*section);
+        return section;
+    };
 
-    if (SectionNode* s = sections.Find("Start")) {
-        start.scrapCount = Number(CSectionFile::FindEntry(s, "scrapCount"), kMaxScrap);
-        start.SetConsClass(Text(CSectionFile::FindEntry(s, "consClass"), kUnitClassLimit));
-        start.SetScavClass(Text(CSectionFile::FindEntry(s, "scavClass"), kUnitClassLimit));
+    SectionNode* startSection = find(kStartSection);
+    if (startSection) {
+        start.scrapCount = read.Number(read.Find(startSection, "scrapCount"), kMaxScrap);
+        start.SetConsClass(read.Text(read.Find(startSection, "consClass"), kUnitClassLimit, true));
+        start.SetScavClass(read.Text(read.Find(startSection, "scavClass"), kUnitClassLimit, true));
     }
-    if (SectionNode* s = sections.Find("Cheat")) {
-        start.moneyAmount = Number(CSectionFile::FindEntry(s, "moneyAmount"), kMaxScrap);
-        start.moneyDelay = Number(CSectionFile::FindEntry(s, "moneyDelay"), kMaxMoneyDelay);
+    if (report) report->StartRead(startSection, start);
+    if (SectionNode* s = find(kCheatSection)) {
+        start.moneyAmount = read.Number(read.Find(s, "moneyAmount"), kMaxScrap);
+        start.moneyDelay = read.Number(read.Find(s, "moneyDelay"), kMaxMoneyDelay);
+        if (report) report->CheatRead(*s, start.moneyAmount, start.moneyDelay);
     }
-    if (SectionNode* s = sections.Find("Match")) LoadMatches(matches, s);
+    if (SectionNode* s = find(kMatchSection)) LoadMatches(matches, s, read);
 
-    for (unsigned long n = 1;; ++n) {
-        SectionNode* section = sections.Find("Plan" + std::to_string(n));
-        if (!section) {
-            if (n < kDenseScanEnd) continue;
-            break;
-        }
-        LoadPlan(plans, section);
-    }
+    ScanPlanSections(find, [&](unsigned long, SectionNode* section) { LoadPlan(plans, section, read); });
+    if (report) report->Finish(file);
     return true;
 }
 
-bool CPlanData::LoadPlanFile(const std::string& path, ParseError* error) {
+bool CPlanData::LoadPlanFile(const std::string& path, Diagnostic* error, CPlanFileReport* report) {
     Clear();
     CSectionFile file;
     if (!file.LoadFile(path)) {
         if (error) *error = file.LastError();
+        if (report) report->Failed(file.LastError());
         return false;
     }
-    return LoadFromSections(file);
+    return LoadFromSections(file, report);
 }
 
 bool CPlanData::SaveToSections(CSectionFile& file) {
     plans.SortPlansByPriority();
 
-    SectionNode* s = file.AddSection("Start");
+    SectionNode* s = file.AddSection(kStartSection);
     if (start.scrapCount != 0)
         CSectionFile::AddEntry(s, "scrapCount", std::to_string(start.scrapCount));
     CSectionFile::AddEntry(s, "consClass", QuoteValue(start.consClass));
     CSectionFile::AddEntry(s, "scavClass", QuoteValue(start.scavClass));
 
     if (start.moneyAmount != 0 && start.moneyDelay != 0) {
-        s = file.AddSection("Cheat");
+        s = file.AddSection(kCheatSection);
         CSectionFile::AddEntry(s, "moneyAmount", std::to_string(start.moneyAmount));
         CSectionFile::AddEntry(s, "moneyDelay", std::to_string(start.moneyDelay));
     }
 
     if (matches.CountMatches() > 0) {
-        s = file.AddSection("Match");
+        s = file.AddSection(kMatchSection);
         unsigned long n = 0;
         for (const auto& target : matches.All()) {
-            const std::string number = std::to_string(++n);
-            CSectionFile::AddEntry(s, "targetType" + number, QuoteValue(target->unitClass));
+            CSectionFile::AddEntry(s, TargetKey(++n), QuoteValue(target->unitClass));
             unsigned long m = 0;
             for (const MatchAttacker& attacker : target->attackers)
-                CSectionFile::AddEntry(s, "attackType" + number + "_" + std::to_string(++m),
-                                       QuoteValue(attacker.unitClass));
+                CSectionFile::AddEntry(s, AttackerKey(n, ++m), QuoteValue(attacker.unitClass));
         }
     }
 
     unsigned long n = 0;
     for (const auto& plan : plans.All()) {
-        s = file.AddSection("Plan" + std::to_string(++n));
+        s = file.AddSection(PlanSectionName(++n));
         CSectionFile::AddEntry(s, "planType", QuoteValue(plan->planType));
         CSectionFile::AddEntry(s, "planPriority", std::to_string(plan->priority));
         const PlanCondition& condition = plan->condition;
@@ -196,11 +222,11 @@ bool CPlanData::SavePlanFile(const std::string& path, std::string* error) {
     CSectionFile file;
     SaveToSections(file);
     if (file.SaveFile(path)) return true;
-    if (error) *error = file.LastError().reason;
+    if (error) *error = file.LastError().message;
     return false;
 }
 
-bool FormatPlanText(std::string_view text, std::string& saved, ParseError* error) {
+bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error) {
     CSectionFile file;
     if (!file.ParseText(text)) {
         if (error) *error = file.LastError();

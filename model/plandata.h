@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+class CPlanFileReport;
+
 // The values of both the [Start] and the [Cheat] section.
 struct StartSection {
     std::uint32_t scrapCount = 0;  // 0..255
@@ -33,12 +35,14 @@ public:
 
     void Clear();
 
-    // Fills the model from a parsed tree. The plan sections' remaining
-    // entries are moved out of the tree into the plans. Always succeeds.
-    bool LoadFromSections(CSectionFile& file);
+    // Fills the model from a parsed tree, telling the report (when given)
+    // what it reads. The plan sections' remaining entries are moved out of
+    // the tree into the plans. Always succeeds.
+    bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr);
     // Empties the model, then reads and parses the file. On failure the model
     // is empty and `error` (when given) tells why and where.
-    bool LoadPlanFile(const std::string& path, ParseError* error = nullptr);
+    bool LoadPlanFile(const std::string& path, Diagnostic* error = nullptr,
+                      CPlanFileReport* report = nullptr);
 
     // Sorts the plans by descending priority (in the model, not only in the
     // file), then appends the sections of a plan file to `file`.
@@ -48,4 +52,4 @@ public:
 
 // What File Save writes for a plan file's text after File Open: false, with
 // `error` set when given, when the text does not load.
-bool FormatPlanText(std::string_view text, std::string& saved, ParseError* error = nullptr);
+bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr);

@@ -1,20 +1,16 @@
 #include "plandescription.h"
 
+#include "planformat.h"
 #include "sectionfile.h"
 
 std::string DescribeCondition(const PlanCondition& condition, const CUnitList& units) {
     if (condition.kind.empty()) return {};
-    std::string prefix;
-    if (NamesEqual(condition.kind, "Exists"))
-        prefix = "If Team Computer has";
-    else if (NamesEqual(condition.kind, "NotExists"))
-        prefix = "If Team Computer has NOT";
-    else if (NamesEqual(condition.kind, "HisExists"))
-        prefix = "If Team Human has";
-    else if (NamesEqual(condition.kind, "NotHisExists"))
-        prefix = "If Team Human has NOT";
-    else
-        prefix = "If '" + condition.kind + "'";
+    // In the order of the kinds.
+    static const char* const kPrefixes[] = {"If Team Computer has", "If Team Computer has NOT",
+                                            "If Team Human has", "If Team Human has NOT"};
+    std::string prefix = "If '" + condition.kind + "'";
+    for (std::size_t i = 0; i < kConditionKinds.size(); ++i)
+        if (NamesEqual(condition.kind, kConditionKinds[i])) prefix = kPrefixes[i];
     return prefix + " " + std::to_string(condition.count) + " unit(s) of type '" +
            units.GetUnitDisplayName(condition.unitClass) + "'";
 }

@@ -12,12 +12,17 @@ void PlanCondition::Set(std::string_view newKind, std::string_view newClass,
 }
 
 PlanEntry* PlanList::AddPlan(std::string_view planType, std::uint32_t priority) {
-    std::string type = FieldText(planType, kPlanTypeLimit);
-    if (type.empty() || priority == 0) return nullptr;
-    auto entry = std::make_unique<PlanEntry>();
-    entry->planType = std::move(type);
-    entry->priority = std::min(priority, kMaxPriority);
-    m_entries.push_back(std::move(entry));
+    PlanEntry plan;
+    plan.planType = std::string(planType);
+    plan.priority = priority;
+    return Append(std::move(plan));
+}
+
+PlanEntry* PlanList::Append(PlanEntry plan) {
+    plan.planType = FieldText(plan.planType, kPlanTypeLimit);
+    if (plan.planType.empty() || plan.priority == 0) return nullptr;
+    plan.priority = std::min(plan.priority, kMaxPriority);
+    m_entries.push_back(std::make_unique<PlanEntry>(std::move(plan)));
     return m_entries.back().get();
 }
 
@@ -30,9 +35,15 @@ std::unique_ptr<PlanEntry> PlanList::RemovePlan(const PlanEntry* entry) {
     return removed;
 }
 
+long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b) {
+    if (!a || !b) return 0;
+    return static_cast<long long>(b->priority) - static_cast<long long>(a->priority);
+}
+
 void PlanList::SortPlansByPriority() {
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const auto& a, const auto& b) { return a->priority > b->priority; });
+    std::stable_sort(m_entries.begin(), m_entries.end(), [](const auto& a, const auto& b) {
+        return ComparePlanPriority(a.get(), b.get()) < 0;
+    });
 }
 
 void PlanList::ArrangePriorities(std::uint32_t step) {

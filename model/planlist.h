@@ -37,6 +37,10 @@ struct PlanEntry {
     std::vector<EntryNode> parameters;
 };
 
+// The plans' one order, higher priorities first: b's priority minus a's, 0
+// when either is missing. Plans of equal priority keep their relative order.
+long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b);
+
 // The plans in document order: section order after loading, descending
 // priority after saving.
 class PlanList {
@@ -45,6 +49,9 @@ public:
 
     // Null for an empty type or priority 0; the priority is cut to 16384.
     PlanEntry* AddPlan(std::string_view planType, std::uint32_t priority);
+    // Appends a whole plan as it is (a dialog's result); null for one that
+    // AddPlan would refuse.
+    PlanEntry* Append(PlanEntry plan);
     std::unique_ptr<PlanEntry> RemovePlan(const PlanEntry* entry);
     std::uint32_t CountPlans() const { return static_cast<std::uint32_t>(m_entries.size()); }
     // Descending priority; plans of equal priority keep their order.

@@ -65,7 +65,7 @@ public:
     std::uint32_t transparent32 = 0; // 0x00BBGGRR
     std::uint32_t transparent16 = 0;
 
-    const CScript& LoadError() const { return m_script; }
+    const Diagnostic& LoadError() const { return m_script.LastError(); }
 
 private:
     void ReadPlanType(const ScriptNode& call);

@@ -64,7 +64,7 @@ public:
     UnitPickerMenu BuildUnitMenu() const;
 
     const Groups& All() const { return m_groups; }
-    const CScript& LoadError() const { return m_script; }
+    const Diagnostic& LoadError() const { return m_script.LastError(); }
 
 private:
     void ReadCall(const ScriptNode& call, UnitGroup* parent);

@@ -1,7 +1,5 @@
 #include "icons.h"
 
-#include "commandids.h"
-
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -88,16 +86,16 @@ void Lines(QPainter& p, bool columns) {
     }
 }
 
-Painter CommandPainter(int id) {
-    switch (id) {
-    case ID_FILE_NEW:
+Painter ArtPainter(Icons::Art art) {
+    switch (art) {
+    case Icons::Art::New:
         return [](QPainter& p) {
             Page(p);
             p.setPen(Pen(kGold, 1.4));
             p.drawLine(QPointF(12, 10), QPointF(15, 13));
             p.drawLine(QPointF(15, 10), QPointF(12, 13));
         };
-    case ID_FILE_OPEN:
+    case Icons::Art::Open:
         return [](QPainter& p) {
             p.setPen(Pen(kInk, 1));
             p.setBrush(kGold.lighter(110));
@@ -106,7 +104,7 @@ Painter CommandPainter(int id) {
             p.drawPolygon(QPolygonF() << QPointF(3.5, 7) << QPointF(15, 7) << QPointF(13.5, 13.5)
                                       << QPointF(1.5, 13.5));
         };
-    case ID_FILE_SAVE:
+    case Icons::Art::Save:
         return [](QPainter& p) {
             p.setPen(Pen(kInk, 1));
             p.setBrush(kBlue);
@@ -116,7 +114,7 @@ Painter CommandPainter(int id) {
             p.setBrush(kInk);
             p.drawRect(QRectF(4.5, 9.5, 7, 5));
         };
-    case ID_EDIT_START_CHEAT:
+    case Icons::Art::StartCheat:
         return [](QPainter& p) {
             p.setPen(Pen(kInk, 1.4));
             p.drawLine(QPointF(3, 1.5), QPointF(3, 15));
@@ -127,7 +125,7 @@ Painter CommandPainter(int id) {
             p.setPen(Pen(kGold.darker(150), 0.8));
             p.drawEllipse(QPointF(11, 12), 3, 3);
         };
-    case ID_EDIT_SOURCE:
+    case Icons::Art::Source:
         return [](QPainter& p) {
             Page(p);
             p.setPen(Pen(kBlue, 1.1));
@@ -137,7 +135,7 @@ Painter CommandPainter(int id) {
             p.setPen(Pen(kGreen, 1.1));
             p.drawLine(QPointF(5, 12), QPointF(10, 12));
         };
-    case ID_ITEM_INSERT:
+    case Icons::Art::Insert:
         return [](QPainter& p) {
             p.setPen(Pen(kGreen.darker(140), 1));
             p.setBrush(kGreen);
@@ -146,7 +144,7 @@ Painter CommandPainter(int id) {
             plus.addRect(QRectF(2, 6, 12, 4));
             p.drawPath(plus.simplified());
         };
-    case ID_ITEM_EDIT:
+    case Icons::Art::Edit:
         return [](QPainter& p) {
             p.setPen(Pen(kInk, 1));
             p.setBrush(kGold);
@@ -156,32 +154,32 @@ Painter CommandPainter(int id) {
             p.drawPolygon(QPolygonF()
                           << QPointF(2.5, 10.5) << QPointF(5.5, 13.5) << QPointF(1.5, 14.5));
         };
-    case ID_ITEM_DELETE:
+    case Icons::Art::Delete:
         return [](QPainter& p) {
             p.setPen(Pen(kRed, 3));
             p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
             p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
         };
-    case ID_VIEW_LARGEICON:
+    case Icons::Art::LargeIcons:
         return [](QPainter& p) { Squares(p, 2); };
-    case ID_VIEW_SMALLICON:
+    case Icons::Art::SmallIcons:
         return [](QPainter& p) { Squares(p, 3); };
-    case ID_VIEW_LIST:
+    case Icons::Art::List:
         return [](QPainter& p) { Lines(p, false); };
-    case ID_VIEW_DETAILS:
+    case Icons::Art::Details:
         return [](QPainter& p) { Lines(p, true); };
-    case ID_PLAN_MOVE_UP:
+    case Icons::Art::MoveUp:
         return [](QPainter& p) { Arrow(p, true, kBlue); };
-    case ID_PLAN_MOVE_DOWN:
+    case Icons::Art::MoveDown:
         return [](QPainter& p) { Arrow(p, false, kBlue); };
-    case ID_PLAN_AUTO_ARRANGE:
+    case Icons::Art::AutoArrange:
         return [](QPainter& p) {
             p.setPen(Pen(kInk, 0.8));
             p.setBrush(kGold);
             for (int i = 0; i < 4; ++i)
                 p.drawRect(QRectF(1.5, 1.5 + i * 3.5, 13 - i * 3, 2.5));
         };
-    case ID_APP_ABOUT:
+    case Icons::Art::About:
         return [](QPainter& p) {
             p.setPen(Pen(kBlue.darker(130), 1));
             p.setBrush(kBlue);
@@ -190,9 +188,8 @@ Painter CommandPainter(int id) {
             p.drawLine(QPointF(8, 7.5), QPointF(8, 11.5));
             p.drawPoint(QPointF(8, 4.5));
         };
-    default:
-        return {};
     }
+    return {};
 }
 
 // The plan-type glyphs, in icon-index order.
@@ -309,9 +306,8 @@ QIcon Application() {
     return icon;
 }
 
-QIcon ForCommand(int commandId) {
-    const Painter painter = CommandPainter(commandId);
-    return painter ? IconOf(painter) : QIcon();
+QIcon Get(Art art) {
+    return IconOf(ArtPainter(art));
 }
 
 QIcon Picker() {

@@ -10,8 +10,12 @@ namespace Icons {
 QIcon Application();
 QPixmap ApplicationPixmap(int size);
 
-// The toolbar image of a command (by command id); a null icon for others.
-QIcon ForCommand(int commandId);
+// The images of the toolbar's commands and the dialogs' buttons.
+enum class Art {
+    New, Open, Save, StartCheat, Source, Insert, Edit, Delete,
+    LargeIcons, SmallIcons, List, Details, MoveUp, MoveDown, AutoArrange, About,
+};
+QIcon Get(Art art);
 
 // The "..." buttons that open the unit picker.
 QIcon Picker();

@@ -112,7 +112,7 @@ TEST(PlanManager, BrokenFilesLeaveTheCatalogEmpty) {
     DefinitionFile broken("CreatePlanType(\"B\"); CreatePlanType(\"C\"(;");
     EXPECT_FALSE(m.LoadPlanTypes(broken.Path()));
     EXPECT_TRUE(m.All().empty());
-    EXPECT_EQ(m.LoadError().ErrorCode(), ScriptParenInParams);
+    EXPECT_EQ(m.LoadError(), (Diagnostic{1, "Found '(' inside of parameter block."}));
     EXPECT_FALSE(m.LoadPlanTypes("/no/such/Plans.dat"));
 }
 
@@ -213,7 +213,7 @@ TEST(UnitList, HandBuiltGroupsNeedAParent) {
 
 TEST(ShippedData, PlansDatDefinesEveryOfferedType) {
     CPlanManager m;
-    ASSERT_TRUE(m.LoadPlanTypes(ZEQ_DATA_DIR "/Plans.dat")) << m.LoadError().ErrorText();
+    ASSERT_TRUE(m.LoadPlanTypes(ZEQ_DATA_DIR "/Plans.dat")) << m.LoadError().message;
     const char* offered[] = {"CollectPool",    "CollectField", "BuildMinimums", "BaseBuildMinimums",
                              "Upgrade",        "DefendArea",   "ClearArea",     "Hold",
                              "Attacker",       "Recover",      "Service",       "BuildLoop",
@@ -233,7 +233,7 @@ TEST(ShippedData, PlansDatDefinesEveryOfferedType) {
 
 TEST(ShippedData, UnitsDatIsARealCatalog) {
     CUnitList units;
-    ASSERT_TRUE(units.LoadUnits(ZEQ_DATA_DIR "/Units.dat")) << units.LoadError().ErrorText();
+    ASSERT_TRUE(units.LoadUnits(ZEQ_DATA_DIR "/Units.dat")) << units.LoadError().message;
     const UnitPickerMenu picker = units.BuildUnitMenu();
     EXPECT_GE(picker.units.size(), 40u);
     bool nested = false;

@@ -176,7 +176,7 @@ TEST_F(ZeqTool, CheckReportsAndSetsTheExitCode) {
                                                "[Plan1]\r\nplanPriority = 5\r\n");
     run = Zeq("check " + lost);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out, lost + ":4: error: plan [Plan1] is dropped: it has no planType\n");
+    EXPECT_EQ(run.out, lost + ":4: error: plan [Plan1] is not kept: it has no planType\n");
 
     run = Zeq("check " + Path("missing.zeq") + " " + clean);
     EXPECT_EQ(run.exitCode, 1);

@@ -56,7 +56,7 @@ TEST_F(FileBufferTest, EmptyFilesMissingFilesAndFoldersDoNotLoad) {
         EXPECT_FALSE(file.LoadFile(path)) << path;
         EXPECT_TRUE(file.Sections().empty());
         EXPECT_EQ(file.LastError().line, 1);
-        EXPECT_EQ(file.LastError().reason, reason);
+        EXPECT_EQ(file.LastError().message, reason);
     }
 }
 

@@ -10,7 +10,7 @@ using testsupport::Crlf;
 // Loads a plan file from text as File Open does.
 CPlanData Load(const std::string& text) {
     CSectionFile file;
-    EXPECT_TRUE(file.ParseText(text)) << file.LastError().reason;
+    EXPECT_TRUE(file.ParseText(text)) << file.LastError().message;
     CPlanData data;
     data.LoadFromSections(file);
     return data;
@@ -203,11 +203,11 @@ using PlanFiles = testsupport::TempFolder;
 
 TEST_F(PlanFiles, UnreadableFilesLeaveTheModelEmptyAndSayWhy) {
     CPlanData data = Load(Plans({1}));
-    ParseError error;
+    Diagnostic error;
     EXPECT_FALSE(data.LoadPlanFile(Write("empty.zeq", ""), &error));
     EXPECT_EQ(data.plans.CountPlans(), 0u);
     EXPECT_EQ(error.line, 1);
-    EXPECT_EQ(error.reason, "the file is empty");
+    EXPECT_EQ(error.message, "the file is empty");
     EXPECT_FALSE(data.LoadPlanFile(Write("broken.zeq", "[Start]\r\nscrapCount = 1]\r\n"), &error));
     EXPECT_EQ(error.line, 2);
 

@@ -3,6 +3,7 @@
 // files.
 
 #include "plandata.h"
+#include "planformat.h"
 
 #include <gtest/gtest.h>
 
@@ -50,12 +51,14 @@ private:
     }
 
     std::string Key(bool wild) {
-        static const std::vector<std::string> keys = {
-            "scrapCount",         "consClass",          "scavClass",     "moneyAmount",
-            "moneyDelay",         "targetType1",        "targetType2",   "attackType1_1",
-            "attackType2_1",      "planType",           "planPriority",  "planCondition",
-            "planConditionClass", "planConditionCount", "buildIfNoIdle", "doNextOnFail",
-            "buildType1",         "holdPoint",          "maxAttacks",    "x"};
+        static const std::vector<std::string> keys = [] {
+            std::vector<std::string> all = {TargetKey(1), TargetKey(2), AttackerKey(1, 1),
+                                            AttackerKey(2, 1), "buildType1", "holdPoint", "x"};
+            all.insert(all.end(), kStartKeys.begin(), kStartKeys.end());
+            all.insert(all.end(), kCheatKeys.begin(), kCheatKeys.end());
+            all.insert(all.end(), kPlanKeys.begin(), kPlanKeys.end());
+            return all;
+        }();
         std::string key = OneOf(keys);
         if (wild && Pick(0, 6) == 0) key += OneOf(std::vector<std::string>{"'", "\"", "[a]", ""});
         return key;

@@ -42,7 +42,7 @@ class ScriptLoads : public testing::TestWithParam<LoadCase> {};
 
 TEST_P(ScriptLoads, Tree) {
     CScript script;
-    ASSERT_TRUE(script.LoadText(GetParam().text)) << script.ErrorText();
+    ASSERT_TRUE(script.LoadText(GetParam().text)) << script.LastError().message;
     EXPECT_EQ(Dump(script.Nodes()), GetParam().tree);
     EXPECT_EQ(script.ErrorCode(), 0);
 }
@@ -91,9 +91,9 @@ class ScriptRefuses : public testing::TestWithParam<ErrorCase> {};
 TEST_P(ScriptRefuses, WithCodeAndLine) {
     CScript script;
     EXPECT_FALSE(script.LoadText(GetParam().text));
-    EXPECT_EQ(script.ErrorCode(), GetParam().code) << script.ErrorText();
-    EXPECT_EQ(script.ErrorLine(), GetParam().line) << script.ErrorText();
-    EXPECT_FALSE(script.ErrorText().empty());
+    EXPECT_EQ(script.ErrorCode(), GetParam().code) << script.LastError().message;
+    EXPECT_EQ(script.LastError().line, GetParam().line) << script.LastError().message;
+    EXPECT_FALSE(script.LastError().message.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,10 +122,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Script, DiagnosticNamesTheSyntaxError) {
     CScript script;
     EXPECT_FALSE(script.LoadText("F(G(1));"));
-    EXPECT_EQ(script.Diagnostic(), "ERROR in CScript::Load()\nSyntax Error in Script:\n"
+    EXPECT_EQ(script.DiagnosticText(), "ERROR in CScript::Load()\nSyntax Error in Script:\n"
                                    "Found '(' inside of parameter block.\n");
     EXPECT_FALSE(script.LoadText("F(1);;"));
-    EXPECT_EQ(script.Diagnostic(), "");
+    EXPECT_EQ(script.DiagnosticText(), "");
 }
 
 TEST(Script, FailureKeepsWhatWasBuilt) {
@@ -147,7 +147,7 @@ TEST(Script, LoadReadsFiles) {
     EXPECT_TRUE(script.Nodes().empty());
     std::filesystem::remove(path);
     EXPECT_FALSE(script.Load(path.string()));
-    EXPECT_EQ(script.ErrorLine(), 1);
+    EXPECT_EQ(script.LastError().line, 1);
 }
 
 TEST(Script, DeepNestingIsBounded) {

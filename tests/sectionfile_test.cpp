@@ -30,7 +30,7 @@ class ParsesTo : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParsesTo, Tree) {
     CSectionFile file;
-    ASSERT_TRUE(file.ParseText(GetParam().text)) << file.LastError().reason;
+    ASSERT_TRUE(file.ParseText(GetParam().text)) << file.LastError().message;
     EXPECT_EQ(Dump(file), GetParam().tree);
 }
 
@@ -92,8 +92,8 @@ class Refuses : public testing::TestWithParam<FailCase> {};
 TEST_P(Refuses, WithLine) {
     CSectionFile file;
     EXPECT_FALSE(file.ParseText(GetParam().text));
-    EXPECT_EQ(file.LastError().line, GetParam().line) << file.LastError().reason;
-    EXPECT_FALSE(file.LastError().reason.empty());
+    EXPECT_EQ(file.LastError().line, GetParam().line) << file.LastError().message;
+    EXPECT_FALSE(file.LastError().message.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -127,7 +127,7 @@ TEST(SectionFile, WhatParsesWritesTextThatParses) {
         CSectionFile file;
         if (!file.ParseText(text)) continue;
         CSectionFile again;
-        EXPECT_TRUE(again.ParseText(file.WriteText())) << again.LastError().reason;
+        EXPECT_TRUE(again.ParseText(file.WriteText())) << again.LastError().message;
     }
 }
 

@@ -1,11 +1,9 @@
+#include "appsettings.h"
 #include "recentfilelist.h"
 #include "settingsfile.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -55,42 +53,40 @@ TEST(Settings, FindIgnoresCaseAndOtherSections) {
     EXPECT_EQ(CSettingsFile::Find(text, "Missing", "key"), std::nullopt);
 }
 
-class SettingsFileTest : public testing::Test {
+class SettingsFileTest : public testsupport::TempFolder {
 protected:
-    void SetUp() override {
-        m_path = fs::temp_directory_path() /
-                 (std::string("zeq-settings-") +
-                  testing::UnitTest::GetInstance()->current_test_info()->name() + ".cfg");
-        fs::remove(m_path);
-    }
-    void TearDown() override { fs::remove(m_path); }
-    std::string Text() const {
-        std::ifstream in(m_path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    fs::path m_path;
+    std::string Text() const { return Read(Path("zeq.cfg")); }
+    std::string File() const { return Path("zeq.cfg"); }
 };
 
 TEST_F(SettingsFileTest, DefaultsUntilWrittenAndCreatedOnFirstWrite) {
-    CSettingsFile settings(m_path.string());
+    CSettingsFile settings(File());
     EXPECT_EQ(settings.ReadInt("Settings", "OpenLastArchive", 1), 1);
     EXPECT_EQ(settings.ReadString("Unreal Style", "Normal", "x"), "x");
-    EXPECT_FALSE(fs::exists(m_path));
+    EXPECT_FALSE(fs::exists(File()));
     EXPECT_TRUE(settings.WriteInt("Settings", "Font Size", 15));
     EXPECT_EQ(settings.ReadInt("settings", "font size", 10), 15);
     EXPECT_EQ(Text(), "[Settings]\nFont Size=15\n");
 }
 
 TEST_F(SettingsFileTest, HandWrittenValues) {
-    std::ofstream(m_path) << "[Settings]\nView Style=7\nOpenLastArchive=zero\nA=-3\nB=+4\nC=5x\n";
-    CSettingsFile settings(m_path.string());
-    EXPECT_EQ(settings.ReadInt("Settings", "View Style", 1), 7);
-    EXPECT_EQ(settings.ReadInt("Settings", "OpenLastArchive", 1), 1);
-    EXPECT_EQ(settings.ReadInt("Settings", "A", 0), -3);
-    EXPECT_EQ(settings.ReadInt("Settings", "B", 0), 4);
-    EXPECT_EQ(settings.ReadInt("Settings", "C", 0), 5);
+    Write("zeq.cfg", "[Settings]\nView Style=7\nOpenLastArchive=zero\nFont Size=11\n"
+                     "Syntax Coloring=0\nA=-3\nB=+4\nC=5x\n");
+    const CAppSettings settings(File());
+    EXPECT_EQ(settings.File().ReadInt("Settings", "A", 0), -3);
+    EXPECT_EQ(settings.File().ReadInt("Settings", "B", 0), 4);
+    EXPECT_EQ(settings.File().ReadInt("Settings", "C", 0), 5);
+    EXPECT_EQ(settings.ViewStyle(), CAppSettings::Details); // 7 is no style
+    EXPECT_TRUE(settings.OpenLastArchive());                // unreadable: the default
+    EXPECT_EQ(settings.FontSize(), 10);                     // 11 is no size offered
+    EXPECT_FALSE(settings.SyntaxColoring());
+    EXPECT_FALSE(settings.UnrealStyle());
+    settings.SetViewStyle(CAppSettings::List);
+    settings.SetFontSize(15);
+    settings.SetUnrealStyle(true);
+    EXPECT_EQ(settings.ViewStyle(), CAppSettings::List);
+    EXPECT_EQ(settings.FontSize(), 15);
+    EXPECT_TRUE(settings.UnrealStyle());
 }
 
 TEST(Settings, PathBesideTheProgramWhenWritable) {
@@ -118,7 +114,7 @@ TEST(RecentFiles, MostRecentFirstAtMostEight) {
 }
 
 TEST_F(SettingsFileTest, RecentFilesRoundTrip) {
-    CSettingsFile settings(m_path.string());
+    CSettingsFile settings(File());
     CRecentFileList list;
     list.Add("/b/one.zeq");
     list.Add("/a/two words.zeq");
@@ -146,6 +142,42 @@ TEST(RecentFiles, DisplayNamesFitThirtyCharacters) {
             EXPECT_LE(shown.size(), 30u);
         }
     }
+}
+
+TEST(ColourScheme, NumberTexts) {
+    struct Case {
+        const char* text;
+        int base;
+        std::uint32_t value;
+    };
+    const Case cases[] = {{"0x000000FF", 16, 0xFF}, {"000000FF", 16, 0xFF}, {"  0xff", 16, 0xFF},
+                          {"0xFFFFFFFF", 16, 0xFFFFFFFF}, {"zz", 16, 0}, {"", 16, 0},
+                          {"3", 10, 3}, {"7x", 10, 7}, {"0x7", 10, 0}, {"12ab", 16, 0x12AB},
+                          {"123456789AB", 16, 0xFFFFFFFF}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadUnsigned(c.text, c.base), c.value) << c.text;
+    EXPECT_EQ(ColourText(0x00FF00FF), "0x00FF00FF");
+}
+
+TEST_F(SettingsFileTest, ColourSchemesReadDefaultsAndWriteElevenValues) {
+    const CAppSettings settings(File());
+    for (bool unreal : {false, true})
+        EXPECT_EQ(settings.Scheme(unreal), ColourScheme{}); // white, black, no effects
+    Write("zeq.cfg", "[Unreal Style]\nHeaderColor=0x000000FF\nHeaderStyle=3\n"
+                     "CommentColor=00FF00\nBackColor=0x00102030\n[Other]\nKeep=me\n");
+    ColourScheme unreal = settings.Scheme(true);
+    EXPECT_EQ(unreal.formats[1], (TextFormat{0xFF, EffectBold | EffectItalic}));
+    EXPECT_EQ(unreal.formats[4].color, 0x00FF00u);
+    EXPECT_EQ(unreal.backColor, 0x00102030u);
+    EXPECT_EQ(settings.Scheme(false), ColourScheme{}); // Msdev untouched
+
+    ASSERT_TRUE(settings.SetScheme(false, SuggestedScheme(false)));
+    EXPECT_EQ(settings.Scheme(false), SuggestedScheme(false));
+    EXPECT_EQ(settings.Scheme(true), unreal);
+    const std::string text = Text();
+    const std::string msdev = text.substr(text.find("[Msdev Style]"));
+    EXPECT_EQ(std::count(msdev.begin(), msdev.end(), '='), 11);
+    EXPECT_NE(text.find("[Other]\nKeep=me\n"), std::string::npos);
 }
 
 } // namespace

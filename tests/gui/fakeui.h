@@ -16,6 +16,20 @@ class FakeUi : public IUiServices {
 public:
     FakeUi() { SetUi(this); }
     ~FakeUi() override { SetUi(nullptr); }
+    FakeUi(const FakeUi&) = delete;
+    FakeUi& operator=(const FakeUi&) = delete;
+
+    // Forgets the script and everything shown, between test functions.
+    void Reset() {
+        answers.clear();
+        unitClasses.clear();
+        files.clear();
+        colors.clear();
+        messages.clear();
+        questions.clear();
+        icons.clear();
+        beeps = picks = 0;
+    }
 
     void ShowMessage(QWidget*, Icon icon, const QString& text) override {
         messages << text;

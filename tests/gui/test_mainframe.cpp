@@ -4,7 +4,6 @@
 #include "fakeui.h"
 #include "leftview.h"
 #include "mainframe.h"
-#include "numberspin.h"
 #include "rightview.h"
 #include "startcheatdlg.h"
 #include "zeqeditorapp.h"
@@ -290,50 +289,6 @@ private slots:
         QCOMPARE(ui.questions.last(), QString("Save changes to close.zeq?"));
         ui.answers = {IUiServices::Answer::No};
         QVERIFY(app->MainFrame()->close());
-    }
-
-    void startCheatDialogChecksAndClamps() {
-        FakeUi ui;
-        StartSection start;
-        start.consClass = "cons";
-        CStartCheatDlg dialog(start);
-        dialog.accept(); // no scavenger
-        QCOMPARE(ui.messages,
-                 QStringList{"You need to specify a Constructor and a Scavenger class!"});
-        QVERIFY(ui.icons[0] == IUiServices::Icon::Error);
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-
-        // The class fields take what a plan file keeps: 16 characters, no quotes.
-        auto* scavenger = dialog.findChild<QLineEdit*>("scavenger");
-        QTest::keyClicks(scavenger, "it's \"abcdefghijklmnopqrst");
-        QCOMPARE(scavenger->text(), QString("its abcdefghijkl"));
-        for (auto [name, text] : {std::pair{"delay", "5000"}, {"amount", "999"}, {"scrap", "12"}}) {
-            auto* spin = dialog.findChild<CNumberSpin*>(name);
-            spin->lineEdit()->setText(text);
-        }
-        dialog.accept();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        dialog.WriteBack(start);
-        QCOMPARE(start.moneyDelay, 3600u);
-        QCOMPARE(start.moneyAmount, 255u);
-        QCOMPARE(start.scrapCount, 12u);
-        QCOMPARE(start.scavClass, std::string("its abcdefghijkl"));
-    }
-
-    void startCheatPickerReplacesOnlyItsField() {
-        FakeUi ui;
-        CZeqEditorApp app;
-        CUnitList::AddUnit(app.UnitList().AddGroup("G"), "Builder", "builder");
-        StartSection start;
-        CStartCheatDlg dialog(start);
-        dialog.findChild<QLineEdit*>("constructor")->setText("typed");
-        dialog.findChild<QLineEdit*>("scavenger")->setText("kept");
-        ui.unitClasses = {"builder"};
-        QTest::mouseClick(dialog.findChild<QToolButton*>("constructorPicker"), Qt::LeftButton);
-        QCOMPARE(dialog.findChild<QLineEdit*>("constructor")->text(), QString("builder"));
-        QCOMPARE(dialog.findChild<QLineEdit*>("scavenger")->text(), QString("kept"));
-        QTest::mouseClick(dialog.findChild<QToolButton*>("scavengerPicker"), Qt::LeftButton);
-        QCOMPARE(dialog.findChild<QLineEdit*>("scavenger")->text(), QString("kept")); // dismissed
     }
 
     void startCheatCommandCancelChangesNothing() {

@@ -1,14 +1,12 @@
 // The source editor: snippets, saving back into the document, settings.
 
 #include "colourschemedlg.h"
-#include "commandids.h"
 #include "fakeui.h"
-#include "mainframe.h"
+#include "plandata.h"
 #include "sourceeditordlg.h"
 #include "syntaxedit.h"
 #include "syntaxhighlighter.h"
-#include "zeqeditorapp.h"
-#include "zeqeditordoc.h"
+#include "testcontext.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -22,31 +20,28 @@
 class TestSourceEditor : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
     std::unique_ptr<FakeUi> m_ui;
-    std::unique_ptr<CZeqEditorApp> m_app;
+    std::unique_ptr<TestContext> m_context;
 
-    CZeqEditorDoc* Doc() { return m_app->Document(); }
+    const CAppContext& Context() { return m_context->context; }
+    const CSettingsFile& Settings() { return m_context->settings.File(); }
     int Setting(const char* key, int fallback) {
-        return m_app->Settings().ReadInt("Settings", key, fallback);
+        return Settings().ReadInt("Settings", key, fallback);
     }
 
 private slots:
     void init() {
-        QFile::remove(m_dir.filePath("settings.cfg"));
         m_ui = std::make_unique<FakeUi>();
-        m_app = std::make_unique<CZeqEditorApp>();
-        m_app->InitInstance({QString(), m_dir.filePath("settings.cfg")});
+        m_context = std::make_unique<TestContext>(false);
     }
 
     void cleanup() {
-        Doc()->SetModifiedFlag(false);
-        m_app.reset();
+        m_context.reset();
         m_ui.reset();
     }
 
     void snippetsPutTheCaretWhereTheValueGoes() {
-        CSourceEditorDlg dialog("");
+        CSourceEditorDlg dialog(Context(), "");
         CSyntaxEdit* edit = dialog.Editor();
         edit->setPlainText("abc");
         QTextCursor cursor = edit->textCursor();
@@ -73,7 +68,7 @@ private slots:
     }
 
     void snippetReplacesTheSelection() {
-        CSourceEditorDlg dialog("");
+        CSourceEditorDlg dialog(Context(), "");
         CSyntaxEdit* edit = dialog.Editor();
         edit->setPlainText("old text");
         edit->selectAll();
@@ -82,36 +77,34 @@ private slots:
     }
 
     void savingAnEditedTextReloadsTheDocument() {
-        Doc()->Data().plans.AddPlan("Hold", 5);
+        CPlanData data;
+        data.plans.AddPlan("Hold", 5);
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
             dialog->Editor()->moveCursor(QTextCursor::End);
             dialog->Editor()->insertPlainText(
                 "\n[Plan2]\nplanType = \"Attacker\" // new\nplanPriority = 9\n");
             dialog->OnSave();
         });
-        m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
-        QCOMPARE(Doc()->Data().plans.CountPlans(), 2u);
-        QCOMPARE(Doc()->Data().plans.All()[1]->planType, std::string("Attacker"));
-        QVERIFY(Doc()->IsModified());
-        QTRY_COMPARE(m_app->MainFrame()->PlanCountText(), QString("2 Plans"));
+        QVERIFY(RunSourceEditor(Context(), data, nullptr));
+        QCOMPARE(data.plans.CountPlans(), 2u);
+        QCOMPARE(data.plans.All()[1]->planType, std::string("Attacker"));
     }
 
     void untouchedSaveAndCancelChangeNothing() {
-        Doc()->Data().plans.AddPlan("Hold", 5);
+        CPlanData data;
+        data.plans.AddPlan("Hold", 5);
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->OnSave(); });
-        m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
-        QVERIFY(!Doc()->IsModified());
+        QVERIFY(!RunSourceEditor(Context(), data, nullptr));
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
             dialog->OnNew();
             dialog->reject();
         });
-        m_app->MainFrame()->RunCommand(ID_EDIT_SOURCE);
-        QVERIFY(!Doc()->IsModified());
-        QCOMPARE(Doc()->Data().plans.CountPlans(), 1u);
+        QVERIFY(!RunSourceEditor(Context(), data, nullptr));
+        QCOMPARE(data.plans.CountPlans(), 1u);
     }
 
     void aTextThatDoesNotParseIsNotLost() {
-        CSourceEditorDlg dialog("[Start]\r\nconsClass = \"c\"\r\n");
+        CSourceEditorDlg dialog(Context(), "[Start]\r\nconsClass = \"c\"\r\n");
         dialog.Editor()->moveCursor(QTextCursor::End);
         dialog.Editor()->insertPlainText("oops = ]\n");
         dialog.OnSave();
@@ -124,7 +117,7 @@ private slots:
 
     void settingsAreStoredAtOnce() {
         {
-            CSourceEditorDlg dialog("[Plan1]\r\n");
+            CSourceEditorDlg dialog(Context(), "[Plan1]\r\n");
             QVERIFY(dialog.Action(32840)->isChecked()); // colouring on by default
             QVERIFY(dialog.Action(32841)->isChecked()); // 10 points
             QVERIFY(dialog.Action(32846)->isChecked()); // Msdev style
@@ -136,22 +129,22 @@ private slots:
         QCOMPARE(Setting("Syntax Coloring", 1), 0);
         QCOMPARE(Setting("Font Size", 10), 15);
         QCOMPARE(Setting("Unreal Style", 0), 1);
-        CSourceEditorDlg again("[Plan1]\r\n");
+        CSourceEditorDlg again(Context(), "[Plan1]\r\n");
         QVERIFY(!again.Action(32840)->isChecked());
         QVERIFY(again.Action(32843)->isChecked());
         QCOMPARE(again.Editor()->font().pointSize(), 15);
         QVERIFY(again.Action(32845)->isChecked());
 
-        m_app->Settings().WriteInt("Settings", "Font Size", 11);
-        CSourceEditorDlg odd("");
+        Settings().WriteInt("Settings", "Font Size", 11);
+        CSourceEditorDlg odd(Context(), "");
         QVERIFY(odd.Action(32841)->isChecked());
         QCOMPARE(odd.Editor()->font().pointSize(), 10);
     }
 
     void schemeColoursHeaders() {
-        m_app->Settings().Write("Msdev Style", "HeaderColor", "0x000000FF");
-        m_app->Settings().Write("Msdev Style", "HeaderStyle", "3");
-        CSourceEditorDlg dialog("[Plan1]\r\nx = 5\r\n");
+        Settings().Write("Msdev Style", "HeaderColor", "0x000000FF");
+        Settings().Write("Msdev Style", "HeaderStyle", "3");
+        CSourceEditorDlg dialog(Context(), "[Plan1]\r\nx = 5\r\n");
         QTRY_VERIFY(!dialog.Editor()->document()->firstBlock().layout()->formats().isEmpty());
         const QTextLayout* layout = dialog.Editor()->document()->firstBlock().layout();
         bool red = false;
@@ -163,9 +156,9 @@ private slots:
     }
 
     void schemeEditorWritesExactlyTheElevenValues() {
-        m_app->Settings().Write("Msdev Style", "NumberStyle", "2");
-        m_app->Settings().Write("Other", "Keep", "me");
-        CColourSchemeDlg dialog(m_app->Settings(), false);
+        Settings().Write("Msdev Style", "NumberStyle", "2");
+        Settings().Write("Other", "Keep", "me");
+        CColourSchemeDlg dialog(m_context->settings, false);
         auto* classes = dialog.findChild<QListWidget*>("classes");
         QCOMPARE(classes->count(), 5);
         m_ui->colors = {QColor(255, 0, 0), QColor(0, 0, 255)};
@@ -177,7 +170,7 @@ private slots:
         QVERIFY(dialog.findChild<QCheckBox*>("italic")->isChecked());
         dialog.accept();
 
-        QFile file(m_dir.filePath("settings.cfg"));
+        QFile file(m_context->SettingsPath());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromLatin1(file.readAll());
         const QString section = text.mid(text.indexOf("[Msdev Style]"));
@@ -193,19 +186,19 @@ private slots:
                               "NormalStyle=0", "NumberColor=0x00000000", "NumberStyle=2",
                               "StringColor=0x00000000", "StringStyle=0"}));
         QVERIFY(text.contains("[Other]\nKeep=me"));
-        QCOMPARE(m_app->Settings().ReadString("Unreal Style", "HeaderColor", "none"),
+        QCOMPARE(Settings().ReadString("Unreal Style", "HeaderColor", "none"),
                  std::string("none"));
     }
 
     void schemeEditorCancelWritesNothing() {
-        CColourSchemeDlg dialog(m_app->Settings(), true);
+        CColourSchemeDlg dialog(m_context->settings, true);
         dialog.UseSuggestedColours();
         dialog.reject();
-        QVERIFY(!QFile::exists(m_dir.filePath("settings.cfg")));
+        QVERIFY(!QFile::exists(m_context->SettingsPath()));
     }
 
     void pasteTakesPlainTextOnly() {
-        CSourceEditorDlg dialog("");
+        CSourceEditorDlg dialog(Context(), "");
         QApplication::clipboard()->setText("pasted = 1");
         dialog.Editor()->PasteAsText();
         QCOMPARE(dialog.Editor()->toPlainText(), QString("pasted = 1"));
@@ -215,7 +208,7 @@ private slots:
     }
 
     void colouringNeverEntersTheUndoHistory() {
-        CSourceEditorDlg dialog("[Plan1]\r\nplanPriority = 5\r\n");
+        CSourceEditorDlg dialog(Context(), "[Plan1]\r\nplanPriority = 5\r\n");
         CSyntaxEdit* edit = dialog.Editor();
         QVERIFY(!edit->document()->isUndoAvailable());
         edit->moveCursor(QTextCursor::End);
@@ -231,7 +224,7 @@ private slots:
     // 0xA0 included); a character with no byte is refused, not made a '?'.
     void theTextGivesBackItsBytes() {
         const QString text = QString::fromLatin1("[A]\r\nx = \"a\xa0" "b\" // c\r\ny = 2\r\n");
-        CSourceEditorDlg dialog(text);
+        CSourceEditorDlg dialog(Context(), text);
         QCOMPARE(dialog.Editor()->PlanText(), text);
         dialog.Editor()->moveCursor(QTextCursor::End);
         dialog.Editor()->insertPlainText(QString::fromUtf8("z = \"\u20ac\"\n"));

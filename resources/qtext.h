@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,4 +23,14 @@ inline qsizetype FirstNonLatin1(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i)
         if (text[i].unicode() > 0xFF) return i;
     return -1;
+}
+
+// A colour value 0x00BBGGRR (of the definition and settings files) as a Qt
+// colour and back; the top byte is ignored.
+inline QColor ColorFromRef(std::uint32_t color) {
+    return QColor(int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF));
+}
+
+inline std::uint32_t RefFromColor(const QColor& c) {
+    return std::uint32_t(c.red()) | std::uint32_t(c.green()) << 8 | std::uint32_t(c.blue()) << 16;
 }

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "uiservices.h"
+
+// The real message boxes, beep, unit picker and file and colour dialogs,
+// installed by the program at start-up (tests install their own).
+class CDesktopUi final : public IUiServices {
+public:
+    void ShowMessage(QWidget* parent, Icon icon, const QString& text) override;
+    Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
+    Answer AskSaveChanges(QWidget* parent, const QString& text) override;
+    void Beep() override;
+    const UnitItem* PickUnit(QWidget* button, const CUnitList& units) override;
+    std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
+    QString GetOpenFileName(QWidget* parent) override;
+    QString GetSaveFileName(QWidget* parent, const QString& suggested) override;
+};

@@ -1,0 +1,289 @@
+#include "planfilereport.h"
+
+#include "plandata.h"
+#include "planformat.h"
+#include "planmanager.h"
+#include "textvalues.h"
+#include "unitlist.h"
+
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+std::string Header(const SectionNode& section) {
+    return "[" + section.name + "]";
+}
+
+// "plan" followed by digits, in any case: a plan section in the user's eyes.
+bool IsPlanName(std::string_view name) {
+    return name.size() > 4 && NamesEqual(name.substr(0, 4), "plan") &&
+           std::all_of(name.begin() + 4, name.end(), IsDigit);
+}
+
+// Lines in runs of consecutive numbers, for one finding per block.
+template <typename Each> void ForEachRun(const std::vector<int>& lines, Each each) {
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t j = i + 1;
+        while (j < lines.size() && lines[j] <= lines[j - 1] + 1)
+            ++j;
+        each(lines[i], lines[j - 1], j - i);
+        i = j;
+    }
+}
+
+} // namespace
+
+Finding& CPlanFileReport::Add(FindingKind kind, int line, std::string message) {
+    Finding finding;
+    finding.line = line;
+    finding.message = std::move(message);
+    finding.kind = kind;
+    return m_findings.emplace_back(std::move(finding));
+}
+
+void CPlanFileReport::Clear() {
+    m_findings.clear();
+    m_sectionsRead.clear();
+    m_entriesRead.clear();
+}
+
+bool CPlanFileReport::LosesAnything() const {
+    return std::any_of(m_findings.begin(), m_findings.end(),
+                       [](const Finding& f) { return f.kind != FindingKind::Warning; });
+}
+
+bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
+    Clear();
+    CSectionFile file;
+    if (!file.ParseText(text)) {
+        Failed(file.LastError());
+        return false;
+    }
+    CPlanData scratch;
+    (data ? *data : scratch).LoadFromSections(file, this);
+    return true;
+}
+
+void CPlanFileReport::Failed(const Diagnostic& error) {
+    Add(FindingKind::Error, error.line, error.message);
+}
+
+void CPlanFileReport::SectionRead(const SectionNode& section) {
+    m_sectionsRead.insert(&section);
+}
+
+void CPlanFileReport::EntryRead(const EntryNode& entry) {
+    m_entriesRead.insert(&entry);
+}
+
+void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool isUnitClass) {
+    if (!entry) return;
+    // After its leading quotes a text ends at its first quote character; only
+    // a closing quote at the very end goes without a trace.
+    std::string_view body = entry->value;
+    while (!body.empty() && IsQuote(body.front()))
+        body.remove_prefix(1);
+    const std::string text = UnquoteValue(entry->value);
+    const std::string_view rest = body.substr(std::min(text.size(), body.size()));
+    if (rest.size() > 1 || (rest.size() == 1 && !IsQuote(rest[0])))
+        Add(FindingKind::Loss, entry->line,
+            "the text of '" + entry->key + "' holds a quote character; only '" +
+                text.substr(0, limit) + "' is kept (texts cannot hold quotes)");
+    else if (text.size() > limit)
+        Add(FindingKind::Loss, entry->line,
+            "'" + entry->key + "' is cut to " + std::to_string(limit) + " characters: '" +
+                text.substr(0, limit) + "'");
+    if (isUnitClass && m_units && !text.empty() &&
+        !m_units->FindUnitByClass(FieldText(text, limit)))
+        Add(FindingKind::Warning, entry->line,
+            "unit class '" + text.substr(0, limit) + "' is not in the unit catalog");
+}
+
+void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
+    if (!entry) return;
+    const std::string& v = entry->value;
+    const std::string shown = "'" + entry->key + " = " + v + "'";
+    if (v.empty()) {
+        Add(FindingKind::Warning, entry->line, "'" + entry->key + "' has no value and reads as 0");
+    } else if (!IsDigit(v[0])) {
+        Add(FindingKind::Loss, entry->line,
+            shown + " reads as 0: numbers begin with a digit" +
+                std::string(IsQuote(v[0]) ? " and have no quotes" : ""));
+    } else {
+        const auto number = static_cast<std::uint32_t>(CSectionFile::GetValueInt(entry, 0));
+        if (!std::all_of(v.begin(), v.end(), IsDigit))
+            Add(FindingKind::Loss, entry->line, shown + " reads as " + std::to_string(number));
+        else if (number > max)
+            Add(FindingKind::Loss, entry->line,
+                "'" + entry->key + "' is cut from " + std::to_string(number) + " to " +
+                    std::to_string(max));
+    }
+}
+
+void CPlanFileReport::PlanDropped(const SectionNode& section, const EntryNode* type,
+                                  const EntryNode* priority) {
+    std::string why = "it has no planType";
+    int line = section.line;
+    if (type && !UnquoteValue(type->value).empty()) {
+        why = "planPriority must be a number from 1 to 16384";
+        if (priority && !priority->value.empty() && IsQuote(priority->value[0]))
+            why += " (a quoted number reads as 0)";
+        if (priority) line = priority->line;
+    }
+    Add(FindingKind::Loss, line, "plan " + Header(section) + " is not kept: " + why).planLost = true;
+}
+
+void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section) {
+    auto find = [&section](std::string_view key) {
+        return CSectionFile::FindEntry(const_cast<SectionNode*>(&section), key);
+    };
+    auto add = [&](FindingKind kind, const EntryNode* at, std::string message) {
+        Add(kind, at ? at->line : section.line, std::move(message)).plan = &plan;
+    };
+    const EntryNode* kind = find("planCondition");
+    const EntryNode* unitClass = find("planConditionClass");
+    const PlanCondition& condition = plan.condition;
+    if (!condition.kind.empty() &&
+        std::none_of(kConditionKinds.begin(), kConditionKinds.end(),
+                     [&](std::string_view k) { return NamesEqual(k, condition.kind); }))
+        add(FindingKind::Warning, kind,
+            "condition '" + condition.kind +
+                "' is not one of Exists, NotExists, HisExists, NotHisExists");
+    if (condition.kind.empty() != condition.unitClass.empty())
+        add(FindingKind::Loss, kind ? kind : unitClass,
+            "the condition needs both planCondition and planConditionClass; it is not kept");
+
+    std::unordered_map<std::string, bool> seen;
+    for (const EntryNode& entry : section.entries)
+        if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
+            add(FindingKind::Warning, &entry,
+                "'" + entry.key + "' appears again: the first is used and this one becomes a "
+                                  "parameter of the plan");
+
+    if (!m_planTypes) return;
+    const PlanTypeInfo* info = m_planTypes->FindPlanType(plan.planType);
+    if (!info) {
+        add(FindingKind::Warning, find("planType"),
+            "plan type '" + plan.planType + "' is not in the plan-type catalog");
+        return;
+    }
+    if (condition.IsComplete() && !(info->flags & PlanTypeHasCondition))
+        add(FindingKind::Warning, kind,
+            "plan type '" + plan.planType +
+                "' takes no condition; the editor clears it when the plan is edited");
+    for (const EntryNode& entry : section.entries)
+        if (!IsPlanKey(entry.key) && !CPlanManager::FindParamDef(info, entry.key))
+            add(FindingKind::Warning, &entry,
+                "'" + entry.key + "' is not a parameter of plan type '" + plan.planType + "'");
+}
+
+void CPlanFileReport::MatchRead(const MatchEntry& match, const EntryNode& target) {
+    if (!match.attackers.empty()) return;
+    Add(FindingKind::Warning, target.line,
+        "the match for '" + match.unitClass +
+            "' has no attackers: it stays in the file, but the match tree cannot show it")
+        .match = &match;
+}
+
+void CPlanFileReport::CheatRead(const SectionNode& section, std::uint32_t amount,
+                                std::uint32_t delay) {
+    if ((amount == 0) != (delay == 0))
+        Add(FindingKind::Loss, section.line,
+            "[Cheat] is not kept unless moneyAmount and moneyDelay are both above 0");
+}
+
+void CPlanFileReport::StartRead(const SectionNode* section, const StartSection& start) {
+    if (!section) {
+        Add(FindingKind::Warning, 1,
+            "the file has no [Start] section; the editor asks for consClass and scavClass "
+            "before saving");
+        return;
+    }
+    for (auto [key, value] : {std::pair{"consClass", &start.consClass}, {"scavClass", &start.scavClass}})
+        if (value->empty())
+            Add(FindingKind::Warning, section->line,
+                "[Start] has no " + std::string(key) + "; the editor asks for it before saving");
+}
+
+void CPlanFileReport::UnreadSection(const SectionNode& section, bool repeated) {
+    const bool plan = IsPlanName(section.name);
+    std::string message;
+    if (repeated)
+        message = "only the first " + Header(section) + " section is read; this one is not kept";
+    else if (!plan)
+        message = "section " + Header(section) + " is not part of a plan file and is not kept";
+    else if (section.name[4] == '0')
+        message = "plan section " + Header(section) +
+                  " is never read: plans are numbered from Plan1 on, without leading zeros";
+    else
+        message = "plan section " + Header(section) +
+                  " is never read: after Plan" + std::to_string(kDenseScanEnd) +
+                  " the numbers must follow on without a gap";
+    Add(FindingKind::Loss, section.line, std::move(message)).planLost = plan;
+}
+
+void CPlanFileReport::UnreadEntries(const SectionNode& section) {
+    const bool match = NamesEqual(section.name, kMatchSection);
+    std::unordered_map<std::string, bool> seen;
+    for (const EntryNode& entry : section.entries) {
+        const bool first = seen.emplace(FoldedName(entry.key), true).second;
+        if (m_entriesRead.count(&entry)) continue;
+        std::string message = "'" + entry.key + "' ";
+        if (!first)
+            message += "appears again; only the first is read and this one is not kept";
+        else if (match)
+            message += "is not read and is not kept: targetTypeN and attackTypeN_M are read in "
+                       "order up to the first gap";
+        else
+            message += "is not read from " + Header(section) + " and is not kept";
+        Add(FindingKind::Loss, entry.line, std::move(message));
+    }
+}
+
+void CPlanFileReport::NotesOf(const ParseNotes& notes) {
+    ForEachRun(notes.comments, [this](int first, int last, std::size_t count) {
+        Add(FindingKind::Loss, first,
+            count == 1 ? std::string("this comment is not kept")
+                       : std::to_string(count) + " comments (lines " + std::to_string(first) +
+                             " to " + std::to_string(last) + ") are not kept");
+    });
+    for (int line : notes.headerTails)
+        Add(FindingKind::Loss, line, "the text after ']' on this line is not kept");
+    ForEachRun(notes.ignoredLines, [this](int first, int last, std::size_t count) {
+        Add(FindingKind::Loss, first,
+            count == 1 ? std::string("this line is not a 'key = value' line of a section and is "
+                                     "not kept")
+                       : std::to_string(count) + " lines (" + std::to_string(first) + " to " +
+                             std::to_string(last) +
+                             ") are not 'key = value' lines of a section and are not kept");
+    });
+    for (int line : notes.commentJoins)
+        Add(FindingKind::Warning, line,
+            "this comment swallows its line break, so the next line is read as part of this "
+            "one (save the file with CR LF line ends)");
+    for (int line : notes.closedQuotes)
+        Add(FindingKind::Warning, line,
+            "a quote is not closed on this line; it is closed with '\"' at the line end");
+}
+
+void CPlanFileReport::Finish(const CSectionFile& file) {
+    std::unordered_map<std::string, bool> seen;
+    for (const auto& section : file.Sections()) {
+        const bool first = seen.emplace(FoldedName(section->name), true).second;
+        if (!m_sectionsRead.count(section.get()))
+            UnreadSection(*section, !first);
+        else if (!IsPlanName(section->name))
+            UnreadEntries(*section);
+    }
+    NotesOf(file.Notes());
+    std::stable_sort(m_findings.begin(), m_findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
+    m_sectionsRead.clear();
+    m_entriesRead.clear();
+}

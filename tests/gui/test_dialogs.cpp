@@ -1,0 +1,331 @@
+// The dialogs that edit one record each, on a context of their own: no
+// application is started.
+
+#include "fakeui.h"
+#include "matchdlg.h"
+#include "numberspin.h"
+#include "plansettingsdlg.h"
+#include "startcheatdlg.h"
+#include "testcontext.h"
+#include "unitpicker.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+template <typename W> W* Child(QWidget* dialog, const char* name) {
+    W* widget = dialog->findChild<W*>(name);
+    Q_ASSERT(widget);
+    return widget;
+}
+
+// The parameter rows as "name=value name=value".
+QString Rows(const QTreeWidget* rows) {
+    QStringList n;
+    for (int i = 0; i < rows->topLevelItemCount(); ++i)
+        n << rows->topLevelItem(i)->text(0) + "=" + rows->topLevelItem(i)->text(1);
+    return n.join(' ');
+}
+
+} // namespace
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+
+    FakeUi ui;
+    TestContext shipped;
+
+private slots:
+    void init() { ui.Reset(); }
+
+    void startCheatChecksAndClamps() {
+        StartSection start;
+        start.consClass = "cons";
+        CStartCheatDlg dialog(shipped.context, start);
+        dialog.accept(); // no scavenger
+        QCOMPARE(ui.messages,
+                 QStringList{"You need to specify a Constructor and a Scavenger class!"});
+        QVERIFY(ui.icons[0] == IUiServices::Icon::Error);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        // The class fields take what a plan file keeps: 16 characters, no quotes.
+        auto* scavenger = Child<QLineEdit>(&dialog, "scavenger");
+        QTest::keyClicks(scavenger, "it's \"abcdefghijklmnopqrst");
+        QCOMPARE(scavenger->text(), QString("its abcdefghijkl"));
+        for (auto [name, text] : {std::pair{"delay", "5000"}, {"amount", "999"}, {"scrap", "12"}})
+            Child<CNumberSpin>(&dialog, name)->lineEdit()->setText(text);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const StartSection& result = dialog.Result();
+        QCOMPARE(result.moneyDelay, 3600u);
+        QCOMPARE(result.moneyAmount, 255u);
+        QCOMPARE(result.scrapCount, 12u);
+        QCOMPARE(result.scavClass, std::string("its abcdefghijkl"));
+        QCOMPARE(result.consClass, std::string("cons"));
+    }
+
+    void startCheatPickerReplacesOnlyItsField() {
+        CStartCheatDlg dialog(shipped.context, StartSection{});
+        Child<QLineEdit>(&dialog, "constructor")->setText("typed");
+        Child<QLineEdit>(&dialog, "scavenger")->setText("kept");
+        ui.unitClasses = {"iu_builder"};
+        QTest::mouseClick(Child<QToolButton>(&dialog, "constructorPicker"), Qt::LeftButton);
+        QTest::mouseClick(Child<QToolButton>(&dialog, "scavengerPicker"), Qt::LeftButton);
+        QCOMPARE(Child<QLineEdit>(&dialog, "constructor")->text(), QString("iu_builder"));
+        QCOMPARE(Child<QLineEdit>(&dialog, "scavenger")->text(), QString("kept")); // dismissed
+    }
+
+    void matchOkNeedsATargetAndRows() {
+        CMatchDlg dialog(shipped.context, nullptr);
+        dialog.accept();
+        Child<QLineEdit>(&dialog, "target")->setText("tank");
+        dialog.accept();
+        QCOMPARE(ui.beeps, 2);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        dialog.OnNew();
+        dialog.OnNew();
+        Child<QLineEdit>(&dialog, "target")->setText("abcdefghijklmnopqrst");
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Result().unitClass, std::string("abcdefghijklmnop"));
+        QCOMPARE(dialog.Result().attackers.size(), std::size_t(2));
+        QCOMPARE(dialog.Result().attackers[1].unitClass, std::string("Custom"));
+    }
+
+    void removingEveryAttackerOnlyBeeps() {
+        MatchEntry entry{"tank", {{"scout"}}};
+        CMatchDlg dialog(shipped.context, &entry);
+        auto* list = Child<QListWidget>(&dialog, "attackers");
+        dialog.OnDelete(); // nothing selected
+        QCOMPARE(ui.beeps, 1);
+        list->item(0)->setSelected(true);
+        dialog.OnDelete();
+        QCOMPARE(list->count(), 0);
+        dialog.accept();
+        QCOMPARE(ui.beeps, 2);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void renamingToEmptyKeepsTheLabel() {
+        CMatchDlg dialog(shipped.context, nullptr);
+        dialog.show();
+        auto* list = Child<QListWidget>(&dialog, "attackers");
+        dialog.OnRename();
+        QCOMPARE(ui.beeps, 1); // no row
+        dialog.OnNew();
+        auto* editor = list->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->clear();
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!list->findChild<QLineEdit*>()); // committed and closed
+        QCOMPARE(list->item(0)->text(), QString("Custom"));
+        QTest::qWait(20); // the closed editor goes away
+        list->item(0)->setSelected(true);
+        dialog.OnRename();
+        QCOMPARE(ui.beeps, 1);
+        editor = list->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->clear();
+        QTest::keyClicks(editor, "re'named-and-then-some"); // a unit class field
+        QCOMPARE(editor->text(), QString("renamed-and-then"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(list->item(0)->text(), QString("renamed-and-then"));
+    }
+
+    void matchPickersFillTheTargetAndAppendAttackers() {
+        CMatchDlg dialog(shipped.context, nullptr);
+        ui.unitClasses = {"iu_spire", "iu_builder"};
+        for (const char* picker : {"targetPicker", "attackerPicker", "attackerPicker"})
+            QTest::mouseClick(Child<QToolButton>(&dialog, picker), Qt::LeftButton);
+        QCOMPARE(Child<QLineEdit>(&dialog, "target")->text(), QString("iu_spire"));
+        QCOMPARE(Child<QListWidget>(&dialog, "attackers")->count(), 1); // second dismissed
+    }
+
+    void unitMenuMirrorsTheCatalog() {
+        CUnitList units;
+        UnitGroup* a = units.AddGroup("A");
+        CUnitList::AddUnit(a, "a1", "a1");
+        CUnitList::AddUnit(CUnitList::AddSubGroup(a, "A1"), "b1", "b1");
+        units.AddGroup("Empty");
+        const UnitPickerMenu picker = units.BuildUnitMenu();
+        std::unique_ptr<QMenu> menu = CreateUnitMenu(picker, nullptr);
+        const QList<QAction*> groups = menu->actions();
+        QCOMPARE(groups.size(), 2);
+        QCOMPARE(groups[0]->text(), QString("A"));
+        const QList<QAction*> inA = groups[0]->menu()->actions();
+        QVERIFY(inA[0]->menu()); // the sub-group first
+        QCOMPARE(inA[0]->menu()->actions()[0]->data().toInt(), 1024);
+        QCOMPARE(picker.UnitForCommand(inA[1]->data().toInt())->unitClass, std::string("a1"));
+        QVERIFY(groups[1]->menu()->actions().isEmpty());
+    }
+
+    void planSettingsChecksBeforeWriting() {
+        CPlanSettingsDlg dialog(shipped.context, nullptr);
+        dialog.accept();
+        QCOMPARE(ui.messages.last(),
+                 QString("ERROR: You must specify a valid Plan Type and Priority!"));
+        Child<QComboBox>(&dialog, "planType")->setCurrentText("Attacker");
+        Child<QComboBox>(&dialog, "condition")->setCurrentIndex(1);
+        dialog.accept();
+        QCOMPARE(ui.messages.last(),
+                 QString("ERROR: The Plan Condition parameters are not complete!"));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        Child<QLineEdit>(&dialog, "conditionClass")->setText("iu_spire");
+        Child<CNumberSpin>(&dialog, "count")->lineEdit()->setText("999");
+        Child<CNumberSpin>(&dialog, "priority")->lineEdit()->setText("20000");
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const PlanEntry& plan = dialog.Result();
+        QCOMPARE(plan.planType, std::string("Attacker"));
+        QCOMPARE(plan.priority, 16384u);
+        QCOMPARE(plan.condition.kind, std::string("Exists"));
+        QCOMPARE(plan.condition.count, 255u);
+    }
+
+    void typeCapabilitiesClearConditionAndFlags() {
+        PlanEntry plan{"build", 7, PlanFlagBuildIfNoIdle | PlanFlagDoNextOnFail, {}, {}};
+        plan.condition.Set("exists", "iu_spire", 3);
+        CPlanSettingsDlg dialog(shipped.context, &plan);
+        QCOMPARE(Child<QComboBox>(&dialog, "planType")->currentText(), QString("BuildMinimums"));
+        QCOMPARE(Child<QComboBox>(&dialog, "condition")->currentIndex(), 1);
+        QVERIFY(!Child<QCheckBox>(&dialog, "buildUnits")->isEnabled()); // not for BuildMinimums
+        QVERIFY(Child<QCheckBox>(&dialog, "buildUnits")->isChecked());
+        dialog.accept();
+        QCOMPARE(dialog.Result().planType, std::string("BuildMinimums"));
+        QCOMPARE(dialog.Result().flags, std::uint32_t(PlanFlagDoNextOnFail));
+        QCOMPARE(dialog.Result().condition.kind, std::string("Exists")); // in its proper case
+
+        PlanEntry unknown{"Nothing", 7, 0, {}, {}};
+        CPlanSettingsDlg unknownDialog(shipped.context, &unknown);
+        QCOMPARE(Child<QComboBox>(&unknownDialog, "planType")->currentIndex(), -1);
+        unknownDialog.accept();
+        QCOMPARE(unknownDialog.result(), int(QDialog::Rejected));
+    }
+
+    void parametersAddSetDeleteAndDoubleClick() {
+        CPlanSettingsDlg dialog(shipped.context, nullptr);
+        auto* type = Child<QComboBox>(&dialog, "planType");
+        type->setCurrentText("BuildLoop");
+        auto* parameter = Child<QComboBox>(&dialog, "parameter");
+        auto* value = Child<QLineEdit>(&dialog, "value");
+        auto* rows = Child<QTreeWidget>(&dialog, "rows");
+        QCOMPARE(parameter->count(), 4);
+        dialog.OnAdd(); // nothing chosen
+        QCOMPARE(ui.beeps, 1);
+
+        parameter->setCurrentText("buildType");
+        value->setText("\"va_darter\"");
+        for (int i = 0; i < 3; ++i)
+            dialog.OnAdd();
+        parameter->setCurrentText("loopDelay");
+        value->setText("45");
+        dialog.OnAdd();
+        value->setText("60");
+        dialog.OnAdd(); // a single parameter replaces its row
+        QCOMPARE(Rows(rows), QString("buildType1=\"va_darter\" buildType2=\"va_darter\" "
+                                     "buildType3=\"va_darter\" loopDelay=60"));
+        rows->clearSelection();
+        rows->topLevelItem(1)->setSelected(true);
+        dialog.OnDelete();
+        parameter->setCurrentText("buildType");
+        value->setText("x");
+        dialog.OnAdd();
+        QCOMPARE(Rows(rows), QString("buildType1=\"va_darter\" buildType3=\"va_darter\" "
+                                     "loopDelay=60 buildType2=x"));
+
+        rows->clearSelection();
+        rows->setCurrentItem(rows->topLevelItem(2));
+        QVERIFY(Child<QWidget>(&dialog, "set")->isEnabled());
+        dialog.OnRowDoubleClicked();
+        QCOMPARE(parameter->currentText(), QString("loopDelay"));
+        QCOMPARE(value->text(), QString("60"));
+        value->setText("90");
+        dialog.OnSet();
+        QCOMPARE(rows->topLevelItem(2)->text(1), QString("90"));
+
+        type->setCurrentText("Hold");
+        QCOMPARE(rows->topLevelItemCount(), 4); // rows stay when the type changes
+        dialog.accept();
+        QCOMPARE(dialog.Result().parameters.size(), std::size_t(4));
+        QCOMPARE(dialog.Result().parameters[3].key, std::string("buildType2"));
+    }
+
+    void valuesThatWouldNotReadBackAreRefused() {
+        CPlanSettingsDlg dialog(shipped.context, nullptr);
+        Child<QComboBox>(&dialog, "planType")->setCurrentText("Hold");
+        Child<QComboBox>(&dialog, "parameter")->setCurrentText("holdPoint");
+        auto* value = Child<QLineEdit>(&dialog, "value");
+        auto* rows = Child<QTreeWidget>(&dialog, "rows");
+        for (const char* bad : {"a]", "x [y", "two words", "1 // note", "\"\u20ac\""}) {
+            value->setText(QString::fromUtf8(bad));
+            dialog.OnAdd();
+            QCOMPARE(rows->topLevelItemCount(), 0);
+            QVERIFY(ui.messages.last().startsWith("ERROR: This value would not be saved"));
+            QCOMPARE(value->text(), QString::fromUtf8(bad)); // kept for mending
+        }
+        QVERIFY(ui.icons.back() == IUiServices::Icon::Error);
+        value->setText("\"two words\"");
+        dialog.OnAdd();
+        QCOMPARE(rows->topLevelItemCount(), 1);
+        rows->setCurrentItem(rows->topLevelItem(0));
+        value->setText("a]");
+        dialog.OnSet();
+        QCOMPARE(rows->topLevelItem(0)->text(1), QString("\"two words\""));
+        QCOMPARE(ui.messages.size(), 6);
+    }
+
+    void pickersQuoteTheValueButNotTheConditionClass() {
+        CPlanSettingsDlg dialog(shipped.context, nullptr);
+        Child<QComboBox>(&dialog, "planType")->setCurrentText("Hold");
+        Child<QComboBox>(&dialog, "condition")->setCurrentIndex(2);
+        ui.unitClasses = {"iu_spire", "iu_spire"};
+        QTest::mouseClick(Child<QToolButton>(&dialog, "valuePicker"), Qt::LeftButton);
+        QTest::mouseClick(Child<QToolButton>(&dialog, "conditionPicker"), Qt::LeftButton);
+        QCOMPARE(Child<QLineEdit>(&dialog, "value")->text(), QString("\"iu_spire\""));
+        QCOMPARE(Child<QLineEdit>(&dialog, "conditionClass")->text(), QString("iu_spire"));
+    }
+
+    void deletingAllRowsLeavesNoParameters() {
+        PlanEntry plan{"Hold", 5, 0, {}, {{"holdPoint", "\"a\"", 0}}};
+        CPlanSettingsDlg dialog(shipped.context, &plan);
+        Child<QTreeWidget>(&dialog, "rows")->selectAll();
+        dialog.OnDelete();
+        dialog.accept();
+        QVERIFY(dialog.Result().parameters.empty());
+        QCOMPARE(dialog.Result().priority, 5u);
+    }
+
+    // Locales with digits of their own must not turn untouched numbers into
+    // the maximum: the dialogs show and read ASCII digits only.
+    void numbersAreAsciiInEveryLocale() {
+        for (const char* name : {"ar_EG", "fa_IR", "bn_BD"}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+            QVERIFY(QLocale().toString(7) != "7"); // the locale has digits of its own
+            const StartSection start{7, "c", "s", 10, 20};
+            CStartCheatDlg startDialog(shipped.context, start);
+            QCOMPARE(Child<CNumberSpin>(&startDialog, "delay")->text(), QString("20"));
+            startDialog.accept();
+            QCOMPARE(startDialog.Result().scrapCount, 7u);
+            QCOMPARE(startDialog.Result().moneyAmount, 10u);
+            QCOMPARE(startDialog.Result().moneyDelay, 20u);
+
+            PlanEntry plan{"Hold", 7, 0, {}, {}};
+            plan.condition.Set("Exists", "u", 3);
+            CPlanSettingsDlg planDialog(shipped.context, &plan);
+            planDialog.accept();
+            QCOMPARE(planDialog.Result().priority, 7u);
+            QCOMPARE(planDialog.Result().condition.count, 3u);
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"

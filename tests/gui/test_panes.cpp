@@ -1,0 +1,254 @@
+// The panes of the main window: the match tree and the plan list, with plan
+// ordering, driven through the frame's commands.
+
+#include "commandids.h"
+#include "fakeui.h"
+#include "leftview.h"
+#include "mainframe.h"
+#include "matchdlg.h"
+#include "plansettingsdlg.h"
+#include "rightview.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The tree as "Group{match|match} Group{...}" in display order.
+QString Shape(const QTreeWidget* tree) {
+    QStringList groups;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* group = tree->topLevelItem(i);
+        QStringList matches;
+        for (int j = 0; j < group->childCount(); ++j)
+            matches << group->child(j)->text(0);
+        groups << group->text(0) + "{" + matches.join("|") + "}";
+    }
+    return groups.join(" ");
+}
+
+QTreeWidgetItem* Find(QTreeWidget* tree, const QString& text) {
+    const auto items = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return items.isEmpty() ? nullptr : items.first();
+}
+
+} // namespace
+
+class TestPanes : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<FakeUi> m_ui;
+    std::unique_ptr<CZeqEditorApp> m_app;
+
+    CLeftView* Tree() { return m_app->MainFrame()->GetLeftPane(); }
+    CRightView* List() { return m_app->MainFrame()->GetRightPane(); }
+    CZeqEditorDoc* Doc() { return m_app->Document(); }
+
+    void Open(const QByteArray& text) {
+        const QString path = m_dir.filePath("p.zeq");
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write("[Start]\r\nconsClass = c\r\nscavClass = s\r\n" + text);
+        file.close();
+        QVERIFY(m_app->OpenDocumentFile(path));
+    }
+    void OpenMatches(const QByteArray& match) { Open("[Match]\r\n" + match); }
+
+    // "30 20 10": the Priority column from the top.
+    QString Priorities() {
+        QStringList cells;
+        for (int row = 0; row < List()->RowCount(); ++row)
+            cells << List()->CellText(row, CRightView::PriorityColumn);
+        return cells.join(' ');
+    }
+
+    static QByteArray Plans(std::initializer_list<std::pair<const char*, int>> plans) {
+        QByteArray text;
+        int n = 0;
+        for (auto [type, priority] : plans)
+            text += QStringLiteral("[Plan%1]\r\nplanType = \"%2\"\r\nplanPriority = %3\r\n")
+                        .arg(++n)
+                        .arg(type)
+                        .arg(priority)
+                        .toLatin1();
+        return text;
+    }
+
+private slots:
+    void init() {
+        m_ui = std::make_unique<FakeUi>();
+        m_app = std::make_unique<CZeqEditorApp>();
+        QDir::setCurrent(ZEQ_DATA_DIR); // the shipped Plans.dat and Units.dat
+        m_app->InitInstance({QString(), m_dir.filePath("settings.cfg")});
+        QVERIFY(m_app->PlanManager().FindPlanType("Hold"));
+        UnitGroup* group = m_app->UnitList().AddGroup("Units");
+        CUnitList::AddUnit(group, "Tank", "tank");
+        CUnitList::AddUnit(group, "Scout", "scout");
+        CUnitList::AddUnit(group, "Gun Tower", "tower");
+    }
+
+    void cleanup() {
+        Doc()->SetModifiedFlag(false);
+        m_app.reset();
+        m_ui.reset();
+    }
+
+    void groupsShareDisplayNamesAndSkipMatchesWithoutAttackers() {
+        OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\nattackType1_2 = "
+             "\"zz_unknown\"\r\n"
+             "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
+             "targetType3 = \"alone\"\r\n"
+             "targetType4 = \"other\"\r\nattackType4_1 = \"tank\"\r\n");
+        QCOMPARE(Shape(Tree()), QString("other{Tank} Tank{Gun Tower|Scout, zz_unknown}"));
+        QVERIFY(!Tree()->topLevelItem(0)->isExpanded());
+        QCOMPARE(m_app->MainFrame()->MatchCountText(), QString("4 Matches"));
+    }
+
+    void newMatchIsSelectedInItsExpandedGroup() {
+        OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n");
+        WhenModal<CMatchDlg>([](CMatchDlg* dialog) {
+            dialog->findChild<QLineEdit*>("target")->setText("tank");
+            dialog->OnNew();
+            dialog->accept();
+        });
+        m_app->MainFrame()->RunCommand(ID_MATCH_NEW);
+        QCOMPARE(Shape(Tree()), QString("Tank{Custom|Scout}"));
+        QCOMPARE(Tree()->currentItem()->text(0), QString("Custom"));
+        QVERIFY(Tree()->currentItem()->parent()->isExpanded());
+        QVERIFY(Doc()->IsModified());
+        QTRY_COMPARE(Doc()->Data().matches.CountMatches(), 2u);
+    }
+
+    void editMovesAMatchToItsNewGroupAndRemovesTheEmptyOne() {
+        OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n"
+             "targetType2 = \"tower\"\r\nattackType2_1 = \"tank\"\r\n");
+        MatchEntry* first = Doc()->Data().matches.All()[0].get();
+        Tree()->setCurrentItem(Find(Tree(), "Scout"));
+        WhenModal<CMatchDlg>([](CMatchDlg* dialog) {
+            dialog->findChild<QLineEdit*>("target")->setText("tower");
+            dialog->accept();
+        });
+        m_app->MainFrame()->RunCommand(ID_ITEM_EDIT); // the tree is the active pane
+        QCOMPARE(Shape(Tree()), QString("Gun Tower{Scout|Tank}"));
+        QCOMPARE(Doc()->Data().matches.All()[0].get(), first); // keeps its place
+        QCOMPARE(first->unitClass, std::string("tower"));
+    }
+
+    void deletingTheLastMatchRemovesItsGroup() {
+        OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n"
+             "targetType2 = \"tank\"\r\nattackType2_1 = \"tower\"\r\n"
+             "targetType3 = \"scout\"\r\nattackType3_1 = \"tank\"\r\n");
+        Tree()->setCurrentItem(Find(Tree(), "Gun Tower"));
+        m_app->MainFrame()->RunCommand(ID_MATCH_DELETE);
+        QCOMPARE(Shape(Tree()), QString("Scout{Tank} Tank{Scout}"));
+        QCOMPARE(Tree()->currentItem()->text(0), QString("Tank")); // the group is selected
+        Tree()->setCurrentItem(Find(Tree(), "Scout")->child(0));
+        m_app->MainFrame()->RunCommand(ID_MATCH_DELETE);
+        QCOMPARE(Shape(Tree()), QString("Tank{Scout}"));
+        QCOMPARE(Doc()->Data().matches.CountMatches(), 1u);
+    }
+
+    void deletingAGroupRemovesAllItsMatches() {
+        OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n"
+             "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
+             "targetType3 = \"scout\"\r\nattackType3_1 = \"tank\"\r\n");
+        Tree()->setCurrentItem(Tree()->topLevelItem(1)); // "Tank"
+        m_app->MainFrame()->RunCommand(ID_ITEM_DELETE);
+        QCOMPARE(Shape(Tree()), QString("Scout{Tank}"));
+        QCOMPARE(Doc()->Data().matches.CountMatches(), 1u);
+        QCOMPARE(Doc()->Data().matches.All()[0]->unitClass, std::string("scout"));
+        QVERIFY(Doc()->IsModified());
+    }
+
+    void rowsAreSortedAndDescribed() {
+        Open("[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\nplanCondition = \"exists\"\r\n"
+             "planConditionClass = \"iu_spire\"\r\nplanConditionCount = 2\r\ndoNextOnFail = 1\r\n"
+             "[Plan2]\r\nplanType = \"Mystery\"\r\nplanPriority = 30\r\nbuildIfNoIdle = 1\r\n"
+             "doNextOnFail = 1\r\n"
+             "[Plan3]\r\nplanType = \"Attacker\"\r\nplanPriority = 20\r\n");
+        QCOMPARE(Priorities(), QString("30 20 10"));
+        QCOMPARE(List()->CellText(2, CRightView::ConditionColumn),
+                 QString("If Team Computer has 2 unit(s) of type 'Gun Spire'"));
+        QCOMPARE(List()->CellText(2, CRightView::FlagsColumn), QString("doNextOnFail"));
+        QCOMPARE(List()->CellText(0, CRightView::FlagsColumn),
+                 QString("buildIfNoIdle, doNextOnFail"));
+        QCOMPARE(List()->CellText(1, CRightView::ConditionColumn), QString());
+        QCOMPARE(List()->CellText(1, CRightView::FlagsColumn), QString());
+        // Known types have their icon; a type the catalog lacks has none.
+        auto* model = List()->CurrentView()->model();
+        QVERIFY(model->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull() == false);
+        QVERIFY(model->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    }
+
+    void deletingRemovesEverySelectedPlan() {
+        Open(Plans({{"Hold", 1}, {"Hold", 2}, {"Hold", 3}, {"Hold", 4}}));
+        List()->SelectRow(0, false);
+        List()->SelectRow(2, false);
+        List()->SelectRow(3, true);
+        m_app->MainFrame()->RunCommand(ID_PLAN_DELETE);
+        QCOMPARE(Priorities(), QString("3"));
+        QCOMPARE(Doc()->Data().plans.CountPlans(), 1u);
+        QVERIFY(Doc()->IsModified());
+    }
+
+    void moveUpAndDownExchangePriorities() {
+        Open(Plans({{"A", 30}, {"B", 20}, {"C", 10}}));
+        List()->SelectRow(1, true); // B, 20
+        m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_UP);
+        QCOMPARE(Priorities(), QString("30 20 10"));
+        QCOMPARE(List()->CellText(0, 0), QString("B"));
+        QCOMPARE(List()->FocusedSelectedRow(), 0); // the moved plan keeps the focus
+        m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_DOWN);
+        m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_DOWN);
+        QCOMPARE(List()->CellText(2, 0), QString("B"));
+        QCOMPARE(List()->CellText(2, 1), QString("10"));
+    }
+
+    void movesPastEqualPrioritiesChangeNothingAndStopAt16384() {
+        Open(Plans({{"A", 5}, {"B", 5}}));
+        List()->SelectRow(1, true);
+        m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_UP);
+        QCOMPARE(Priorities(), QString("5 5"));
+        Doc()->Data().plans.All()[0]->priority = 20000;
+        Doc()->UpdateAllViews();
+        List()->SelectRow(1, true);
+        m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_UP);
+        QCOMPARE(Priorities(), QString("16384 5"));
+    }
+
+    void autoArrangeRespacesByTens() {
+        Open(Plans({{"P5", 5}, {"first50", 50}, {"second50", 50}, {"P7", 7}}));
+        m_app->MainFrame()->RunCommand(ID_PLAN_AUTO_ARRANGE);
+        QCOMPARE(Priorities(), QString("40 30 20 10"));
+        QCOMPARE(List()->CellText(0, 0), QString("first50"));
+        QCOMPARE(List()->CellText(3, 0), QString("P5"));
+        QVERIFY(Doc()->IsModified());
+    }
+
+    void autoArrangeOfAnEmptyListChangesNothing() {
+        m_app->MainFrame()->RunCommand(ID_PLAN_AUTO_ARRANGE);
+        QVERIFY(!Doc()->IsModified());
+    }
+
+    void insertWithTheListActiveOpensPlanSettings() {
+        m_app->MainFrame()->SetActivePane(List());
+        WhenModal<CPlanSettingsDlg>([](CPlanSettingsDlg* dialog) {
+            qobject_cast<QComboBox*>(dialog->findChild<QWidget*>("planType"))->setCurrentIndex(7);
+            dialog->accept();
+        });
+        m_app->MainFrame()->RunCommand(ID_ITEM_INSERT);
+        QCOMPARE(Doc()->Data().plans.CountPlans(), 1u);
+        QCOMPARE(Doc()->Data().plans.All()[0]->planType, std::string("Hold"));
+        QCOMPARE(Doc()->Data().plans.All()[0]->priority, 1u);
+        QCOMPARE(List()->FocusedSelectedRow(), 0);
+    }
+
+};
+
+QTEST_MAIN(TestPanes)
+#include "test_panes.moc"

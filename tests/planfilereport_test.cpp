@@ -1,0 +1,160 @@
+#include "plandata.h"
+#include "planfilereport.h"
+#include "planmanager.h"
+#include "unitlist.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The findings as "line:kind:message", kind e (error), l (loss), L (a whole
+// plan lost) or w (warning), so that each rule reads as one row.
+std::vector<std::string> Findings(const std::string& text, const CPlanManager* plans = nullptr,
+                                  const CUnitList* units = nullptr) {
+    CPlanFileReport report(plans, units);
+    report.Check(text);
+    std::vector<std::string> out;
+    for (const Finding& f : report.Findings()) {
+        const char* kind = f.kind == FindingKind::Error ? "e"
+                           : f.kind == FindingKind::Warning ? "w"
+                           : f.planLost                     ? "L"
+                                                            : "l";
+        out.push_back(std::to_string(f.line) + ":" + kind + ":" + f.message);
+    }
+    return out;
+}
+
+bool Has(const std::vector<std::string>& findings, const std::string& prefix) {
+    for (const std::string& f : findings)
+        if (f.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+const std::string kStart = "[Start]\r\nconsClass = c\r\nscavClass = s\r\n";
+const std::string kPlan = "[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n";
+
+struct Rule {
+    const char* name;
+    std::string text;
+    std::string finding; // the start of one expected finding
+};
+
+void PrintTo(const Rule& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class ReportRule : public testing::TestWithParam<Rule> {};
+
+TEST_P(ReportRule, IsReported) {
+    const auto findings = Findings(GetParam().text);
+    EXPECT_TRUE(Has(findings, GetParam().finding)) << testing::PrintToString(findings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Report, ReportRule,
+    testing::Values(
+        Rule{"ParseError", "[Start]\r\na = 1]\r\n", "2:e:']' without an open '['"},
+        // What File Save would not give back.
+        Rule{"Comment", kStart + "// mine\r\n", "4:l:this comment is not kept"},
+        Rule{"CommentBlock", "// a\r\n// b\r\n" + kStart, "1:l:2 comments (lines 1 to 2)"},
+        Rule{"TextAfterHeader", "[Start]x=1\r\nconsClass = c\r\nscavClass = s\r\n",
+             "1:l:the text after ']' on this line is not kept"},
+        Rule{"LineWithoutEquals", kStart + "junk\r\n", "4:l:this line is not a 'key = value'"},
+        Rule{"UnknownSection", kStart + "[Notes]\r\n", "4:l:section [Notes] is not part"},
+        Rule{"RepeatedStart", kStart + "[START]\r\n", "4:l:only the first [START] section"},
+        Rule{"RepeatedPlan", kStart + kPlan + "[PLAN1]\r\n", "7:L:only the first [PLAN1] section"},
+        Rule{"PlanPastTheGap", kStart + "[Plan300]\r\nplanType = A\r\nplanPriority = 1\r\n",
+             "4:L:plan section [Plan300] is never read: after Plan256"},
+        Rule{"LeadingZero", kStart + "[Plan01]\r\n", "4:L:plan section [Plan01] is never read"},
+        Rule{"NoPlanType", kStart + "[Plan1]\r\nplanPriority = 1\r\n",
+             "4:L:plan [Plan1] is not kept: it has no planType"},
+        Rule{"QuotedPriority", kStart + "[Plan1]\r\nplanType = A\r\nplanPriority = \"5\"\r\n",
+             "6:L:plan [Plan1] is not kept: planPriority must be a number from 1 to 16384 (a "
+             "quoted number reads as 0)"},
+        Rule{"UnknownStartKey", kStart + "difficulty = 3\r\n",
+             "4:l:'difficulty' is not read from [Start]"},
+        Rule{"RepeatedStartKey", kStart + "consClass = d\r\n", "4:l:'consClass' appears again"},
+        Rule{"MatchGap", kStart + "[Match]\r\ntargetType1 = a\r\nattackType1_1 = b\r\n"
+                                  "targetType3 = c\r\n",
+             "7:l:'targetType3' is not read and is not kept"},
+        Rule{"AttackerGap", kStart + "[Match]\r\ntargetType1 = a\r\nattackType1_2 = b\r\n",
+             "6:l:'attackType1_2' is not read"},
+        Rule{"LongClass", "[Start]\r\nconsClass = abcdefghijklmnopqrst\r\n",
+             "2:l:'consClass' is cut to 16 characters: 'abcdefghijklmnop'"},
+        Rule{"QuoteInsideText", "[Start]\r\nconsClass = \"it's\"\r\n",
+             "2:l:the text of 'consClass' holds a quote character; only 'it' is kept"},
+        Rule{"Clamped", kStart + "[Cheat]\r\nmoneyAmount = 5\r\nmoneyDelay = 5000\r\n",
+             "6:l:'moneyDelay' is cut from 5000 to 3600"},
+        Rule{"DigitsThenText", "[Start]\r\nscrapCount = 12abc\r\n",
+             "2:l:'scrapCount = 12abc' reads as 12"},
+        Rule{"SignedNumber", "[Start]\r\nscrapCount = -5\r\n", "2:l:'scrapCount = -5' reads as 0"},
+        Rule{"CheatDropped", kStart + "[Cheat]\r\nmoneyAmount = 5\r\n",
+             "4:l:[Cheat] is not kept unless"},
+        Rule{"IncompleteCondition", kStart + kPlan + "planCondition=Exists\r\n",
+             "7:l:the condition needs both"},
+        // Read differently from how it looks, or kept where nothing shows it.
+        Rule{"MatchWithoutAttackers", kStart + "[Match]\r\ntargetType1 = a\r\n",
+             "5:w:the match for 'a' has no attackers"},
+        Rule{"NoStart", kPlan, "1:w:the file has no [Start] section"},
+        Rule{"MissingClass", "[Start]\r\nconsClass = c\r\n", "1:w:[Start] has no scavClass"},
+        Rule{"OpenQuote", "[Start]\r\nconsClass = \"abc\r\n", "2:w:a quote is not closed"},
+        Rule{"UnknownConditionKind",
+             kStart + kPlan + "planCondition=Maybe\r\nplanConditionClass=u\r\n",
+             "7:w:condition 'Maybe' is not one of"},
+        Rule{"RepeatedPlanKey", kStart + kPlan + "doNextOnFail=1\r\ndoNextOnFail=0\r\n",
+             "8:w:'doNextOnFail' appears again: the first is used"},
+        Rule{"CommentJoinsLines", "[Start]\nconsClass = c // who\nscavClass = s\n",
+             "2:w:this comment swallows its line break"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Report, CleanFilesLoseNothing) {
+    CPlanFileReport report;
+    EXPECT_TRUE(report.Check(kStart + "[Plan1]\r\nplanType = \"A\"\r\nplanPriority = 5\r\n"
+                                      "planCondition = \"exists\"\r\nplanConditionClass = u\r\n"
+                                      "buildType1 = \"x\"\r\n"));
+    EXPECT_TRUE(report.Findings().empty());
+    EXPECT_FALSE(report.LosesAnything());
+}
+
+// The file of a new user: every loss is there, in line order, with the plan
+// and the match it is about in the model the report loaded.
+TEST(Report, EveryLossOfAFile) {
+    CPlanData data;
+    CPlanFileReport report;
+    ASSERT_TRUE(report.Check("// by hand\r\n[Start]\r\nconsClass = c\r\nscavClass = s\r\n"
+                             "difficulty = 3\r\n[Match]\r\ntargetType1 = t\r\nattackType1_1 = a\r\n"
+                             "targetType3 = u\r\n[Plan1]\r\nplanType = A\r\nplanPriority = \"50\"\r\n"
+                             "[Plan2]\r\nplanType = B\r\nplanPriority = 5\r\nplanCondition = X\r\n"
+                             "[Plan2]\r\nplanType = C\r\nplanPriority = 6\r\n[Notes]\r\n",
+                             &data));
+    std::vector<int> lines;
+    for (const Finding& f : report.Findings())
+        lines.push_back(f.line);
+    EXPECT_EQ(lines, (std::vector<int>{1, 5, 9, 12, 16, 16, 17, 20}));
+    EXPECT_TRUE(report.LosesAnything());
+    EXPECT_EQ(report.Findings()[5].plan, data.plans.All()[0].get()); // the condition of [Plan2]
+    EXPECT_EQ(data.plans.CountPlans(), 1u);
+}
+
+TEST(Report, CatalogsAddTheirChecks) {
+    CPlanManager plans;
+    PlanTypeInfo* hold = plans.AddPlanType("Hold");
+    CPlanManager::AddParamDef(hold, "holdType", ParamKindString | ParamMulti);
+    CUnitList units;
+    CUnitList::AddUnit(units.AddGroup("G"), "Tank", "tank");
+
+    const auto findings =
+        Findings("[Start]\r\nconsClass = TANK\r\nscavClass = scav\r\n"
+                 "[Plan1]\r\nplanType = Hold\r\nplanPriority = 1\r\nholdType1 = tank\r\n"
+                 "holdPoint = p\r\nplanCondition = Exists\r\nplanConditionClass = tank\r\n"
+                 "[Plan2]\r\nplanType = Other\r\nplanPriority = 1\r\nanything = 1\r\n",
+                 &plans, &units);
+    EXPECT_EQ(findings, (std::vector<std::string>{
+                            "3:w:unit class 'scav' is not in the unit catalog",
+                            "8:w:'holdPoint' is not a parameter of plan type 'Hold'",
+                            "9:w:plan type 'Hold' takes no condition; the editor clears it "
+                            "when the plan is edited",
+                            "12:w:plan type 'Other' is not in the plan-type catalog"}));
+}
+
+} // namespace
