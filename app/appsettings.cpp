@@ -67,7 +67,8 @@ ColourScheme CAppSettings::Scheme(bool unreal) const {
         const std::string name = kClassNames[i];
         scheme.formats[i].color =
             ReadUnsigned(m_file.ReadString(section, name + "Color", "0x00000000"), 16);
-        scheme.formats[i].effects = ReadUnsigned(m_file.ReadString(section, name + "Style", "0"), 10);
+        scheme.formats[i].effects =
+            ReadUnsigned(m_file.ReadString(section, name + "Style", "0"), 10);
     }
     return scheme;
 }

@@ -3,6 +3,7 @@
 #include "desktopui.h"
 #include "icons.h"
 #include "zeqeditorapp.h"
+#include "zeqversion.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -52,7 +53,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (std::strcmp(arg, "--version") == 0) {
-            std::puts("zeq-editor 1.0.0");
+            std::puts("zeq-editor " ZEQ_VERSION);
             return 0;
         }
         if (std::strcmp(arg, "--settings") == 0) {
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeq-editor"));
     QApplication::setApplicationDisplayName(QStringLiteral("ZEQ Editor"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
     QApplication::setWindowIcon(Icons::Application());
 
     CDesktopUi ui;

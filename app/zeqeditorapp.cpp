@@ -74,8 +74,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     m_frame = std::make_unique<CMainFrame>(*this, *m_document);
 
     QString file = options.file;
-    if (file.isEmpty() && m_settings.OpenLastArchive() &&
-        !m_recentFiles.Entries().empty()) {
+    if (file.isEmpty() && m_settings.OpenLastArchive() && !m_recentFiles.Entries().empty()) {
         const QString last = QString::fromStdString(m_recentFiles.Entries().front());
         if (!last.isEmpty() && QFileInfo::exists(last)) file = last;
     }

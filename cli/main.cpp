@@ -1,6 +1,7 @@
 // zeq: checks, formats and inspects ZEQ plan files and definition files.
 
 #include "commands.h"
+#include "zeqversion.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr const char* kVersion = "zeq 1.0.0";
+constexpr const char* kVersion = "zeq " ZEQ_VERSION;
 
 constexpr const char* kUsage =
     "Usage: zeq COMMAND [ARGS...]\n"

@@ -1,6 +1,7 @@
 #include "aboutdlg.h"
 
 #include "icons.h"
+#include "zeqversion.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -12,10 +13,11 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel;
     icon->setPixmap(Icons::ApplicationPixmap(48));
     icon->setAlignment(Qt::AlignTop);
-    auto* text = new QLabel(tr("ZEQ Editor - version 1.0\n"
+    auto* text = new QLabel(tr("ZEQ Editor - version %1\n"
                                "An editor for the AI plan files of real-time strategy games.\n"
                                "Written by the ZEQ Editor team.\n"
-                               "Plan files, matches and plans - all in one place."));
+                               "Plan files, matches and plans - all in one place.")
+                                .arg(QStringLiteral(ZEQ_VERSION_MAJOR_MINOR)));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 

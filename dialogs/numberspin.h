@@ -20,5 +20,4 @@ protected:
     QValidator::State validate(QString& input, int& pos) const override;
     int valueFromText(const QString& text) const override;
     QString textFromValue(int value) const override;
-
 };

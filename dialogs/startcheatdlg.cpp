@@ -33,8 +33,9 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
 
 CStartCheatDlg::CStartCheatDlg(const CAppContext& context, const StartSection& start,
                                QWidget* parent)
-    : QDialog(parent), m_context(context), m_scrap(new CNumberSpin(0, int(kMaxScrap))), m_constructor(new CUnitClassEdit),
-      m_scavenger(new CUnitClassEdit), m_amount(new CNumberSpin(0, int(kMaxScrap))),
+    : QDialog(parent), m_context(context), m_scrap(new CNumberSpin(0, int(kMaxScrap))),
+      m_constructor(new CUnitClassEdit), m_scavenger(new CUnitClassEdit),
+      m_amount(new CNumberSpin(0, int(kMaxScrap))),
       m_delay(new CNumberSpin(0, int(kMaxMoneyDelay))) {
     setWindowTitle(tr("Start & Cheat Sections"));
     m_scrap->setObjectName("scrap");

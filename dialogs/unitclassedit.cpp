@@ -10,6 +10,7 @@ CUnitClassEdit::CUnitClassEdit(QWidget* parent) : QLineEdit(parent) {
 
 void CUnitClassEdit::Limit(QLineEdit* edit) {
     edit->setMaxLength(int(kUnitClassLimit));
-    static const QRegularExpression kStorable(QStringLiteral("[^\"'\\x{0000}\\x{0100}-\\x{FFFF}]*"));
+    static const QRegularExpression kStorable(
+        QStringLiteral("[^\"'\\x{0000}\\x{0100}-\\x{FFFF}]*"));
     edit->setValidator(new QRegularExpressionValidator(kStorable, edit));
 }

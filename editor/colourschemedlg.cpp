@@ -35,7 +35,8 @@ void ShowSwatch(QToolButton* button, std::uint32_t color) {
 } // namespace
 
 CColourSchemeDlg::CColourSchemeDlg(const CAppSettings& settings, bool useUnreal, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_unreal(useUnreal), m_scheme(settings.Scheme(useUnreal)), m_background(new QToolButton),
+    : QDialog(parent), m_settings(settings), m_unreal(useUnreal),
+      m_scheme(settings.Scheme(useUnreal)), m_background(new QToolButton),
       m_classes(new QListWidget), m_classColour(new QToolButton),
       m_bold(new QCheckBox(tr(" &Bold "))), m_italic(new QCheckBox(tr(" &Italic "))),
       m_underline(new QCheckBox(tr(" &Underline "))), m_preview(new CSyntaxEdit) {

@@ -117,8 +117,7 @@ QFont EditorFont(int points) {
 
 } // namespace
 
-CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& text,
-                                   QWidget* parent)
+CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& text, QWidget* parent)
     : QDialog(parent), m_context(context), m_editor(new CSyntaxEdit(this)) {
     setWindowTitle(tr("ZEQ Source Editor"));
     setWindowIcon(Icons::Application());

@@ -52,7 +52,8 @@ fs::path TemporaryPathFor(const fs::path& target) {
 // A file the user may not write, or one marked read-only (which holds even
 // for the administrator, who could write it otherwise).
 bool IsReadOnly(const fs::path& path, const fs::file_status& status) {
-    constexpr auto anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    constexpr auto anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if ((status.permissions() & anyWrite) == fs::perms::none) return true;
 #if defined(_WIN32)
     return false;

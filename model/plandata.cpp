@@ -54,9 +54,9 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
     auto find = [section](std::string_view key) { return CSectionFile::FindEntry(section, key); };
     const EntryNode* typeEntry = find("planType");
     const EntryNode* priorityEntry = find("planPriority");
-    PlanEntry* plan = plans.AddPlan(FieldText(typeEntry ? UnquoteValue(typeEntry->value) : "",
-                                              kPlanTypeLimit),
-                                    CSectionFile::GetValueInt(priorityEntry, 0));
+    PlanEntry* plan =
+        plans.AddPlan(FieldText(typeEntry ? UnquoteValue(typeEntry->value) : "", kPlanTypeLimit),
+                      CSectionFile::GetValueInt(priorityEntry, 0));
     if (!plan) {
         if (read.report()) read.report()->PlanDropped(*section, typeEntry, priorityEntry);
         return false;
@@ -157,7 +157,8 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
     }
     if (SectionNode* s = find(kMatchSection)) LoadMatches(matches, s, read);
 
-    ScanPlanSections(find, [&](unsigned long, SectionNode* section) { LoadPlan(plans, section, read); });
+    ScanPlanSections(find,
+                     [&](unsigned long, SectionNode* section) { LoadPlan(plans, section, read); });
     if (report) report->Finish(file);
     return true;
 }

@@ -136,7 +136,8 @@ void CPlanFileReport::PlanDropped(const SectionNode& section, const EntryNode* t
             why += " (a quoted number reads as 0)";
         if (priority) line = priority->line;
     }
-    Add(FindingKind::Loss, line, "plan " + Header(section) + " is not kept: " + why).planLost = true;
+    Add(FindingKind::Loss, line, "plan " + Header(section) + " is not kept: " + why).planLost =
+        true;
 }
 
 void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section) {
@@ -163,8 +164,9 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     for (const EntryNode& entry : section.entries)
         if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
             add(FindingKind::Warning, &entry,
-                "'" + entry.key + "' appears again: the first is used and this one becomes a "
-                                  "parameter of the plan");
+                "'" + entry.key +
+                    "' appears again: the first is used and this one becomes a "
+                    "parameter of the plan");
 
     if (!m_planTypes) return;
     const PlanTypeInfo* info = m_planTypes->FindPlanType(plan.planType);
@@ -205,7 +207,8 @@ void CPlanFileReport::StartRead(const SectionNode* section, const StartSection& 
             "before saving");
         return;
     }
-    for (auto [key, value] : {std::pair{"consClass", &start.consClass}, {"scavClass", &start.scavClass}})
+    for (auto [key, value] :
+         {std::pair{"consClass", &start.consClass}, {"scavClass", &start.scavClass}})
         if (value->empty())
             Add(FindingKind::Warning, section->line,
                 "[Start] has no " + std::string(key) + "; the editor asks for it before saving");
@@ -222,9 +225,8 @@ void CPlanFileReport::UnreadSection(const SectionNode& section, bool repeated) {
         message = "plan section " + Header(section) +
                   " is never read: plans are numbered from Plan1 on, without leading zeros";
     else
-        message = "plan section " + Header(section) +
-                  " is never read: after Plan" + std::to_string(kDenseScanEnd) +
-                  " the numbers must follow on without a gap";
+        message = "plan section " + Header(section) + " is never read: after Plan" +
+                  std::to_string(kDenseScanEnd) + " the numbers must follow on without a gap";
     Add(FindingKind::Loss, section.line, std::move(message)).planLost = plan;
 }
 

@@ -28,8 +28,8 @@ constexpr std::array<std::string_view, 4> kConditionKinds = {"Exists", "NotExist
                                                              "NotHisExists"};
 
 // Numbered names, in plain decimal without leading zeros.
-std::string PlanSectionName(unsigned long n); // Plan1
-std::string TargetKey(unsigned long n);       // targetType1
+std::string PlanSectionName(unsigned long n);              // Plan1
+std::string TargetKey(unsigned long n);                    // targetType1
 std::string AttackerKey(unsigned long n, unsigned long m); // attackType1_2
 
 // Plan sections are looked for by number: every number from 1 to 256, gaps or

@@ -12,8 +12,22 @@ QPixmap ApplicationPixmap(int size);
 
 // The images of the toolbar's commands and the dialogs' buttons.
 enum class Art {
-    New, Open, Save, StartCheat, Source, Insert, Edit, Delete,
-    LargeIcons, SmallIcons, List, Details, MoveUp, MoveDown, AutoArrange, About,
+    New,
+    Open,
+    Save,
+    StartCheat,
+    Source,
+    Insert,
+    Edit,
+    Delete,
+    LargeIcons,
+    SmallIcons,
+    List,
+    Details,
+    MoveUp,
+    MoveDown,
+    AutoArrange,
+    About,
 };
 QIcon Get(Art art);
 

@@ -50,8 +50,9 @@ dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "the package does 
 
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y -qq "./$deb" >/dev/null
-[ "$(/usr/bin/zeq-editor --version)" = "zeq-editor 1.0.0" ] || fail "zeq-editor --version"
-[ "$(/usr/bin/zeq --version)" = "zeq 1.0.0" ] || fail "zeq --version"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/CMakeCache.txt)
+[ "$(/usr/bin/zeq-editor --version)" = "zeq-editor $version" ] || fail "zeq-editor --version"
+[ "$(/usr/bin/zeq --version)" = "zeq $version" ] || fail "zeq --version"
 /usr/bin/zeq check /usr/share/zeq-editor/samples/*.zeq \
     --plans /usr/share/zeq-editor/Plans.dat --units /usr/share/zeq-editor/Units.dat \
     || fail "the installed samples do not check clean"

@@ -1,9 +1,8 @@
 #include "planmanager.h"
-#include "unitlist.h"
 #include "testsupport.h"
+#include "unitlist.h"
 
 #include <gtest/gtest.h>
-
 
 namespace {
 
@@ -13,8 +12,8 @@ public:
     explicit DefinitionFile(const std::string& text)
         : m_path(std::filesystem::temp_directory_path() /
                  ("zeq-def-" +
-                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                  "-" + std::to_string(s_counter++) + ".dat")) {
+                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                  std::to_string(s_counter++) + ".dat")) {
         testsupport::WriteFile(m_path, text);
     }
     ~DefinitionFile() { std::filesystem::remove(m_path); }

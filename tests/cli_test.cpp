@@ -206,8 +206,8 @@ TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
 TEST_F(ZeqTool, UnwritableOutputFails) {
     for (const std::string& args :
          {"fmt " + Sample(kSamples[0]), "dump " + Sample(kSamples[0]), std::string("--version")}) {
-        const std::string command = std::string(ZEQ_TOOL) + " " + args + " > /dev/full 2> '" +
-                                    Path("err.txt") + "'";
+        const std::string command =
+            std::string(ZEQ_TOOL) + " " + args + " > /dev/full 2> '" + Path("err.txt") + "'";
         const int status = std::system(command.c_str());
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << args;
         EXPECT_EQ(Read(Path("err.txt")), "zeq: cannot write output: No space left on device\n");

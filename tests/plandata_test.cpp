@@ -120,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "attackType1_3 = \"z\"\r\ntargetType4 = \"d\"\r\ntargetType2 = \"\"\r\n",
                  kNoStart + " | match a:x | match :"},
         LoadCase{"MatchWithoutTheFirstTarget", "[Match]\r\ntargetType2 = \"b\"\r\n", kNoStart}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 // --- The lists ---------------------------------------------------------
 

@@ -15,7 +15,7 @@ std::vector<std::string> Findings(const std::string& text, const CPlanManager* p
     report.Check(text);
     std::vector<std::string> out;
     for (const Finding& f : report.Findings()) {
-        const char* kind = f.kind == FindingKind::Error ? "e"
+        const char* kind = f.kind == FindingKind::Error     ? "e"
                            : f.kind == FindingKind::Warning ? "w"
                            : f.planLost                     ? "L"
                                                             : "l";
@@ -74,8 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         Rule{"UnknownStartKey", kStart + "difficulty = 3\r\n",
              "4:l:'difficulty' is not read from [Start]"},
         Rule{"RepeatedStartKey", kStart + "consClass = d\r\n", "4:l:'consClass' appears again"},
-        Rule{"MatchGap", kStart + "[Match]\r\ntargetType1 = a\r\nattackType1_1 = b\r\n"
-                                  "targetType3 = c\r\n",
+        Rule{"MatchGap",
+             kStart + "[Match]\r\ntargetType1 = a\r\nattackType1_1 = b\r\n"
+                      "targetType3 = c\r\n",
              "7:l:'targetType3' is not read and is not kept"},
         Rule{"AttackerGap", kStart + "[Match]\r\ntargetType1 = a\r\nattackType1_2 = b\r\n",
              "6:l:'attackType1_2' is not read"},
@@ -105,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
              "8:w:'doNextOnFail' appears again: the first is used"},
         Rule{"CommentJoinsLines", "[Start]\nconsClass = c // who\nscavClass = s\n",
              "2:w:this comment swallows its line break"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 TEST(Report, CleanFilesLoseNothing) {
     CPlanFileReport report;
@@ -121,12 +122,13 @@ TEST(Report, CleanFilesLoseNothing) {
 TEST(Report, EveryLossOfAFile) {
     CPlanData data;
     CPlanFileReport report;
-    ASSERT_TRUE(report.Check("// by hand\r\n[Start]\r\nconsClass = c\r\nscavClass = s\r\n"
-                             "difficulty = 3\r\n[Match]\r\ntargetType1 = t\r\nattackType1_1 = a\r\n"
-                             "targetType3 = u\r\n[Plan1]\r\nplanType = A\r\nplanPriority = \"50\"\r\n"
-                             "[Plan2]\r\nplanType = B\r\nplanPriority = 5\r\nplanCondition = X\r\n"
-                             "[Plan2]\r\nplanType = C\r\nplanPriority = 6\r\n[Notes]\r\n",
-                             &data));
+    ASSERT_TRUE(
+        report.Check("// by hand\r\n[Start]\r\nconsClass = c\r\nscavClass = s\r\n"
+                     "difficulty = 3\r\n[Match]\r\ntargetType1 = t\r\nattackType1_1 = a\r\n"
+                     "targetType3 = u\r\n[Plan1]\r\nplanType = A\r\nplanPriority = \"50\"\r\n"
+                     "[Plan2]\r\nplanType = B\r\nplanPriority = 5\r\nplanCondition = X\r\n"
+                     "[Plan2]\r\nplanType = C\r\nplanPriority = 6\r\n[Notes]\r\n",
+                     &data));
     std::vector<int> lines;
     for (const Finding& f : report.Findings())
         lines.push_back(f.line);

@@ -52,8 +52,9 @@ private:
 
     std::string Key(bool wild) {
         static const std::vector<std::string> keys = [] {
-            std::vector<std::string> all = {TargetKey(1), TargetKey(2), AttackerKey(1, 1),
-                                            AttackerKey(2, 1), "buildType1", "holdPoint", "x"};
+            std::vector<std::string> all = {
+                TargetKey(1), TargetKey(2), AttackerKey(1, 1), AttackerKey(2, 1), "buildType1",
+                "holdPoint",  "x"};
             all.insert(all.end(), kStartKeys.begin(), kStartKeys.end());
             all.insert(all.end(), kCheatKeys.begin(), kCheatKeys.end());
             all.insert(all.end(), kPlanKeys.begin(), kPlanKeys.end());
@@ -69,7 +70,7 @@ private:
             "0",     "1",      "50",        "300",
             "20000", "12abc",  "-1",        "iu_builder",
             "",      "Exists", "HisExists", "abcdefghijklmnopqrstuvwxyz0123456789",
-            "[1]",   "a/b",    "\xe9\xff",   "x']"};
+            "[1]",   "a/b",    "\xe9\xff",  "x']"};
         return OneOf(words);
     }
 

@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"NestedBlocks", "A() { B() { C(); } D(); }", "A(){B(){C();}D();}"},
         LoadCase{"EmptyBlock", "A() {}", "A();"},
         LoadCase{"LineEndsInsideStringsKept", "F(\"a\r\nb\");", "F(\"a\r\nb\");"}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 struct ErrorCase {
     const char* name;
@@ -117,13 +117,13 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"CallRunsIntoEnd", "F(1);\nG(1)", 0, 2}, ErrorCase{"BareName", "F;", 0, 1},
         ErrorCase{"EmptyName", "();", 0, 1}, ErrorCase{"AssignmentWithBlock", "x = 1 { }", 1, 1},
         ErrorCase{"EmptyText", "", 0, 1}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 TEST(Script, DiagnosticNamesTheSyntaxError) {
     CScript script;
     EXPECT_FALSE(script.LoadText("F(G(1));"));
     EXPECT_EQ(script.DiagnosticText(), "ERROR in CScript::Load()\nSyntax Error in Script:\n"
-                                   "Found '(' inside of parameter block.\n");
+                                       "Found '(' inside of parameter block.\n");
     EXPECT_FALSE(script.LoadText("F(1);;"));
     EXPECT_EQ(script.DiagnosticText(), "");
 }

@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"QuoteOpenAtEndOfTextIsClosed", "[S]\r\nholdPoint = \"nav",
                   "[S]|holdPoint=\"nav\""},
         ParseCase{"OnlyBlanks", " \r\n\t\r\n", ""}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 struct FailCase {
     const char* name;
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailCase{"QuoteInsideOpenBracket", "[S]\rx = [a\"b\rc=1\r", 2},
                     FailCase{"LineCountAfterSwallowedLf", "[S]\na=1//c\nb]\n", 3},
                     FailCase{"LineCountMixedEnds", "[S]\r\n\n\r[x\r\n", 4}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 TEST(SectionFile, RefusedTextBuildsNothing) {
     // The clean-up pass checks the whole text before anything is built.

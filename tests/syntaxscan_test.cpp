@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"NumberBeforeEquals", "x1=5", "N5"},
                     ScanCase{"TokensStopAtTheEnd", "\"abc", "S\"abc"},
                     ScanCase{"SlashAtEnd", "a /", ""}, ScanCase{"Empty", "", ""}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& row) { return row.param.name; });
 
 TEST(Colouring, PositionsCountEveryByte) {
     const std::vector<ColourRun> runs = ScanColours("[A]\r\nx = 12 // c");

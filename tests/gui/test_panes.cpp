@@ -100,10 +100,10 @@ private slots:
 
     void groupsShareDisplayNamesAndSkipMatchesWithoutAttackers() {
         OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\nattackType1_2 = "
-             "\"zz_unknown\"\r\n"
-             "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
-             "targetType3 = \"alone\"\r\n"
-             "targetType4 = \"other\"\r\nattackType4_1 = \"tank\"\r\n");
+                    "\"zz_unknown\"\r\n"
+                    "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
+                    "targetType3 = \"alone\"\r\n"
+                    "targetType4 = \"other\"\r\nattackType4_1 = \"tank\"\r\n");
         QCOMPARE(Shape(Tree()), QString("other{Tank} Tank{Gun Tower|Scout, zz_unknown}"));
         QVERIFY(!Tree()->topLevelItem(0)->isExpanded());
         QCOMPARE(m_app->MainFrame()->MatchCountText(), QString("4 Matches"));
@@ -126,7 +126,7 @@ private slots:
 
     void editMovesAMatchToItsNewGroupAndRemovesTheEmptyOne() {
         OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n"
-             "targetType2 = \"tower\"\r\nattackType2_1 = \"tank\"\r\n");
+                    "targetType2 = \"tower\"\r\nattackType2_1 = \"tank\"\r\n");
         MatchEntry* first = Doc()->Data().matches.All()[0].get();
         Tree()->setCurrentItem(Find(Tree(), "Scout"));
         WhenModal<CMatchDlg>([](CMatchDlg* dialog) {
@@ -141,8 +141,8 @@ private slots:
 
     void deletingTheLastMatchRemovesItsGroup() {
         OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n"
-             "targetType2 = \"tank\"\r\nattackType2_1 = \"tower\"\r\n"
-             "targetType3 = \"scout\"\r\nattackType3_1 = \"tank\"\r\n");
+                    "targetType2 = \"tank\"\r\nattackType2_1 = \"tower\"\r\n"
+                    "targetType3 = \"scout\"\r\nattackType3_1 = \"tank\"\r\n");
         Tree()->setCurrentItem(Find(Tree(), "Gun Tower"));
         m_app->MainFrame()->RunCommand(ID_MATCH_DELETE);
         QCOMPARE(Shape(Tree()), QString("Scout{Tank} Tank{Scout}"));
@@ -155,8 +155,8 @@ private slots:
 
     void deletingAGroupRemovesAllItsMatches() {
         OpenMatches("targetType1 = \"tank\"\r\nattackType1_1 = \"scout\"\r\n"
-             "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
-             "targetType3 = \"scout\"\r\nattackType3_1 = \"tank\"\r\n");
+                    "targetType2 = \"TANK\"\r\nattackType2_1 = \"tower\"\r\n"
+                    "targetType3 = \"scout\"\r\nattackType3_1 = \"tank\"\r\n");
         Tree()->setCurrentItem(Tree()->topLevelItem(1)); // "Tank"
         m_app->MainFrame()->RunCommand(ID_ITEM_DELETE);
         QCOMPARE(Shape(Tree()), QString("Scout{Tank}"));
@@ -247,7 +247,6 @@ private slots:
         QCOMPARE(Doc()->Data().plans.All()[0]->priority, 1u);
         QCOMPARE(List()->FocusedSelectedRow(), 0);
     }
-
 };
 
 QTEST_MAIN(TestPanes)

@@ -186,8 +186,7 @@ private slots:
                               "NormalStyle=0", "NumberColor=0x00000000", "NumberStyle=2",
                               "StringColor=0x00000000", "StringStyle=0"}));
         QVERIFY(text.contains("[Other]\nKeep=me"));
-        QCOMPARE(Settings().ReadString("Unreal Style", "HeaderColor", "none"),
-                 std::string("none"));
+        QCOMPARE(Settings().ReadString("Unreal Style", "HeaderColor", "none"), std::string("none"));
     }
 
     void schemeEditorCancelWritesNothing() {
@@ -223,7 +222,8 @@ private slots:
     // Every byte of a plan file comes back as it went in (the no-break space
     // 0xA0 included); a character with no byte is refused, not made a '?'.
     void theTextGivesBackItsBytes() {
-        const QString text = QString::fromLatin1("[A]\r\nx = \"a\xa0" "b\" // c\r\ny = 2\r\n");
+        const QString text = QString::fromLatin1("[A]\r\nx = \"a\xa0"
+                                                 "b\" // c\r\ny = 2\r\n");
         CSourceEditorDlg dialog(Context(), text);
         QCOMPARE(dialog.Editor()->PlanText(), text);
         dialog.Editor()->moveCursor(QTextCursor::End);
