@@ -12,6 +12,7 @@ enum CommandId : int {
     ID_APP_EXIT = 57665,
     ID_APP_ABOUT = 57664,
     ID_EDIT_UNDO = 57643,
+    ID_EDIT_REDO = 57644,
     ID_EDIT_CUT = 57635,
     ID_EDIT_COPY = 57634,
     ID_EDIT_PASTE = 57637,

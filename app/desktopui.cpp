@@ -15,13 +15,24 @@ namespace {
 const QString kTitle = QStringLiteral("ZEQ Editor");
 const QString kFilter = QStringLiteral("ZEQ Files (*.zeq);;All Files (*)");
 
+QMessageBox::Icon BoxIcon(IUiServices::Icon icon) {
+    switch (icon) {
+    case IUiServices::Icon::Error:
+        return QMessageBox::Critical;
+    case IUiServices::Icon::Warning:
+        return QMessageBox::Warning;
+    case IUiServices::Icon::Question:
+        return QMessageBox::Question;
+    case IUiServices::Icon::Information:
+        break;
+    }
+    return QMessageBox::Information;
+}
+
 } // namespace
 
 void CDesktopUi::ShowMessage(QWidget* parent, Icon icon, const QString& text) {
-    const auto boxIcon = icon == Icon::Error     ? QMessageBox::Critical
-                         : icon == Icon::Warning ? QMessageBox::Warning
-                                                 : QMessageBox::Information;
-    QMessageBox box(boxIcon, kTitle, text, QMessageBox::Ok, parent);
+    QMessageBox box(BoxIcon(icon), kTitle, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
@@ -44,6 +55,21 @@ IUiServices::Answer CDesktopUi::AskSaveChanges(QWidget* parent, const QString& t
     return result == QMessageBox::Save      ? Answer::Yes
            : result == QMessageBox::Discard ? Answer::No
                                             : Answer::Cancel;
+}
+
+int CDesktopUi::Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
+                       int defaultButton) {
+    QMessageBox box(BoxIcon(icon), kTitle, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+        added << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole
+                                                                   : QMessageBox::AcceptRole);
+    if (defaultButton >= 0 && defaultButton < added.size())
+        box.setDefaultButton(qobject_cast<QPushButton*>(added[defaultButton]));
+    box.setEscapeButton(added.isEmpty() ? nullptr : added.last());
+    box.exec();
+    const qsizetype chosen = added.indexOf(box.clickedButton());
+    return int(chosen < 0 ? buttons.size() - 1 : chosen);
 }
 
 void CDesktopUi::Beep() {

@@ -38,18 +38,26 @@ CLeftView::CLeftView(CZeqEditorDoc& document, const CAppContext& context, QWidge
     setSortingEnabled(true);
     sortByColumn(0, Qt::AscendingOrder);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CLeftView::SelectionChanged);
-    connect(&m_document, &CZeqEditorDoc::Changed, this, &CLeftView::Rebuild);
+    connect(&m_document, &CZeqEditorDoc::Reset, this, &CLeftView::Rebuild);
+    connect(&m_document, &CZeqEditorDoc::MatchesInserted, this, &CLeftView::MatchesInserted);
+    connect(&m_document, &CZeqEditorDoc::MatchesAboutToBeRemoved, this, &CLeftView::MatchesRemoved);
+    connect(&m_document, &CZeqEditorDoc::MatchesChanged, this, &CLeftView::MatchesChanged);
+    connect(&m_document, &CZeqEditorDoc::SelectRequested, this,
+            [this](const auto&, const QList<const MatchEntry*>& matches) {
+                if (!matches.isEmpty()) SelectMatches(matches);
+            });
 }
 
 QString CLeftView::DisplayName(const std::string& unitClass) const {
     return ToQt(m_context.Units().GetUnitDisplayName(unitClass));
 }
 
-MatchEntry* CLeftView::EntryOf(const QTreeWidgetItem* item) {
-    return item ? static_cast<MatchEntry*>(item->data(0, kEntryRole).value<void*>()) : nullptr;
+const MatchEntry* CLeftView::EntryOf(const QTreeWidgetItem* item) {
+    return item ? static_cast<const MatchEntry*>(item->data(0, kEntryRole).value<const void*>())
+                : nullptr;
 }
 
-QTreeWidgetItem* CLeftView::InsertMatchItem(MatchEntry* entry) {
+QTreeWidgetItem* CLeftView::InsertMatchItem(const MatchEntry* entry) {
     if (!entry || entry->attackers.empty()) return nullptr;
     QStringList attackers;
     for (const MatchAttacker& attacker : entry->attackers)
@@ -65,8 +73,9 @@ QTreeWidgetItem* CLeftView::InsertMatchItem(MatchEntry* entry) {
         m_groups.insert(key, group);
     }
     auto* item = new TreeItem(QStringList(attackers.join(QStringLiteral(", "))));
-    item->setData(0, kEntryRole, QVariant::fromValue<void*>(entry));
+    item->setData(0, kEntryRole, QVariant::fromValue<const void*>(entry));
     group->addChild(item);
+    m_items.insert(entry, item);
     return item;
 }
 
@@ -75,6 +84,7 @@ void CLeftView::Rebuild() {
     setUpdatesEnabled(false);
     clear();
     m_groups.clear();
+    m_items.clear();
     setSortingEnabled(false); // sort once at the end, not after every insertion
     for (const auto& entry : m_document.Data().matches.All())
         InsertMatchItem(entry.get());
@@ -84,76 +94,92 @@ void CLeftView::Rebuild() {
     emit SelectionChanged();
 }
 
-MatchEntry* CLeftView::SelectedMatch() const {
+const MatchEntry* CLeftView::SelectedMatch() const {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty() || selected.first()->childCount() > 0) return nullptr;
     return EntryOf(selected.first());
 }
 
-void CLeftView::DeleteGroup(QTreeWidgetItem* group) {
-    m_groups.remove(group->text(0).toCaseFolded());
-    delete group;
+std::vector<const MatchEntry*> CLeftView::SelectedMatches() const {
+    std::vector<const MatchEntry*> matches;
+    for (QTreeWidgetItem* item : selectedItems()) {
+        if (const MatchEntry* entry = EntryOf(item)) matches.push_back(entry);
+        for (int i = 0; i < item->childCount(); ++i)
+            if (const MatchEntry* entry = EntryOf(item->child(i))) matches.push_back(entry);
+    }
+    return matches;
 }
 
-void CLeftView::ShowNewItem(QTreeWidgetItem* item) {
+void CLeftView::RemoveItem(const MatchEntry* entry) {
+    QTreeWidgetItem* item = m_items.take(entry);
+    if (!item) return;
+    QTreeWidgetItem* group = item->parent();
+    delete item;
+    if (group && group->childCount() == 0) {
+        m_groups.remove(group->text(0).toCaseFolded());
+        delete group;
+    }
+}
+
+void CLeftView::ShowMatch(const MatchEntry* entry) {
+    QTreeWidgetItem* item = m_items.value(entry);
     if (!item) return;
     item->parent()->setExpanded(true);
     setCurrentItem(item);
     scrollToItem(item);
 }
 
-void CLeftView::Changed() {
-    m_document.SetModifiedFlag();
-    m_document.PostUpdateCounts();
+void CLeftView::MatchesInserted(const QList<const MatchEntry*>& matches) {
+    for (const MatchEntry* entry : matches)
+        InsertMatchItem(entry);
     emit SelectionChanged();
+}
+
+void CLeftView::MatchesRemoved(const QList<const MatchEntry*>& matches) {
+    for (const MatchEntry* entry : matches)
+        RemoveItem(entry);
+    emit SelectionChanged();
+}
+
+void CLeftView::MatchesChanged(const QList<const MatchEntry*>& matches) {
+    // Its target may have changed: the match may land in another group.
+    for (const MatchEntry* entry : matches) {
+        RemoveItem(entry);
+        InsertMatchItem(entry);
+    }
+    emit SelectionChanged();
+}
+
+void CLeftView::SelectMatches(const QList<const MatchEntry*>& matches) {
+    clearSelection();
+    for (const MatchEntry* entry : matches)
+        ShowMatch(entry);
 }
 
 void CLeftView::OnMatchNew() {
     CMatchDlg dialog(m_context, nullptr, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    MatchEntry* entry = m_document.Data().matches.AddTarget(dialog.Result().unitClass);
-    entry->attackers = dialog.Result().attackers;
-    ShowNewItem(InsertMatchItem(entry));
-    Changed();
+    m_document.AddMatch(dialog.Result()); // selects the new match
 }
 
 void CLeftView::OnMatchEdit() {
-    MatchEntry* entry = SelectedMatch();
+    const MatchEntry* entry = SelectedMatch();
     if (!entry) return;
-    QTreeWidgetItem* item = selectedItems().first();
     CMatchDlg dialog(m_context, entry, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    *entry = dialog.Result();
-    QTreeWidgetItem* group = item->parent();
-    delete item;
-    if (group && group->childCount() == 0) DeleteGroup(group);
-    ShowNewItem(InsertMatchItem(entry));
-    Changed();
+    m_document.ChangeMatch(entry, dialog.Result());
 }
 
 void CLeftView::OnMatchDelete() {
     if (!HasSelection()) return;
     QTreeWidgetItem* item = selectedItems().first();
-    MatchList& matches = m_document.Data().matches;
-    if (item->childCount() > 0) {
-        while (item->childCount() > 0) {
-            QTreeWidgetItem* child = item->child(0);
-            MatchEntry* entry = EntryOf(child);
-            delete child;
-            matches.RemoveTarget(entry);
-        }
-        DeleteGroup(item);
-    } else {
-        QTreeWidgetItem* group = item->parent();
-        MatchEntry* entry = EntryOf(item);
-        delete item;
-        matches.RemoveTarget(entry);
-        if (group && group->childCount() > 0)
-            setCurrentItem(group);
-        else if (group)
-            DeleteGroup(group);
-    }
-    Changed();
+    const QString groupKey = item->parent() ? item->parent()->text(0).toCaseFolded() : QString();
+    const std::vector<const MatchEntry*> matches = SelectedMatches();
+    m_document.RemoveMatches(matches,
+                             matches.size() == 1 ? tr("Delete Match") : tr("Delete Matches"));
+    // Deleting one of several matches selects their group.
+    if (QTreeWidgetItem* group = groupKey.isEmpty() ? nullptr : m_groups.value(groupKey))
+        setCurrentItem(group);
 }
 
 void CLeftView::contextMenuEvent(QContextMenuEvent* event) {

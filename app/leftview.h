@@ -17,13 +17,18 @@ public:
     CLeftView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent = nullptr);
 
     // Puts the match into the tree; null for a match without attackers.
-    QTreeWidgetItem* InsertMatchItem(MatchEntry* entry);
+    QTreeWidgetItem* InsertMatchItem(const MatchEntry* entry);
     void Rebuild();
 
     bool HasSelection() const { return !selectedItems().isEmpty(); }
     // The match of the selected item, when that item stands for a match.
-    MatchEntry* SelectedMatch() const;
-    static MatchEntry* EntryOf(const QTreeWidgetItem* item);
+    const MatchEntry* SelectedMatch() const;
+    // The matches of the selected item: its own, or all of a group's.
+    std::vector<const MatchEntry*> SelectedMatches() const;
+    static const MatchEntry* EntryOf(const QTreeWidgetItem* item);
+    QTreeWidgetItem* ItemOf(const MatchEntry* entry) const { return m_items.value(entry); }
+    // Selects the match's item, its group expanded, and scrolls to it.
+    void ShowMatch(const MatchEntry* entry);
 
 public slots:
     void OnMatchNew();
@@ -40,13 +45,15 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void ShowNewItem(QTreeWidgetItem* item);
-    void DeleteGroup(QTreeWidgetItem* group);
-    void Changed();
-
+    void RemoveItem(const MatchEntry* entry);
+    void MatchesInserted(const QList<const MatchEntry*>& matches);
+    void MatchesRemoved(const QList<const MatchEntry*>& matches);
+    void MatchesChanged(const QList<const MatchEntry*>& matches);
+    void SelectMatches(const QList<const MatchEntry*>& matches);
     QString DisplayName(const std::string& unitClass) const;
 
     CZeqEditorDoc& m_document;
     const CAppContext& m_context;
-    QHash<QString, QTreeWidgetItem*> m_groups; // by case-folded text
+    QHash<QString, QTreeWidgetItem*> m_groups;          // by case-folded text
+    QHash<const MatchEntry*, QTreeWidgetItem*> m_items; // the item of each match shown
 };

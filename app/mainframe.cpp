@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -39,6 +40,11 @@ const CommandText kCommandTexts[] = {
     {ID_FILE_SAVE, "Save the active document", "Save (Ctrl + S)"},
     {ID_FILE_SAVE_AS, "Save the active document with a new name", "Save As"},
     {ID_APP_EXIT, "Quit the application; prompts to save documents", "Exit"},
+    {ID_EDIT_UNDO, "Undo the last action", "Undo (Ctrl + Z)"},
+    {ID_EDIT_REDO, "Redo the action last undone", "Redo (Ctrl + Y)"},
+    {ID_EDIT_CUT, "Cut the selected Plans or Match to the clipboard", "Cut (Ctrl + X)"},
+    {ID_EDIT_COPY, "Copy the selected Plans or Match to the clipboard", "Copy (Ctrl + C)"},
+    {ID_EDIT_PASTE, "Insert the Plans or Matches on the clipboard", "Paste (Ctrl + V)"},
     {ID_EDIT_START_CHEAT, "Edit the Start and Cheat Sections of the current document",
      "Edit Start && Cheat Sections (F9)"},
     {ID_EDIT_SOURCE, "Edit the source code of this ZEQ", "Edit Source (F10)"},
@@ -114,7 +120,7 @@ CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
             Qt::QueuedConnection);
     connect(&m_document, &CZeqEditorDoc::TitleChanged, this, &CMainFrame::UpdateTitle);
     connect(&m_document, &CZeqEditorDoc::ModifiedChanged, this, &QWidget::setWindowModified);
-    connect(&m_document, &CZeqEditorDoc::Changed, this, &CMainFrame::UpdateCommandUI);
+    connect(&m_document, &CZeqEditorDoc::Reset, this, &CMainFrame::UpdateCommandUI);
     connect(&m_app, &CZeqEditorApp::RecentFilesChanged, this, &CMainFrame::UpdateRecentFileMenu);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         for (QWidget* pane : {static_cast<QWidget*>(m_left), static_cast<QWidget*>(m_right)})
@@ -169,11 +175,24 @@ void CMainFrame::CreateActions() {
     AddCommand(ID_APP_ABOUT, tr("&About ZEQ Editor..."), nullptr);
     connect(m_actions[ID_APP_ABOUT], &QAction::triggered, &m_app, &CZeqEditorApp::OnAppAbout);
 
-    // Undo and the clipboard commands have no handler and stay disabled.
+    QUndoStack& undo = m_document.UndoStack();
     AddCommand(ID_EDIT_UNDO, tr("&Undo"), nullptr);
-    AddCommand(ID_EDIT_CUT, tr("Cu&t"), nullptr);
-    AddCommand(ID_EDIT_COPY, tr("&Copy"), nullptr);
-    AddCommand(ID_EDIT_PASTE, tr("&Paste"), nullptr);
+    connect(m_actions[ID_EDIT_UNDO], &QAction::triggered, &undo, &QUndoStack::undo);
+    AddCommand(ID_EDIT_REDO, tr("&Redo"), nullptr);
+    connect(m_actions[ID_EDIT_REDO], &QAction::triggered, &undo, &QUndoStack::redo);
+    // "Undo Delete Plans", "Redo Move Up": the texts name the step.
+    connect(&undo, &QUndoStack::undoTextChanged, this, [this](const QString& step) {
+        m_actions[ID_EDIT_UNDO]->setText(step.isEmpty() ? tr("&Undo") : tr("&Undo %1").arg(step));
+    });
+    connect(&undo, &QUndoStack::redoTextChanged, this, [this](const QString& step) {
+        m_actions[ID_EDIT_REDO]->setText(step.isEmpty() ? tr("&Redo") : tr("&Redo %1").arg(step));
+    });
+    connect(&undo, &QUndoStack::indexChanged, this, &CMainFrame::UpdateCommandUI);
+    AddCommand(ID_EDIT_CUT, tr("Cu&t"), &CMainFrame::OnEditCut);
+    AddCommand(ID_EDIT_COPY, tr("&Copy"), &CMainFrame::OnEditCopy);
+    AddCommand(ID_EDIT_PASTE, tr("&Paste"), &CMainFrame::OnEditPaste);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &CMainFrame::UpdateCommandUI);
     AddCommand(ID_EDIT_START_CHEAT, tr("&Start && Cheat Sections..."),
                &CMainFrame::OnEditStartCheat);
     AddCommand(ID_EDIT_SOURCE, tr("S&ource..."), &CMainFrame::OnEditSource);
@@ -231,6 +250,8 @@ void CMainFrame::CreateActions() {
     shortcut(ID_FILE_SAVE_AS, {QKeySequence(Qt::Key_F12)});
     shortcut(ID_EDIT_UNDO,
              {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
+    shortcut(ID_EDIT_REDO,
+             {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     shortcut(ID_EDIT_CUT,
              {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete)});
     shortcut(ID_EDIT_COPY,
@@ -262,6 +283,7 @@ void CMainFrame::CreateMenus() {
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(m_actions[ID_EDIT_UNDO]);
+    edit->addAction(m_actions[ID_EDIT_REDO]);
     edit->addSeparator();
     for (int id : {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
         edit->addAction(m_actions[id]);
@@ -429,8 +451,15 @@ void CMainFrame::RunCommand(int commandId) {
 }
 
 void CMainFrame::UpdateCommandUI() {
-    for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE})
-        m_actions[id]->setEnabled(false);
+    m_actions[ID_EDIT_UNDO]->setEnabled(m_document.UndoStack().canUndo());
+    m_actions[ID_EDIT_REDO]->setEnabled(m_document.UndoStack().canRedo());
+    const bool list = m_activePane == m_right;
+    const bool selection = list ? !m_right->SelectedRows().isEmpty() : m_left->HasSelection();
+    m_actions[ID_EDIT_CUT]->setEnabled(selection);
+    m_actions[ID_EDIT_COPY]->setEnabled(selection);
+    const QString clip = QGuiApplication::clipboard()->text();
+    m_actions[ID_EDIT_PASTE]->setEnabled(clip.contains(
+        list ? QStringLiteral("[plan") : QStringLiteral("[match"), Qt::CaseInsensitive));
     m_actions[ID_MATCH_EDIT]->setEnabled(m_left->SelectedMatch() != nullptr);
     m_actions[ID_MATCH_DELETE]->setEnabled(m_left->HasSelection());
     const int row = m_right->FocusedSelectedRow();
@@ -483,16 +512,50 @@ void CMainFrame::OnUpdateCounts() {
 void CMainFrame::OnEditStartCheat() {
     CStartCheatDlg dialog(m_app.Context(), m_document.Data().start, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    m_document.Data().start = dialog.Result();
-    m_document.SetModifiedFlag();
+    m_document.SetStart(dialog.Result());
+}
+
+// The clipboard holds plans and matches as plan-file text, so that they move
+// between documents and to and from any text editor.
+void CMainFrame::OnEditCopy() {
+    std::string text;
+    if (m_activePane == m_right)
+        text = PlanSectionsText(m_right->SelectedPlans());
+    else
+        text = MatchSectionText(m_left->SelectedMatches());
+    if (!text.empty()) QGuiApplication::clipboard()->setText(ToQt(text));
+}
+
+void CMainFrame::OnEditCut() {
+    OnEditCopy();
+    if (m_activePane == m_right)
+        m_document.RemovePlans(m_right->SelectedPlans(), tr("Cut Plans"));
+    else
+        m_document.RemoveMatches(m_left->SelectedMatches(), tr("Cut Matches"));
+}
+
+void CMainFrame::OnEditPaste() {
+    CPlanData pasted;
+    pasted.LoadText(FromQt(QGuiApplication::clipboard()->text()));
+    if (m_activePane == m_right) {
+        std::vector<PlanEntry> plans;
+        for (const auto& plan : pasted.plans.All())
+            plans.push_back(std::move(*plan));
+        if (plans.empty()) return ShowStatusMessage(tr("The clipboard holds no plans."));
+        m_document.AddPlans(std::move(plans), tr("Paste Plans"));
+    } else {
+        std::vector<MatchEntry> matches;
+        for (const auto& match : pasted.matches.All())
+            matches.push_back(std::move(*match));
+        if (matches.empty()) return ShowStatusMessage(tr("The clipboard holds no matches."));
+        m_document.AddMatches(std::move(matches), tr("Paste Matches"));
+    }
 }
 
 void CMainFrame::OnEditSource() {
-    if (RunSourceEditor(m_app.Context(), m_document.Data(), this)) {
-        m_document.UpdateAllViews();
-        m_document.SetModifiedFlag();
-        m_document.PostUpdateCounts();
-    }
+    CPlanData edited;
+    if (RunSourceEditor(m_app.Context(), m_document.Data(), edited, this))
+        m_document.ReplaceData(std::move(edited));
 }
 
 void CMainFrame::UpdateTitle() {

@@ -49,6 +49,9 @@ public slots:
     void OnUpdateCounts();
     void OnEditStartCheat();
     void OnEditSource();
+    void OnEditCut();
+    void OnEditCopy();
+    void OnEditPaste();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

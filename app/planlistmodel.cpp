@@ -2,6 +2,7 @@
 
 #include "planlist.h"
 
+#include <QSet>
 #include <algorithm>
 #include <numeric>
 
@@ -13,6 +14,10 @@ const char* const kHeaders[] = {"Plan Type", "Priority", "Condition", "Flags"};
 bool HigherFirst(const CPlanListModel::Row& a, const CPlanListModel::Row& b) {
     return ComparePlanPriority(a.plan, b.plan) < 0;
 }
+
+// Past this many separate runs of rows, removing them one run at a time
+// costs more than making the list afresh.
+constexpr int kMaxRemovedRuns = 64;
 
 } // namespace
 
@@ -59,37 +64,73 @@ QString CPlanListModel::Text(int row, int column) const {
     }
 }
 
-PlanEntry* CPlanListModel::Plan(int row) const {
+const PlanEntry* CPlanListModel::Plan(int row) const {
     return row >= 0 && row < m_rows.size() ? m_rows[row].plan : nullptr;
+}
+
+int CPlanListModel::RowOf(const PlanEntry* plan) const {
+    if (m_rowOf.isEmpty())
+        for (int row = 0; row < m_rows.size(); ++row)
+            m_rowOf.insert(m_rows[row].plan, row);
+    return m_rowOf.value(plan, -1);
 }
 
 void CPlanListModel::Reset(QVector<Row> rows) {
     beginResetModel();
     m_rows = std::move(rows);
     std::stable_sort(m_rows.begin(), m_rows.end(), HigherFirst);
+    m_rowOf.clear();
     endResetModel();
 }
 
-int CPlanListModel::Append(Row row) {
+void CPlanListModel::Insert(QVector<Row> rows) {
+    if (rows.isEmpty()) return;
     const int at = int(m_rows.size());
-    beginInsertRows({}, at, at);
-    m_rows.append(std::move(row));
+    beginInsertRows({}, at, at + int(rows.size()) - 1);
+    m_rows.append(std::move(rows));
+    m_rowOf.clear();
     endInsertRows();
-    return at;
+    SortByPriority();
 }
 
-void CPlanListModel::Remove(int row) {
-    if (row < 0 || row >= m_rows.size()) return;
-    beginRemoveRows({}, row, row);
-    m_rows.removeAt(row);
-    endRemoveRows();
+void CPlanListModel::Remove(const QList<const PlanEntry*>& plans) {
+    const QSet<const PlanEntry*> gone(plans.begin(), plans.end());
+    // The rows to go as runs, from the bottom up so the rest keep their numbers.
+    QVector<std::pair<int, int>> runs;
+    for (int row = int(m_rows.size()) - 1; row >= 0; --row) {
+        if (!gone.contains(m_rows[row].plan)) continue;
+        if (!runs.isEmpty() && runs.last().first == row + 1)
+            runs.last().first = row;
+        else
+            runs.append({row, row});
+    }
+    if (runs.size() > kMaxRemovedRuns) {
+        QVector<Row> kept;
+        for (Row& row : m_rows)
+            if (!gone.contains(row.plan)) kept.append(std::move(row));
+        Reset(std::move(kept));
+        return;
+    }
+    for (const auto& [first, last] : runs) {
+        beginRemoveRows({}, first, last);
+        m_rows.remove(first, last - first + 1);
+        m_rowOf.clear();
+        endRemoveRows();
+    }
 }
 
-void CPlanListModel::PrioritiesChanged(int row) {
-    emit dataChanged(index(row, 1), index(row, 1));
+void CPlanListModel::Update(QVector<Row> rows) {
+    for (Row& changed : rows) {
+        const int row = RowOf(changed.plan);
+        if (row < 0) continue;
+        m_rows[row] = std::move(changed);
+        emit dataChanged(index(row, 0), index(row, 3));
+    }
+    SortByPriority();
 }
 
 void CPlanListModel::SortByPriority() {
+    if (std::is_sorted(m_rows.begin(), m_rows.end(), HigherFirst)) return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     QVector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
@@ -103,6 +144,7 @@ void CPlanListModel::SortByPriority() {
         newRowOf[order[i]] = i;
     }
     m_rows = std::move(sorted);
+    m_rowOf.clear();
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     for (const QModelIndex& index : before)

@@ -1,20 +1,22 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QIcon>
 #include <QVector>
 
 struct PlanEntry;
 
 // The rows of the plan list: one plan each, its texts made once when the row
-// is made. Rebuilding and sorting work on a plain vector, so a list of tens
-// of thousands of plans fills at once.
+// is made, always in the plans' order (ComparePlanPriority). Rebuilding and
+// sorting work on a plain vector, so a list of tens of thousands of plans
+// fills at once.
 class CPlanListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     struct Row {
-        PlanEntry* plan = nullptr;
+        const PlanEntry* plan = nullptr;
         QIcon icon;
         QString type, condition, flags;
     };
@@ -27,16 +29,20 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     void Reset(QVector<Row> rows);
-    int Append(Row row);
-    void Remove(int row);
-    PlanEntry* Plan(int row) const;
-    QString Text(int row, int column) const;
-    // After priorities changed: shows them and puts the rows in order again.
-    void PrioritiesChanged(int row);
-    // Highest priority first; rows of equal priority keep their order. The
+    // New rows, put where their priorities place them.
+    void Insert(QVector<Row> rows);
+    void Remove(const QList<const PlanEntry*>& plans);
+    // Rows whose plans changed: new texts, and the rows in order again. The
     // selection and the focus follow their rows.
-    void SortByPriority();
+    void Update(QVector<Row> rows);
+
+    const PlanEntry* Plan(int row) const;
+    int RowOf(const PlanEntry* plan) const;
+    QString Text(int row, int column) const;
 
 private:
+    void SortByPriority();
+
     QVector<Row> m_rows;
+    mutable QHash<const PlanEntry*, int> m_rowOf; // empty until asked after a change
 };

@@ -20,9 +20,6 @@
 
 namespace {
 
-// The distance between neighbouring priorities after Auto-arrange.
-constexpr std::uint32_t kPriorityStep = 10;
-
 // Cuts a strip into square images, the transparent colour masked out. The
 // built-in strip is used when the file named in Plans.dat cannot be loaded.
 QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, int size) {
@@ -78,7 +75,20 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
             &CRightView::SelectionChanged);
     connect(m_selection, &QItemSelectionModel::currentChanged, this, &CRightView::SelectionChanged);
-    connect(&m_document, &CZeqEditorDoc::Changed, this, &CRightView::Rebuild);
+    // Rows come and go under the selection: the frame's enabling rules follow.
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_model, signal, this, &CRightView::SelectionChanged);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &CRightView::SelectionChanged);
+    connect(&m_document, &CZeqEditorDoc::Reset, this, &CRightView::Rebuild);
+    connect(&m_document, &CZeqEditorDoc::PlansInserted, this,
+            [this](const QList<const PlanEntry*>& plans) { m_model->Insert(MakeRows(plans)); });
+    connect(&m_document, &CZeqEditorDoc::PlansAboutToBeRemoved, m_model, &CPlanListModel::Remove);
+    connect(&m_document, &CZeqEditorDoc::PlansChanged, this,
+            [this](const QList<const PlanEntry*>& plans) { m_model->Update(MakeRows(plans)); });
+    connect(&m_document, &CZeqEditorDoc::SelectRequested, this,
+            [this](const QList<const PlanEntry*>& plans, const auto&) {
+                if (!plans.isEmpty()) SelectPlans(plans);
+            });
 
     BuildIcons();
     SetViewStyle(m_context.Settings().ViewStyle());
@@ -123,23 +133,18 @@ QAbstractItemView* CRightView::CurrentView() const {
     return static_cast<QAbstractItemView*>(m_stack->currentWidget());
 }
 
-CPlanListModel::Row CRightView::MakeRow(PlanEntry* plan) const {
+CPlanListModel::Row CRightView::MakeRow(const PlanEntry* plan) const {
     return {plan, IconFor(*plan), ToQt(plan->planType),
             ToQt(DescribeCondition(plan->condition, m_context.Units())),
             ToQt(DescribeFlags(plan->flags))};
 }
 
-int CRightView::InsertPlanRow(PlanEntry* plan) {
-    if (!plan) return -1;
-    return m_model->Append(MakeRow(plan));
-}
-
-void CRightView::SetPriorityCell(int row) {
-    m_model->PrioritiesChanged(row);
-}
-
-void CRightView::Sort() {
-    m_model->SortByPriority();
+QVector<CPlanListModel::Row> CRightView::MakeRows(const QList<const PlanEntry*>& plans) const {
+    QVector<CPlanListModel::Row> rows;
+    rows.reserve(plans.size());
+    for (const PlanEntry* plan : plans)
+        rows.append(MakeRow(plan));
+    return rows;
 }
 
 void CRightView::Rebuild() {
@@ -156,7 +161,7 @@ int CRightView::RowCount() const {
     return m_model->rowCount();
 }
 
-PlanEntry* CRightView::PlanAt(int row) const {
+const PlanEntry* CRightView::PlanAt(int row) const {
     return m_model->Plan(row);
 }
 
@@ -178,6 +183,24 @@ QList<int> CRightView::SelectedRows() const {
     return rows;
 }
 
+std::vector<const PlanEntry*> CRightView::SelectedPlans() const {
+    std::vector<const PlanEntry*> plans;
+    for (int row : SelectedRows())
+        plans.push_back(PlanAt(row));
+    return plans;
+}
+
+void CRightView::SelectPlans(const QList<const PlanEntry*>& plans) {
+    m_selection->clearSelection();
+    bool first = true;
+    for (const PlanEntry* plan : plans) {
+        const int row = m_model->RowOf(plan);
+        if (row < 0) continue;
+        SelectRow(row, first);
+        first = false;
+    }
+}
+
 void CRightView::SelectRow(int row, bool focus) {
     const QModelIndex index = m_model->index(row, TypeColumn);
     const auto flags = QItemSelectionModel::Select | QItemSelectionModel::Rows;
@@ -188,79 +211,44 @@ void CRightView::SelectRow(int row, bool focus) {
     CurrentView()->scrollTo(index);
 }
 
-void CRightView::Changed() {
-    m_document.SetModifiedFlag();
-    m_document.PostUpdateCounts();
-    Sort();
-    emit SelectionChanged();
-}
-
 void CRightView::OnPlanNew() {
     CPlanSettingsDlg dialog(m_context, nullptr, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    const int row = InsertPlanRow(m_document.Data().plans.Append(dialog.Result()));
-    if (row < 0) return;
-    SelectRow(row, true);
-    Changed();
+    m_document.AddPlan(dialog.Result()); // selects the new plan alone
 }
 
 void CRightView::OnPlanEdit() {
     const int row = FocusedSelectedRow();
     if (row < 0) return;
-    PlanEntry* plan = PlanAt(row);
+    const PlanEntry* plan = PlanAt(row);
     CPlanSettingsDlg dialog(m_context, plan, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    *plan = dialog.Result();
-    m_model->Remove(row);
-    const int again = InsertPlanRow(plan);
-    if (again >= 0) SelectRow(again, true);
-    Changed();
+    m_document.ChangePlan(plan, dialog.Result());
 }
 
 void CRightView::OnPlanDelete() {
-    QList<int> rows = SelectedRows();
-    if (rows.isEmpty()) return;
-    // From the bottom up, so the rows still to go keep their numbers. The row
-    // goes first: while it is removed the views may still read its plan.
-    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        PlanEntry* plan = PlanAt(*it);
-        m_model->Remove(*it);
-        m_document.Data().plans.RemovePlan(plan);
-    }
-    m_document.SetModifiedFlag();
-    m_document.PostUpdateCounts();
-    emit SelectionChanged();
+    const std::vector<const PlanEntry*> plans = SelectedPlans();
+    m_document.RemovePlans(plans, plans.size() == 1 ? tr("Delete Plan") : tr("Delete Plans"));
 }
 
 // Exchanges the priorities of the focused plan and its neighbour, each cut to
 // 16384. The list itself keeps its order; saving sorts it.
-void CRightView::MovePlan(int neighbourOffset) {
+void CRightView::MovePlan(int neighbourOffset, const QString& text) {
     const int row = FocusedSelectedRow();
     const int neighbour = row + neighbourOffset;
     if (row < 0 || neighbour < 0 || neighbour >= RowCount()) return;
-    PlanEntry* a = PlanAt(neighbour);
-    PlanEntry* b = PlanAt(row);
-    const std::uint32_t pa = a->priority, pb = b->priority;
-    a->priority = std::min(pb, kMaxPriority);
-    b->priority = std::min(pa, kMaxPriority);
-    SetPriorityCell(neighbour);
-    SetPriorityCell(row);
-    Changed();
+    m_document.ExchangePriorities(PlanAt(row), PlanAt(neighbour), text);
 }
 
 void CRightView::OnPlanMoveUp() {
-    MovePlan(-1);
+    MovePlan(-1, tr("Move Up"));
 }
 
 void CRightView::OnPlanMoveDown() {
-    MovePlan(+1);
+    MovePlan(+1, tr("Move Down"));
 }
 
 void CRightView::OnPlanAutoArrange() {
-    if (RowCount() == 0) return;
     CWaitCursor wait;
-    m_document.Data().plans.ArrangePriorities(kPriorityStep);
-    for (int row = 0; row < RowCount(); ++row)
-        SetPriorityCell(row);
-    Changed();
+    m_document.ArrangePriorities();
 }

@@ -27,20 +27,22 @@ public:
 
     CRightView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent = nullptr);
 
-    // Appends a row for the plan; its index, or -1 for no plan.
-    int InsertPlanRow(PlanEntry* plan);
     void Rebuild();
 
     int ViewStyle() const { return m_style; }
     void SetViewStyle(int style);
 
     int RowCount() const;
-    PlanEntry* PlanAt(int row) const;
+    const PlanEntry* PlanAt(int row) const;
     QString CellText(int row, int column) const;
     // The row that is both focused and selected, or -1.
     int FocusedSelectedRow() const;
     QList<int> SelectedRows() const;
+    // The plans of the selected rows, in the order shown.
+    std::vector<const PlanEntry*> SelectedPlans() const;
     void SelectRow(int row, bool focus);
+    // Selects exactly these plans' rows, focuses the first and scrolls to it.
+    void SelectPlans(const QList<const PlanEntry*>& plans);
     QItemSelectionModel* SelectionModel() const { return m_selection; }
     QAbstractItemView* CurrentView() const;
 
@@ -59,11 +61,9 @@ signals:
 private:
     void BuildIcons();
     QIcon IconFor(const PlanEntry& plan) const;
-    CPlanListModel::Row MakeRow(PlanEntry* plan) const;
-    void SetPriorityCell(int row);
-    void Sort();
-    void Changed();
-    void MovePlan(int neighbourOffset);
+    CPlanListModel::Row MakeRow(const PlanEntry* plan) const;
+    QVector<CPlanListModel::Row> MakeRows(const QList<const PlanEntry*>& plans) const;
+    void MovePlan(int neighbourOffset, const QString& text);
 
     CZeqEditorDoc& m_document;
     const CAppContext& m_context;

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -14,7 +15,7 @@ struct UnitItem;
 // nothing ever blocks on a modal window.
 class IUiServices {
 public:
-    enum class Icon { Information, Warning, Error };
+    enum class Icon { Information, Question, Warning, Error };
     enum class Answer { Yes, No, Cancel };
 
     virtual ~IUiServices() = default;
@@ -24,6 +25,10 @@ public:
     virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
     // Save / Don't Save / Cancel, answered as Yes / No / Cancel.
     virtual Answer AskSaveChanges(QWidget* parent, const QString& text) = 0;
+    // A question with buttons of its own, the default one given; the index
+    // of the button chosen, and the last button's for Esc or the close box.
+    virtual int Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
+                       int defaultButton) = 0;
     virtual void Beep() = 0;
     // The unit picker, opened with its top right corner at the bottom right
     // corner of `button`; null when dismissed.

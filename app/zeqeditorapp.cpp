@@ -69,7 +69,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings.File());
 
-    m_document = std::make_unique<CZeqEditorDoc>();
+    m_document = std::make_unique<CZeqEditorDoc>(m_context);
     connect(m_document.get(), &CZeqEditorDoc::FileUsed, this, &CZeqEditorApp::UseFile);
     m_frame = std::make_unique<CMainFrame>(*this, *m_document);
 

@@ -1,20 +1,40 @@
 #include "zeqeditordoc.h"
 
+#include "appcontext.h"
+#include "recordscommand.h"
+#include "swapcommand.h"
 #include "uiservices.h"
 #include "waitcursor.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <algorithm>
+
+namespace {
+
+// The distance between neighbouring priorities after Auto-arrange.
+constexpr std::uint32_t kPriorityStep = 10;
+
+template <typename Entry> QList<const Entry*> ListOf(const std::vector<Entry*>& records) {
+    return QList<const Entry*>(records.begin(), records.end());
+}
+
+} // namespace
+
+CZeqEditorDoc::CZeqEditorDoc(const CAppContext& context)
+    : m_context(context), m_report(&context.PlanTypes(), &context.Units()) {
+    connect(&m_undo, &QUndoStack::cleanChanged, this,
+            [this](bool clean) { emit ModifiedChanged(!clean); });
+}
 
 QString CZeqEditorDoc::Title() const {
     return m_path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_path).fileName();
 }
 
 void CZeqEditorDoc::SetModifiedFlag(bool modified) {
-    if (m_modified == modified) return;
-    m_modified = modified;
-    emit ModifiedChanged(modified);
+    if (modified)
+        m_undo.resetClean(); // modified until the next save
+    else
+        m_undo.setClean();
 }
 
 void CZeqEditorDoc::SetPath(const QString& path) {
@@ -22,41 +42,86 @@ void CZeqEditorDoc::SetPath(const QString& path) {
     emit TitleChanged();
 }
 
+void CZeqEditorDoc::StartAfresh() {
+    m_undo.clear();
+    m_undo.setClean();
+    m_lossesConfirmed = false;
+    emit ModifiedChanged(false);
+    emit ReportChanged();
+    emit Reset();
+    PostUpdateCounts();
+}
+
 void CZeqEditorDoc::OnNewDocument() {
     m_data.Clear();
+    m_report.Clear();
     SetPath(QString());
-    SetModifiedFlag(false);
-    PostUpdateCounts();
-    UpdateAllViews();
+    StartAfresh();
 }
 
 bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
-    m_data.Clear();
-    SetModifiedFlag(false);
+    // Into a model of its own: a file that does not open leaves the document
+    // as it was.
+    CPlanData loaded;
+    CPlanFileReport report(&m_context.PlanTypes(), &m_context.Units());
     Diagnostic error;
-    bool loaded;
+    bool ok;
     {
         CWaitCursor wait;
-        loaded = m_data.LoadPlanFile(QFile::encodeName(path).toStdString(), &error);
+        ok = loaded.LoadPlanFile(QFile::encodeName(path).toStdString(), &error, &report);
     }
-    if (!loaded) {
-        SetPath(QString());
-        UpdateAllViews();
-        PostUpdateCounts();
+    if (!ok) {
         QString detail = QString::fromStdString(error.message);
         if (error.line > 0) detail = tr("Line %1: %2").arg(error.line).arg(detail);
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to open document.") + "\n\n" + path + "\n" + detail);
         return false;
     }
+    m_data = std::move(loaded);
+    m_report = std::move(report);
     SetPath(QFileInfo(path).absoluteFilePath());
-    PostUpdateCounts();
-    UpdateAllViews();
+    StartAfresh();
     emit FileUsed(m_path);
     return true;
 }
 
+int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent) {
+    if (m_lossesConfirmed || m_path.isEmpty() || !m_report.LosesAnything() ||
+        QFileInfo(path).absoluteFilePath() != m_path)
+        return 0;
+    // A short summary: counts by kind, then the first few lines.
+    int comments = 0, plans = 0, other = 0;
+    QStringList first;
+    for (const Finding& f : m_report.Findings()) {
+        if (f.kind == FindingKind::Warning) continue;
+        const bool comment = f.message.find("comment") != std::string::npos;
+        (f.planLost ? plans : comment ? comments : other) += 1;
+        if (first.size() < 5)
+            first << tr("Line %1: %2").arg(f.line).arg(QString::fromStdString(f.message));
+    }
+    QStringList counts;
+    if (plans) counts << tr("%n plan section(s)", nullptr, plans);
+    if (comments) counts << tr("%n comment(s)", nullptr, comments);
+    if (other) counts << tr("%n other line(s) or value(s)", nullptr, other);
+    const QString text =
+        tr("Saving will remove from %1 what the editor cannot keep: %2.\n\n%3\n\n"
+           "Save As... keeps the original file as it is.")
+            .arg(QFileInfo(path).fileName(), counts.join(QStringLiteral(", ")), first.join('\n'));
+    const int choice = Ui().Choose(parent, IUiServices::Icon::Warning, text,
+                                   {tr("Save"), tr("Save As..."), tr("Cancel")}, 0);
+    if (choice == 0) m_lossesConfirmed = true; // not asked again for this document
+    return choice;
+}
+
 bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
+    switch (AskAboutLosses(path, parent)) {
+    case 0: // nothing to lose, or the user agreed
+        break;
+    case 1:
+        return DoSaveAs(parent);
+    default:
+        return false;
+    }
     if (!m_data.start.IsValid()) {
         switch (Ui().AskYesNoCancel(parent, tr("This ZEQ document has not a valid Start section "
                                                "yet.\nDo you want to edit the Start Section "
@@ -75,10 +140,9 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
     bool saved;
     {
         CWaitCursor wait;
+        // Saving sorts the plans by priority, the order the list shows already.
         saved = m_data.SavePlanFile(QFile::encodeName(path).toStdString(), &error);
     }
-    // Saving sorts the plans: the views show the new order.
-    UpdateAllViews();
     if (!saved) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to save document.") + "\n\n" + path + "\n" +
@@ -86,7 +150,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
         return false;
     }
     SetPath(QFileInfo(path).absoluteFilePath());
-    SetModifiedFlag(false);
+    m_undo.setClean();
     emit FileUsed(m_path);
     return true;
 }
@@ -105,7 +169,7 @@ bool CZeqEditorDoc::DoSaveAs(QWidget* parent) {
 }
 
 bool CZeqEditorDoc::SaveModified(QWidget* parent) {
-    if (!m_modified) return true;
+    if (!IsModified()) return true;
     switch (Ui().AskSaveChanges(parent, tr("Save changes to %1?").arg(Title()))) {
     case IUiServices::Answer::Yes:
         return DoFileSave(parent);
@@ -115,4 +179,168 @@ bool CZeqEditorDoc::SaveModified(QWidget* parent) {
         break;
     }
     return false;
+}
+
+// --- The edits ------------------------------------------------------------
+
+const PlanEntry* CZeqEditorDoc::AddPlan(PlanEntry plan) {
+    std::vector<PlanEntry> one;
+    one.push_back(std::move(plan));
+    AddPlans(std::move(one), tr("New Plan"));
+    return m_data.plans.All().empty() ? nullptr : m_data.plans.All().back().get();
+}
+
+void CZeqEditorDoc::AddPlans(std::vector<PlanEntry> plans, const QString& text) {
+    Taken<PlanEntry> added;
+    for (PlanEntry& plan : plans)
+        if (auto entry = PlanList::MakePlan(std::move(plan)))
+            added.emplace_back(m_data.plans.CountPlans() + added.size(), std::move(entry));
+    if (!added.empty()) m_undo.push(new CRecordsCommand<PlanEntry>(*this, text, std::move(added)));
+}
+
+void CZeqEditorDoc::ChangePlan(const PlanEntry* plan, PlanEntry value) {
+    auto held = std::make_shared<PlanEntry>(std::move(value));
+    m_undo.push(new CSwapCommand(tr("Edit Plan"), [this, plan, held] {
+        Swap(plan, *held);
+        Select({plan}, {});
+    }));
+}
+
+void CZeqEditorDoc::RemovePlans(const std::vector<const PlanEntry*>& plans, const QString& text) {
+    if (!plans.empty()) m_undo.push(new CRecordsCommand<PlanEntry>(*this, text, plans));
+}
+
+void CZeqEditorDoc::ExchangePriorities(const PlanEntry* moved, const PlanEntry* neighbour,
+                                       const QString& text) {
+    Priorities state = {{neighbour, std::min(moved->priority, kMaxPriority)},
+                        {moved, std::min(neighbour->priority, kMaxPriority)}};
+    m_undo.push(new CSwapCommand(text, [this, moved, state]() mutable {
+        Priorities previous;
+        for (const auto& [plan, priority] : state)
+            previous.emplace_back(plan, plan->priority);
+        SetPriorities(state, {});
+        state = std::move(previous);
+        Select({moved}, {});
+    }));
+}
+
+void CZeqEditorDoc::ArrangePriorities() {
+    if (m_data.plans.CountPlans() == 0) return;
+    std::vector<const PlanEntry*> order = m_data.plans.SortedByPriority();
+    Priorities priorities;
+    std::uint64_t rank = order.size();
+    for (const PlanEntry* plan : order)
+        priorities.emplace_back(plan, ArrangedPriority(rank--, order.size(), kPriorityStep));
+    // The command holds the other state: priorities and order go back and forth.
+    m_undo.push(
+        new CSwapCommand(tr("Auto-arrange Priorities"), [this, priorities, order]() mutable {
+            Priorities previous;
+            std::vector<const PlanEntry*> previousOrder;
+            for (const auto& plan : m_data.plans.All()) {
+                previous.emplace_back(plan.get(), plan->priority);
+                previousOrder.push_back(plan.get());
+            }
+            SetPriorities(priorities, order);
+            priorities = std::move(previous);
+            order = std::move(previousOrder);
+        }));
+}
+
+const MatchEntry* CZeqEditorDoc::AddMatch(MatchEntry match) {
+    std::vector<MatchEntry> one;
+    one.push_back(std::move(match));
+    AddMatches(std::move(one), tr("New Match"));
+    return m_data.matches.All().empty() ? nullptr : m_data.matches.All().back().get();
+}
+
+void CZeqEditorDoc::AddMatches(std::vector<MatchEntry> matches, const QString& text) {
+    Taken<MatchEntry> added;
+    for (const MatchEntry& match : matches)
+        added.emplace_back(m_data.matches.CountMatches() + added.size(),
+                           MatchList::MakeMatch(match));
+    if (!added.empty()) m_undo.push(new CRecordsCommand<MatchEntry>(*this, text, std::move(added)));
+}
+
+void CZeqEditorDoc::ChangeMatch(const MatchEntry* match, MatchEntry value) {
+    auto held = std::make_shared<MatchEntry>(std::move(value));
+    m_undo.push(new CSwapCommand(tr("Edit Match"), [this, match, held] {
+        Swap(match, *held);
+        Select({}, {match});
+    }));
+}
+
+void CZeqEditorDoc::RemoveMatches(const std::vector<const MatchEntry*>& matches,
+                                  const QString& text) {
+    if (!matches.empty()) m_undo.push(new CRecordsCommand<MatchEntry>(*this, text, matches));
+}
+
+void CZeqEditorDoc::SetStart(StartSection start) {
+    auto held = std::make_shared<StartSection>(std::move(start));
+    m_undo.push(new CSwapCommand(tr("Edit Start & Cheat"), [this, held] { Swap(*held); }));
+}
+
+void CZeqEditorDoc::ReplaceData(CPlanData data) {
+    auto held = std::make_shared<CPlanData>(std::move(data));
+    m_undo.push(new CSwapCommand(tr("Edit Source"), [this, held] { Swap(*held); }));
+}
+
+// --- What the undo commands run ----------------------------------------
+
+void CZeqEditorDoc::Put(Taken<PlanEntry>& plans) {
+    emit PlansInserted(ListOf(m_data.plans.Put(plans)));
+    PostUpdateCounts();
+}
+
+Taken<PlanEntry> CZeqEditorDoc::Take(const std::vector<const PlanEntry*>& plans) {
+    emit PlansAboutToBeRemoved(QList<const PlanEntry*>(plans.begin(), plans.end()));
+    Taken<PlanEntry> taken = m_data.plans.Take(plans);
+    PostUpdateCounts();
+    return taken;
+}
+
+void CZeqEditorDoc::Put(Taken<MatchEntry>& matches) {
+    emit MatchesInserted(ListOf(m_data.matches.Put(matches)));
+    PostUpdateCounts();
+}
+
+Taken<MatchEntry> CZeqEditorDoc::Take(const std::vector<const MatchEntry*>& matches) {
+    emit MatchesAboutToBeRemoved(QList<const MatchEntry*>(matches.begin(), matches.end()));
+    Taken<MatchEntry> taken = m_data.matches.Take(matches);
+    PostUpdateCounts();
+    return taken;
+}
+
+void CZeqEditorDoc::Swap(const PlanEntry* plan, PlanEntry& value) {
+    std::swap(*const_cast<PlanEntry*>(plan), value);
+    emit PlansChanged({plan});
+}
+
+void CZeqEditorDoc::Swap(const MatchEntry* match, MatchEntry& value) {
+    std::swap(*const_cast<MatchEntry*>(match), value);
+    emit MatchesChanged({match});
+}
+
+void CZeqEditorDoc::Swap(StartSection& start) {
+    std::swap(m_data.start, start);
+}
+
+void CZeqEditorDoc::Swap(CPlanData& data) {
+    std::swap(m_data, data);
+    emit Reset();
+    PostUpdateCounts();
+}
+
+void CZeqEditorDoc::SetPriorities(const Priorities& priorities,
+                                  const std::vector<const PlanEntry*>& order) {
+    QList<const PlanEntry*> changed;
+    for (const auto& [plan, priority] : priorities) {
+        const_cast<PlanEntry*>(plan)->priority = priority; // the document owns its plans
+        changed.append(plan);
+    }
+    if (!order.empty()) m_data.plans.SetOrder(order);
+    emit PlansChanged(changed);
+}
+
+void CZeqEditorDoc::Select(QList<const PlanEntry*> plans, QList<const MatchEntry*> matches) {
+    emit SelectRequested(plans, matches);
 }

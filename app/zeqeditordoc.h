@@ -1,35 +1,52 @@
 #pragma once
 
 #include "plandata.h"
+#include "planfilereport.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QUndoStack>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
+class CAppContext;
 class QWidget;
 
-// The one open plan document: the model, its file and its modified flag.
-// Views and dialogs change the model directly and then call
-// SetModifiedFlag() and PostUpdateCounts().
+// The one open plan document: the model, its file and its history. Every
+// change to the model is one of the document's edits, and each edit is one
+// step of the undo history; the views hear of it through the signals and
+// update only what it touched.
 class CZeqEditorDoc : public QObject {
     Q_OBJECT
 
 public:
-    CPlanData& Data() { return m_data; }
+    explicit CZeqEditorDoc(const CAppContext& context);
+
     const CPlanData& Data() const { return m_data; }
+    QUndoStack& UndoStack() { return m_undo; }
 
     QString PathName() const { return m_path; }
     // The file name, or "Untitled" for a new document.
     QString Title() const;
-    bool IsModified() const { return m_modified; }
+    // Whether the document differs from the state last saved or opened.
+    bool IsModified() const { return !m_undo.isClean(); }
     void SetModifiedFlag(bool modified = true);
 
-    // Empties the document; the views rebuild.
+    // What the file as opened loses when it is saved, and what it holds that
+    // reads differently from how it looks.
+    const CPlanFileReport& Report() const { return m_report; }
+
+    // Empties the document and its history.
     void OnNewDocument();
-    // Loads the file; on failure says "Failed to open document." and leaves
-    // the document empty.
+    // Loads the file; on failure says "Failed to open document." and keeps
+    // the document as it was.
     bool OnOpenDocument(const QString& path, QWidget* parent);
-    // Asks for the Start values when a class is missing, then writes the file.
+    // Asks for the Start values when a class is missing, then writes the
+    // file. Saving over the file that was opened asks first, once, when the
+    // file holds things a save drops.
     bool OnSaveDocument(const QString& path, QWidget* parent);
 
     // Save (under the current name, or a chosen one when there is none).
@@ -42,25 +59,73 @@ public:
     // The Start & Cheat command, which the save question runs.
     void SetStartCheatCommand(std::function<void()> command) { m_startCheat = std::move(command); }
 
+    // --- The edits, each one undoable step ---
+    const PlanEntry* AddPlan(PlanEntry plan);
+    void AddPlans(std::vector<PlanEntry> plans, const QString& text);
+    void ChangePlan(const PlanEntry* plan, PlanEntry value);
+    void RemovePlans(const std::vector<const PlanEntry*>& plans, const QString& text);
+    // Move Up and Move Down: the two plans exchange their priorities, each
+    // cut to 16384.
+    void ExchangePriorities(const PlanEntry* moved, const PlanEntry* neighbour,
+                            const QString& text);
+    void ArrangePriorities();
+    const MatchEntry* AddMatch(MatchEntry match);
+    void AddMatches(std::vector<MatchEntry> matches, const QString& text);
+    void ChangeMatch(const MatchEntry* match, MatchEntry value);
+    void RemoveMatches(const std::vector<const MatchEntry*>& matches, const QString& text);
+    void SetStart(StartSection start);
+    // A source edit saved back: the whole document at once.
+    void ReplaceData(CPlanData data);
+
+    // --- What the undo commands run: a change and its signals, no history ---
+    void Put(Taken<PlanEntry>& plans);
+    Taken<PlanEntry> Take(const std::vector<const PlanEntry*>& plans);
+    void Put(Taken<MatchEntry>& matches);
+    Taken<MatchEntry> Take(const std::vector<const MatchEntry*>& matches);
+    void Swap(const PlanEntry* plan, PlanEntry& value);
+    void Swap(const MatchEntry* match, MatchEntry& value);
+    void Swap(StartSection& start);
+    void Swap(CPlanData& data);
+    // Gives plans new priorities and, when given, the list a new order.
+    using Priorities = std::vector<std::pair<const PlanEntry*, std::uint32_t>>;
+    void SetPriorities(const Priorities& priorities, const std::vector<const PlanEntry*>& order);
+    // The records an undone or redone step shows selected.
+    void Select(QList<const PlanEntry*> plans, QList<const MatchEntry*> matches);
+
     // Asks the frame to recount matches and plans once the current command
     // has finished (a queued connection).
     void PostUpdateCounts() { emit UpdateCountsRequested(); }
-    // A whole-document change: every view rebuilds.
-    void UpdateAllViews() { emit Changed(); }
 
 signals:
-    void Changed();
+    // The whole document is another one (New, Open, a source edit).
+    void Reset();
+    void PlansInserted(const QList<const PlanEntry*>& plans);
+    void PlansAboutToBeRemoved(const QList<const PlanEntry*>& plans);
+    void PlansChanged(const QList<const PlanEntry*>& plans);
+    void MatchesInserted(const QList<const MatchEntry*>& matches);
+    void MatchesAboutToBeRemoved(const QList<const MatchEntry*>& matches);
+    void MatchesChanged(const QList<const MatchEntry*>& matches);
+    void SelectRequested(const QList<const PlanEntry*>& plans,
+                         const QList<const MatchEntry*>& matches);
     void UpdateCountsRequested();
     void TitleChanged();
     void ModifiedChanged(bool modified);
     // A file was opened or saved under this path.
     void FileUsed(const QString& path);
+    // The report on the open file is another one.
+    void ReportChanged();
 
 private:
     void SetPath(const QString& path);
+    void StartAfresh();
+    // Before saving over the file that was opened: 0 Save, 1 Save As, 2 Cancel.
+    int AskAboutLosses(const QString& path, QWidget* parent);
 
+    const CAppContext& m_context;
     CPlanData m_data;
+    QUndoStack m_undo;
     QString m_path;
-    bool m_modified = false;
+    CPlanFileReport m_report;
+    bool m_lossesConfirmed = false;
     std::function<void()> m_startCheat;
 };

@@ -286,14 +286,13 @@ void CSourceEditorDlg::SetColouring(bool on) {
     m_context.Settings().SetSyntaxColoring(on);
 }
 
-bool RunSourceEditor(const CAppContext& context, CPlanData& data, QWidget* parent) {
+bool RunSourceEditor(const CAppContext& context, const CPlanData& data, CPlanData& edited,
+                     QWidget* parent) {
     CWaitCursor wait;
-    CSectionFile sections;
-    data.SaveToSections(sections);
-    CSourceEditorDlg dialog(context, ToQt(sections.WriteText()), parent);
+    CSourceEditorDlg dialog(context, ToQt(data.Text()), parent);
     wait.Release(); // not over the editor's own window
     if (dialog.exec() != QDialog::Accepted || dialog.Text().isEmpty()) return false;
 
     CWaitCursor reading;
-    return sections.ParseText(FromQt(dialog.Text())) && data.LoadFromSections(sections);
+    return edited.LoadText(FromQt(dialog.Text()));
 }

@@ -42,5 +42,6 @@ private:
 };
 
 // The Edit Source command: shows the document as text and, when an edited
-// text is saved, loads it back into the document. True when it did.
-bool RunSourceEditor(const CAppContext& context, CPlanData& data, QWidget* parent);
+// text is saved, loads it into `edited`. True when it did.
+bool RunSourceEditor(const CAppContext& context, const CPlanData& data, CPlanData& edited,
+                     QWidget* parent);

@@ -33,3 +33,19 @@ std::unique_ptr<MatchEntry> MatchList::RemoveTarget(const MatchEntry* entry) {
     m_entries.erase(it);
     return removed;
 }
+
+std::unique_ptr<MatchEntry> MatchList::MakeMatch(const MatchEntry& match) {
+    auto entry = std::make_unique<MatchEntry>();
+    SetTargetClass(entry.get(), match.unitClass);
+    for (const MatchAttacker& attacker : match.attackers)
+        AddAttacker(entry.get(), attacker.unitClass);
+    return entry;
+}
+
+Taken<MatchEntry> MatchList::Take(const std::vector<const MatchEntry*>& matches) {
+    return TakeRecords(m_entries, matches);
+}
+
+std::vector<MatchEntry*> MatchList::Put(Taken<MatchEntry>& matches) {
+    return PutRecords(m_entries, matches);
+}

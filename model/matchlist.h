@@ -1,6 +1,7 @@
 #pragma once
 
 #include "planlimits.h"
+#include "records.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,12 +11,16 @@
 
 struct MatchAttacker {
     std::string unitClass;
+
+    bool operator==(const MatchAttacker&) const = default;
 };
 
 // One target unit class with the attacker classes that answer it, in order.
 struct MatchEntry {
     std::string unitClass;
     std::vector<MatchAttacker> attackers;
+
+    bool operator==(const MatchEntry&) const = default;
 };
 
 // The targets of the [Match] section in the order they were added, which is
@@ -32,6 +37,11 @@ public:
     static void ClearAttackers(MatchEntry* entry);
     // Unlinks the entry and hands it over; dropping the result frees it.
     std::unique_ptr<MatchEntry> RemoveTarget(const MatchEntry* entry);
+    // A match as the list keeps it (classes cut to what a plan file holds).
+    static std::unique_ptr<MatchEntry> MakeMatch(const MatchEntry& match);
+    // Takes matches out with their places, and puts them back there.
+    Taken<MatchEntry> Take(const std::vector<const MatchEntry*>& matches);
+    std::vector<MatchEntry*> Put(Taken<MatchEntry>& matches);
     void Clear() { m_entries.clear(); }
     std::uint32_t CountMatches() const { return static_cast<std::uint32_t>(m_entries.size()); }
 

@@ -174,9 +174,55 @@ bool CPlanData::LoadPlanFile(const std::string& path, Diagnostic* error, CPlanFi
     return LoadFromSections(file, report);
 }
 
+namespace {
+
+void AppendMatchSection(CSectionFile& file, const std::vector<const MatchEntry*>& matches) {
+    SectionNode* s = file.AddSection(kMatchSection);
+    unsigned long n = 0;
+    for (const MatchEntry* target : matches) {
+        CSectionFile::AddEntry(s, TargetKey(++n), QuoteValue(target->unitClass));
+        unsigned long m = 0;
+        for (const MatchAttacker& attacker : target->attackers)
+            CSectionFile::AddEntry(s, AttackerKey(n, ++m), QuoteValue(attacker.unitClass));
+    }
+}
+
+void AppendPlanSection(CSectionFile& file, unsigned long n, const PlanEntry& plan) {
+    SectionNode* s = file.AddSection(PlanSectionName(n));
+    CSectionFile::AddEntry(s, "planType", QuoteValue(plan.planType));
+    CSectionFile::AddEntry(s, "planPriority", std::to_string(plan.priority));
+    const PlanCondition& condition = plan.condition;
+    if (condition.IsComplete()) {
+        CSectionFile::AddEntry(s, "planCondition", QuoteValue(condition.kind));
+        CSectionFile::AddEntry(s, "planConditionClass", QuoteValue(condition.unitClass));
+        if (condition.count != 0)
+            CSectionFile::AddEntry(s, "planConditionCount", std::to_string(condition.count));
+    }
+    CSectionFile::AppendEntries(s, plan.parameters);
+    if (plan.flags & PlanFlagBuildIfNoIdle) CSectionFile::AddEntry(s, "buildIfNoIdle", "1");
+    if (plan.flags & PlanFlagDoNextOnFail) CSectionFile::AddEntry(s, "doNextOnFail", "1");
+}
+
+} // namespace
+
+bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileReport* report) {
+    Clear();
+    CSectionFile file;
+    if (!file.ParseText(text)) {
+        if (error) *error = file.LastError();
+        if (report) report->Failed(file.LastError());
+        return false;
+    }
+    return LoadFromSections(file, report);
+}
+
 bool CPlanData::SaveToSections(CSectionFile& file) {
     plans.SortPlansByPriority();
+    WriteSections(file);
+    return true;
+}
 
+void CPlanData::WriteSections(CSectionFile& file) const {
     SectionNode* s = file.AddSection(kStartSection);
     if (start.scrapCount != 0)
         CSectionFile::AddEntry(s, "scrapCount", std::to_string(start.scrapCount));
@@ -190,33 +236,36 @@ bool CPlanData::SaveToSections(CSectionFile& file) {
     }
 
     if (matches.CountMatches() > 0) {
-        s = file.AddSection(kMatchSection);
-        unsigned long n = 0;
-        for (const auto& target : matches.All()) {
-            CSectionFile::AddEntry(s, TargetKey(++n), QuoteValue(target->unitClass));
-            unsigned long m = 0;
-            for (const MatchAttacker& attacker : target->attackers)
-                CSectionFile::AddEntry(s, AttackerKey(n, ++m), QuoteValue(attacker.unitClass));
-        }
+        std::vector<const MatchEntry*> all;
+        for (const auto& match : matches.All())
+            all.push_back(match.get());
+        AppendMatchSection(file, all);
     }
 
     unsigned long n = 0;
-    for (const auto& plan : plans.All()) {
-        s = file.AddSection(PlanSectionName(++n));
-        CSectionFile::AddEntry(s, "planType", QuoteValue(plan->planType));
-        CSectionFile::AddEntry(s, "planPriority", std::to_string(plan->priority));
-        const PlanCondition& condition = plan->condition;
-        if (condition.IsComplete()) {
-            CSectionFile::AddEntry(s, "planCondition", QuoteValue(condition.kind));
-            CSectionFile::AddEntry(s, "planConditionClass", QuoteValue(condition.unitClass));
-            if (condition.count != 0)
-                CSectionFile::AddEntry(s, "planConditionCount", std::to_string(condition.count));
-        }
-        CSectionFile::AppendEntries(s, plan->parameters);
-        if (plan->flags & PlanFlagBuildIfNoIdle) CSectionFile::AddEntry(s, "buildIfNoIdle", "1");
-        if (plan->flags & PlanFlagDoNextOnFail) CSectionFile::AddEntry(s, "doNextOnFail", "1");
-    }
-    return true;
+    for (const PlanEntry* plan : plans.SortedByPriority())
+        AppendPlanSection(file, ++n, *plan);
+}
+
+std::string CPlanData::Text() const {
+    CSectionFile file;
+    WriteSections(file);
+    return file.WriteText();
+}
+
+std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans) {
+    CSectionFile file;
+    unsigned long n = 0;
+    for (const PlanEntry* plan : plans)
+        AppendPlanSection(file, ++n, *plan);
+    return file.WriteText();
+}
+
+std::string MatchSectionText(const std::vector<const MatchEntry*>& matches) {
+    if (matches.empty()) return {};
+    CSectionFile file;
+    AppendMatchSection(file, matches);
+    return file.WriteText();
 }
 
 bool CPlanData::SavePlanFile(const std::string& path, std::string* error) {
@@ -228,15 +277,8 @@ bool CPlanData::SavePlanFile(const std::string& path, std::string* error) {
 }
 
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error) {
-    CSectionFile file;
-    if (!file.ParseText(text)) {
-        if (error) *error = file.LastError();
-        return false;
-    }
     CPlanData data;
-    data.LoadFromSections(file);
-    CSectionFile out;
-    data.SaveToSections(out);
-    saved = out.WriteText();
+    if (!data.LoadText(text, error)) return false;
+    saved = data.Text();
     return true;
 }

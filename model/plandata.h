@@ -43,13 +43,25 @@ public:
     // is empty and `error` (when given) tells why and where.
     bool LoadPlanFile(const std::string& path, Diagnostic* error = nullptr,
                       CPlanFileReport* report = nullptr);
+    // The same for a plan file's text (the source editor's, the clipboard's).
+    bool LoadText(std::string_view text, Diagnostic* error = nullptr,
+                  CPlanFileReport* report = nullptr);
 
     // Sorts the plans by descending priority (in the model, not only in the
     // file), then appends the sections of a plan file to `file`.
     bool SaveToSections(CSectionFile& file);
+    // The same sections, or their text, without sorting the model's list.
+    void WriteSections(CSectionFile& file) const;
+    std::string Text() const;
     bool SavePlanFile(const std::string& path, std::string* error = nullptr);
 };
 
 // What File Save writes for a plan file's text after File Open: false, with
 // `error` set when given, when the text does not load.
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr);
+
+// Plan-file text of the given plans, as sections Plan1, Plan2, ... in the
+// order given, each written as a save writes it (the clipboard's plans).
+std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans);
+// A [Match] section of the given matches, numbered from 1.
+std::string MatchSectionText(const std::vector<const MatchEntry*>& matches);

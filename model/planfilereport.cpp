@@ -60,14 +60,8 @@ bool CPlanFileReport::LosesAnything() const {
 
 bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
     Clear();
-    CSectionFile file;
-    if (!file.ParseText(text)) {
-        Failed(file.LastError());
-        return false;
-    }
     CPlanData scratch;
-    (data ? *data : scratch).LoadFromSections(file, this);
-    return true;
+    return (data ? *data : scratch).LoadText(text, nullptr, this);
 }
 
 void CPlanFileReport::Failed(const Diagnostic& error) {

@@ -3,6 +3,7 @@
 #include "textvalues.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 void PlanCondition::Set(std::string_view newKind, std::string_view newClass,
                         std::uint32_t newCount) {
@@ -18,11 +19,17 @@ PlanEntry* PlanList::AddPlan(std::string_view planType, std::uint32_t priority) 
     return Append(std::move(plan));
 }
 
-PlanEntry* PlanList::Append(PlanEntry plan) {
+std::unique_ptr<PlanEntry> PlanList::MakePlan(PlanEntry plan) {
     plan.planType = FieldText(plan.planType, kPlanTypeLimit);
     if (plan.planType.empty() || plan.priority == 0) return nullptr;
     plan.priority = std::min(plan.priority, kMaxPriority);
-    m_entries.push_back(std::make_unique<PlanEntry>(std::move(plan)));
+    return std::make_unique<PlanEntry>(std::move(plan));
+}
+
+PlanEntry* PlanList::Append(PlanEntry plan) {
+    std::unique_ptr<PlanEntry> entry = MakePlan(std::move(plan));
+    if (!entry) return nullptr;
+    m_entries.push_back(std::move(entry));
     return m_entries.back().get();
 }
 
@@ -40,23 +47,50 @@ long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b) {
     return static_cast<long long>(b->priority) - static_cast<long long>(a->priority);
 }
 
+Taken<PlanEntry> PlanList::Take(const std::vector<const PlanEntry*>& plans) {
+    return TakeRecords(m_entries, plans);
+}
+
+std::vector<PlanEntry*> PlanList::Put(Taken<PlanEntry>& plans) {
+    return PutRecords(m_entries, plans);
+}
+
+void PlanList::SetOrder(const std::vector<const PlanEntry*>& order) {
+    std::unordered_map<const PlanEntry*, std::size_t> rank;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        rank.emplace(order[i], i);
+    std::stable_sort(m_entries.begin(), m_entries.end(), [&rank](const auto& a, const auto& b) {
+        return rank[a.get()] < rank[b.get()];
+    });
+}
+
+std::vector<const PlanEntry*> PlanList::SortedByPriority() const {
+    std::vector<const PlanEntry*> sorted;
+    for (const auto& entry : m_entries)
+        sorted.push_back(entry.get());
+    std::stable_sort(sorted.begin(), sorted.end(), [](const PlanEntry* a, const PlanEntry* b) {
+        return ComparePlanPriority(a, b) < 0;
+    });
+    return sorted;
+}
+
 void PlanList::SortPlansByPriority() {
     std::stable_sort(m_entries.begin(), m_entries.end(), [](const auto& a, const auto& b) {
         return ComparePlanPriority(a.get(), b.get()) < 0;
     });
 }
 
+std::uint32_t ArrangedPriority(std::uint64_t rank, std::uint64_t n, std::uint32_t step) {
+    // Priorities above 16384 would be clamped on the next load.
+    if (n * step > kMaxPriority) step = std::uint32_t(kMaxPriority / n);
+    if (step > 0) return std::uint32_t(rank * step);
+    return std::uint32_t((rank * kMaxPriority + n - 1) / n);
+}
+
 void PlanList::ArrangePriorities(std::uint32_t step) {
     SortPlansByPriority();
-    // Priorities above 16384 would be clamped on the next load: with more
-    // plans than the step allows, the step shrinks to what fits, and past
-    // 16384 plans neighbours share priorities, spread evenly.
     const std::uint64_t n = CountPlans();
-    if (n * step > kMaxPriority) step = std::uint32_t(kMaxPriority / n);
     std::uint64_t rank = n;
-    for (auto& entry : m_entries) {
-        entry->priority = step > 0 ? std::uint32_t(rank * step)
-                                   : std::uint32_t((rank * kMaxPriority + n - 1) / n);
-        --rank;
-    }
+    for (auto& entry : m_entries)
+        entry->priority = ArrangedPriority(rank--, n, step);
 }

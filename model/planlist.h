@@ -1,6 +1,7 @@
 #pragma once
 
 #include "planlimits.h"
+#include "records.h"
 #include "sectionfile.h"
 
 #include <cstdint>
@@ -41,6 +42,11 @@ struct PlanEntry {
 // when either is missing. Plans of equal priority keep their relative order.
 long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b);
 
+// What Auto-arrange gives the plan of rank `rank` of n (n for the first, 1 for
+// the last): rank * step; when n * step would pass 16384, the largest step
+// that fits, and past 16384 plans an even spread over 1..16384 in order.
+std::uint32_t ArrangedPriority(std::uint64_t rank, std::uint64_t n, std::uint32_t step);
+
 // The plans in document order: section order after loading, descending
 // priority after saving.
 class PlanList {
@@ -53,12 +59,20 @@ public:
     // AddPlan would refuse.
     PlanEntry* Append(PlanEntry plan);
     std::unique_ptr<PlanEntry> RemovePlan(const PlanEntry* entry);
+    // A plan as the list keeps it (type cut, priority clamped); null for one
+    // it refuses (empty type, priority 0).
+    static std::unique_ptr<PlanEntry> MakePlan(PlanEntry plan);
+    // Takes plans out with their places, and puts them back there.
+    Taken<PlanEntry> Take(const std::vector<const PlanEntry*>& plans);
+    std::vector<PlanEntry*> Put(Taken<PlanEntry>& plans);
+    // Reorders the list to the given order of its own plans.
+    void SetOrder(const std::vector<const PlanEntry*>& order);
+    // The plans in the order SortPlansByPriority would give them.
+    std::vector<const PlanEntry*> SortedByPriority() const;
     std::uint32_t CountPlans() const { return static_cast<std::uint32_t>(m_entries.size()); }
     // Descending priority; plans of equal priority keep their order.
     void SortPlansByPriority();
-    // Sorts, then gives the plans n*step, (n-1)*step, ..., step; when that
-    // would pass 16384, the largest step that fits, and past 16384 plans an
-    // even spread over 1..16384 that keeps the order.
+    // Sorts, then gives the plans ArrangedPriority(n), ..., ArrangedPriority(1).
     void ArrangePriorities(std::uint32_t step);
     void Clear() { m_entries.clear(); }
 

@@ -22,6 +22,8 @@ public:
     // Forgets the script and everything shown, between test functions.
     void Reset() {
         answers.clear();
+        choices.clear();
+        choiceButtons.clear();
         unitClasses.clear();
         files.clear();
         colors.clear();
@@ -37,6 +39,14 @@ public:
     }
     Answer AskYesNoCancel(QWidget*, const QString& text) override { return Next(text); }
     Answer AskSaveChanges(QWidget*, const QString& text) override { return Next(text); }
+    int Choose(QWidget*, Icon, const QString& text, const QStringList& buttons, int) override {
+        questions << text;
+        choiceButtons << buttons.join('|');
+        if (choices.empty()) return int(buttons.size()) - 1; // as Esc
+        const int c = choices.front();
+        choices.pop_front();
+        return c;
+    }
     void Beep() override { ++beeps; }
     const UnitItem* PickUnit(QWidget*, const CUnitList& units) override {
         ++picks;
@@ -55,6 +65,8 @@ public:
     QString GetSaveFileName(QWidget*, const QString&) override { return TakeFile(); }
 
     std::deque<Answer> answers;          // for the questions, in order
+    std::deque<int> choices;             // the buttons Choose() picks; empty: Esc
+    QStringList choiceButtons;           // the buttons each Choose() offered
     std::deque<std::string> unitClasses; // what the picker "chooses"; empty: dismissed
     std::deque<QString> files;           // what the file dialogs return
     std::deque<QColor> colors;           // what the colour dialog returns; empty: cancelled

@@ -10,8 +10,10 @@
 #include "zeqeditordoc.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -127,12 +129,9 @@ private slots:
             return false;
         };
         QTRY_VERIFY(shows("2 Plans"));
-        CPlanData& data = app->Document()->Data();
-        data.plans.RemovePlan(data.plans.All()[0].get());
-        app->Document()->UpdateAllViews();
+        app->Document()->RemovePlans({app->Document()->Data().plans.All()[0].get()}, "Delete");
         QCOMPARE(frame->PlanCountText(), QString("1 Plan"));
         // The status bar follows once the posted recount has run.
-        app->Document()->PostUpdateCounts();
         QVERIFY(shows("2 Plans")); // not yet: the recount is queued
         QTRY_VERIFY(shows("1 Plan"));
     }
@@ -169,6 +168,83 @@ private slots:
         QVERIFY(!frame->Action(ID_MATCH_EDIT)->isEnabled());
         tree->setCurrentItem(tree->topLevelItem(0)->child(0));
         QVERIFY(frame->Action(ID_MATCH_EDIT)->isEnabled());
+    }
+
+    // Undo and Redo name their step; the title's mark follows the history.
+    void undoRedoAndTheModifiedMark() {
+        FakeUi ui;
+        auto app = Start(Write(Path("undo.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        CRightView* list = frame->GetRightPane();
+        list->SelectRow(1, true);
+        frame->SetActivePane(list);
+        frame->RunCommand(ID_ITEM_DELETE);
+        QCOMPARE(list->RowCount(), 1);
+        QVERIFY(frame->isWindowModified());
+        QCOMPARE(frame->Action(ID_EDIT_UNDO)->text(), QString("&Undo Delete Plan"));
+        QVERIFY(!frame->Action(ID_EDIT_REDO)->isEnabled());
+        frame->RunCommand(ID_EDIT_UNDO);
+        QCOMPARE(list->RowCount(), 2);
+        QCOMPARE(list->SelectedRows(), QList<int>{1}); // back, and selected
+        QCOMPARE(list->FocusedSelectedRow(), 1);
+        QVERIFY(!frame->isWindowModified());
+        QVERIFY(!frame->Action(ID_EDIT_UNDO)->isEnabled());
+        QCOMPARE(frame->Action(ID_EDIT_REDO)->text(), QString("&Redo Delete Plan"));
+        app->Document()->OnNewDocument();
+        QVERIFY(!frame->Action(ID_EDIT_REDO)->isEnabled()); // New clears the history
+    }
+
+    // Plans and matches travel as plan-file text: copied from one document
+    // and pasted into another they save as the same sections.
+    void copyAndPasteBetweenDocuments() {
+        FakeUi ui;
+        auto app = Start(Write(Path("copy.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        CRightView* list = frame->GetRightPane();
+        CLeftView* tree = frame->GetLeftPane();
+        frame->SetActivePane(list);
+        QVERIFY(!frame->Action(ID_EDIT_COPY)->isEnabled());
+        list->SelectRow(0, false);
+        list->SelectRow(1, true);
+        frame->RunCommand(ID_EDIT_COPY);
+        const QString plans = QGuiApplication::clipboard()->text();
+        QVERIFY(plans.startsWith("[Plan1]\r\nplanType = \"Attacker\""));
+        frame->SetActivePane(tree);
+        tree->setCurrentItem(tree->topLevelItem(0));
+        QVERIFY(!frame->Action(ID_EDIT_PASTE)->isEnabled()); // no match on the clipboard
+        frame->RunCommand(ID_EDIT_CUT);
+        QCOMPARE(app->Document()->Data().matches.CountMatches(), 0u);
+        const QString matches = QGuiApplication::clipboard()->text();
+
+        app->Document()->OnNewDocument();
+        frame->RunCommand(ID_EDIT_PASTE);
+        frame->SetActivePane(list);
+        QGuiApplication::clipboard()->setText(plans);
+        frame->RunCommand(ID_EDIT_PASTE);
+        QCOMPARE(app->Document()->UndoStack().undoText(), QString("Paste Plans"));
+        QCOMPARE(list->SelectedRows(), (QList<int>{0, 1})); // the pasted plans
+        QCOMPARE(QString::fromStdString(app->Document()->Data().Text()),
+                 "[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n" + matches + plans);
+
+        QGuiApplication::clipboard()->setText("[Plan1]\r\nno plan here\r\n");
+        frame->RunCommand(ID_EDIT_PASTE);
+        QCOMPARE(app->Document()->Data().plans.CountPlans(), 2u);
+        QVERIFY(frame->statusBar()->currentMessage().contains("holds no plans"));
+    }
+
+    // Saving changes neither the tree's expansion nor the selection.
+    void savingKeepsWhatTheUserLooksAt() {
+        FakeUi ui;
+        auto app = Start(Write(Path("keep.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        CLeftView* tree = frame->GetLeftPane();
+        tree->topLevelItem(0)->setExpanded(true);
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        frame->GetRightPane()->SelectRow(1, true);
+        frame->RunCommand(ID_FILE_SAVE);
+        QVERIFY(tree->topLevelItem(0)->isExpanded());
+        QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(0));
+        QCOMPARE(frame->GetRightPane()->FocusedSelectedRow(), 1);
     }
 
     void viewStyleIsStoredAndRead() {

@@ -85,22 +85,23 @@ private slots:
                 "\n[Plan2]\nplanType = \"Attacker\" // new\nplanPriority = 9\n");
             dialog->OnSave();
         });
-        QVERIFY(RunSourceEditor(Context(), data, nullptr));
-        QCOMPARE(data.plans.CountPlans(), 2u);
-        QCOMPARE(data.plans.All()[1]->planType, std::string("Attacker"));
+        CPlanData edited;
+        QVERIFY(RunSourceEditor(Context(), data, edited, nullptr));
+        QCOMPARE(edited.plans.CountPlans(), 2u);
+        QCOMPARE(edited.plans.All()[1]->planType, std::string("Attacker"));
     }
 
     void untouchedSaveAndCancelChangeNothing() {
         CPlanData data;
         data.plans.AddPlan("Hold", 5);
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->OnSave(); });
-        QVERIFY(!RunSourceEditor(Context(), data, nullptr));
+        CPlanData edited;
+        QVERIFY(!RunSourceEditor(Context(), data, edited, nullptr));
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
             dialog->OnNew();
             dialog->reject();
         });
-        QVERIFY(!RunSourceEditor(Context(), data, nullptr));
-        QCOMPARE(data.plans.CountPlans(), 1u);
+        QVERIFY(!RunSourceEditor(Context(), data, edited, nullptr));
     }
 
     void aTextThatDoesNotParseIsNotLost() {

@@ -1,0 +1,178 @@
+// The document's edits, their history, and its open and save steps, on a
+// context of its own.
+
+#include "fakeui.h"
+#include "testcontext.h"
+#include "zeqeditordoc.h"
+
+#include <QTest>
+#include <functional>
+
+namespace {
+
+const QByteArray kFile = "[Start]\r\nconsClass = \"c\"\r\nscavClass = \"s\"\r\n"
+                         "[Match]\r\ntargetType1 = \"t\"\r\nattackType1_1 = \"a\"\r\n"
+                         "targetType2 = \"u\"\r\nattackType2_1 = \"b\"\r\n"
+                         "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\n"
+                         "[Plan2]\r\nplanType = \"Attacker\"\r\nplanPriority = 30\r\n"
+                         "[Plan3]\r\nplanType = \"Recover\"\r\nplanPriority = 20\r\n";
+
+QString Write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+} // namespace
+
+class TestDocument : public QObject {
+    Q_OBJECT
+
+    FakeUi ui;
+    TestContext context{false};
+    std::unique_ptr<CZeqEditorDoc> doc;
+
+    QString Path(const QString& name) const { return context.dir.filePath(name); }
+    const PlanEntry* Plan(std::size_t i) const { return doc->Data().plans.All()[i].get(); }
+    const MatchEntry* Match(std::size_t i) const { return doc->Data().matches.All()[i].get(); }
+
+private slots:
+    void init() {
+        ui.Reset();
+        doc = std::make_unique<CZeqEditorDoc>(context.context);
+        QVERIFY(doc->OnOpenDocument(Write(Path("doc.zeq"), kFile), nullptr));
+    }
+
+    // Each kind of edit is one step; undo gives back the model exactly and
+    // redo the edited one, and the history runs back to the state opened.
+    void everyEditUndoesAndRedoesExactly() {
+        PlanEntry changed = *Plan(0);
+        changed.planType = "Service";
+        changed.parameters = {{"serviceUnit", "\"x\"", 0}};
+        CPlanData replaced;
+        replaced.LoadText("[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n");
+        const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+            {"New Plan",
+             [&] {
+                 doc->AddPlan(PlanEntry{"Hold", 25, 0, {}, {}});
+             }},
+            {"Paste Plans",
+             [&] {
+                 doc->AddPlans(
+                     {PlanEntry{"Hold", 5, 0, {}, {}}, PlanEntry{"Upgrade", 5, 0, {}, {}}},
+                     "Paste Plans");
+             }},
+            {"Edit Plan", [&] { doc->ChangePlan(Plan(0), changed); }},
+            {"Delete Plans",
+             [&] {
+                 doc->RemovePlans({Plan(0), Plan(2)}, "Delete Plans");
+             }},
+            {"Move Up", [&] { doc->ExchangePriorities(Plan(3), Plan(1), "Move Up"); }},
+            {"Auto-arrange Priorities", [&] { doc->ArrangePriorities(); }},
+            {"New Match",
+             [&] {
+                 doc->AddMatch(MatchEntry{"v", {{"c"}}});
+             }},
+            {"Edit Match",
+             [&] {
+                 doc->ChangeMatch(Match(1), MatchEntry{"w", {{"d"}, {"e"}}});
+             }},
+            {"Delete Matches", [&] { doc->RemoveMatches({Match(0)}, "Delete Matches"); }},
+            {"Edit Start & Cheat",
+             [&] {
+                 doc->SetStart(StartSection{9, "x", "y", 5, 60});
+             }},
+            {"Edit Source", [&] { doc->ReplaceData(std::move(replaced)); }},
+        };
+        QStringList states{QString::fromStdString(doc->Data().Text())};
+        for (const auto& [step, edit] : edits) {
+            edit();
+            QCOMPARE(doc->UndoStack().undoText(), QString(step));
+            states << QString::fromStdString(doc->Data().Text());
+            QVERIFY2(states.last() != states[states.size() - 2], step);
+            QVERIFY(doc->IsModified());
+        }
+        for (qsizetype i = states.size() - 2; i >= 0; --i) {
+            doc->UndoStack().undo();
+            QCOMPARE(QString::fromStdString(doc->Data().Text()), states[i]);
+        }
+        QVERIFY(!doc->IsModified()); // back at the state opened
+        for (qsizetype i = 1; i < states.size(); ++i) {
+            doc->UndoStack().redo();
+            QCOMPARE(QString::fromStdString(doc->Data().Text()), states[i]);
+        }
+    }
+
+    // Undone removals bring back the very records, so that older steps of
+    // the history still find them.
+    void olderStepsSurviveRemovals() {
+        const PlanEntry* plan = Plan(1);
+        PlanEntry renamed = *plan;
+        renamed.planType = "Upgrade";
+        doc->ChangePlan(plan, renamed);
+        doc->RemovePlans({plan}, "Delete Plan");
+        doc->UndoStack().undo();
+        doc->UndoStack().undo();
+        QCOMPARE(Plan(1), plan);
+        QCOMPARE(plan->planType, std::string("Attacker"));
+    }
+
+    void savingMarksTheStateClean() {
+        doc->AddMatch(MatchEntry{"v", {{"c"}}});
+        QVERIFY(doc->OnSaveDocument(Path("saved.zeq"), nullptr));
+        QVERIFY(!doc->IsModified());
+        doc->UndoStack().undo();
+        QVERIFY(doc->IsModified());
+        doc->UndoStack().redo();
+        QVERIFY(!doc->IsModified());
+    }
+
+    // A file that does not open leaves the document, its history and its
+    // file as they were.
+    void aFailedOpenKeepsTheDocument() {
+        doc->AddMatch(MatchEntry{"v", {{"c"}}});
+        QVERIFY(!doc->OnOpenDocument(Write(Path("broken.zeq"), "[Start\r\n"), nullptr));
+        QVERIFY(ui.messages.last().startsWith("Failed to open document."));
+        QCOMPARE(doc->Data().matches.CountMatches(), 3u);
+        QCOMPARE(doc->Title(), QString("doc.zeq"));
+        QVERIFY(doc->UndoStack().canUndo());
+    }
+
+    // Saving over a file that holds things a save drops asks first: Save
+    // goes ahead (and is not asked again), Save As keeps the original,
+    // Cancel saves nothing.
+    void saveAsksBeforeItDrops() {
+        const QByteArray lossy = "// mine\r\n" + kFile + "[Notes]\r\n";
+        const QString file = Write(Path("lossy.zeq"), lossy);
+        QVERIFY(doc->OnOpenDocument(file, nullptr));
+        QVERIFY(doc->Report().LosesAnything());
+
+        ui.choices = {2}; // Cancel
+        QVERIFY(!doc->DoFileSave(nullptr));
+        QVERIFY(ui.questions.last().startsWith("Saving will remove"));
+        QCOMPARE(ui.choiceButtons.last(), QString("Save|Save As...|Cancel"));
+        ui.choices = {1}; // Save As
+        ui.files = {Path("copy.zeq")};
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(doc->Title(), QString("copy.zeq"));
+        QFile original(file);
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll(), lossy);
+
+        QVERIFY(doc->OnOpenDocument(file, nullptr));
+        ui.choices = {0}; // Save
+        QVERIFY(doc->DoFileSave(nullptr));
+        const qsizetype asked = ui.questions.size();
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(ui.questions.size(), asked); // once per document
+
+        QVERIFY(doc->OnOpenDocument(file, nullptr)); // saved: nothing left to lose
+        QVERIFY(!doc->Report().LosesAnything());
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(ui.questions.size(), asked);
+    }
+};
+
+QTEST_MAIN(TestDocument)
+#include "test_document.moc"
