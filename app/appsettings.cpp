@@ -34,6 +34,14 @@ void CAppSettings::SetViewStyle(int style) const {
     m_file.WriteInt(kSettings, "View Style", style);
 }
 
+bool CAppSettings::IssuesPanel() const {
+    return m_file.ReadInt(kSettings, "Issues Panel", 1) != 0;
+}
+
+void CAppSettings::SetIssuesPanel(bool shown) const {
+    m_file.WriteInt(kSettings, "Issues Panel", shown ? 1 : 0);
+}
+
 bool CAppSettings::SyntaxColoring() const {
     return m_file.ReadInt(kSettings, "Syntax Coloring", 1) != 0;
 }

@@ -45,6 +45,10 @@ public:
     int ViewStyle() const;
     void SetViewStyle(int style) const;
 
+    // The Issues panel is shown.
+    bool IssuesPanel() const;
+    void SetIssuesPanel(bool shown) const;
+
     bool SyntaxColoring() const;
     void SetSyntaxColoring(bool on) const;
     // 10, 12 or 15 points; any other stored value reads as 10.

@@ -163,7 +163,10 @@ void CLeftView::OnMatchNew() {
 }
 
 void CLeftView::OnMatchEdit() {
-    const MatchEntry* entry = SelectedMatch();
+    EditMatch(SelectedMatch());
+}
+
+void CLeftView::EditMatch(const MatchEntry* entry) {
     if (!entry) return;
     CMatchDlg dialog(m_context, entry, this);
     if (dialog.exec() != QDialog::Accepted) return;

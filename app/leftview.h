@@ -33,6 +33,8 @@ public:
 public slots:
     void OnMatchNew();
     void OnMatchEdit();
+    // The Match dialog on any match, also one the tree cannot show.
+    void EditMatch(const MatchEntry* entry);
     void OnMatchDelete();
 
 signals:

@@ -2,6 +2,7 @@
 
 #include "commandids.h"
 #include "icons.h"
+#include "issuespanel.h"
 #include "leftview.h"
 #include "qtext.h"
 #include "rightview.h"
@@ -64,6 +65,7 @@ const CommandText kCommandTexts[] = {
     {ID_VIEW_LARGEICON, "Display items by using large icons.", "Large Icons"},
     {ID_VIEW_LIST, "Displays items in a list.", "List"},
     {ID_VIEW_DETAILS, "Displays detailed information about each item in the window.", "Details"},
+    {ID_VIEW_ISSUES, "Show or hide what the open file loses on saving", "Issues"},
     {ID_VIEW_TOOLBAR, "Show or hide the toolbar", "Toggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar", "Toggle StatusBar"},
 };
@@ -86,6 +88,8 @@ const std::pair<int, Icons::Art> kCommandArt[] = {
     {ID_PLAN_MOVE_DOWN, Icons::Art::MoveDown},
     {ID_PLAN_AUTO_ARRANGE, Icons::Art::AutoArrange},
     {ID_APP_ABOUT, Icons::Art::About},
+    {ID_EDIT_UNDO, Icons::Art::Undo},
+    {ID_EDIT_REDO, Icons::Art::Redo},
 };
 
 // Tool tips use "&&" for a literal "&" like menu texts; Qt shows them as written.
@@ -115,6 +119,7 @@ CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
+    CreateIssuesPanel();
 
     connect(&m_document, &CZeqEditorDoc::UpdateCountsRequested, this, &CMainFrame::OnUpdateCounts,
             Qt::QueuedConnection);
@@ -135,8 +140,10 @@ CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
 }
 
 CMainFrame::~CMainFrame() {
-    // Focus moves while the child widgets go: this frame must not hear of it.
+    // Focus moves and the dock hides while the child widgets go: this frame
+    // must not hear of it.
     disconnect(qApp, nullptr, this, nullptr);
+    disconnect(m_issues, nullptr, this, nullptr);
     m_document.SetStartCheatCommand({});
 }
 
@@ -236,6 +243,7 @@ void CMainFrame::CreateActions() {
             if (command == id)
                 connect(action, &QAction::triggered, this, [this, s = style] { SetViewStyle(s); });
     }
+    AddCommand(ID_VIEW_ISSUES, tr("&Issues"), nullptr)->setCheckable(true);
     AddCommand(ID_VIEW_TOOLBAR, tr("&Toolbar"), nullptr)->setCheckable(true);
     AddCommand(ID_VIEW_STATUS_BAR, tr("&Status Bar"), nullptr)->setCheckable(true);
 
@@ -308,6 +316,7 @@ void CMainFrame::CreateMenus() {
     for (int id : {ID_VIEW_LARGEICON, ID_VIEW_SMALLICON, ID_VIEW_LIST, ID_VIEW_DETAILS})
         view->addAction(m_actions[id]);
     view->addSeparator();
+    view->addAction(m_actions[ID_VIEW_ISSUES]);
     view->addAction(m_actions[ID_VIEW_TOOLBAR]);
     view->addAction(m_actions[ID_VIEW_STATUS_BAR]);
 
@@ -326,6 +335,9 @@ void CMainFrame::CreateToolBar() {
     const int buttons[] = {ID_FILE_NEW,
                            ID_FILE_OPEN,
                            ID_FILE_SAVE,
+                           0,
+                           ID_EDIT_UNDO,
+                           ID_EDIT_REDO,
                            0,
                            ID_EDIT_START_CHEAT,
                            ID_EDIT_SOURCE,
@@ -408,6 +420,42 @@ void CMainFrame::CreatePanes() {
     connect(
         m_left, &CLeftView::EditRequested, this, [this] { RunCommand(ID_MATCH_EDIT); },
         Qt::QueuedConnection);
+}
+
+void CMainFrame::CreateIssuesPanel() {
+    m_issues = new CIssuesPanel(m_document, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_issues);
+    QAction* toggle = m_actions[ID_VIEW_ISSUES];
+    toggle->setChecked(m_app.Settings().IssuesPanel());
+    m_issues->setVisible(toggle->isChecked());
+    connect(toggle, &QAction::triggered, this, [this](bool shown) {
+        m_issues->setVisible(shown);
+        m_app.Settings().SetIssuesPanel(shown);
+    });
+    connect(m_issues, &QDockWidget::visibilityChanged, this,
+            [this](bool) { m_actions[ID_VIEW_ISSUES]->setChecked(m_issues->isVisible()); });
+    // A file with issues shows them when it opens.
+    connect(&m_document, &CZeqEditorDoc::ReportChanged, this, [this](bool opened) {
+        if (opened && !m_document.Report().Findings().empty()) m_issues->show();
+    });
+    connect(m_issues, &CIssuesPanel::PlanRequested, this, [this](const PlanEntry* plan) {
+        m_right->SelectPlans({plan});
+        m_right->setFocus();
+    });
+    connect(m_issues, &CIssuesPanel::MatchRequested, this, [this](const MatchEntry* match) {
+        m_left->ShowMatch(match);
+        m_left->setFocus();
+    });
+    connect(m_issues, &CIssuesPanel::LineRequested, this, &CMainFrame::EditSourceAt);
+    connect(m_issues, &CIssuesPanel::DeleteMatchRequested, this, [this](const MatchEntry* match) {
+        m_document.RemoveMatches({match}, tr("Delete Match"));
+    });
+    connect(m_issues, &CIssuesPanel::EditMatchRequested, m_left, &CLeftView::EditMatch);
+}
+
+void CMainFrame::ShowCatalogNotes(const QList<CatalogNote>& notes) {
+    m_issues->SetCatalogNotes(notes);
+    if (!notes.isEmpty()) m_issues->show();
 }
 
 void CMainFrame::ShowContextMenu(const QString& title,
@@ -553,8 +601,20 @@ void CMainFrame::OnEditPaste() {
 }
 
 void CMainFrame::OnEditSource() {
+    EditSourceAt(0);
+}
+
+// The lines of the Issues panel are lines of the file as opened: while the
+// document is unchanged the source editor shows that very text.
+void CMainFrame::EditSourceAt(int line) {
+    const std::string_view fileText = m_document.FileText();
+    if (line > 0 && fileText.empty())
+        ShowStatusMessage(tr("The document has changed since the file was opened: its lines "
+                             "are no longer those of the Issues panel."));
+    const QString text =
+        ToQt(line > 0 && !fileText.empty() ? fileText : std::string_view(m_document.Data().Text()));
     CPlanData edited;
-    if (RunSourceEditor(m_app.Context(), m_document.Data(), edited, this))
+    if (RunSourceEditor(m_app.Context(), text, fileText.empty() ? 0 : line, edited, this))
         m_document.ReplaceData(std::move(edited));
 }
 

@@ -5,7 +5,9 @@
 #include <initializer_list>
 #include <utility>
 
+class CIssuesPanel;
 class CLeftView;
+struct CatalogNote;
 class CRightView;
 class CZeqEditorApp;
 class CZeqEditorDoc;
@@ -41,6 +43,9 @@ public:
 
     // A message in the status bar for a while, instead of the idle text.
     void ShowStatusMessage(const QString& text);
+    // Definition files that could not be read, in the Issues panel.
+    void ShowCatalogNotes(const QList<CatalogNote>& notes);
+    CIssuesPanel* IssuesPanel() const { return m_issues; }
 
     QString MatchCountText() const;
     QString PlanCountText() const;
@@ -49,6 +54,8 @@ public slots:
     void OnUpdateCounts();
     void OnEditStartCheat();
     void OnEditSource();
+    // The source editor with the caret on a line of the file as opened.
+    void EditSourceAt(int line);
     void OnEditCut();
     void OnEditCopy();
     void OnEditPaste();
@@ -65,6 +72,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreatePanes();
+    void CreateIssuesPanel();
     void UpdateTitle();
     void UpdateRecentFileMenu();
     void SetViewStyle(int style);
@@ -92,4 +100,5 @@ private:
     CLeftView* m_left = nullptr;
     CRightView* m_right = nullptr;
     QWidget* m_activePane = nullptr;
+    CIssuesPanel* m_issues = nullptr;
 };

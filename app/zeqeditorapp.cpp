@@ -38,21 +38,30 @@ CZeqEditorApp::~CZeqEditorApp() {
 void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
     const QDir program(programFolder);
     const QDir installed(program.filePath(QStringLiteral("../share/zeq-editor")));
-    m_catalogProblems.clear();
-    // Tries the three places in turn; when none gives a catalog, the first
-    // file that was there but did not read is what the user hears about.
+    m_catalogNotes.clear();
+    // Tries the three places in turn. A file that is there but does not read
+    // is skipped for the next place, and the user hears of it; when no place
+    // gives a catalog, it stays empty.
     auto load = [&](const char* name, auto&& loadFrom, const Diagnostic& error) {
         const QString file = QString::fromLatin1(name);
-        QString problem;
+        QStringList skipped;
         for (const QString& path : {file, program.filePath(file), installed.filePath(file)}) {
-            if (loadFrom(LocalPath(path))) return;
-            if (problem.isEmpty() && QFileInfo::exists(path))
-                problem = tr("%1, line %2: %3")
-                              .arg(QFileInfo(path).absoluteFilePath())
-                              .arg(error.line)
-                              .arg(QString::fromStdString(error.message));
+            if (loadFrom(LocalPath(path))) {
+                for (const QString& why : skipped)
+                    m_catalogNotes.append(
+                        {false, tr("%1 (skipped; %2 was read instead)")
+                                    .arg(why, QFileInfo(path).absoluteFilePath())});
+                return;
+            }
+            if (QFileInfo::exists(path))
+                skipped << tr("%1, line %2: %3")
+                               .arg(QFileInfo(path).absoluteFilePath())
+                               .arg(error.line)
+                               .arg(QString::fromStdString(error.message));
         }
-        m_catalogProblems << (problem.isEmpty() ? tr("%1 was not found").arg(file) : problem);
+        if (skipped.isEmpty()) skipped << tr("%1 was not found").arg(file);
+        for (const QString& why : skipped)
+            m_catalogNotes.append({true, why});
     };
     load(
         "Units.dat", [this](const std::string& p) { return m_units.LoadUnits(p); },
@@ -86,8 +95,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     m_frame->show();
     m_frame->InitialFocus();
     // Start-up goes on without the catalogs; the status bar says why they are empty.
-    if (!m_catalogProblems.isEmpty())
-        m_frame->ShowStatusMessage(m_catalogProblems.join(QStringLiteral("; ")));
+    m_frame->ShowCatalogNotes(m_catalogNotes);
     return true;
 }
 

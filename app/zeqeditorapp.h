@@ -14,6 +14,11 @@
 class CMainFrame;
 class CZeqEditorDoc;
 
+struct CatalogNote {
+    bool error = false;
+    QString text;
+};
+
 // The application: the two catalogs, the settings file, the recent files,
 // and the one document with its main frame.
 class CZeqEditorApp : public QObject {
@@ -36,8 +41,9 @@ public:
     // Units.dat and Plans.dat from the working directory, else beside the
     // program, else from the installed data folder (share/zeq-editor).
     void LoadCatalogs(const QString& programFolder);
-    // What kept a catalog from loading, for the user; empty when both loaded.
-    const QStringList& CatalogProblems() const { return m_catalogProblems; }
+    // Definition files that could not be read: an error where a catalog
+    // stayed empty, a warning where one was skipped for the next place.
+    const QList<CatalogNote>& CatalogNotes() const { return m_catalogNotes; }
 
     CUnitList& UnitList() { return m_units; }
     CPlanManager& PlanManager() { return m_planTypes; }
@@ -65,7 +71,7 @@ private:
     CAppSettings m_settings;
     CAppContext m_context{m_units, m_planTypes, m_settings};
     CRecentFileList m_recentFiles;
-    QStringList m_catalogProblems;
+    QList<CatalogNote> m_catalogNotes;
     std::unique_ptr<CZeqEditorDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
 };

@@ -1,6 +1,7 @@
 #include "zeqeditordoc.h"
 
 #include "appcontext.h"
+#include "filebuffer.h"
 #include "recordscommand.h"
 #include "swapcommand.h"
 #include "uiservices.h"
@@ -42,21 +43,26 @@ void CZeqEditorDoc::SetPath(const QString& path) {
     emit TitleChanged();
 }
 
-void CZeqEditorDoc::StartAfresh() {
+std::string_view CZeqEditorDoc::FileText() const {
+    return m_undo.isClean() ? std::string_view(m_fileText) : std::string_view();
+}
+
+void CZeqEditorDoc::StartAfresh(bool opened) {
     m_undo.clear();
     m_undo.setClean();
     m_lossesConfirmed = false;
     emit ModifiedChanged(false);
-    emit ReportChanged();
     emit Reset();
+    emit ReportChanged(opened);
     PostUpdateCounts();
 }
 
 void CZeqEditorDoc::OnNewDocument() {
     m_data.Clear();
     m_report.Clear();
+    m_fileText.clear();
     SetPath(QString());
-    StartAfresh();
+    StartAfresh(false);
 }
 
 bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
@@ -64,11 +70,16 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     // as it was.
     CPlanData loaded;
     CPlanFileReport report(&m_context.PlanTypes(), &m_context.Units());
+    CFileBuffer file;
     Diagnostic error;
     bool ok;
     {
         CWaitCursor wait;
-        ok = loaded.LoadPlanFile(QFile::encodeName(path).toStdString(), &error, &report);
+        ok = file.LoadFile(QFile::encodeName(path).toStdString());
+        if (ok)
+            ok = loaded.LoadText(file.View(), &error, &report);
+        else
+            error = {1, file.LastError()};
     }
     if (!ok) {
         QString detail = QString::fromStdString(error.message);
@@ -79,8 +90,9 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     }
     m_data = std::move(loaded);
     m_report = std::move(report);
+    m_fileText = file.Detach();
     SetPath(QFileInfo(path).absoluteFilePath());
-    StartAfresh();
+    StartAfresh(true);
     emit FileUsed(m_path);
     return true;
 }
@@ -151,6 +163,13 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
     }
     SetPath(QFileInfo(path).absoluteFilePath());
     m_undo.setClean();
+    // The file now holds what was saved: the report is on that text, its
+    // findings pointing at the document's own records (in the same order).
+    m_fileText = m_data.Text();
+    CPlanData reloaded;
+    m_report.Check(m_fileText, &reloaded);
+    m_report.Rebind(reloaded, m_data);
+    emit ReportChanged(false);
     emit FileUsed(m_path);
     return true;
 }

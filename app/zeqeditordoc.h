@@ -35,9 +35,12 @@ public:
     bool IsModified() const { return !m_undo.isClean(); }
     void SetModifiedFlag(bool modified = true);
 
-    // What the file as opened loses when it is saved, and what it holds that
-    // reads differently from how it looks.
+    // What the file as opened (or last saved) loses when it is saved, and
+    // what it holds that reads differently from how it looks.
     const CPlanFileReport& Report() const { return m_report; }
+    // The text of the file as it was opened or last saved, while the
+    // document has not changed since; empty otherwise.
+    std::string_view FileText() const;
 
     // Empties the document and its history.
     void OnNewDocument();
@@ -112,12 +115,13 @@ signals:
     void ModifiedChanged(bool modified);
     // A file was opened or saved under this path.
     void FileUsed(const QString& path);
-    // The report on the open file is another one.
-    void ReportChanged();
+    // The report on the open file is another one; `opened` when a file was
+    // just opened.
+    void ReportChanged(bool opened);
 
 private:
     void SetPath(const QString& path);
-    void StartAfresh();
+    void StartAfresh(bool opened);
     // Before saving over the file that was opened: 0 Save, 1 Save As, 2 Cancel.
     int AskAboutLosses(const QString& path, QWidget* parent);
 
@@ -126,6 +130,7 @@ private:
     QUndoStack m_undo;
     QString m_path;
     CPlanFileReport m_report;
+    std::string m_fileText;
     bool m_lossesConfirmed = false;
     std::function<void()> m_startCheat;
 };

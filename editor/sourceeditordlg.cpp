@@ -5,6 +5,7 @@
 #include "colourschemedlg.h"
 #include "icons.h"
 #include "plandata.h"
+#include "planfilereport.h"
 #include "qtext.h"
 #include "syntaxedit.h"
 #include "syntaxhighlighter.h"
@@ -16,6 +17,8 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTextBlock>
 #include <QVBoxLayout>
 
@@ -33,6 +36,7 @@ enum SourceCommand {
     ID_SRC_SETTINGS = 32844,
     ID_SRC_STYLE_UNREAL = 32845,
     ID_SRC_STYLE_MSDEV = 32846,
+    ID_SRC_PLAN_BLOCK = 32808,
 };
 
 // One snippet: its menu, command id, item text, inserted text and caret offset.
@@ -168,11 +172,12 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
     connect(AddItem(file, ID_SRC_NEW, tr("&New")), &QAction::triggered, this,
             &CSourceEditorDlg::OnNew);
     AddItem(file, ID_SRC_OPEN, tr("&Open..."))->setEnabled(false);
-    connect(AddItem(file, ID_SRC_SAVE, tr("&Save")), &QAction::triggered, this,
-            &CSourceEditorDlg::OnSave);
+    QAction* save = AddItem(file, ID_SRC_SAVE, tr("&Save"));
+    save->setShortcut(QKeySequence::Save);
+    connect(save, &QAction::triggered, this, &CSourceEditorDlg::OnSave);
     file->addSeparator();
     connect(AddItem(file, ID_SRC_CANCEL, tr("Cancel\tEsc")), &QAction::triggered, this,
-            &QDialog::reject);
+            &CSourceEditorDlg::reject);
 
     QHash<QString, QMenu*> menus;
     for (const Snippet& s : kSnippets) {
@@ -184,8 +189,14 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             continue;
         }
         QAction* action = AddItem(menu, s.id, QString::fromLatin1(s.item));
-        connect(action, &QAction::triggered, this,
-                [this, s] { m_editor->InsertSnippet(QString::fromLatin1(s.text), s.offset); });
+        connect(action, &QAction::triggered, this, [this, s] {
+            QString snippet = QString::fromLatin1(s.text);
+            // The Plan block makes a plan of its own: a repeated [Plan1] would be lost.
+            if (s.id == ID_SRC_PLAN_BLOCK)
+                snippet.replace(QStringLiteral("[Plan1]"),
+                                QStringLiteral("[Plan%1]").arg(FreePlanNumber()));
+            m_editor->InsertSnippet(snippet, s.offset);
+        });
     }
 
     QMenu* settings = bar->addMenu(tr("S&ettings"));
@@ -218,13 +229,50 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             &CSourceEditorDlg::OnSchemeSettings);
 }
 
+int CSourceEditorDlg::FreePlanNumber() const {
+    // The lowest number no plan header of the text uses yet: it also fills a
+    // gap that would stop the scan past Plan256.
+    static const QRegularExpression kHeader(QStringLiteral("^\\s*\\[\\s*plan\\s*(\\d+)\\s*\\]"),
+                                            QRegularExpression::CaseInsensitiveOption |
+                                                QRegularExpression::MultilineOption);
+    QSet<qulonglong> used;
+    auto matches = kHeader.globalMatch(m_editor->toPlainText());
+    while (matches.hasNext())
+        used.insert(matches.next().captured(1).toULongLong());
+    qulonglong n = 1;
+    while (used.contains(n))
+        ++n;
+    return int(n);
+}
+
+void CSourceEditorDlg::GoToLine(int line) {
+    const QTextBlock block = m_editor->document()->findBlockByNumber(line - 1);
+    if (!block.isValid()) return;
+    if (isVisible()) {
+        m_editor->setTextCursor(QTextCursor(block));
+        m_editor->centerCursor();
+    } else {
+        m_editor->PlaceCaretForOpening(QTextCursor(block));
+    }
+}
+
 void CSourceEditorDlg::OnNew() {
     m_editor->clear();
+    m_editor->document()->setModified(true); // an emptied text is an edit to hand back
+}
+
+void CSourceEditorDlg::reject() {
+    if (m_editor->document()->isModified() &&
+        Ui().Choose(this, IUiServices::Icon::Question,
+                    tr("Discard your changes to the source text?"),
+                    {tr("Discard"), tr("Keep Editing")}, 1) != 0)
+        return;
+    QDialog::reject();
 }
 
 void CSourceEditorDlg::OnSave() {
     if (!m_editor->document()->isModified()) {
-        reject();
+        QDialog::reject();
         return;
     }
     // A text that does not parse would be lost on closing: say why and where,
@@ -242,18 +290,28 @@ void CSourceEditorDlg::OnSave() {
         m_editor->setTextCursor(cursor);
         return;
     }
-    CSectionFile check;
-    if (!check.ParseText(FromQt(text))) {
-        const Diagnostic& error = check.LastError();
+    CPlanFileReport report;
+    if (!text.isEmpty() && !report.Check(FromQt(text))) {
+        const Diagnostic& error = report.Findings().front();
         Ui().ShowMessage(this, IUiServices::Icon::Error,
                          tr("The text cannot be read as a plan file.\n\nLine %1: %2")
                              .arg(error.line)
                              .arg(QString::fromStdString(error.message)));
-        const QTextBlock block = m_editor->document()->findBlockByNumber(error.line - 1);
-        if (block.isValid()) {
-            QTextCursor cursor(block);
-            m_editor->setTextCursor(cursor);
-        }
+        GoToLine(error.line);
+        return;
+    }
+    // What would not reach the document is said before it is gone.
+    QStringList lost;
+    int firstLine = 0;
+    for (const Finding& finding : report.Findings()) {
+        if (finding.kind == FindingKind::Warning) continue;
+        if (!firstLine) firstLine = finding.line;
+        if (lost.size() < 8) lost << tr("Line %1: %2").arg(finding.line).arg(ToQt(finding.message));
+    }
+    if (firstLine && Ui().Choose(this, IUiServices::Icon::Warning,
+                                 tr("These lines will not be kept:\n\n%1").arg(lost.join('\n')),
+                                 {tr("Save Anyway"), tr("Go Back")}, 1) != 0) {
+        GoToLine(firstLine);
         return;
     }
     m_result = text;
@@ -286,13 +344,18 @@ void CSourceEditorDlg::SetColouring(bool on) {
     m_context.Settings().SetSyntaxColoring(on);
 }
 
-bool RunSourceEditor(const CAppContext& context, const CPlanData& data, CPlanData& edited,
+bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
                      QWidget* parent) {
     CWaitCursor wait;
-    CSourceEditorDlg dialog(context, ToQt(data.Text()), parent);
+    CSourceEditorDlg dialog(context, text, parent);
+    if (line > 0) dialog.GoToLine(line);
     wait.Release(); // not over the editor's own window
-    if (dialog.exec() != QDialog::Accepted || dialog.Text().isEmpty()) return false;
+    if (dialog.exec() != QDialog::Accepted) return false;
 
     CWaitCursor reading;
+    if (dialog.Text().isEmpty()) { // an emptied text: an empty document
+        edited.Clear();
+        return true;
+    }
     return edited.LoadText(FromQt(dialog.Text()));
 }

@@ -23,8 +23,12 @@ public:
     // The edited text (CR LF line breaks) after Save, already checked to parse.
     QString Text() const { return m_result; }
 
+    // Puts the caret at the start of a line (1-based) and shows it.
+    void GoToLine(int line);
     void OnNew();
     void OnSave();
+    // Esc, "Cancel" and the close box: a changed text is not dropped unasked.
+    void reject() override;
     void SetFontSize(int points);
     void SetUnrealStyle(bool unreal);
     void SetColouring(bool on);
@@ -33,6 +37,7 @@ public:
 
 private:
     void BuildMenus(QMenuBar* bar);
+    int FreePlanNumber() const;
     QAction* AddItem(QMenu* menu, int id, const QString& text);
 
     const CAppContext& m_context;
@@ -41,7 +46,8 @@ private:
     QHash<int, QAction*> m_actions;
 };
 
-// The Edit Source command: shows the document as text and, when an edited
-// text is saved, loads it into `edited`. True when it did.
-bool RunSourceEditor(const CAppContext& context, const CPlanData& data, CPlanData& edited,
+// The Edit Source command: shows the text (the document's, or the file's as
+// opened) with the caret on `line` when it is above 0, and when an edited text
+// is saved, loads it into `edited`. True when it did.
+bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
                      QWidget* parent);

@@ -2,8 +2,12 @@
 
 #include "syntaxhighlighter.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 
@@ -57,11 +61,20 @@ void CSyntaxEdit::keyPressEvent(QKeyEvent* event) {
     QPlainTextEdit::keyPressEvent(event);
 }
 
+void CSyntaxEdit::PlaceCaretForOpening(const QTextCursor& cursor) {
+    setTextCursor(cursor);
+    centerCursor();
+    m_caretPlaced = true;
+}
+
 void CSyntaxEdit::focusInEvent(QFocusEvent* event) {
     // Moving into the text puts the caret at its start; coming back from a
-    // menu or another window leaves it where the user had it.
-    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
-        event->reason() == Qt::OtherFocusReason) {
+    // menu or another window leaves it where the user had it, and so does the
+    // first focus of a window opened on a given line.
+    const bool placed = std::exchange(m_caretPlaced, false);
+    if (!placed &&
+        (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+         event->reason() == Qt::OtherFocusReason)) {
         QTextCursor cursor = textCursor();
         cursor.movePosition(QTextCursor::Start);
         setTextCursor(cursor);
@@ -75,4 +88,20 @@ bool CSyntaxEdit::canInsertFromMimeData(const QMimeData* source) const {
 
 void CSyntaxEdit::insertFromMimeData(const QMimeData* source) {
     if (source->hasText()) insertPlainText(source->text());
+}
+
+void CSyntaxEdit::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dragEnterEvent(event);
+}
+
+void CSyntaxEdit::dropEvent(QDropEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    QPlainTextEdit::dropEvent(event);
 }

@@ -22,13 +22,19 @@ public:
 
     // The text with CR LF line breaks, as plan files have them.
     QString PlanText() const;
+    // Puts the caret for a window about to open: its first focus keeps it.
+    void PlaceCaretForOpening(const QTextCursor& cursor);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
+    // Files dropped here are not text to insert (the main window opens them).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     CSyntaxHighlighter* m_highlighter;
+    bool m_caretPlaced = false;
 };

@@ -58,6 +58,28 @@ bool CPlanFileReport::LosesAnything() const {
                        [](const Finding& f) { return f.kind != FindingKind::Warning; });
 }
 
+void CPlanFileReport::Rebind(const CPlanData& from, const CPlanData& to) {
+    auto mapping = [](const auto& fromList, const auto& toList) {
+        std::unordered_map<const void*, const void*> map;
+        for (std::size_t i = 0; i < fromList.size() && i < toList.size(); ++i)
+            map.emplace(fromList[i].get(), toList[i].get());
+        return map;
+    };
+    const auto plans = mapping(from.plans.All(), to.plans.All());
+    const auto matches = mapping(from.matches.All(), to.matches.All());
+    for (Finding& finding : m_findings) {
+        if (finding.plan) {
+            auto it = plans.find(finding.plan);
+            finding.plan = it == plans.end() ? nullptr : static_cast<const PlanEntry*>(it->second);
+        }
+        if (finding.match) {
+            auto it = matches.find(finding.match);
+            finding.match =
+                it == matches.end() ? nullptr : static_cast<const MatchEntry*>(it->second);
+        }
+    }
+}
+
 bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
     Clear();
     CPlanData scratch;

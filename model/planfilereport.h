@@ -48,6 +48,9 @@ public:
     // Whether saving would drop anything.
     bool LosesAnything() const;
     void Clear();
+    // Points the findings at the records of `to` in place of those of `from`,
+    // whose lists are in the same order (a saved model and its reload).
+    void Rebind(const CPlanData& from, const CPlanData& to);
 
     // --- Told by the loader as it reads ---
     void Failed(const Diagnostic& error);

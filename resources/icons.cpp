@@ -188,6 +188,47 @@ Painter ArtPainter(Icons::Art art) {
             p.drawLine(QPointF(8, 7.5), QPointF(8, 11.5));
             p.drawPoint(QPointF(8, 4.5));
         };
+    case Icons::Art::Undo:
+    case Icons::Art::Redo: {
+        const bool undo = art == Icons::Art::Undo;
+        return [undo](QPainter& p) {
+            if (!undo) { // the redo arrow is the undo arrow mirrored
+                p.translate(16, 0);
+                p.scale(-1, 1);
+            }
+            p.setPen(Pen(kBlue, 1.8));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(3, 4, 10, 9), 90 * 16, -220 * 16);
+            p.setPen(Pen(kBlue.darker(130), 1));
+            p.setBrush(kBlue);
+            p.drawPolygon(QPolygonF() << QPointF(1.5, 4.5) << QPointF(7, 1) << QPointF(7, 8));
+        };
+    }
+    case Icons::Art::IssueError:
+        return [](QPainter& p) {
+            p.setPen(Pen(kRed.darker(130), 1));
+            p.setBrush(kRed);
+            p.drawEllipse(QPointF(8, 8), 6.5, 6.5);
+            p.setPen(Pen(Qt::white, 2));
+            p.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+            p.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+        };
+    case Icons::Art::IssueWarning:
+        return [](QPainter& p) {
+            p.setPen(Pen(kGold.darker(150), 1));
+            p.setBrush(kGold);
+            p.drawPolygon(QPolygonF() << QPointF(8, 1.5) << QPointF(15, 14) << QPointF(1, 14));
+            p.setPen(Pen(kInk, 1.8));
+            p.drawLine(QPointF(8, 6), QPointF(8, 9.5));
+            p.drawPoint(QPointF(8, 12));
+        };
+    case Icons::Art::IssueLoss:
+        // A sheet with a corner torn off: something of the file is not kept.
+        return [](QPainter& p) {
+            Page(p);
+            p.setPen(Pen(kRed, 1.6));
+            p.drawLine(QPointF(5, 8), QPointF(11, 8));
+        };
     }
     return {};
 }

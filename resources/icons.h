@@ -28,6 +28,11 @@ enum class Art {
     MoveDown,
     AutoArrange,
     About,
+    Undo,
+    Redo,
+    IssueError,
+    IssueWarning,
+    IssueLoss,
 };
 QIcon Get(Art art);
 

@@ -2,10 +2,13 @@
 
 #include "commandids.h"
 #include "fakeui.h"
+#include "issuespanel.h"
 #include "leftview.h"
 #include "mainframe.h"
 #include "rightview.h"
+#include "sourceeditordlg.h"
 #include "startcheatdlg.h"
+#include "syntaxedit.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
@@ -18,6 +21,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
 
@@ -88,21 +92,26 @@ private slots:
         app.LoadCatalogs(Path("prog/bin"));
         QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From share"));
 
-        Write(Path("work/Units.dat"), "CreateGroup(\"G\" {"); // a syntax error: the next place
+        // A syntax error: the next place is read, and the user hears of it.
+        Write(Path("work/Units.dat"), "CreateGroup(\"G\" {");
         app.LoadCatalogs(Path("prog/bin"));
         QCOMPARE(app.UnitList().GetUnitDisplayName("u"), std::string("From share"));
-        QVERIFY(app.CatalogProblems().isEmpty());
+        QCOMPARE(app.CatalogNotes().size(), 1);
+        QVERIFY(!app.CatalogNotes()[0].error);
+        QVERIFY(app.CatalogNotes()[0].text.contains(
+            "work/Units.dat, line 1: Found '{' or '}' inside of parameter block. (skipped; "));
 
         QFile::remove(Path("prog/share/zeq-editor/Units.dat"));
         app.LoadCatalogs(Path("prog/bin"));
-        QCOMPARE(app.CatalogProblems().size(), 1); // nothing read: say why
-        QVERIFY(app.CatalogProblems()[0].endsWith(
+        QCOMPARE(app.CatalogNotes().size(), 1); // nothing read: say why
+        QVERIFY(app.CatalogNotes()[0].error);
+        QVERIFY(app.CatalogNotes()[0].text.endsWith(
             "work/Units.dat, line 1: Found '{' or '}' inside of parameter block."));
         QFile::remove(Path("work/Units.dat"));
         QFile::remove(Path("prog/share/zeq-editor/Plans.dat"));
         app.LoadCatalogs(Path("prog/bin"));
-        QCOMPARE(app.CatalogProblems(),
-                 (QStringList{"Units.dat was not found", "Plans.dat was not found"}));
+        QCOMPARE(app.CatalogNotes().size(), 2);
+        QCOMPARE(app.CatalogNotes()[1].text, QString("Plans.dat was not found"));
     }
 
     void newDocumentIsUntitledWithZeroCounts() {
@@ -230,6 +239,48 @@ private slots:
         frame->RunCommand(ID_EDIT_PASTE);
         QCOMPARE(app->Document()->Data().plans.CountPlans(), 2u);
         QVERIFY(frame->statusBar()->currentMessage().contains("holds no plans"));
+    }
+
+    // A file that loses things on saving shows them; each row leads to what
+    // it is about.
+    void issuesPanelListsAndLeads() {
+        FakeUi ui;
+        auto app = Start(
+            Write(Path("lossy.zeq"), "// mine\r\n" + kTwoPlans +
+                                         "[Plan3]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n"
+                                         "planCondition = Maybe\r\nplanConditionClass = u\r\n"
+                                         "[Match]\r\n[Notes]\r\n"));
+        CMainFrame* frame = app->MainFrame();
+        CIssuesPanel* issues = frame->IssuesPanel();
+        QVERIFY(issues->isVisible());
+        QTreeWidget* list = issues->List();
+        const int notes = int(app->CatalogNotes().size()); // no catalogs here
+        QCOMPARE(list->topLevelItemCount(),
+                 notes + int(app->Document()->Report().Findings().size()));
+        QCOMPARE(list->topLevelItem(notes)->text(0), QString("1")); // the comment
+        auto row = [list](const QString& text) {
+            return list->findItems(text, Qt::MatchContains, 1).value(0);
+        };
+        issues->Activate(row("condition 'Maybe'"));
+        QCOMPARE(
+            frame->GetRightPane()->PlanAt(frame->GetRightPane()->FocusedSelectedRow())->planType,
+            std::string("Hold"));
+        QCOMPARE(frame->GetRightPane()->CellText(frame->GetRightPane()->FocusedSelectedRow(), 1),
+                 QString("5"));
+
+        int sourceLine = 0;
+        WhenModal<CSourceEditorDlg>([&sourceLine](CSourceEditorDlg* dialog) {
+            sourceLine = dialog->Editor()->textCursor().blockNumber() + 1;
+            dialog->reject();
+        });
+        issues->Activate(row("section [Notes]")); // text the editor cannot show
+        QCOMPARE(sourceLine, 20);
+
+        frame->RunCommand(ID_VIEW_ISSUES);
+        QVERIFY(!issues->isVisible());
+        QCOMPARE(app->Settings().IssuesPanel(), false);
+        frame->RunCommand(ID_VIEW_ISSUES);
+        QVERIFY(issues->isVisible());
     }
 
     // Saving changes neither the tree's expansion nor the selection.

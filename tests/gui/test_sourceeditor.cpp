@@ -12,10 +12,17 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QListWidget>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QToolButton>
+
+namespace {
+
+const QString kOnePlan = "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n";
+
+} // namespace
 
 class TestSourceEditor : public QObject {
     Q_OBJECT
@@ -76,32 +83,87 @@ private slots:
         QCOMPARE(edit->toPlainText(), QString("[Cheat]\n"));
     }
 
-    void savingAnEditedTextReloadsTheDocument() {
-        CPlanData data;
-        data.plans.AddPlan("Hold", 5);
+    void savingAnEditedTextLoadsIt() {
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
             dialog->Editor()->moveCursor(QTextCursor::End);
             dialog->Editor()->insertPlainText(
-                "\n[Plan2]\nplanType = \"Attacker\" // new\nplanPriority = 9\n");
+                "\n[Plan2]\nplanType = \"Attacker\"\nplanPriority = 9\n");
             dialog->OnSave();
         });
         CPlanData edited;
-        QVERIFY(RunSourceEditor(Context(), data, edited, nullptr));
+        QVERIFY(RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
         QCOMPARE(edited.plans.CountPlans(), 2u);
         QCOMPARE(edited.plans.All()[1]->planType, std::string("Attacker"));
+
+        // New and Save: an emptied text is an empty document.
+        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
+            dialog->OnNew();
+            dialog->OnSave();
+        });
+        QVERIFY(RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        QCOMPARE(edited.plans.CountPlans(), 0u);
     }
 
     void untouchedSaveAndCancelChangeNothing() {
-        CPlanData data;
-        data.plans.AddPlan("Hold", 5);
-        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->OnSave(); });
         CPlanData edited;
-        QVERIFY(!RunSourceEditor(Context(), data, edited, nullptr));
-        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) {
-            dialog->OnNew();
-            dialog->reject();
-        });
-        QVERIFY(!RunSourceEditor(Context(), data, edited, nullptr));
+        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->OnSave(); });
+        QVERIFY(!RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->reject(); });
+        QVERIFY(!RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        QVERIFY(m_ui->questions.isEmpty()); // an untouched text closes at once
+    }
+
+    // A changed text is not dropped unasked: Esc, Cancel and the close box ask.
+    void cancellingAChangedTextAsks() {
+        CSourceEditorDlg dialog(Context(), kOnePlan);
+        dialog.show();
+        dialog.Editor()->insertPlainText("x");
+        m_ui->choices = {1}; // Keep Editing
+        QTest::keyClick(dialog.Editor(), Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(m_ui->questions, QStringList{"Discard your changes to the source text?"});
+        m_ui->choices = {0}; // Discard
+        dialog.close();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    // What would not reach the document is listed before Save goes on.
+    void savingAsksBeforeLinesAreLost() {
+        CSourceEditorDlg dialog(Context(), kOnePlan);
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.Editor()->moveCursor(QTextCursor::End);
+        dialog.Editor()->insertPlainText("[Plan1]\nplanType = B\nplanPriority = 2\n// note\n");
+        QTest::keyClick(dialog.Editor(), Qt::Key_S, Qt::ControlModifier); // Go Back (Esc)
+        QCOMPARE(m_ui->questions.size(), 1);
+        QVERIFY(m_ui->questions.last().startsWith("These lines will not be kept:\n\nLine 4: "
+                                                  "only the first [Plan1] section is read"));
+        QVERIFY(m_ui->questions.last().contains("Line 7: this comment is not kept"));
+        QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 3); // on the first of them
+        QVERIFY(dialog.isVisible());
+        m_ui->choices = {0}; // Save Anyway
+        dialog.OnSave();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    // The Plan block takes the lowest free number, filling a gap before
+    // Plan256 would stop the plans after it from being read.
+    void thePlanBlockMakesAPlanOfItsOwn() {
+        CSourceEditorDlg dialog(Context(), "[Plan1]\r\n[ plan 2 ]\r\n[Plan4]\r\n");
+        dialog.Editor()->moveCursor(QTextCursor::End);
+        dialog.Action(32808)->trigger();
+        QVERIFY(dialog.Editor()->toPlainText().contains("[Plan4]\n[Plan3]\nplanType = \"\""));
+    }
+
+    void droppedFilesAreNotText() {
+        CSourceEditorDlg dialog(Context(), kOnePlan);
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile("/tmp/other.zeq")});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.Editor()->viewport(), &enter);
+        QVERIFY(!enter.isAccepted());
     }
 
     void aTextThatDoesNotParseIsNotLost() {
@@ -235,6 +297,7 @@ private slots:
         QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 3);
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
         dialog.Editor()->textCursor().deleteChar();
+        m_ui->choices = {0}; // the comment goes: Save Anyway
         dialog.OnSave();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Text(), text + "z = \"\"\r\n");
