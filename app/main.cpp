@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeq-editor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ZEQ Editor"));
+    // No display name: window managers would append it to the title a
+    // second time ("ZEQ Editor - name.zeq - ZEQ Editor").
     QApplication::setApplicationVersion(QStringLiteral(ZEQ_VERSION));
     QApplication::setWindowIcon(Icons::Application());
 

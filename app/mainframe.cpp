@@ -1,6 +1,7 @@
 #include "mainframe.h"
 
 #include "commandids.h"
+#include "filewatch.h"
 #include "icons.h"
 #include "issuespanel.h"
 #include "leftview.h"
@@ -8,6 +9,7 @@
 #include "rightview.h"
 #include "sourceeditordlg.h"
 #include "startcheatdlg.h"
+#include "uiservices.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
@@ -17,6 +19,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -120,6 +123,7 @@ CMainFrame::CMainFrame(CZeqEditorApp& app, CZeqEditorDoc& document)
     CreateToolBar();
     CreateStatusBar();
     CreateIssuesPanel();
+    WatchTheFile();
 
     connect(&m_document, &CZeqEditorDoc::UpdateCountsRequested, this, &CMainFrame::OnUpdateCounts,
             Qt::QueuedConnection);
@@ -400,23 +404,10 @@ void CMainFrame::CreatePanes() {
     connect(m_left, &CLeftView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     connect(m_right, &CRightView::SelectionChanged, this, &CMainFrame::UpdateCommandUI);
     // The panes' context menus run the frame's commands under its enabling rules.
-    connect(m_left, &CLeftView::ContextMenuRequested, this, [this](const QPoint& at) {
-        ShowContextMenu(
-            tr("Matches"),
-            {{ID_MATCH_NEW, "\tIns"}, {ID_MATCH_EDIT, "\tEnter"}, {ID_MATCH_DELETE, "\tDel"}}, at);
-    });
-    connect(m_right, &CRightView::ContextMenuRequested, this, [this](const QPoint& at) {
-        ShowContextMenu(tr("Plans"),
-                        {{ID_PLAN_NEW, "\tIns"},
-                         {ID_PLAN_EDIT, "\tEnter"},
-                         {ID_PLAN_DELETE, "\tDel"},
-                         {0, ""},
-                         {ID_PLAN_MOVE_UP, "\tAlt + Up"},
-                         {ID_PLAN_MOVE_DOWN, "\tAlt + Down"},
-                         {0, ""},
-                         {ID_PLAN_AUTO_ARRANGE, "\tF8"}},
-                        at);
-    });
+    connect(m_left, &CLeftView::ContextMenuRequested, this,
+            [this](const QPoint& at) { PaneContextMenu(m_left)->exec(at); });
+    connect(m_right, &CRightView::ContextMenuRequested, this,
+            [this](const QPoint& at) { PaneContextMenu(m_right)->exec(at); });
     connect(
         m_left, &CLeftView::EditRequested, this, [this] { RunCommand(ID_MATCH_EDIT); },
         Qt::QueuedConnection);
@@ -425,6 +416,7 @@ void CMainFrame::CreatePanes() {
 void CMainFrame::CreateIssuesPanel() {
     m_issues = new CIssuesPanel(m_document, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_issues);
+    resizeDocks({m_issues}, {120}, Qt::Vertical); // a few rows; the panes keep the room
     QAction* toggle = m_actions[ID_VIEW_ISSUES];
     toggle->setChecked(m_app.Settings().IssuesPanel());
     m_issues->setVisible(toggle->isChecked());
@@ -453,26 +445,69 @@ void CMainFrame::CreateIssuesPanel() {
     connect(m_issues, &CIssuesPanel::EditMatchRequested, m_left, &CLeftView::EditMatch);
 }
 
+void CMainFrame::WatchTheFile() {
+    m_watch = new CFileWatch(this);
+    // Opened or saved: the file as it now is, is the document's.
+    connect(&m_document, &CZeqEditorDoc::FileUsed, m_watch, &CFileWatch::Watch);
+    connect(&m_document, &CZeqEditorDoc::TitleChanged, this, [this] {
+        if (m_document.PathName().isEmpty()) m_watch->Forget();
+    });
+    connect(m_watch, &CFileWatch::Changed, this, &CMainFrame::AskToReload);
+    connect(m_watch, &CFileWatch::Removed, this, [this](const QString& path) {
+        ShowStatusMessage(tr("%1 has been deleted on disk; saving writes it again.")
+                              .arg(QFileInfo(path).fileName()));
+    });
+}
+
+void CMainFrame::AskToReload(const QString& path) {
+    const bool modified = m_document.IsModified();
+    QString question = tr("%1 has been changed on disk. Reload it?").arg(path);
+    if (modified) question += "\n\n" + tr("Your unsaved changes to it will be lost.");
+    // Without changes of the user's own, reloading is the default.
+    if (Ui().Choose(this, IUiServices::Icon::Question, question, {tr("Reload"), tr("No")},
+                    modified ? 1 : 0) == 0) {
+        m_document.OnOpenDocument(path, this);
+        return;
+    }
+    // Kept: what the window shows is not what the file holds any more.
+    m_document.SetModifiedFlag();
+}
+
 void CMainFrame::ShowCatalogNotes(const QList<CatalogNote>& notes) {
     m_issues->SetCatalogNotes(notes);
     if (!notes.isEmpty()) m_issues->show();
 }
 
-void CMainFrame::ShowContextMenu(const QString& title,
-                                 std::initializer_list<std::pair<int, const char*>> items,
-                                 const QPoint& at) {
+std::unique_ptr<QMenu> CMainFrame::PaneContextMenu(QWidget* pane) {
+    if (pane == m_left)
+        return ContextMenu(tr("Matches"), {{ID_MATCH_NEW, "New...\tIns"},
+                                           {ID_MATCH_EDIT, "Edit...\tEnter"},
+                                           {ID_MATCH_DELETE, "Delete\tDel"}});
+    return ContextMenu(tr("Plans"), {{ID_PLAN_NEW, "New...\tIns"},
+                                     {ID_PLAN_EDIT, "Edit...\tEnter"},
+                                     {ID_PLAN_DELETE, "Delete\tDel"},
+                                     {0, ""},
+                                     {ID_PLAN_MOVE_UP, "Move &Up\tAlt + Up"},
+                                     {ID_PLAN_MOVE_DOWN, "Move D&own\tAlt + Down"},
+                                     {0, ""},
+                                     {ID_PLAN_AUTO_ARRANGE, "&Auto-arrange Priorities\tF8"}});
+}
+
+std::unique_ptr<QMenu>
+CMainFrame::ContextMenu(const QString& title,
+                        std::initializer_list<std::pair<int, const char*>> items) {
     UpdateCommandUI();
-    QMenu menu(title, this);
-    for (const auto& [id, key] : items) {
+    auto menu = std::make_unique<QMenu>(title, this);
+    for (const auto& [id, text] : items) {
         if (id == 0) {
-            menu.addSeparator();
+            menu->addSeparator();
             continue;
         }
-        QAction* item = menu.addAction(m_actions[id]->text() + QString::fromLatin1(key), this,
-                                       [this, id = id] { RunCommand(id); });
+        QAction* item = menu->addAction(tr(text), this, [this, id = id] { RunCommand(id); });
         item->setEnabled(m_actions[id]->isEnabled());
+        item->setStatusTip(m_actions[id]->statusTip());
     }
-    menu.exec(at);
+    return menu;
 }
 
 void CMainFrame::InitialFocus() {
@@ -512,7 +547,7 @@ void CMainFrame::UpdateCommandUI() {
     m_actions[ID_MATCH_DELETE]->setEnabled(m_left->HasSelection());
     const int row = m_right->FocusedSelectedRow();
     m_actions[ID_PLAN_EDIT]->setEnabled(row >= 0);
-    m_actions[ID_PLAN_DELETE]->setEnabled(row >= 0);
+    m_actions[ID_PLAN_DELETE]->setEnabled(!m_right->SelectedRows().isEmpty()); // every selected row
     m_actions[ID_PLAN_MOVE_UP]->setEnabled(row >= 1);
     m_actions[ID_PLAN_MOVE_DOWN]->setEnabled(row >= 0 && row < m_right->RowCount() - 1);
     for (const auto& [id, style] : kViewStyles)
@@ -634,7 +669,9 @@ void CMainFrame::UpdateRecentFileMenu() {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const QString path = QString::fromStdString(entries[i]);
         const QString shown = QString::fromStdString(CRecentFileList::DisplayName(entries[i]));
-        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), m_fileMenu);
+        // A '&' of the path is a '&', not a mnemonic.
+        auto* action = new QAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace('&', "&&")), m_fileMenu);
         action->setStatusTip(path);
         connect(action, &QAction::triggered, this, [this, path] { m_app.OpenDocumentFile(path); });
         m_fileMenu->insertAction(m_recentPlaceholder, action);

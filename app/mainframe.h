@@ -2,9 +2,12 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QMenu>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
+class CFileWatch;
 class CIssuesPanel;
 class CLeftView;
 struct CatalogNote;
@@ -47,6 +50,9 @@ public:
     void ShowCatalogNotes(const QList<CatalogNote>& notes);
     CIssuesPanel* IssuesPanel() const { return m_issues; }
 
+    // The panes' context menus, as a right click shows them.
+    std::unique_ptr<QMenu> PaneContextMenu(QWidget* pane);
+
     QString MatchCountText() const;
     QString PlanCountText() const;
 
@@ -73,15 +79,17 @@ private:
     void CreateStatusBar();
     void CreatePanes();
     void CreateIssuesPanel();
+    void WatchTheFile();
+    void AskToReload(const QString& path);
     void UpdateTitle();
     void UpdateRecentFileMenu();
     void SetViewStyle(int style);
     // F6 and Shift+F6: with two panes the next and the previous are the same.
     void FocusOtherPane();
-    // A popup of frame commands (0 for a separator), each with its key shown.
-    void ShowContextMenu(const QString& title,
-                         std::initializer_list<std::pair<int, const char*>> items,
-                         const QPoint& at);
+    // A popup of frame commands (0 for a separator), with their texts and
+    // prompts, under the frame's enabling rules.
+    std::unique_ptr<QMenu> ContextMenu(const QString& title,
+                                       std::initializer_list<std::pair<int, const char*>> items);
 
     void OnItemInsert();
     void OnItemEdit();
@@ -101,4 +109,5 @@ private:
     CRightView* m_right = nullptr;
     QWidget* m_activePane = nullptr;
     CIssuesPanel* m_issues = nullptr;
+    CFileWatch* m_watch = nullptr;
 };

@@ -34,6 +34,8 @@ QVariant CPlanListModel::data(const QModelIndex& index, int role) const {
     const Row& row = m_rows[index.row()];
     if (role == Qt::DisplayRole) return Text(index.row(), index.column());
     if (role == Qt::DecorationRole && index.column() == 0) return row.icon;
+    // The icon styles show names only: the priority is in the tool tip.
+    if (role == Qt::ToolTipRole) return tr("%1, priority %2").arg(row.type).arg(row.plan->priority);
     if (role == Qt::TextAlignmentRole && index.column() == 1)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};

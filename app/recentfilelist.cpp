@@ -47,7 +47,9 @@ std::string CRecentFileList::DisplayName(const std::string& path) {
     if (path.size() <= kDisplayLength) return path;
     const auto lastSeparator = std::find_if(path.rbegin(), path.rend(), IsSeparator);
     const std::string name(lastSeparator.base(), path.end());
-    if (name.size() >= kDisplayLength - 4) return name;
+    // A name too long for "...\name" keeps its end.
+    if (name.size() + 4 > kDisplayLength)
+        return "..." + name.substr(name.size() - (kDisplayLength - 3));
 
     // The root (up to the first folder), "...", then as many trailing folders
     // as still fit before the file name.

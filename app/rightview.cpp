@@ -63,9 +63,16 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
     const int widths[] = {150, 50, 320, 150};
     for (int c = 0; c < 4; ++c)
         m_details->setColumnWidth(c, widths[c]);
+    // The Condition column takes the room the others leave.
+    m_details->header()->setStretchLastSection(false);
+    m_details->header()->setSectionResizeMode(ConditionColumn, QHeaderView::Stretch);
     m_icons->setModelColumn(TypeColumn);
     m_icons->setResizeMode(QListView::Adjust);
-    m_icons->setUniformItemSizes(true);
+    // Each item as wide as its own name (BuildMinimums and BaseBuildMinimums
+    // must not both end in "..."), laid out in batches for long lists.
+    m_icons->setUniformItemSizes(false);
+    m_icons->setLayoutMode(QListView::Batched);
+    m_icons->setTextElideMode(Qt::ElideNone);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -80,6 +87,8 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
         connect(m_model, signal, this, &CRightView::SelectionChanged);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &CRightView::SelectionChanged);
     connect(&m_document, &CZeqEditorDoc::Reset, this, &CRightView::Rebuild);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &CRightView::FitGrid);
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &CRightView::FitGrid);
     connect(&m_document, &CZeqEditorDoc::PlansInserted, this,
             [this](const QList<const PlanEntry*>& plans) { m_model->Insert(MakeRows(plans)); });
     connect(&m_document, &CZeqEditorDoc::PlansAboutToBeRemoved, m_model, &CPlanListModel::Remove);
@@ -98,10 +107,13 @@ void CRightView::BuildIcons() {
     const CPlanManager& catalog = m_context.PlanTypes();
     const QVector<QPixmap> small = CutStrip(catalog.iconImage16, catalog.transparent16, 16);
     const QVector<QPixmap> large = CutStrip(catalog.iconImage32, catalog.transparent32, 32);
+    // The built-in art is drawn for high-density screens too (large icons at 200 %).
+    const QVector<QPixmap> sharp = CutStrip({}, 0, 64);
     for (int i = 0; i < std::max(small.size(), large.size()); ++i) {
         QIcon icon;
         if (i < small.size()) icon.addPixmap(small[i]);
         if (i < large.size()) icon.addPixmap(large[i]);
+        if (catalog.iconImage32.empty() && i < sharp.size()) icon.addPixmap(sharp[i]);
         m_typeIcons.append(icon);
     }
 }
@@ -122,11 +134,28 @@ void CRightView::SetViewStyle(int style) {
         m_icons->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
         m_icons->setFlow(style == List ? QListView::TopToBottom : QListView::LeftToRight);
         m_icons->setWrapping(true);
-        m_icons->setGridSize(large ? QSize(96, 64) : QSize());
+        // Large icons stand on a grid with their names wrapped under them.
+        m_icons->setWordWrap(large);
+        FitGrid();
         m_icons->setMovement(QListView::Static);
         m_stack->setCurrentWidget(m_icons);
     }
     setFocusProxy(CurrentView());
+}
+
+void CRightView::FitGrid() {
+    if (m_style != LargeIcons) {
+        m_icons->setGridSize(QSize());
+        return;
+    }
+    // Wide enough for the longest name (a name is one word and cannot wrap),
+    // within reason.
+    const QFontMetrics metrics(m_icons->font());
+    int widest = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(m_model->Text(row, TypeColumn)));
+    const int width = std::clamp(widest + 16, 96, 260);
+    m_icons->setGridSize(QSize(width, 40 + 2 * metrics.lineSpacing()));
 }
 
 QAbstractItemView* CRightView::CurrentView() const {

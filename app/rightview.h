@@ -60,6 +60,7 @@ signals:
 
 private:
     void BuildIcons();
+    void FitGrid();
     QIcon IconFor(const PlanEntry& plan) const;
     CPlanListModel::Row MakeRow(const PlanEntry* plan) const;
     QVector<CPlanListModel::Row> MakeRows(const QList<const PlanEntry*>& plans) const;

@@ -114,9 +114,10 @@ void CZeqEditorApp::OnFileNew() {
 }
 
 void CZeqEditorApp::OnFileOpen() {
-    if (!m_document->SaveModified(m_frame.get())) return;
+    // The file first: cancelling the open dialog costs nothing.
     const QString path = Ui().GetOpenFileName(m_frame.get());
-    if (!path.isEmpty()) m_document->OnOpenDocument(path, m_frame.get());
+    if (path.isEmpty() || !m_document->SaveModified(m_frame.get())) return;
+    m_document->OnOpenDocument(path, m_frame.get());
 }
 
 bool CZeqEditorApp::OpenDocumentFile(const QString& path) {

@@ -11,7 +11,11 @@
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("About ZEQ Editor"));
     auto* icon = new QLabel;
-    icon->setPixmap(Icons::ApplicationPixmap(48));
+    // Drawn for the screen's pixel density, so that it is sharp at 200 % too.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap = Icons::ApplicationPixmap(int(48 * ratio));
+    pixmap.setDevicePixelRatio(ratio);
+    icon->setPixmap(pixmap);
     icon->setAlignment(Qt::AlignTop);
     auto* text = new QLabel(tr("ZEQ Editor - version %1\n"
                                "An editor for the AI plan files of real-time strategy games.\n"

@@ -1,6 +1,7 @@
 #include "matchdlg.h"
 
 #include "appcontext.h"
+#include "iconbutton.h"
 #include "icons.h"
 #include "qtext.h"
 #include "uiservices.h"
@@ -36,18 +37,10 @@ public:
     }
 };
 
-QToolButton* Button(const QIcon& icon, const QString& tip, const char* name) {
-    auto* button = new QToolButton;
-    button->setIcon(icon);
-    button->setToolTip(tip);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
 } // namespace
 
 CMatchDlg::CMatchDlg(const CAppContext& context, const MatchEntry* entry, QWidget* parent)
-    : QDialog(parent), m_context(context), m_target(new CUnitClassEdit),
+    : QDialog(parent), m_context(context), m_target(new CUnitClassEdit(context.Units())),
       m_attackers(new QListWidget) {
     setWindowTitle(tr("Match"));
     m_target->setObjectName("target");
@@ -70,12 +63,15 @@ CMatchDlg::CMatchDlg(const CAppContext& context, const MatchEntry* entry, QWidge
     }
 
     QToolButton* targetPicker =
-        Button(Icons::Picker(), tr("Choose the target unit"), "targetPicker");
+        NewIconButton(Icons::Picker(), tr("Choose the target unit"), "targetPicker");
     QToolButton* attackerPicker =
-        Button(Icons::Picker(), tr("Add an attacker unit"), "attackerPicker");
-    QToolButton* newButton = Button(Icons::Get(Icons::Art::Insert), tr("New (Ins)"), "new");
-    QToolButton* rename = Button(Icons::Get(Icons::Art::Edit), tr("Rename (F2)"), "rename");
-    QToolButton* remove = Button(Icons::Get(Icons::Art::Delete), tr("Delete (Del)"), "delete");
+        NewIconButton(Icons::Picker(), tr("Add an attacker unit"), "attackerPicker");
+    QToolButton* newButton =
+        NewIconButton(Icons::Get(Icons::Art::Insert), tr("New attacker"), "new", tr("Ins"));
+    QToolButton* rename =
+        NewIconButton(Icons::Get(Icons::Art::Edit), tr("Rename attacker"), "rename", tr("F2"));
+    QToolButton* remove =
+        NewIconButton(Icons::Get(Icons::Art::Delete), tr("Delete attackers"), "delete", tr("Del"));
     connect(targetPicker, &QToolButton::clicked, this, [this, targetPicker] {
         if (const UnitItem* unit = Ui().PickUnit(targetPicker, m_context.Units()))
             m_target->setText(ToQt(unit->unitClass));

@@ -1,8 +1,8 @@
 #include "plansettingsdlg.h"
 
 #include "appcontext.h"
+#include "iconbutton.h"
 #include "numberspin.h"
-#include "pickerbutton.h"
 #include "planformat.h"
 #include "planmanager.h"
 #include "qtext.h"
@@ -60,7 +60,8 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
       m_priority(new CNumberSpin(1, int(kMaxPriority))),
       m_buildUnits(new QCheckBox(tr(" build units if necessary "))),
       m_skipPlan(new QCheckBox(tr(" skip plan on failure "))), m_condition(new QComboBox),
-      m_count(new CNumberSpin(1, int(kMaxConditionCount))), m_conditionClass(new CUnitClassEdit),
+      m_count(new CNumberSpin(1, int(kMaxConditionCount))),
+      m_conditionClass(new CUnitClassEdit(context.Units())),
       m_conditionPicker(NewPickerButton("conditionPicker")), m_rows(new QTreeWidget),
       m_parameter(new QComboBox), m_value(new QLineEdit), m_set(new QPushButton(tr("&Set"))),
       m_delete(new QPushButton(tr("&Delete"))) {
@@ -182,6 +183,12 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
     layout->addWidget(dataBox, 1);
     layout->addWidget(buttons);
     resize(620, 460);
+    SetTabOrder({m_type, m_priority, m_buildUnits, m_skipPlan, m_condition, m_count,
+                 m_conditionClass, m_conditionPicker, m_rows, m_parameter, m_value, valuePicker,
+                 add, m_set, m_delete, buttons});
+    // Enter in the Value field adds the parameter, as "&Add" does, instead of
+    // closing the dialog and dropping what was typed.
+    m_value->installEventFilter(this);
 
     ApplyConditionRule();
     ApplyPlanTypeRule();
@@ -295,6 +302,13 @@ void CPlanSettingsDlg::UpdateRowButtons() {
 }
 
 bool CPlanSettingsDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_value && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            OnAdd();
+            return true;
+        }
+    }
     if (watched == m_rows && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
         OnDelete();

@@ -1,8 +1,8 @@
 #include "startcheatdlg.h"
 
 #include "appcontext.h"
+#include "iconbutton.h"
 #include "numberspin.h"
-#include "pickerbutton.h"
 #include "qtext.h"
 #include "uiservices.h"
 #include "unitclassedit.h"
@@ -34,7 +34,8 @@ QWidget* Row(std::initializer_list<QWidget*> widgets) {
 CStartCheatDlg::CStartCheatDlg(const CAppContext& context, const StartSection& start,
                                QWidget* parent)
     : QDialog(parent), m_context(context), m_scrap(new CNumberSpin(0, int(kMaxScrap))),
-      m_constructor(new CUnitClassEdit), m_scavenger(new CUnitClassEdit),
+      m_constructor(new CUnitClassEdit(context.Units())),
+      m_scavenger(new CUnitClassEdit(context.Units())),
       m_amount(new CNumberSpin(0, int(kMaxScrap))),
       m_delay(new CNumberSpin(0, int(kMaxMoneyDelay))) {
     setWindowTitle(tr("Start & Cheat Sections"));

@@ -43,6 +43,16 @@ const UnitItem* UnitPickerMenu::UnitForCommand(int commandId) const {
     return units[static_cast<std::size_t>(index)];
 }
 
+std::vector<int> UnitPickerMenu::Matching(std::string_view text) const {
+    const std::string wanted = FoldedName(text);
+    std::vector<int> ids;
+    for (std::size_t i = 0; i < units.size(); ++i)
+        if (FoldedName(units[i]->displayName).find(wanted) != std::string::npos ||
+            FoldedName(units[i]->unitClass).find(wanted) != std::string::npos)
+            ids.push_back(FirstUnitCommandId + int(i));
+    return ids;
+}
+
 bool CUnitList::LoadUnits(const std::string& path) {
     Clear();
     if (!m_script.Load(path)) {

@@ -39,6 +39,9 @@ struct UnitPickerMenu {
     std::vector<const UnitItem*> units; // by command id - FirstUnitCommandId
 
     const UnitItem* UnitForCommand(int commandId) const;
+    // The command ids, in menu order, of the units whose display name or
+    // class holds the text, ASCII case ignored; all of them for no text.
+    std::vector<int> Matching(std::string_view text) const;
 };
 
 // The unit classes the user picks from, in nested groups, read from Units.dat.

@@ -22,7 +22,7 @@ QPixmap Draw(int size, const Painter& paint, QColor background = Qt::transparent
 
 QIcon IconOf(const Painter& paint) {
     QIcon icon;
-    for (int size : {16, 24, 32, 48})
+    for (int size : {16, 24, 32, 48, 64})
         icon.addPixmap(Draw(size, paint));
     return icon;
 }
@@ -76,7 +76,8 @@ void Squares(QPainter& p, int perRow) {
 }
 
 void Lines(QPainter& p, bool columns) {
-    p.setPen(Pen(kInk, 1.2));
+    // Blue, not ink: the lines must show on a dark toolbar too.
+    p.setPen(Pen(kBlue, 1.4));
     for (int row = 0; row < 4; ++row) {
         const qreal y = 3 + row * 3.3;
         p.setBrush(kBlue);

@@ -158,6 +158,28 @@ TEST(UnitList, PickerIdsRunDepthFirstWithSubGroupsFirst) {
     EXPECT_EQ(picker.UnitForCommand(0), nullptr); // a dismissed menu
 }
 
+// The picker's search: a unit is kept when its display name or its class
+// holds the text, case ignored; menu order stays.
+TEST(UnitList, PickerSearchKeepsMatchingUnitsInMenuOrder) {
+    CUnitList units = LoadUnits("CreateGroup(\"G\") { AddItem(\"iu_tank\", \"Heavy Tank\");"
+                                " CreateGroup(\"S\") { AddItem(\"iu_scout\", \"Scout\"); }"
+                                " AddItem(\"iu_gun\", \"Gun Tower\"); }");
+    const UnitPickerMenu picker = units.BuildUnitMenu();
+    struct Case {
+        const char* text;
+        std::vector<std::string> classes;
+    };
+    for (const Case& c :
+         {Case{"", {"iu_scout", "iu_tank", "iu_gun"}}, Case{"TANK", {"iu_tank"}},
+          Case{"iu_", {"iu_scout", "iu_tank", "iu_gun"}}, Case{"o", {"iu_scout", "iu_gun"}},
+          Case{"tower", {"iu_gun"}}, Case{"xyz", {}}}) {
+        std::vector<std::string> kept;
+        for (int id : picker.Matching(c.text))
+            kept.push_back(picker.UnitForCommand(id)->unitClass);
+        EXPECT_EQ(kept, c.classes) << c.text;
+    }
+}
+
 TEST(UnitList, ItemsAreCutAndStripped) {
     CUnitList units = LoadUnits("CreateGroup() {\n"
                                 "  AddItem(\"abcdefghijklmnopqrst\", \"" +

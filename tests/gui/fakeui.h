@@ -24,6 +24,7 @@ public:
         answers.clear();
         choices.clear();
         choiceButtons.clear();
+        choiceDefaults.clear();
         unitClasses.clear();
         files.clear();
         colors.clear();
@@ -39,9 +40,11 @@ public:
     }
     Answer AskYesNoCancel(QWidget*, const QString& text) override { return Next(text); }
     Answer AskSaveChanges(QWidget*, const QString& text) override { return Next(text); }
-    int Choose(QWidget*, Icon, const QString& text, const QStringList& buttons, int) override {
+    int Choose(QWidget*, Icon, const QString& text, const QStringList& buttons,
+               int defaultButton) override {
         questions << text;
         choiceButtons << buttons.join('|');
+        choiceDefaults.push_back(defaultButton);
         if (choices.empty()) return int(buttons.size()) - 1; // as Esc
         const int c = choices.front();
         choices.pop_front();
@@ -67,6 +70,7 @@ public:
     std::deque<Answer> answers;          // for the questions, in order
     std::deque<int> choices;             // the buttons Choose() picks; empty: Esc
     QStringList choiceButtons;           // the buttons each Choose() offered
+    std::vector<int> choiceDefaults;     // and its default button
     std::deque<std::string> unitClasses; // what the picker "chooses"; empty: dismissed
     std::deque<QString> files;           // what the file dialogs return
     std::deque<QColor> colors;           // what the colour dialog returns; empty: cancelled

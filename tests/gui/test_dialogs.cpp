@@ -7,6 +7,7 @@
 #include "plansettingsdlg.h"
 #include "startcheatdlg.h"
 #include "testcontext.h"
+#include "unitclassedit.h"
 #include "unitpicker.h"
 
 #include <QCheckBox>
@@ -148,15 +149,19 @@ private slots:
         QCOMPARE(Child<QListWidget>(&dialog, "attackers")->count(), 1); // second dismissed
     }
 
-    void unitMenuMirrorsTheCatalog() {
+    // The menu of groups and units, with a search field at its top that
+    // lists the matching units and chooses one with Enter.
+    void unitPickerMirrorsTheCatalogAndSearches() {
         CUnitList units;
         UnitGroup* a = units.AddGroup("A");
-        CUnitList::AddUnit(a, "a1", "a1");
-        CUnitList::AddUnit(CUnitList::AddSubGroup(a, "A1"), "b1", "b1");
+        CUnitList::AddUnit(a, "Alpha", "a1");
+        CUnitList::AddUnit(CUnitList::AddSubGroup(a, "A1"), "Beta", "b1");
         units.AddGroup("Empty");
         const UnitPickerMenu picker = units.BuildUnitMenu();
         std::unique_ptr<QMenu> menu = CreateUnitMenu(picker, nullptr);
-        const QList<QAction*> groups = menu->actions();
+        QList<QAction*> groups;
+        for (QAction* action : menu->actions())
+            if (action->menu()) groups << action;
         QCOMPARE(groups.size(), 2);
         QCOMPARE(groups[0]->text(), QString("A"));
         const QList<QAction*> inA = groups[0]->menu()->actions();
@@ -164,6 +169,65 @@ private slots:
         QCOMPARE(inA[0]->menu()->actions()[0]->data().toInt(), 1024);
         QCOMPARE(picker.UnitForCommand(inA[1]->data().toInt())->unitClass, std::string("a1"));
         QVERIFY(groups[1]->menu()->actions().isEmpty());
+
+        auto* search = menu->findChild<QLineEdit*>("unitSearch");
+        QVERIFY(search);
+        search->setText("B1");
+        QVERIFY(!groups[0]->isVisible());
+        QCOMPARE(menu->actions().last()->text(), QString("Beta  (b1)"));
+        QTest::keyClick(search, Qt::Key_Return);
+        QCOMPARE(picker.UnitForCommand(ChosenUnitCommand(menu.get(), nullptr))->unitClass,
+                 std::string("b1"));
+    }
+
+    // Tab follows the layout; buttons shown by their icons are named for
+    // screen readers; unknown unit classes are marked.
+    void keyboardAndScreenReaders() {
+        CStartCheatDlg start(shipped.context, StartSection{});
+        CMatchDlg match(shipped.context, nullptr);
+        CPlanSettingsDlg plan(shipped.context, nullptr);
+        Child<QComboBox>(&plan, "planType")->setCurrentText("Hold"); // its controls enabled
+        Child<QComboBox>(&plan, "condition")->setCurrentIndex(1);
+        const std::pair<QDialog*, QStringList> dialogs[] = {
+            {&start,
+             {"scrap", "constructor", "constructorPicker", "scavenger", "scavengerPicker", "amount",
+              "delay"}},
+            {&match,
+             {"target", "targetPicker", "attackers", "attackerPicker", "new", "rename", "delete"}},
+            {&plan,
+             {"planType", "priority", "buildUnits", "skipPlan", "condition", "count",
+              "conditionClass", "conditionPicker", "rows", "parameter", "value", "valuePicker",
+              "add", "set", "delete"}}};
+        for (const auto& [dialog, order] : dialogs) {
+            QStringList chain;
+            for (QWidget* w = Child<QWidget>(dialog, qPrintable(order[0]));
+                 chain.size() < order.size(); w = w->nextInFocusChain())
+                if (!w->objectName().isEmpty() && !w->objectName().startsWith("qt_") &&
+                    w->focusPolicy() & Qt::TabFocus)
+                    chain << w->objectName();
+            QCOMPARE(chain, order);
+            for (QToolButton* button : dialog->findChildren<QToolButton*>())
+                if (!qobject_cast<QLineEdit*>(button->parent())) // not a field's own mark
+                    QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
+        }
+        auto* target = Child<CUnitClassEdit>(&match, "target");
+        target->setText("iu_spire");
+        QVERIFY(!target->ShowsUnknownMark());
+        target->setText("iu_nothing");
+        QVERIFY(target->ShowsUnknownMark());
+    }
+
+    // Enter in the Value field adds the parameter; it does not close the dialog.
+    void enterInTheValueFieldAdds() {
+        CPlanSettingsDlg dialog(shipped.context, nullptr);
+        dialog.show();
+        Child<QComboBox>(&dialog, "planType")->setCurrentText("Hold");
+        Child<QComboBox>(&dialog, "parameter")->setCurrentText("holdPoint");
+        auto* value = Child<QLineEdit>(&dialog, "value");
+        value->setText("\"nav1\"");
+        QTest::keyClick(value, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(Rows(Child<QTreeWidget>(&dialog, "rows")), QString("holdPoint=\"nav1\""));
     }
 
     void planSettingsChecksBeforeWriting() {

@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -281,6 +282,91 @@ private slots:
         QCOMPARE(app->Settings().IssuesPanel(), false);
         frame->RunCommand(ID_VIEW_ISSUES);
         QVERIFY(issues->isVisible());
+    }
+
+    // Another program changes the open file: Reload is the default unless
+    // the user has changes of their own; No keeps the window's document.
+    void reloadWhenTheFileChangesOnDisk() {
+        FakeUi ui;
+        const QString file = Write(Path("watched.zeq"), kTwoPlans);
+        auto app = Start(file);
+        CZeqEditorDoc* doc = app->Document();
+        ui.choices = {0}; // Reload
+        Write(file, kTwoPlans + "[Plan3]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n");
+        QTRY_COMPARE(doc->Data().plans.CountPlans(), 3u);
+        QCOMPARE(ui.choiceDefaults.back(), 0);
+        QVERIFY(ui.questions.last().endsWith("watched.zeq has been changed on disk. Reload it?"));
+
+        doc->AddMatch(MatchEntry{"v", {{"w"}}}); // changes of the user's own
+        ui.choices = {1};                        // No
+        Write(file, kTwoPlans);
+        QTRY_COMPARE(ui.questions.size(), 2);
+        QCOMPARE(ui.choiceDefaults.back(), 1);
+        QVERIFY(ui.questions.last().contains("Your unsaved changes to it will be lost."));
+        QCOMPARE(doc->Data().plans.CountPlans(), 3u);
+        QVERIFY(doc->IsModified());
+
+        QFile::remove(file);
+        QTRY_VERIFY(app->MainFrame()->statusBar()->currentMessage().contains("deleted on disk"));
+        QVERIFY(doc->DoFileSave(app->MainFrame())); // writes it again
+        QVERIFY(QFile::exists(file));
+        QTest::qWait(400);
+        QCOMPARE(ui.questions.size(), 2); // the program's own save is no change
+    }
+
+    // Rows selected with the focus elsewhere are all deleted; a '&' of a
+    // recent file's path is no mnemonic; File Open asks about changes only
+    // once a file was chosen; the context menus read as the panes' own.
+    void reviewFixes() {
+        FakeUi ui;
+        const QString amp = QDir(Path("R&D")).filePath("amp.zeq");
+        QDir().mkpath(Path("R&D"));
+        auto app = Start(Write(amp, kTwoPlans + "[Plan3]\r\nplanType = H\r\nplanPriority = 5\r\n"));
+        CMainFrame* frame = app->MainFrame();
+        CRightView* list = frame->GetRightPane();
+        list->SelectRow(0, false);
+        list->SelectRow(2, false);
+        list->SelectionModel()->setCurrentIndex(list->SelectionModel()->model()->index(1, 0),
+                                                QItemSelectionModel::NoUpdate);
+        frame->SetActivePane(list);
+        frame->RunCommand(ID_ITEM_DELETE);
+        QCOMPARE(list->RowCount(), 1);
+
+        QStringList recent;
+        for (QAction* action : frame->findChildren<QMenu*>()[0]->actions())
+            recent << action->text();
+        QVERIFY(recent.join('|').contains("R&&D"));
+
+        const int asked = int(ui.questions.size());
+        frame->RunCommand(ID_FILE_OPEN); // the open dialog cancelled
+        QCOMPARE(int(ui.questions.size()), asked);
+
+        QStringList texts;
+        const std::unique_ptr<QMenu> menu = frame->PaneContextMenu(list);
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator()) texts << action->text();
+        QCOMPARE(texts,
+                 (QStringList{"New...\tIns", "Edit...\tEnter", "Delete\tDel", "Move &Up\tAlt + Up",
+                              "Move D&own\tAlt + Down", "&Auto-arrange Priorities\tF8"}));
+        QCOMPARE(menu->actions()[0]->statusTip(), QString("Insert a new Plan"));
+    }
+
+    // In the icon styles each item is as wide as its own name.
+    void iconStylesShowWholeNames() {
+        FakeUi ui;
+        auto app = Start(Write(Path("names.zeq"),
+                               "[Plan1]\r\nplanType = BaseBuildMinimums\r\nplanPriority = 2\r\n"
+                               "[Plan2]\r\nplanType = Hold\r\nplanPriority = 1\r\n"));
+        app->MainFrame()->show();
+        app->MainFrame()->RunCommand(ID_VIEW_LIST);
+        QAbstractItemView* view = app->MainFrame()->GetRightPane()->CurrentView();
+        const QFontMetrics metrics(view->font());
+        for (int row = 0; row < 2; ++row) {
+            const QModelIndex index = view->model()->index(row, 0);
+            QVERIFY(view->visualRect(index).width() >
+                    metrics.horizontalAdvance(index.data().toString()));
+            QVERIFY(index.data(Qt::ToolTipRole).toString().contains("priority"));
+        }
     }
 
     // Saving changes neither the tree's expansion nor the selection.

@@ -1,0 +1,89 @@
+// zeq-screenshots: draws the main window and a dialog offscreen, in each
+// plan-list style, into PNG files, so that the look can be checked at any
+// scale and with a dark palette without a desktop:
+//   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 zeq-screenshots DIR [--dark] FILE
+
+#include "commandids.h"
+#include "desktopui.h"
+#include "mainframe.h"
+#include "plansettingsdlg.h"
+#include "rightview.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+// A dark desktop, as a dark platform theme hands it to the program.
+QPalette DarkPalette() {
+    QPalette p;
+    const QColor window(45, 45, 48), base(30, 30, 32), text(225, 225, 225);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(120, 120, 120));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(120, 120, 120));
+    return p;
+}
+
+bool Save(QWidget* widget, const QDir& dir, const QString& name) {
+    const QString path = dir.filePath(name + ".png");
+    if (widget->grab().save(path)) return true;
+    std::fprintf(stderr, "zeq-screenshots: cannot write %s\n", qPrintable(path));
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QStringList args = QApplication::arguments().mid(1);
+    const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
+    if (args.size() != 2) {
+        std::fputs("Usage: zeq-screenshots DIR [--dark] FILE\n", stderr);
+        return 2;
+    }
+    if (dark) {
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+        QApplication::setPalette(DarkPalette());
+    }
+    const QDir out(args[0]);
+    QTemporaryDir settings;
+    CDesktopUi ui;
+    SetUi(&ui);
+    CZeqEditorApp app;
+    app.InitInstance({args[1], settings.filePath(QStringLiteral("zeq-editor.cfg"))});
+    CMainFrame* frame = app.MainFrame();
+    frame->resize(980, 640);
+    bool ok = true;
+    for (auto [id, name] : {std::pair{ID_VIEW_DETAILS, "details"},
+                            {ID_VIEW_LARGEICON, "large-icons"},
+                            {ID_VIEW_SMALLICON, "small-icons"},
+                            {ID_VIEW_LIST, "list"}}) {
+        frame->RunCommand(id);
+        QApplication::processEvents();
+        ok = Save(frame, out, QString::fromLatin1(name)) && ok;
+    }
+    const PlanEntry* plan = app.Document()->Data().plans.All().empty()
+                                ? nullptr
+                                : app.Document()->Data().plans.All().front().get();
+    CPlanSettingsDlg dialog(app.Context(), plan, frame);
+    dialog.show();
+    QApplication::processEvents();
+    ok = Save(&dialog, out, QStringLiteral("plan-settings")) && ok;
+    return ok ? 0 : 1;
+}
