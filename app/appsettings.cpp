@@ -1,6 +1,7 @@
 #include "appsettings.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -20,6 +21,12 @@ int DigitValue(char c) {
 }
 
 } // namespace
+
+bool CAppSettings::CreateWithSchemes() const {
+    std::error_code ec;
+    if (m_file.Path().empty() || std::filesystem::exists(m_file.Path(), ec)) return false;
+    return SetScheme(false, SuggestedScheme(false)) && SetScheme(true, SuggestedScheme(true));
+}
 
 bool CAppSettings::OpenLastArchive() const {
     return m_file.ReadInt(kSettings, "OpenLastArchive", 1) != 0;

@@ -7,6 +7,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -84,6 +85,14 @@ std::optional<QColor> CDesktopUi::PickColor(QWidget* parent, const QColor& initi
     const QColor color = QColorDialog::getColor(initial, parent);
     if (!color.isValid()) return std::nullopt;
     return color;
+}
+
+std::optional<int> CDesktopUi::GetNumber(QWidget* parent, const QString& title,
+                                         const QString& label, int value, int min, int max) {
+    bool ok = false;
+    const int number = QInputDialog::getInt(parent, title, label, value, min, max, 1, &ok);
+    if (!ok) return std::nullopt;
+    return number;
 }
 
 QString CDesktopUi::GetOpenFileName(QWidget* parent) {

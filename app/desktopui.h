@@ -14,6 +14,8 @@ public:
     void Beep() override;
     const UnitItem* PickUnit(QWidget* button, const CUnitList& units) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
+    std::optional<int> GetNumber(QWidget* parent, const QString& title, const QString& label,
+                                 int value, int min, int max) override;
     QString GetOpenFileName(QWidget* parent) override;
     QString GetSaveFileName(QWidget* parent, const QString& suggested) override;
 };

@@ -17,18 +17,6 @@ constexpr int kPlanRole = Qt::UserRole;
 constexpr int kMatchRole = Qt::UserRole + 1;
 constexpr int kLineRole = Qt::UserRole + 2;
 
-QIcon KindIcon(FindingKind kind) {
-    switch (kind) {
-    case FindingKind::Error:
-        return Icons::Get(Icons::Art::IssueError);
-    case FindingKind::Loss:
-        return Icons::Get(Icons::Art::IssueLoss);
-    case FindingKind::Warning:
-        break;
-    }
-    return Icons::Get(Icons::Art::IssueWarning);
-}
-
 template <typename Entry, typename List> bool Contains(const List& list, const Entry* entry) {
     return std::any_of(list.begin(), list.end(),
                        [entry](const auto& e) { return e.get() == entry; });
@@ -61,6 +49,10 @@ void CIssuesPanel::SetCatalogNotes(const QList<CatalogNote>& notes) {
 }
 
 void CIssuesPanel::Refill() {
+    // Drawn once, not per row: a generated file can have tens of thousands.
+    const QIcon icons[] = {Icons::Get(Icons::Art::IssueError), Icons::Get(Icons::Art::IssueLoss),
+                           Icons::Get(Icons::Art::IssueWarning)};
+    auto KindIcon = [&icons](FindingKind kind) { return icons[int(kind)]; };
     m_list->clear();
     QList<QTreeWidgetItem*> rows;
     for (const CatalogNote& note : m_catalogNotes) {

@@ -35,6 +35,10 @@ public:
     virtual const UnitItem* PickUnit(QWidget* button, const CUnitList& units) = 0;
     // A colour chosen in the colour dialog; nothing when cancelled.
     virtual std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) = 0;
+    // A whole number from min to max, asked with `label` ("Go to Line...");
+    // nothing when cancelled.
+    virtual std::optional<int> GetNumber(QWidget* parent, const QString& title,
+                                         const QString& label, int value, int min, int max) = 0;
     // Empty when cancelled.
     virtual QString GetOpenFileName(QWidget* parent) = 0;
     virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;

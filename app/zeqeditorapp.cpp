@@ -75,6 +75,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     CWaitCursor wait;
     m_settings.SetPath(
         LocalPath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
+    m_settings.CreateWithSchemes();
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings.File());
 

@@ -1,14 +1,19 @@
-// Rebuilding the plan list and the match tree of a large document, offscreen.
+// The window layer on large documents, offscreen: the plan list and the match
+// tree rebuilt, the source editor opened and typed in.
 
 #include "generate.h"
 #include "leftview.h"
 #include "mainframe.h"
 #include "rightview.h"
+#include "sourceeditordlg.h"
+#include "syntaxedit.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -24,6 +29,9 @@ CZeqEditorApp& App() {
         file.write(QByteArray::fromStdString(GeneratePlanFile(20000, 5000)));
         file.close();
         a->InitInstance({path, dir.filePath("settings.cfg")});
+        CSourceEditorDlg warmUp(a->Context(), "[Plan1]\r\n"); // the font database, once
+        warmUp.show();
+        QApplication::processEvents();
         return a;
     }();
     return *app;
@@ -43,8 +51,68 @@ void BM_MatchTreeRebuild(benchmark::State& state) {
     state.counters["groups"] = tree->topLevelItemCount();
 }
 
+QString SourceText(std::size_t plans) {
+    CPlanData data;
+    data.LoadText(GeneratePlanFile(plans, 0));
+    return QString::fromLatin1(QByteArray::fromStdString(data.Text()));
+}
+
+// Opening the source editor on a document of 10,000 or 40,000 plans: the
+// window up with its first screen drawn and coloured, ready to read.
+void BM_SourceEditorOpen(benchmark::State& state) {
+    const QString text = SourceText(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        CSourceEditorDlg dialog(App().Context(), text);
+        dialog.show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(dialog.Editor()->document()->blockCount());
+    }
+    state.counters["MB"] = double(text.size()) / 1e6;
+}
+
+// The same until the whole text is in and the window takes typing.
+void BM_SourceEditorLoaded(benchmark::State& state) {
+    const QString text = SourceText(std::size_t(state.range(0)));
+    for (auto _ : state) {
+        CSourceEditorDlg dialog(App().Context(), text);
+        dialog.show();
+        while (dialog.IsLoading())
+            QApplication::processEvents();
+        benchmark::DoNotOptimize(dialog.Editor()->document()->blockCount());
+    }
+}
+
+// One keystroke in the middle of the 40,000 plans, laid out and coloured: a
+// letter that offers completion, and the '[' that starts a header (which
+// looks for a free plan number in the whole text).
+void BM_SourceEditorKeystroke(benchmark::State& state) {
+    const QString text = SourceText(40000);
+    CSourceEditorDlg dialog(App().Context(), text);
+    dialog.show();
+    while (dialog.IsLoading())
+        QApplication::processEvents();
+    CSyntaxEdit* edit = dialog.Editor();
+    edit->setTextCursor(QTextCursor(edit->document()->findBlockByNumber(edit->blockCount() / 2)));
+    const auto key = Qt::Key(state.range(0));
+    const QString typed = key == Qt::Key_BracketLeft ? QStringLiteral("[") : QStringLiteral("p");
+    for (auto _ : state) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
+        QApplication::sendEvent(edit, &press);
+        QApplication::processEvents();
+        QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+        QApplication::sendEvent(edit, &erase);
+        QApplication::processEvents();
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_SourceEditorKeystroke)
+    ->Arg(Qt::Key_P)
+    ->Arg(Qt::Key_BracketLeft)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SourceEditorOpen)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SourceEditorLoaded)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlanListRebuild)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatchTreeRebuild)->Unit(benchmark::kMillisecond);
 

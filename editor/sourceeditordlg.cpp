@@ -3,6 +3,7 @@
 #include "appcontext.h"
 #include "appsettings.h"
 #include "colourschemedlg.h"
+#include "findbar.h"
 #include "icons.h"
 #include "plandata.h"
 #include "planfilereport.h"
@@ -15,14 +16,20 @@
 #include <QActionGroup>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
-#include <QRegularExpression>
-#include <QSet>
+#include <QStatusBar>
 #include <QTextBlock>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
+
+// The first piece of a long text, and the pieces that follow it (characters).
+constexpr qsizetype kFirstPiece = 64 * 1024;
+constexpr qsizetype kMorePiece = 256 * 1024;
 
 enum SourceCommand {
     ID_SRC_NEW = 57600,
@@ -37,7 +44,17 @@ enum SourceCommand {
     ID_SRC_STYLE_UNREAL = 32845,
     ID_SRC_STYLE_MSDEV = 32846,
     ID_SRC_PLAN_BLOCK = 32808,
+    ID_SRC_FIND = 32870,
+    ID_SRC_FIND_NEXT = 32871,
+    ID_SRC_FIND_PREVIOUS = 32872,
+    ID_SRC_REPLACE = 32873,
+    ID_SRC_GO_TO_LINE = 32874,
+    ID_SRC_TOGGLE_COMMENT = 32875,
+    ID_SRC_COMPLETE = 32876,
 };
+
+// How long typing pauses before the text is checked again (ms).
+constexpr int kCheckPause = 600;
 
 // One snippet: its menu, command id, item text, inserted text and caret offset.
 struct Snippet {
@@ -119,23 +136,61 @@ QFont EditorFont(int points) {
     return font;
 }
 
+// The report's sentences by line (0-based), for the marks: what a save would
+// lose, and what the catalogs do not know. Runs away from the window.
+QHash<int, QString> MarksOf(const QString& rawText, const CPlanManager* planTypes,
+                            const CUnitList* units) {
+    CPlanFileReport report(planTypes, units);
+    report.Check(FromQt(CSyntaxEdit::PlanTextOf(rawText)));
+    QHash<int, QString> marks;
+    for (const Finding& finding : report.Findings()) {
+        if (finding.line <= 0) continue;
+        QString& mark = marks[finding.line - 1];
+        if (!mark.isEmpty()) mark += '\n';
+        mark += ToQt(finding.message);
+    }
+    return marks;
+}
+
 } // namespace
 
 CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& text, QWidget* parent)
-    : QDialog(parent), m_context(context), m_editor(new CSyntaxEdit(this)) {
+    : QDialog(parent), m_context(context), m_editor(new CSyntaxEdit(this)),
+      m_findBar(new CFindBar(m_editor, this)), m_position(new QLabel(this)),
+      m_checkTimer(new QTimer(this)) {
     setWindowTitle(tr("ZEQ Source Editor"));
     setWindowIcon(Icons::Application());
     setWindowFlag(Qt::WindowMaximizeButtonHint);
-    setSizeGripEnabled(true);
     resize(680, 440);
     m_editor->setObjectName("source");
+    m_editor->setAccessibleName(tr("Source text"));
+    m_editor->SetCatalogs(&m_context.PlanTypes(), &m_context.Units());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     auto* bar = new QMenuBar(this);
     layout->setMenuBar(bar);
-    layout->addWidget(m_editor);
+    layout->addWidget(m_editor, 1);
+    layout->addWidget(m_findBar);
+    auto* status = new QStatusBar(this);
+    status->addPermanentWidget(m_position);
+    layout->addWidget(status);
     BuildMenus(bar);
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this,
+            &CSourceEditorDlg::ShowPosition);
+    ShowPosition();
+
+    // The marks follow edits once typing pauses; the check runs in the
+    // background, so no keystroke waits on it.
+    m_checkTimer->setSingleShot(true);
+    m_checkTimer->setInterval(kCheckPause);
+    connect(m_checkTimer, &QTimer::timeout, this, &CSourceEditorDlg::StartCheck);
+    connect(&m_check, &QFutureWatcher<QHash<int, QString>>::finished, this,
+            [this] { m_editor->SetMarks(m_check.result()); });
+    connect(m_editor->document(), &QTextDocument::contentsChanged, this, [this] {
+        if (!IsLoading()) CheckSoon();
+    });
 
     const CAppSettings& settings = m_context.Settings();
     const bool colouring = settings.SyntaxColoring();
@@ -151,9 +206,101 @@ CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& te
     SetUnrealStyle(unreal);
     m_editor->Highlighter().SetColouring(colouring);
 
-    m_editor->setPlainText(QString(text).replace("\r\n", "\n"));
-    m_editor->document()->setModified(false);
+    // A long text comes in pieces: the window shows its start at once and
+    // takes the rest while the user reads (hundreds of thousands of lines
+    // take Qt's text control about a second).
+    m_pending = QString(text).replace("\r\n", "\n");
+    m_editor->setPlainText(m_pending.left(NextPiece(kFirstPiece)));
     m_editor->setFocus(Qt::OtherFocusReason);
+    if (m_loaded < m_pending.size()) {
+        m_editor->document()->setUndoRedoEnabled(false);
+        m_editor->setReadOnly(true);
+        m_actions[ID_SRC_SAVE]->setEnabled(false);
+        QTimer::singleShot(0, this, &CSourceEditorDlg::LoadMore);
+    } else {
+        m_pending.clear();
+        CheckSoon();
+    }
+    m_editor->document()->setModified(false);
+}
+
+CSourceEditorDlg::~CSourceEditorDlg() {
+    // The check reads the catalogs and the window's marks wait for it.
+    m_check.waitForFinished();
+}
+
+void CSourceEditorDlg::CheckSoon() {
+    m_checkTimer->start();
+}
+
+void CSourceEditorDlg::StartCheck() {
+    if (m_check.isRunning()) { // one at a time: the latest text once it is done
+        m_checkTimer->start();
+        return;
+    }
+    m_check.setFuture(QtConcurrent::run(MarksOf, m_editor->document()->toRawText(),
+                                        &m_context.PlanTypes(), &m_context.Units()));
+}
+
+void CSourceEditorDlg::ShowPosition() {
+    m_position->setText(PositionText());
+}
+
+QString CSourceEditorDlg::PositionText() const {
+    const QTextCursor cursor = m_editor->textCursor();
+    return tr("Line %1, Column %2").arg(cursor.blockNumber() + 1).arg(cursor.positionInBlock() + 1);
+}
+
+void CSourceEditorDlg::OnGoToLine() {
+    const int lines = m_editor->document()->blockCount();
+    if (const auto line =
+            Ui().GetNumber(this, tr("Go to Line"), tr("Line number (1-%1):").arg(lines),
+                           m_editor->textCursor().blockNumber() + 1, 1, lines))
+        GoToLine(*line);
+}
+
+void CSourceEditorDlg::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the find bar first, the window only on a second Esc.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier &&
+        m_findBar->isVisible()) {
+        m_findBar->Close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+qsizetype CSourceEditorDlg::NextPiece(qsizetype size) {
+    // Up to a line break, so that no line is cut in two.
+    qsizetype end = std::min(m_loaded + size, m_pending.size());
+    if (end < m_pending.size()) {
+        const qsizetype lineEnd = m_pending.indexOf('\n', end);
+        end = lineEnd < 0 ? m_pending.size() : lineEnd + 1;
+    }
+    m_loaded = end;
+    return end;
+}
+
+void CSourceEditorDlg::LoadMore() {
+    const qsizetype from = m_loaded;
+    const qsizetype to = NextPiece(kMorePiece);
+    QTextCursor end(m_editor->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(m_pending.mid(from, to - from));
+    if (m_loaded < m_pending.size()) {
+        setWindowTitle(
+            tr("ZEQ Source Editor (loading, %1%)").arg(100 * m_loaded / m_pending.size()));
+        QTimer::singleShot(0, this, &CSourceEditorDlg::LoadMore);
+        return;
+    }
+    m_pending.clear();
+    setWindowTitle(tr("ZEQ Source Editor"));
+    m_editor->document()->setUndoRedoEnabled(true);
+    m_editor->document()->setModified(false);
+    m_editor->setReadOnly(false);
+    m_actions[ID_SRC_SAVE]->setEnabled(true);
+    if (m_pendingLine > 0) GoToLine(std::exchange(m_pendingLine, 0));
+    CheckSoon();
+    emit Loaded();
 }
 
 QAction* CSourceEditorDlg::Action(int commandId) const {
@@ -179,6 +326,30 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
     connect(AddItem(file, ID_SRC_CANCEL, tr("Cancel\tEsc")), &QAction::triggered, this,
             &CSourceEditorDlg::reject);
 
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    const auto command = [this, edit](int id, const QString& text, const QKeySequence& key,
+                                      auto slot) {
+        QAction* action = AddItem(edit, id, text);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+    };
+    command(ID_SRC_FIND, tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
+            [this] { m_findBar->ShowFind(false); });
+    command(ID_SRC_FIND_NEXT, tr("Find &Next"), QKeySequence(Qt::Key_F3),
+            [this] { m_findBar->FindNext(false); });
+    command(ID_SRC_FIND_PREVIOUS, tr("Find Pre&vious"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
+            [this] { m_findBar->FindNext(true); });
+    command(ID_SRC_REPLACE, tr("&Replace..."), QKeySequence(Qt::CTRL | Qt::Key_H),
+            [this] { m_findBar->ShowFind(true); });
+    edit->addSeparator();
+    command(ID_SRC_GO_TO_LINE, tr("&Go to Line..."), QKeySequence(Qt::CTRL | Qt::Key_G),
+            &CSourceEditorDlg::OnGoToLine);
+    command(ID_SRC_TOGGLE_COMMENT, tr("Toggle &Comment"), QKeySequence(Qt::CTRL | Qt::Key_Slash),
+            [this] { m_editor->ToggleComment(); });
+    command(ID_SRC_COMPLETE, tr("Complete &Word"), QKeySequence(Qt::CTRL | Qt::Key_Space),
+            [this] { m_editor->Complete(true); });
+
     QHash<QString, QMenu*> menus;
     for (const Snippet& s : kSnippets) {
         const QString title = QString::fromLatin1(s.menu);
@@ -194,7 +365,7 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             // The Plan block makes a plan of its own: a repeated [Plan1] would be lost.
             if (s.id == ID_SRC_PLAN_BLOCK)
                 snippet.replace(QStringLiteral("[Plan1]"),
-                                QStringLiteral("[Plan%1]").arg(FreePlanNumber()));
+                                QStringLiteral("[Plan%1]").arg(m_editor->FreePlanNumber()));
             m_editor->InsertSnippet(snippet, s.offset);
         });
     }
@@ -229,23 +400,11 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             &CSourceEditorDlg::OnSchemeSettings);
 }
 
-int CSourceEditorDlg::FreePlanNumber() const {
-    // The lowest number no plan header of the text uses yet: it also fills a
-    // gap that would stop the scan past Plan256.
-    static const QRegularExpression kHeader(QStringLiteral("^\\s*\\[\\s*plan\\s*(\\d+)\\s*\\]"),
-                                            QRegularExpression::CaseInsensitiveOption |
-                                                QRegularExpression::MultilineOption);
-    QSet<qulonglong> used;
-    auto matches = kHeader.globalMatch(m_editor->toPlainText());
-    while (matches.hasNext())
-        used.insert(matches.next().captured(1).toULongLong());
-    qulonglong n = 1;
-    while (used.contains(n))
-        ++n;
-    return int(n);
-}
-
 void CSourceEditorDlg::GoToLine(int line) {
+    if (IsLoading()) { // a line not loaded yet
+        m_pendingLine = line;
+        if (line > m_editor->document()->blockCount()) return;
+    }
     const QTextBlock block = m_editor->document()->findBlockByNumber(line - 1);
     if (!block.isValid()) return;
     if (isVisible()) {
@@ -330,6 +489,14 @@ void CSourceEditorDlg::SetUnrealStyle(bool unreal) {
     palette.setColor(QPalette::Text, ColorFromRef(scheme.formats[0].color));
     m_editor->setPalette(palette);
     m_editor->Highlighter().SetFormats(scheme.formats);
+    // The gutter a shade off the text's background, its numbers half-way
+    // between the two: quieter than the text, on either scheme.
+    const QColor back = ColorFromRef(scheme.backColor);
+    const QColor text = ColorFromRef(scheme.formats[0].color);
+    const QColor gutter = back.lightness() > 128 ? back.darker(108) : back.lighter(140);
+    m_editor->SetGutterColours(gutter, QColor((text.red() + gutter.red()) / 2,
+                                              (text.green() + gutter.green()) / 2,
+                                              (text.blue() + gutter.blue()) / 2));
 }
 
 void CSourceEditorDlg::OnSchemeSettings() {

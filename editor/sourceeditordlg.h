@@ -1,13 +1,18 @@
 #pragma once
 
 #include <QDialog>
+#include <QFutureWatcher>
+#include <QHash>
 
 class CAppContext;
+class CFindBar;
 class CPlanData;
 class CSyntaxEdit;
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
+class QTimer;
 
 // "ZEQ Source Editor": the whole document as plan-file text, with menus of
 // ready-made lines. Save hands an edited text back; an untouched one closes
@@ -15,16 +20,31 @@ class QMenuBar;
 class CSourceEditorDlg : public QDialog {
     Q_OBJECT
 
+signals:
+    void Loaded();
+
 public:
     CSourceEditorDlg(const CAppContext& context, const QString& text, QWidget* parent = nullptr);
+    ~CSourceEditorDlg() override;
 
     CSyntaxEdit* Editor() const { return m_editor; }
+    CFindBar* FindBar() const { return m_findBar; }
     QAction* Action(int commandId) const;
     // The edited text (CR LF line breaks) after Save, already checked to parse.
     QString Text() const { return m_result; }
 
     // Puts the caret at the start of a line (1-based) and shows it.
     void GoToLine(int line);
+    // Ctrl+G: asks for the line.
+    void OnGoToLine();
+    // "Line 12, Column 5", as the status bar shows it.
+    QString PositionText() const;
+    // Checks the text as it stands again (after a pause in typing), in the
+    // background; the marks are shown when the check is done.
+    void CheckSoon();
+    bool IsChecking() const { return m_check.isRunning(); }
+    // A long text is still coming in (read-only until it is all there).
+    bool IsLoading() const { return !m_pending.isEmpty(); }
     void OnNew();
     void OnSave();
     // Esc, "Cancel" and the close box: a changed text is not dropped unasked.
@@ -35,15 +55,28 @@ public:
     // "Settings...": the colour-scheme editor for the active scheme.
     void OnSchemeSettings();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void BuildMenus(QMenuBar* bar);
-    int FreePlanNumber() const;
+    void StartCheck();
+    void ShowPosition();
+    qsizetype NextPiece(qsizetype size);
+    void LoadMore();
     QAction* AddItem(QMenu* menu, int id, const QString& text);
 
     const CAppContext& m_context;
     CSyntaxEdit* m_editor;
     QString m_result;
+    QString m_pending; // the text while it is being loaded
+    qsizetype m_loaded = 0;
+    int m_pendingLine = 0;
     QHash<int, QAction*> m_actions;
+    CFindBar* m_findBar;
+    QLabel* m_position;
+    QTimer* m_checkTimer;
+    QFutureWatcher<QHash<int, QString>> m_check;
 };
 
 // The Edit Source command: shows the text (the document's, or the file's as

@@ -1,21 +1,60 @@
 #include "syntaxedit.h"
 
+#include "linegutter.h"
+#include "planformat.h"
+#include "sourceassist.h"
 #include "syntaxhighlighter.h"
 
-#include <utility>
-
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QCompleter>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QTextBlock>
+#include <QToolTip>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kCompletionRole = Qt::UserRole;
+
+// The name of a section header line, blanks dropped (as the parser drops
+// them); empty for other lines.
+QString HeaderName(const QString& line) {
+    QString name = line;
+    name.remove(' ').remove('\t');
+    if (!name.startsWith('[')) return {};
+    const qsizetype close = name.lastIndexOf(']');
+    return close > 0 ? name.mid(1, close - 1) : name.mid(1);
+}
+
+} // namespace
 
 CSyntaxEdit::CSyntaxEdit(QWidget* parent)
-    : QPlainTextEdit(parent), m_highlighter(new CSyntaxHighlighter(document())) {
+    : QPlainTextEdit(parent), m_highlighter(new CSyntaxHighlighter(this)),
+      m_gutter(new CLineGutter(this)), m_completer(new QCompleter(this)),
+      m_completions(new QStandardItemModel(this)) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(false);
     setCenterOnScroll(false);
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &CSyntaxEdit::FitGutter);
+    connect(this, &QPlainTextEdit::updateRequest, this, &CSyntaxEdit::UpdateGutter);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CSyntaxEdit::ShowPairs);
+    FitGutter();
+
+    m_completer->setModel(m_completions);
+    m_completer->setCompletionRole(kCompletionRole);
+    m_completer->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    m_completer->setWidget(this);
+    connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
+            &CSyntaxEdit::InsertCompletion);
 }
 
 void CSyntaxEdit::InsertSnippet(const QString& text, int offset) {
@@ -42,13 +81,30 @@ void CSyntaxEdit::PasteAsText() {
 QString CSyntaxEdit::PlanText() const {
     // The raw text, not toPlainText(), which turns a no-break space (the byte
     // 0xA0 of a plan file) into a blank.
-    QString text = document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-    return text;
+    return PlanTextOf(document()->toRawText());
+}
+
+QString CSyntaxEdit::PlanTextOf(QString raw) {
+    raw.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    raw.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return raw;
 }
 
 void CSyntaxEdit::keyPressEvent(QKeyEvent* event) {
+    // While completions are offered, these keys are theirs.
+    if (m_completer->popup()->isVisible()) {
+        switch (event->key()) {
+        case Qt::Key_Enter:
+        case Qt::Key_Return:
+        case Qt::Key_Escape:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            event->ignore();
+            return;
+        default:
+            break;
+        }
+    }
     const bool ctrl = event->modifiers() == Qt::ControlModifier;
     if (ctrl && (event->key() == Qt::Key_V || event->key() == Qt::Key_Insert)) {
         PasteAsText();
@@ -59,6 +115,262 @@ void CSyntaxEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
+    // Typing a key or a value offers what may come.
+    const QString typed = event->text();
+    if (!typed.isEmpty() && (typed[0].isLetterOrNumber() || typed == "[" || typed == "=" ||
+                             typed == "\"" || typed == "_"))
+        Complete(false);
+    else if (event->key() != Qt::Key_Shift && event->key() != Qt::Key_Control)
+        m_completer->popup()->hide();
+}
+
+void CSyntaxEdit::resizeEvent(QResizeEvent* event) {
+    QPlainTextEdit::resizeEvent(event);
+    FitGutter();
+}
+
+void CSyntaxEdit::FitGutter() {
+    const int width = GutterWidth();
+    if (viewportMargins().left() != width) setViewportMargins(width, 0, 0, 0);
+    const QRect inside = contentsRect();
+    m_gutter->setGeometry(QRect(inside.left(), inside.top(), width, inside.height()));
+}
+
+void CSyntaxEdit::changeEvent(QEvent* event) {
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) FitGutter(); // it follows the font size
+}
+
+bool CSyntaxEdit::event(QEvent* event) {
+    // The sentence of a marked line over its text.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString mark = MarkAt(viewport()->mapFrom(this, help->pos()).y());
+        if (mark.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), mark, this);
+        return true;
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void CSyntaxEdit::SetMarks(const QHash<int, QString>& marks) {
+    m_marks = marks;
+    m_highlighter->SetMarkedLines(marks);
+    m_gutter->update();
+}
+
+QString CSyntaxEdit::MarkAt(int y) const {
+    return m_marks.value(cursorForPosition(QPoint(0, y)).blockNumber());
+}
+
+int CSyntaxEdit::GutterWidth() const {
+    int digits = 1;
+    for (int n = std::max(1, blockCount()); n >= 10; n /= 10)
+        ++digits;
+    const QFontMetrics metrics(font());
+    return metrics.height() + metrics.horizontalAdvance(QLatin1Char('9')) * digits + 8;
+}
+
+void CSyntaxEdit::SetGutterColours(const QColor& back, const QColor& text) {
+    m_gutterBack = back;
+    m_gutterText = text;
+    m_gutter->update();
+}
+
+void CSyntaxEdit::UpdateGutter(const QRect& rect, int dy) {
+    if (dy)
+        m_gutter->scroll(0, dy);
+    else
+        m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
+}
+
+void CSyntaxEdit::PaintGutter(QWidget* gutter, const QRect& rect) {
+    QPainter painter(gutter);
+    painter.fillRect(rect, m_gutterBack.isValid() ? m_gutterBack : palette().window().color());
+    painter.setFont(font());
+    const QFontMetrics metrics(font());
+    const int markSize = metrics.height() / 2;
+    QTextBlock block = firstVisibleBlock();
+    int top = qRound(blockBoundingGeometry(block).translated(contentOffset()).top());
+    while (block.isValid() && top <= rect.bottom()) {
+        const int height = qRound(blockBoundingRect(block).height());
+        if (block.isVisible() && top + height >= rect.top()) {
+            if (m_marks.contains(block.blockNumber())) {
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(QColor(220, 50, 40));
+                painter.drawEllipse(QRect(3, top + (height - markSize) / 2, markSize, markSize));
+            }
+            painter.setPen(m_gutterText.isValid() ? m_gutterText : palette().text().color());
+            painter.drawText(0, top, gutter->width() - 4, height, Qt::AlignRight | Qt::AlignVCenter,
+                             QString::number(block.blockNumber() + 1));
+        }
+        top += height;
+        block = block.next();
+    }
+}
+
+void CSyntaxEdit::ToggleComment() {
+    QTextCursor cursor = textCursor();
+    QTextBlock first = document()->findBlock(cursor.selectionStart());
+    QTextBlock last = document()->findBlock(cursor.selectionEnd());
+    // A selection that ends at a line's start leaves that line alone.
+    if (cursor.hasSelection() && last != first && cursor.selectionEnd() == last.position())
+        last = last.previous();
+    bool allCommented = true;
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        if (!b.text().trimmed().isEmpty() && !b.text().trimmed().startsWith("//"))
+            allCommented = false;
+        if (b == last) break;
+    }
+    QTextCursor edit(document());
+    edit.beginEditBlock(); // one step to undo
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        if (allCommented) {
+            const qsizetype at = b.text().indexOf("//");
+            if (at >= 0) {
+                edit.setPosition(b.position() + int(at));
+                edit.setPosition(b.position() + int(at) + 2, QTextCursor::KeepAnchor);
+                edit.removeSelectedText();
+            }
+        } else {
+            edit.setPosition(b.position());
+            edit.insertText(QStringLiteral("//"));
+        }
+        if (b == last) break;
+    }
+    edit.endEditBlock();
+}
+
+void CSyntaxEdit::SetFindSelections(const QList<QTextEdit::ExtraSelection>& selections) {
+    m_findSelections = selections;
+    ApplySelections();
+}
+
+void CSyntaxEdit::ApplySelections() {
+    setExtraSelections(m_findSelections + m_pairSelections);
+}
+
+// The bracket or quote at the caret (or just before it) and its partner.
+void CSyntaxEdit::ShowPairs() {
+    m_pairSelections.clear();
+    const QTextCursor cursor = textCursor();
+    const QTextBlock block = cursor.block();
+    const QByteArray line = block.text().toLatin1();
+    const int at = cursor.positionInBlock();
+    for (int pos : {at, at - 1}) {
+        if (pos < 0) continue;
+        const auto partner = PartnerOf(std::string_view(line.constData(), std::size_t(line.size())),
+                                       std::size_t(pos));
+        if (!partner) continue;
+        for (int p : {pos, int(*partner)}) {
+            QTextEdit::ExtraSelection pair;
+            pair.format.setBackground(QColor(120, 200, 255, 110));
+            pair.cursor = QTextCursor(block);
+            pair.cursor.setPosition(block.position() + p);
+            pair.cursor.setPosition(block.position() + p + 1, QTextCursor::KeepAnchor);
+            m_pairSelections << pair;
+        }
+        break;
+    }
+    ApplySelections();
+}
+
+CompletionPlace CSyntaxEdit::PlaceAtCaret() const {
+    const QTextCursor cursor = textCursor();
+    CompletionPlace place;
+    place.lineBefore =
+        cursor.block().text().left(cursor.positionInBlock()).toLatin1().toStdString();
+    // The section: the nearest header above; a plan's type from its lines.
+    QTextBlock header = cursor.block().previous();
+    while (header.isValid() && HeaderName(header.text()).isEmpty())
+        header = header.previous();
+    if (header.isValid()) {
+        place.section = HeaderName(header.text()).toLatin1().toStdString();
+        for (QTextBlock b = header.next(); b.isValid() && HeaderName(b.text()).isEmpty();
+             b = b.next()) {
+            QString line = b.text();
+            line.remove(' ').remove('\t');
+            if (line.startsWith("planType=", Qt::CaseInsensitive))
+                place.planType = line.mid(9).remove('"').remove('\'').toLatin1().toStdString();
+        }
+    }
+    if (QString::fromLatin1(place.lineBefore.c_str()).trimmed().startsWith('['))
+        place.freePlanNumber = FreePlanNumber();
+    return place;
+}
+
+unsigned long CSyntaxEdit::FreePlanNumber() const {
+    // The lowest number no plan header of the text uses yet: it also fills a
+    // gap that would stop the scan past Plan256. A '[' typed at a line's
+    // start asks for it, so it is one pass over the raw text, no pattern.
+    const QString text = document()->toRawText();
+    const QStringView all(text);
+    std::vector<bool> used(std::size_t(blockCount()) + 2); // enough for the lowest free one
+    std::string name;
+    for (qsizetype at = 0; at < all.size();) {
+        qsizetype end = all.indexOf(QChar::ParagraphSeparator, at);
+        if (end < 0) end = all.size();
+        QStringView line = all.sliced(at, end - at).trimmed();
+        if (line.startsWith('[')) {
+            name.clear();
+            for (const QChar c : line.sliced(1)) {
+                if (c == ']' || name.size() > 24) break;
+                if (c != ' ' && c != '\t') name += char(c.toLatin1());
+            }
+            if (const unsigned long n = PlanNumberOf(name); n && n < used.size()) used[n] = true;
+        }
+        at = end + 1;
+    }
+    unsigned long n = 1;
+    while (n < used.size() && used[n])
+        ++n;
+    return n;
+}
+
+void CSyntaxEdit::SetCatalogs(const CPlanManager* planTypes, const CUnitList* units) {
+    m_planTypes = planTypes;
+    m_units = units;
+}
+
+void CSyntaxEdit::Complete(bool explicitly) {
+    if (isReadOnly()) return;
+    const CompletionPlace place = PlaceAtCaret();
+    const std::vector<Completion> offered = CompletionsAt(place, m_planTypes, m_units);
+    const std::string_view prefix = CompletionPrefix(place.lineBefore);
+    // Typing offers names once a name is begun or a value is due; nothing
+    // when only what is typed already is left.
+    const bool valueDue = place.lineBefore.ends_with('=') || place.lineBefore.ends_with("= ");
+    if (offered.empty() || (!explicitly && prefix.empty() && !valueDue) ||
+        (offered.size() == 1 && offered[0].text == prefix)) {
+        m_completer->popup()->hide();
+        return;
+    }
+    m_completions->clear();
+    for (const Completion& c : offered) {
+        const QString text = QString::fromLatin1(c.text.data(), qsizetype(c.text.size()));
+        auto* item =
+            new QStandardItem(c.detail.empty() ? text
+                                               : text + QStringLiteral("    ") +
+                                                     QString::fromLatin1(c.detail.c_str()));
+        item->setData(text, kCompletionRole);
+        m_completions->appendRow(item);
+    }
+    QRect at = cursorRect();
+    at.setWidth(m_completer->popup()->sizeHintForColumn(0) +
+                m_completer->popup()->verticalScrollBar()->sizeHint().width());
+    m_completer->complete(at);
+    m_completer->popup()->setCurrentIndex(m_completions->index(0, 0));
+}
+
+void CSyntaxEdit::InsertCompletion(const QString& text) {
+    const CompletionPlace place = PlaceAtCaret();
+    QTextCursor cursor = textCursor();
+    cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor,
+                        int(CompletionPrefix(place.lineBefore).size()));
+    cursor.insertText(text);
+    setTextCursor(cursor);
 }
 
 void CSyntaxEdit::PlaceCaretForOpening(const QTextCursor& cursor) {

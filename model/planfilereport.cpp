@@ -195,10 +195,18 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
         add(FindingKind::Warning, kind,
             "plan type '" + plan.planType +
                 "' takes no condition; the editor clears it when the plan is edited");
-    for (const EntryNode& entry : section.entries)
-        if (!IsPlanKey(entry.key) && !CPlanManager::FindParamDef(info, entry.key))
+    for (const EntryNode& entry : section.entries) {
+        if (IsPlanKey(entry.key)) continue;
+        const PlanParamDef* def = CPlanManager::FindParamDef(info, entry.key);
+        if (!def)
             add(FindingKind::Warning, &entry,
                 "'" + entry.key + "' is not a parameter of plan type '" + plan.planType + "'");
+        else if (const std::string value = UnquoteValue(entry.value);
+                 m_units && !value.empty() && TakesUnitClass(entry.key, def) &&
+                 !m_units->FindUnitByClass(value))
+            add(FindingKind::Warning, &entry,
+                "unit class '" + value + "' is not in the unit catalog");
+    }
 }
 
 void CPlanFileReport::MatchRead(const MatchEntry& match, const EntryNode& target) {

@@ -27,8 +27,18 @@ bool IsPlanKey(std::string_view key);
 constexpr std::array<std::string_view, 4> kConditionKinds = {"Exists", "NotExists", "HisExists",
                                                              "NotHisExists"};
 
+struct PlanParamDef;
+
+// Keys whose value is a unit class: those of [Start], [Match] and the
+// condition, and text parameters named for units (buildType1, holdType2,
+// unitType, serviceUnit...), `def` being the parameter's definition.
+bool TakesUnitClass(std::string_view key, const PlanParamDef* def);
+
 // Numbered names, in plain decimal without leading zeros.
-std::string PlanSectionName(unsigned long n);              // Plan1
+std::string PlanSectionName(unsigned long n); // Plan1
+// The number of a plan section's name, as the scan finds it ("plan7" is 7,
+// "Plan07" none); 0 for a name no scan looks for.
+unsigned long PlanNumberOf(std::string_view sectionName);
 std::string TargetKey(unsigned long n);                    // targetType1
 std::string AttackerKey(unsigned long n, unsigned long m); // attackType1_2
 

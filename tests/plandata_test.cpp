@@ -1,4 +1,5 @@
 #include "plandata.h"
+#include "planformat.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return row.param.name; });
 
 // --- The lists ---------------------------------------------------------
+
+// Only the spelling the scan looks for names a plan section.
+TEST(PlanFormat, PlanNumberOfASectionName) {
+    const std::pair<const char*, unsigned long> cases[] = {
+        {"Plan1", 1},     {"plan12", 12},
+        {"PLAN300", 300}, {"Plan07", 0},
+        {"Plan0", 0},     {"Plan", 0},
+        {"Plan1a", 0},    {"Planet", 0},
+        {"Start", 0},     {"Plan99999999999999999999", 0}};
+    for (const auto& [name, number] : cases)
+        EXPECT_EQ(PlanNumberOf(name), number) << name;
+}
 
 TEST(PlanList, AddPlanRefusesEmptyTypeAndZeroPriorityAndClamps) {
     PlanList plans;

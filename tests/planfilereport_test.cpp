@@ -149,14 +149,16 @@ TEST(Report, CatalogsAddTheirChecks) {
         Findings("[Start]\r\nconsClass = TANK\r\nscavClass = scav\r\n"
                  "[Plan1]\r\nplanType = Hold\r\nplanPriority = 1\r\nholdType1 = tank\r\n"
                  "holdPoint = p\r\nplanCondition = Exists\r\nplanConditionClass = tank\r\n"
-                 "[Plan2]\r\nplanType = Other\r\nplanPriority = 1\r\nanything = 1\r\n",
+                 "holdType2 = \"tonk\"\r\n[Plan2]\r\nplanType = Other\r\nplanPriority = "
+                 "1\r\nanything = 1\r\n",
                  &plans, &units);
     EXPECT_EQ(findings, (std::vector<std::string>{
                             "3:w:unit class 'scav' is not in the unit catalog",
                             "8:w:'holdPoint' is not a parameter of plan type 'Hold'",
                             "9:w:plan type 'Hold' takes no condition; the editor clears it "
                             "when the plan is edited",
-                            "12:w:plan type 'Other' is not in the plan-type catalog"}));
+                            "11:w:unit class 'tonk' is not in the unit catalog",
+                            "13:w:plan type 'Other' is not in the plan-type catalog"}));
 }
 
 } // namespace

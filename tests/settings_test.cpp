@@ -165,6 +165,18 @@ TEST(ColourScheme, NumberTexts) {
     EXPECT_EQ(ColourText(0x00FF00FF), "0x00FF00FF");
 }
 
+// A first start makes the file with both schemes; an existing file is kept.
+TEST_F(SettingsFileTest, AFreshFileHoldsBothSchemes) {
+    const CAppSettings settings(File());
+    ASSERT_TRUE(settings.CreateWithSchemes());
+    EXPECT_EQ(settings.Scheme(false), SuggestedScheme(false));
+    EXPECT_EQ(settings.Scheme(true), SuggestedScheme(true));
+    EXPECT_NE(SuggestedScheme(false), SuggestedScheme(true));
+    Write("zeq.cfg", "[Settings]\nFont Size=12\n");
+    EXPECT_FALSE(settings.CreateWithSchemes());
+    EXPECT_EQ(Text(), "[Settings]\nFont Size=12\n");
+}
+
 TEST_F(SettingsFileTest, ColourSchemesReadDefaultsAndWriteElevenValues) {
     const CAppSettings settings(File());
     for (bool unreal : {false, true})

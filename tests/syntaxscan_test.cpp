@@ -86,3 +86,62 @@ TEST(Colouring, LinesScanLikeTheWholeText) {
 }
 
 } // namespace
+
+#include "planmanager.h"
+#include "sourceassist.h"
+#include "unitlist.h"
+
+namespace {
+
+TEST(SourceAssist, PartnersOfBracketsAndQuotes) {
+    struct Case {
+        const char* line;
+        std::size_t pos;
+        std::optional<std::size_t> partner;
+    };
+    const Case cases[] = {
+        {"[Plan1]", 0, 6},           {"[Plan1]", 6, 0},
+        {"a = [x[1]]", 4, 9},        {"a = [x[1]]", 6, 8},
+        {"a = \"xy\"", 4, 7},        {"a = \"xy\"", 7, 4},
+        {"a = 'x\" \"y'", 8, 10},    {"a = \"open", 4, std::nullopt},
+        {"[Plan1", 0, std::nullopt}, {"abc", 1, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PartnerOf(c.line, c.pos), c.partner) << c.line << " @" << c.pos;
+}
+
+std::vector<std::string> Texts(const std::vector<Completion>& completions) {
+    std::vector<std::string> texts;
+    for (const Completion& c : completions)
+        texts.push_back(c.text);
+    return texts;
+}
+
+// Keys of the section the caret is in (with the plan type's parameters),
+// headers at a '[', and after '=' the unit classes with their names.
+TEST(SourceAssist, CompletionsKnowTheCatalogs) {
+    CPlanManager plans;
+    PlanTypeInfo* hold = plans.AddPlanType("Hold");
+    CPlanManager::AddParamDef(hold, "holdType", ParamKindString | ParamMulti);
+    CPlanManager::AddParamDef(hold, "holdPoint", ParamKindString);
+    CUnitList units;
+    CUnitList::AddUnit(units.AddGroup("G"), "Gun Spire", "iu_spire");
+    CUnitList::AddUnit(units.AddGroup("H"), "Builder", "iu_builder");
+
+    EXPECT_EQ(Texts(CompletionsAt({"Plan3", "Hold", "hold"}, &plans, &units)),
+              (std::vector<std::string>{"holdType1 = ", "holdPoint = "}));
+    EXPECT_EQ(Texts(CompletionsAt({"Plan3", "Hold", "planC"}, &plans, &units)),
+              (std::vector<std::string>{
+                  "planCondition = ", "planConditionClass = ", "planConditionCount = "}));
+    const auto classes = CompletionsAt({"Plan3", "Hold", "holdType2 = \"iu_s"}, &plans, &units);
+    ASSERT_EQ(Texts(classes), std::vector<std::string>{"\"iu_spire\""});
+    EXPECT_EQ(classes[0].detail, "Gun Spire");
+    EXPECT_EQ(Texts(CompletionsAt({"Start", "", "consClass = iu"}, &plans, &units)),
+              (std::vector<std::string>{"\"iu_spire\"", "\"iu_builder\""}));
+    EXPECT_TRUE(CompletionsAt({"Plan3", "Hold", "holdPoint = "}, &plans, &units).empty());
+    EXPECT_EQ(Texts(CompletionsAt({"Cheat", "", "[p", 7}, &plans, &units)),
+              std::vector<std::string>{"[Plan7]"});
+    EXPECT_EQ(CompletionPrefix("  buildType1 = \"iu_b"), "\"iu_b");
+}
+
+} // namespace

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QStringList>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
 #include <functional>
 
@@ -28,6 +29,7 @@ public:
         unitClasses.clear();
         files.clear();
         colors.clear();
+        numbers.clear();
         messages.clear();
         questions.clear();
         icons.clear();
@@ -64,6 +66,14 @@ public:
         colors.pop_front();
         return c;
     }
+    std::optional<int> GetNumber(QWidget*, const QString&, const QString& label, int, int min,
+                                 int max) override {
+        questions << label;
+        if (numbers.empty()) return std::nullopt;
+        const int n = std::clamp(numbers.front(), min, max); // as the spin box keeps it
+        numbers.pop_front();
+        return n;
+    }
     QString GetOpenFileName(QWidget*) override { return TakeFile(); }
     QString GetSaveFileName(QWidget*, const QString&) override { return TakeFile(); }
 
@@ -74,6 +84,7 @@ public:
     std::deque<std::string> unitClasses; // what the picker "chooses"; empty: dismissed
     std::deque<QString> files;           // what the file dialogs return
     std::deque<QColor> colors;           // what the colour dialog returns; empty: cancelled
+    std::deque<int> numbers;             // what GetNumber() is answered; empty: cancelled
     QStringList messages;
     QStringList questions;
     std::vector<Icon> icons;

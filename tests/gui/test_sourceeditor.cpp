@@ -2,15 +2,19 @@
 
 #include "colourschemedlg.h"
 #include "fakeui.h"
+#include "findbar.h"
 #include "plandata.h"
 #include "sourceeditordlg.h"
 #include "syntaxedit.h"
 #include "syntaxhighlighter.h"
 #include "testcontext.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCompleter>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -151,7 +155,7 @@ private slots:
     // The Plan block takes the lowest free number, filling a gap before
     // Plan256 would stop the plans after it from being read.
     void thePlanBlockMakesAPlanOfItsOwn() {
-        CSourceEditorDlg dialog(Context(), "[Plan1]\r\n[ plan 2 ]\r\n[Plan4]\r\n");
+        CSourceEditorDlg dialog(Context(), "[Plan1]\r\n[ plan 2 ]\r\n[Plan03]\r\n[Plan4]\r\n");
         dialog.Editor()->moveCursor(QTextCursor::End);
         dialog.Action(32808)->trigger();
         QVERIFY(dialog.Editor()->toPlainText().contains("[Plan4]\n[Plan3]\nplanType = \"\""));
@@ -208,7 +212,7 @@ private slots:
         Settings().Write("Msdev Style", "HeaderColor", "0x000000FF");
         Settings().Write("Msdev Style", "HeaderStyle", "3");
         CSourceEditorDlg dialog(Context(), "[Plan1]\r\nx = 5\r\n");
-        QTRY_VERIFY(!dialog.Editor()->document()->firstBlock().layout()->formats().isEmpty());
+        QTRY_VERIFY(dialog.Editor()->document()->firstBlock().layout()->formats().size() > 1);
         const QTextLayout* layout = dialog.Editor()->document()->firstBlock().layout();
         bool red = false;
         for (const QTextLayout::FormatRange& range : layout->formats())
@@ -301,6 +305,141 @@ private slots:
         dialog.OnSave();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.Text(), text + "z = \"\"\r\n");
+    }
+
+    void findCountsWrapsAndReplacesInOneStep() {
+        CSourceEditorDlg dialog(Context(), "unit Unit units\r\nxunit unit\r\n");
+        dialog.show();
+        CFindBar* bar = dialog.FindBar();
+        CSyntaxEdit* edit = dialog.Editor();
+        dialog.Action(32870)->trigger(); // Find...
+        QVERIFY(bar->isVisible());
+        QVERIFY(!bar->ReplaceField()->isVisible());
+        bar->FindField()->setText("unit");
+        struct Case {
+            bool matchCase, wholeWords;
+            std::vector<int> starts;
+        };
+        for (const Case& c : {Case{false, false, {0, 5, 10, 17, 22}}, Case{false, true, {0, 5, 22}},
+                              Case{true, true, {0, 22}}, Case{true, false, {0, 10, 17, 22}}}) {
+            bar->MatchCase()->setChecked(c.matchCase);
+            bar->WholeWords()->setChecked(c.wholeWords);
+            edit->moveCursor(QTextCursor::End);
+            std::vector<int> found;
+            for (std::size_t i = 0; i <= c.starts.size(); ++i) { // once round, and wrapping
+                QVERIFY(bar->FindNext());
+                found.push_back(edit->textCursor().selectionStart());
+                QCOMPARE(edit->textCursor().selectedText(),
+                         edit->toPlainText().mid(found.back(), 4));
+            }
+            QCOMPARE(found.back(), c.starts.front());
+            found.pop_back();
+            QCOMPARE(found, c.starts);
+            QCOMPARE(bar->CountText(), QString("1 of %1").arg(c.starts.size()));
+            QVERIFY(bar->FindNext(true)); // back past the start: the last
+            QCOMPARE(edit->textCursor().selectionStart(), c.starts.back());
+        }
+        bar->FindField()->setText("none");
+        QVERIFY(!bar->FindNext());
+        QCOMPARE(bar->CountText(), QString("No matches"));
+
+        dialog.Action(32873)->trigger(); // Replace...
+        QVERIFY(bar->ReplaceField()->isVisible());
+        bar->FindField()->setText("unit");
+        bar->ReplaceField()->setText("tank");
+        QCOMPARE(bar->ReplaceAll(), 4);
+        QCOMPARE(edit->toPlainText(),
+                 QString("tank Unit units\nxunit tank\n").replace("unit", "tank"));
+        edit->undo();
+        QCOMPARE(edit->toPlainText(), QString("unit Unit units\nxunit unit\n"));
+
+        // Esc closes the bar first, the window only on a second Esc.
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(dialog.isVisible());
+        m_ui->choices = {0}; // Discard the undone edit
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void toggleCommentIsOneStepEachWay() {
+        CSourceEditorDlg dialog(Context(), "a = 1\r\n  // b\r\nc = 2\r\nd = 3\r\n");
+        CSyntaxEdit* edit = dialog.Editor();
+        QTextCursor lines(edit->document());
+        lines.setPosition(0);
+        lines.setPosition(int(edit->toPlainText().indexOf("d = 3")), QTextCursor::KeepAnchor);
+        edit->setTextCursor(lines); // ends at the start of "d": three lines
+        dialog.Action(32875)->trigger();
+        QCOMPARE(edit->toPlainText(), QString("//a = 1\n//  // b\n//c = 2\nd = 3\n"));
+        dialog.Action(32875)->trigger();
+        QCOMPARE(edit->toPlainText(), QString("a = 1\n  // b\nc = 2\nd = 3\n"));
+        edit->undo();
+        QCOMPARE(edit->toPlainText(), QString("//a = 1\n//  // b\n//c = 2\nd = 3\n"));
+    }
+
+    void goToLineAndThePositionShown() {
+        CSourceEditorDlg dialog(Context(), "a\r\nb\r\n\tccc\r\n");
+        m_ui->numbers = {3};
+        dialog.Action(32874)->trigger();
+        QCOMPARE(m_ui->questions.last(), QString("Line number (1-4):"));
+        QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 2);
+        dialog.Editor()->moveCursor(QTextCursor::EndOfLine);
+        QCOMPARE(dialog.PositionText(), QString("Line 3, Column 5"));
+        dialog.Action(32874)->trigger(); // cancelled: the caret stays
+        QCOMPARE(dialog.Editor()->textCursor().positionInBlock(), 4);
+    }
+
+    void completionKnowsTheCatalogs() {
+        TestContext shipped;
+        struct Case {
+            QString line;     // typed on a new line of a Hold plan
+            QString expected; // among the offers
+            int atLeast;      // offers
+        };
+        for (const Case& c : {Case{"hold", "holdType1 =     parameter (numbered)", 3},
+                              Case{"planC", "planCondition =     plan", 3},
+                              Case{"holdType2 = ", "\"iu_gatherer\"    Gatherer", 20},
+                              Case{"[", "[Plan2]    new plan section", 4}}) {
+            CSourceEditorDlg dialog(shipped.context, kOnePlan);
+            dialog.show();
+            CSyntaxEdit* edit = dialog.Editor();
+            edit->moveCursor(QTextCursor::End);
+            edit->insertPlainText(c.line);
+            edit->Complete(true);
+            QAbstractItemModel* offers = edit->Completer()->model();
+            QStringList shown;
+            for (int row = 0; row < offers->rowCount(); ++row)
+                shown << offers->index(row, 0).data().toString();
+            const QString first = offers->index(0, 0).data(Qt::UserRole).toString();
+            QVERIFY2(shown.contains(c.expected), qPrintable(shown.join('|')));
+            QVERIFY(shown.size() >= c.atLeast);
+            QVERIFY(edit->Completer()->popup()->isVisible());
+            emit edit->Completer()->activated(first);
+            QCOMPARE(edit->textCursor().block().text(),
+                     c.line.left(c.line.lastIndexOf(' ') + 1) + first);
+        }
+    }
+
+    void marksFollowTheReportAndTheCatalogs() {
+        TestContext shipped;
+        CSourceEditorDlg dialog(shipped.context, kOnePlan + "holdType1 = \"iu_nothing\"\r\n"
+                                                            "bogus = 1\r\n");
+        QTRY_VERIFY(!dialog.Editor()->Marks().isEmpty());
+        const QList<int> lines = dialog.Editor()->Marks().keys();
+        QCOMPARE(QSet<int>(lines.begin(), lines.end()), QSet<int>({0, 3, 4})); // 0: no [Start]
+        QVERIFY(dialog.Editor()->Marks()[3].contains("iu_nothing"));
+        // Marks follow edits: the line goes, and its mark.
+        QTextCursor cursor(dialog.Editor()->document()->findBlockByNumber(4));
+        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        QTRY_VERIFY(!dialog.Editor()->Marks().contains(4));
+        QVERIFY(dialog.Editor()->Marks().contains(3));
+        dialog.show();
+        QTRY_VERIFY(std::ranges::any_of(
+            dialog.Editor()->document()->findBlockByNumber(3).layout()->formats(),
+            [](const QTextLayout::FormatRange& r) {
+                return r.format.underlineStyle() == QTextCharFormat::WaveUnderline;
+            }));
     }
 };
 
