@@ -219,16 +219,8 @@ std::string FoldedName(std::string_view name) {
     return folded;
 }
 
-CSectionFile::CSectionFile(SectionList sections) : m_sections(std::move(sections)) {
-    std::erase(m_sections, nullptr);
-}
-
 void CSectionFile::RemoveAll() {
     m_sections.clear();
-}
-
-CSectionFile::SectionList CSectionFile::Detach() {
-    return std::exchange(m_sections, {});
 }
 
 bool CSectionFile::Fail(int line, std::string reason) {
@@ -297,19 +289,6 @@ SectionNode* CSectionFile::AddSection(std::string_view name) {
     return m_sections.back().get();
 }
 
-void CSectionFile::AppendSection(std::unique_ptr<SectionNode> section) {
-    if (section) m_sections.push_back(std::move(section));
-}
-
-std::unique_ptr<SectionNode> CSectionFile::RemoveSection(const SectionNode* section) {
-    auto it = std::find_if(m_sections.begin(), m_sections.end(),
-                           [section](const auto& s) { return s.get() == section; });
-    if (!section || it == m_sections.end()) return nullptr;
-    std::unique_ptr<SectionNode> removed = std::move(*it);
-    m_sections.erase(it);
-    return removed;
-}
-
 EntryNode* CSectionFile::FindEntry(SectionNode* section, std::string_view key) {
     if (!section) return nullptr;
     for (EntryNode& entry : section->entries)
@@ -333,29 +312,6 @@ void CSectionFile::AppendEntries(SectionNode* section, std::vector<EntryNode> en
                             std::make_move_iterator(entries.end()));
 }
 
-std::optional<EntryNode> CSectionFile::RemoveEntry(SectionNode* section, const EntryNode* entry) {
-    if (!section || !entry) return std::nullopt;
-    auto& entries = section->entries;
-    for (auto it = entries.begin(); it != entries.end(); ++it) {
-        if (&*it == entry) {
-            EntryNode removed = std::move(*it);
-            entries.erase(it);
-            return removed;
-        }
-    }
-    return std::nullopt;
-}
-
-std::string CSectionFile::GetValueString(const EntryNode* entry, std::string_view defaultText) {
-    return entry ? entry->value : std::string(defaultText);
-}
-
-bool CSectionFile::SetValueString(EntryNode* entry, std::string_view text) {
-    if (!entry) return false;
-    entry->value = std::string(text);
-    return true;
-}
-
 std::int32_t CSectionFile::GetValueInt(const EntryNode* entry, std::int32_t defaultNumber) {
     if (!entry || entry->value.empty()) return defaultNumber;
     const std::string& v = entry->value;
@@ -367,10 +323,6 @@ std::int32_t CSectionFile::GetValueInt(const EntryNode* entry, std::int32_t defa
         number = std::min(number * 10 + (c - '0'), kMax);
     }
     return static_cast<std::int32_t>(number);
-}
-
-bool CSectionFile::SetValueInt(EntryNode* entry, std::int64_t number) {
-    return SetValueString(entry, std::to_string(number));
 }
 
 std::size_t CSectionFile::GetTextSize() const {

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,10 +47,8 @@ public:
     using SectionList = std::vector<std::unique_ptr<SectionNode>>;
 
     CSectionFile() = default;
-    explicit CSectionFile(SectionList sections);
 
     void RemoveAll();
-    SectionList Detach();
     const SectionList& Sections() const { return m_sections; }
 
     // Replaces the tree by the parse of the text. On failure the tree holds
@@ -69,22 +66,16 @@ public:
 
     SectionNode* FindSection(std::string_view name) const;
     SectionNode* AddSection(std::string_view name);
-    void AppendSection(std::unique_ptr<SectionNode> section);
-    std::unique_ptr<SectionNode> RemoveSection(const SectionNode* section);
 
     // Entry operations take the section they work in; a null section or entry
     // makes them do nothing and return their neutral result.
     static EntryNode* FindEntry(SectionNode* section, std::string_view key);
     static EntryNode* AddEntry(SectionNode* section, std::string_view key, std::string_view value);
     static void AppendEntries(SectionNode* section, std::vector<EntryNode> entries);
-    static std::optional<EntryNode> RemoveEntry(SectionNode* section, const EntryNode* entry);
 
-    static std::string GetValueString(const EntryNode* entry, std::string_view defaultText);
-    static bool SetValueString(EntryNode* entry, std::string_view text);
     // Counts only a value whose first byte is a decimal digit: the leading run
     // of digits, saturated at INT32_MAX. "-5" and "\"12\"" give the default.
     static std::int32_t GetValueInt(const EntryNode* entry, std::int32_t defaultNumber);
-    static bool SetValueInt(EntryNode* entry, std::int64_t number);
 
 private:
     bool Fail(int line, std::string reason);

@@ -144,15 +144,6 @@ TEST(SectionFile, RecordsSourceLines) {
     EXPECT_EQ(b.entries[0].line, 8);
 }
 
-TEST(SectionFile, ParseReplacesTheWholeTree) {
-    CSectionFile file;
-    ASSERT_TRUE(file.ParseText("[A]\r\n"));
-    ASSERT_TRUE(file.ParseText("[B]\r\n"));
-    EXPECT_EQ(Dump(file), "[B]");
-    EXPECT_FALSE(file.ParseText(""));
-    EXPECT_TRUE(file.Sections().empty());
-}
-
 TEST(SectionFile, MarkStackOverflowStillCopiesBrackets) {
     // 1023 marks fit; the 1024th '[' pushes nothing, so its ']' closes one
     // of the others and the last ']' has nothing left to close.
@@ -179,79 +170,25 @@ TEST(SectionFile, LookupsFoldOnlyAsciiLettersAndReturnTheFirst) {
     EXPECT_EQ(CSectionFile::FindEntry(nullptr, "x"), nullptr);
 }
 
-TEST(SectionFile, NullNodesAreIgnored) {
-    CSectionFile file;
-    EXPECT_EQ(CSectionFile::AddEntry(file.FindSection("missing"), "k", "v"), nullptr);
-    EXPECT_EQ(CSectionFile::GetValueString(nullptr, "dflt"), "dflt");
-    EXPECT_EQ(CSectionFile::GetValueInt(nullptr, 7), 7);
-    EXPECT_FALSE(CSectionFile::SetValueString(nullptr, "x"));
-    EXPECT_FALSE(CSectionFile::RemoveEntry(nullptr, nullptr).has_value());
-    EXPECT_EQ(file.RemoveSection(nullptr), nullptr);
-    file.AppendSection(nullptr);
-    EXPECT_TRUE(file.Sections().empty());
-}
-
 struct IntCase {
     std::string value;
     std::int32_t expected;
 };
 
 TEST(SectionFile, GetValueIntReadsOnlyLeadingDigits) {
-    const IntCase cases[] = {
-        {"12", 12},
-        {"12abc", 12},
-        {"\"12\"", -1},
-        {"-3", -1},
-        {"+3", -1},
-        {"", -1},
-        {"007", 7},
-        {"2147483647", 2147483647},
-        {"99999999999", 2147483647},
-    };
+    const IntCase cases[] = {{"12", 12},
+                             {"12abc", 12},
+                             {"\"12\"", -1},
+                             {"-3", -1},
+                             {"+3", -1},
+                             {"", -1},
+                             {"007", 7},
+                             {"2147483647", 2147483647},
+                             {"99999999999", 2147483647}};
     for (const auto& c : cases) {
         EntryNode entry{"k", c.value, 0};
         EXPECT_EQ(CSectionFile::GetValueInt(&entry, -1), c.expected) << c.value;
     }
-}
-
-TEST(SectionFile, NullValueReadsAsEmptyNotDefault) {
-    CSectionFile file;
-    ASSERT_TRUE(file.ParseText("[S]\r\nkey=\r\n"));
-    const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "key");
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(CSectionFile::GetValueString(entry, "dflt"), "");
-    EXPECT_EQ(CSectionFile::GetValueInt(entry, 5), 5);
-}
-
-TEST(SectionFile, SetValueIntWritesDecimal) {
-    EntryNode entry;
-    CSectionFile::SetValueInt(&entry, -42);
-    EXPECT_EQ(entry.value, "-42");
-    CSectionFile::SetValueInt(&entry, 16384);
-    EXPECT_EQ(entry.value, "16384");
-}
-
-TEST(SectionFile, RemoveHandsTheNodeOver) {
-    CSectionFile file;
-    ASSERT_TRUE(file.ParseText("[A]\r\nx=1\r\ny=2\r\n[B]\r\n[C]\r\n"));
-    SectionNode* a = file.FindSection("A");
-    std::optional<EntryNode> x = CSectionFile::RemoveEntry(a, CSectionFile::FindEntry(a, "x"));
-    ASSERT_TRUE(x.has_value());
-    EXPECT_EQ(x->value, "1");
-    std::unique_ptr<SectionNode> head = file.RemoveSection(a);
-    ASSERT_NE(head, nullptr);
-    EXPECT_EQ(head->entries.size(), 1u);
-    EXPECT_EQ(Dump(file), "[B]|[C]");
-    file.AppendSection(std::move(head));
-    EXPECT_EQ(Dump(file), "[B]|[C]|[A]|y=2");
-}
-
-TEST(SectionFile, DetachGivesUpTheChain) {
-    CSectionFile file;
-    ASSERT_TRUE(file.ParseText("[A]\r\n[B]\r\n"));
-    CSectionFile other(file.Detach());
-    EXPECT_TRUE(file.Sections().empty());
-    EXPECT_EQ(Dump(other), "[A]|[B]");
 }
 
 } // namespace
