@@ -6,6 +6,8 @@
 
 namespace {
 
+using testsupport::PrintTo;
+
 using testsupport::Crlf;
 
 // Loads a plan file from text as File Open does.
@@ -53,10 +55,6 @@ struct LoadCase {
     std::string text;
     std::string model;
 };
-
-void PrintTo(const LoadCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class LoadsTo : public testing::TestWithParam<LoadCase> {};
 
@@ -121,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "attackType1_3 = \"z\"\r\ntargetType4 = \"d\"\r\ntargetType2 = \"\"\r\n",
                  kNoStart + " | match a:x | match :"},
         LoadCase{"MatchWithoutTheFirstTarget", "[Match]\r\ntargetType2 = \"b\"\r\n", kNoStart}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 // --- The lists ---------------------------------------------------------
 
@@ -181,33 +179,6 @@ TEST(PlanList, ArrangedPrioritiesStayInRangeAndInOrder) {
         for (std::size_t i = 1; i < plans.All().size(); ++i)
             ASSERT_LE(plans.All()[i]->priority, plans.All()[i - 1]->priority);
     }
-}
-
-TEST(MatchList, TargetsAndAttackers) {
-    MatchList matches;
-    MatchEntry* a = matches.AddTarget("a");
-    matches.AddTarget("b");
-    EXPECT_NE(matches.AddTarget(""), nullptr); // an empty class still gives an entry
-    EXPECT_EQ(matches.CountMatches(), 3u);
-    EXPECT_EQ(MatchList::AddAttacker(nullptr, "x"), nullptr);
-    EXPECT_EQ(MatchList::AddAttacker(a, "abcdefghijklmnopqrst")->unitClass, "abcdefghijklmnop");
-    MatchList::SetTargetClass(a, "renamed");
-    EXPECT_EQ(a->unitClass, "renamed");
-    MatchList::ClearAttackers(a);
-    EXPECT_TRUE(a->attackers.empty());
-    EXPECT_EQ(matches.RemoveTarget(a).get(), a);
-    EXPECT_EQ(matches.All().front()->unitClass, "b");
-}
-
-TEST(PlanCondition, ClassGovernsTheCount) {
-    PlanCondition condition;
-    condition.Set("Exists", "", 5);
-    EXPECT_EQ(condition.count, 0u);
-    EXPECT_FALSE(condition.IsComplete());
-    condition.Set("Exists-and-more-text", "unit", 999);
-    EXPECT_EQ(condition.kind, "Exists-and-more");
-    EXPECT_EQ(condition.count, 255u);
-    EXPECT_TRUE(condition.IsComplete());
 }
 
 // --- Files -------------------------------------------------------------

@@ -3,9 +3,13 @@
 #include "planmanager.h"
 #include "unitlist.h"
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
+
+using testsupport::PrintTo;
 
 // The findings as "line:kind:message", kind e (error), l (loss), L (a whole
 // plan lost) or w (warning), so that each rule reads as one row.
@@ -38,10 +42,6 @@ struct Rule {
     std::string text;
     std::string finding; // the start of one expected finding
 };
-
-void PrintTo(const Rule& r, std::ostream* os) {
-    *os << r.name;
-}
 
 class ReportRule : public testing::TestWithParam<Rule> {};
 
@@ -106,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
              "8:w:'doNextOnFail' appears again: the first is used"},
         Rule{"CommentJoinsLines", "[Start]\nconsClass = c // who\nscavClass = s\n",
              "2:w:this comment swallows its line break"}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 TEST(Report, CleanFilesLoseNothing) {
     CPlanFileReport report;

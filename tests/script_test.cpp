@@ -1,11 +1,15 @@
 #include "script.h"
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 namespace {
+
+using testsupport::PrintTo;
 
 // A node tree as "Name(p1,p2){prop=value;Child(...);}" in the script's own shape.
 std::string Dump(const CScript::NodeList& nodes) {
@@ -33,10 +37,6 @@ struct LoadCase {
     std::string text;
     std::string tree;
 };
-
-void PrintTo(const LoadCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ScriptLoads : public testing::TestWithParam<LoadCase> {};
 
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"NestedBlocks", "A() { B() { C(); } D(); }", "A(){B(){C();}D();}"},
         LoadCase{"EmptyBlock", "A() {}", "A();"},
         LoadCase{"LineEndsInsideStringsKept", "F(\"a\r\nb\");", "F(\"a\r\nb\");"}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 struct ErrorCase {
     const char* name;
@@ -81,10 +81,6 @@ struct ErrorCase {
     int code;
     int line;
 };
-
-void PrintTo(const ErrorCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ScriptRefuses : public testing::TestWithParam<ErrorCase> {};
 
@@ -117,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"CallRunsIntoEnd", "F(1);\nG(1)", 0, 2}, ErrorCase{"BareName", "F;", 0, 1},
         ErrorCase{"EmptyName", "();", 0, 1}, ErrorCase{"AssignmentWithBlock", "x = 1 { }", 1, 1},
         ErrorCase{"EmptyText", "", 0, 1}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 TEST(Script, DiagnosticNamesTheSyntaxError) {
     CScript script;
@@ -232,21 +228,6 @@ TEST(Script, StringsAndLookups) {
     EXPECT_EQ(CScript::GetString(CScript::FindProperty("missing", node), "d"), "d");
     EXPECT_EQ(CScript::Unquote("\"a\"b\""), "ab");
     EXPECT_EQ(CScript::Unquote(""), "");
-}
-
-TEST(Script, BuildingByHand) {
-    CScript script;
-    EXPECT_EQ(script.AddNode("", nullptr), nullptr);
-    ScriptNode* top = script.AddNode("Top", nullptr);
-    ScriptNode* child = script.AddNode("Child", top);
-    EXPECT_TRUE(CScript::AddParam(child, "1"));
-    EXPECT_FALSE(CScript::AddParam(child, ""));
-    EXPECT_FALSE(CScript::AddParam(nullptr, "1"));
-    EXPECT_NE(CScript::SetProperty(top, "a", "1"), nullptr);
-    EXPECT_EQ(CScript::SetProperty(top, "a", "2")->value, "2");
-    EXPECT_EQ(CScript::SetProperty(top, "b", ""), nullptr);
-    EXPECT_EQ(CScript::SetProperty(nullptr, "b", "1"), nullptr);
-    EXPECT_EQ(Dump(script.Nodes()), "Top(){a=2;Child(1);}");
 }
 
 } // namespace

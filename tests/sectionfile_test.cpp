@@ -1,8 +1,12 @@
 #include "sectionfile.h"
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
+
+using testsupport::PrintTo;
 
 // The tree as "[section]|key=value|..." so a whole parse reads on one line.
 std::string Dump(const CSectionFile& file) {
@@ -21,10 +25,6 @@ struct ParseCase {
     std::string text;
     std::string tree;
 };
-
-void PrintTo(const ParseCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class ParsesTo : public testing::TestWithParam<ParseCase> {};
 
@@ -75,17 +75,13 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"QuoteOpenAtEndOfTextIsClosed", "[S]\r\nholdPoint = \"nav",
                   "[S]|holdPoint=\"nav\""},
         ParseCase{"OnlyBlanks", " \r\n\t\r\n", ""}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 struct FailCase {
     const char* name;
     std::string text;
     int line;
 };
-
-void PrintTo(const FailCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class Refuses : public testing::TestWithParam<FailCase> {};
 
@@ -107,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FailCase{"QuoteInsideOpenBracket", "[S]\rx = [a\"b\rc=1\r", 2},
                     FailCase{"LineCountAfterSwallowedLf", "[S]\na=1//c\nb]\n", 3},
                     FailCase{"LineCountMixedEnds", "[S]\r\n\n\r[x\r\n", 4}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 TEST(SectionFile, RefusedTextBuildsNothing) {
     // The clean-up pass checks the whole text before anything is built.

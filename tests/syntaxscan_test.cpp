@@ -1,8 +1,12 @@
 #include "syntaxscan.h"
 
+#include "testsupport.h"
+
 #include <gtest/gtest.h>
 
 namespace {
+
+using testsupport::PrintTo;
 
 // The tokens as "H[Plan1] N-5 S\"x\" C//c", so each rule reads as one row.
 std::string Tokens(std::string_view text) {
@@ -22,10 +26,6 @@ struct ScanCase {
     std::string text;
     std::string tokens;
 };
-
-void PrintTo(const ScanCase& c, std::ostream* os) {
-    *os << c.name;
-}
 
 class Scan : public testing::TestWithParam<ScanCase> {};
 
@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"NumberBeforeEquals", "x1=5", "N5"},
                     ScanCase{"TokensStopAtTheEnd", "\"abc", "S\"abc"},
                     ScanCase{"SlashAtEnd", "a /", ""}, ScanCase{"Empty", "", ""}),
-    [](const auto& row) { return row.param.name; });
+    testsupport::RowName());
 
 TEST(Colouring, PositionsCountEveryByte) {
     const std::vector<ColourRun> runs = ScanColours("[A]\r\nx = 12 // c");

@@ -24,6 +24,21 @@ inline std::string WriteFile(const std::filesystem::path& path, const std::strin
     return path.string();
 }
 
+// Rows of a test table (structs with a `name`) print as their name, and
+// RowName() names each instance of a TEST_P by it.
+template <typename Row>
+requires requires(const Row& row) {
+    row.name;
+}
+void PrintTo(const Row& row, std::ostream* os) {
+    *os << row.name;
+}
+struct RowName {
+    template <typename Info> std::string operator()(const Info& info) const {
+        return info.param.name;
+    }
+};
+
 // "a\nb\n" with CR LF line ends, as plan files are written.
 inline std::string Crlf(const std::string& text) {
     std::string out;

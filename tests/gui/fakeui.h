@@ -11,9 +11,25 @@
 #include <deque>
 #include <functional>
 
+// What the fake is scripted with and what it was shown.
+struct FakeUiScript {
+    std::deque<IUiServices::Answer> answers; // for the questions, in order; empty: Cancel
+    std::deque<int> choices;                 // the buttons Choose() picks; empty: Esc
+    QStringList choiceButtons;               // the buttons each Choose() offered
+    std::vector<int> choiceDefaults;         // and its default button
+    std::deque<std::string> unitClasses;     // what the picker "chooses"; empty: dismissed
+    std::deque<QString> files;               // what the file dialogs return
+    std::deque<QColor> colors;               // what the colour dialog returns; empty: cancelled
+    std::deque<int> numbers;                 // what GetNumber() is answered; empty: cancelled
+    QStringList messages;
+    QStringList questions;
+    std::vector<IUiServices::Icon> icons;
+    int beeps = 0;
+};
+
 // Answers every question of the program from a script and records what it
 // was shown, so that no test ever waits on a modal window.
-class FakeUi : public IUiServices {
+class FakeUi : public IUiServices, public FakeUiScript {
 public:
     FakeUi() { SetUi(this); }
     ~FakeUi() override { SetUi(nullptr); }
@@ -21,89 +37,48 @@ public:
     FakeUi& operator=(const FakeUi&) = delete;
 
     // Forgets the script and everything shown, between test functions.
-    void Reset() {
-        answers.clear();
-        choices.clear();
-        choiceButtons.clear();
-        choiceDefaults.clear();
-        unitClasses.clear();
-        files.clear();
-        colors.clear();
-        numbers.clear();
-        messages.clear();
-        questions.clear();
-        icons.clear();
-        beeps = picks = 0;
-    }
+    void Reset() { static_cast<FakeUiScript&>(*this) = {}; }
 
     void ShowMessage(QWidget*, Icon icon, const QString& text) override {
         messages << text;
         icons.push_back(icon);
     }
-    Answer AskYesNoCancel(QWidget*, const QString& text) override { return Next(text); }
-    Answer AskSaveChanges(QWidget*, const QString& text) override { return Next(text); }
+    Answer AskYesNoCancel(QWidget*, const QString& text) override { return Ask(text); }
+    Answer AskSaveChanges(QWidget*, const QString& text) override { return Ask(text); }
     int Choose(QWidget*, Icon, const QString& text, const QStringList& buttons,
                int defaultButton) override {
         questions << text;
         choiceButtons << buttons.join('|');
         choiceDefaults.push_back(defaultButton);
-        if (choices.empty()) return int(buttons.size()) - 1; // as Esc
-        const int c = choices.front();
-        choices.pop_front();
-        return c;
+        return Take(choices).value_or(int(buttons.size()) - 1);
     }
     void Beep() override { ++beeps; }
     const UnitItem* PickUnit(QWidget*, const CUnitList& units) override {
-        ++picks;
-        if (unitClasses.empty()) return nullptr;
-        const std::string unitClass = unitClasses.front();
-        unitClasses.pop_front();
-        return units.FindUnitByClass(unitClass);
+        const auto unitClass = Take(unitClasses);
+        return unitClass ? units.FindUnitByClass(*unitClass) : nullptr;
     }
-    std::optional<QColor> PickColor(QWidget*, const QColor&) override {
-        if (colors.empty()) return std::nullopt;
-        const QColor c = colors.front();
-        colors.pop_front();
-        return c;
-    }
+    std::optional<QColor> PickColor(QWidget*, const QColor&) override { return Take(colors); }
     std::optional<int> GetNumber(QWidget*, const QString&, const QString& label, int, int min,
                                  int max) override {
         questions << label;
-        if (numbers.empty()) return std::nullopt;
-        const int n = std::clamp(numbers.front(), min, max); // as the spin box keeps it
-        numbers.pop_front();
-        return n;
+        const auto n = Take(numbers);
+        return n ? std::optional(std::clamp(*n, min, max)) : n; // as the spin box keeps it
     }
-    QString GetOpenFileName(QWidget*) override { return TakeFile(); }
-    QString GetSaveFileName(QWidget*, const QString&) override { return TakeFile(); }
-
-    std::deque<Answer> answers;          // for the questions, in order
-    std::deque<int> choices;             // the buttons Choose() picks; empty: Esc
-    QStringList choiceButtons;           // the buttons each Choose() offered
-    std::vector<int> choiceDefaults;     // and its default button
-    std::deque<std::string> unitClasses; // what the picker "chooses"; empty: dismissed
-    std::deque<QString> files;           // what the file dialogs return
-    std::deque<QColor> colors;           // what the colour dialog returns; empty: cancelled
-    std::deque<int> numbers;             // what GetNumber() is answered; empty: cancelled
-    QStringList messages;
-    QStringList questions;
-    std::vector<Icon> icons;
-    int beeps = 0;
-    int picks = 0;
+    QString GetOpenFileName(QWidget*) override { return Take(files).value_or(QString()); }
+    QString GetSaveFileName(QWidget*, const QString&) override {
+        return Take(files).value_or(QString());
+    }
 
 private:
-    Answer Next(const QString& text) {
-        questions << text;
-        if (answers.empty()) return Answer::Cancel;
-        const Answer a = answers.front();
-        answers.pop_front();
-        return a;
+    template <typename T> static std::optional<T> Take(std::deque<T>& script) {
+        if (script.empty()) return std::nullopt;
+        T next = std::move(script.front());
+        script.pop_front();
+        return next;
     }
-    QString TakeFile() {
-        if (files.empty()) return {};
-        QString f = files.front();
-        files.pop_front();
-        return f;
+    Answer Ask(const QString& text) {
+        questions << text;
+        return Take(answers).value_or(Answer::Cancel);
     }
 };
 

@@ -17,13 +17,6 @@ const QByteArray kFile = "[Start]\r\nconsClass = \"c\"\r\nscavClass = \"s\"\r\n"
                          "[Plan2]\r\nplanType = \"Attacker\"\r\nplanPriority = 30\r\n"
                          "[Plan3]\r\nplanType = \"Recover\"\r\nplanPriority = 20\r\n";
 
-QString Write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    return path;
-}
-
 } // namespace
 
 class TestDocument : public QObject {
@@ -156,9 +149,7 @@ private slots:
         ui.files = {Path("copy.zeq")};
         QVERIFY(doc->DoFileSave(nullptr));
         QCOMPARE(doc->Title(), QString("copy.zeq"));
-        QFile original(file);
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        QCOMPARE(original.readAll(), lossy);
+        QCOMPARE(Read(file), lossy);
 
         QVERIFY(doc->OnOpenDocument(file, nullptr));
         ui.choices = {0}; // Save
