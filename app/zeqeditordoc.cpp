@@ -233,6 +233,8 @@ void CZeqEditorDoc::ExchangePriorities(const PlanEntry* moved, const PlanEntry* 
                                        const QString& text) {
     Priorities state = {{neighbour, std::min(moved->priority, kMaxPriority)},
                         {moved, std::min(neighbour->priority, kMaxPriority)}};
+    // Equal priorities exchange nothing: no step to undo, no change to save.
+    if (state[0].second == state[1].second) return;
     m_undo.push(new CSwapCommand(text, [this, moved, state]() mutable {
         Priorities previous;
         for (const auto& [plan, priority] : state)

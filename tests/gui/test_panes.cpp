@@ -200,6 +200,7 @@ private slots:
         List()->SelectRow(1, true);
         m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_UP);
         QCOMPARE(Priorities(), QString("5 5"));
+        QVERIFY(!Doc()->IsModified());
     }
 
     void autoArrangeRespacesByTens() {
