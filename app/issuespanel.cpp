@@ -1,21 +1,16 @@
 #include "issuespanel.h"
 
-#include "icons.h"
-#include "qtext.h"
+#include "issuesmodel.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 
 namespace {
-
-constexpr int kPlanRole = Qt::UserRole;
-constexpr int kMatchRole = Qt::UserRole + 1;
-constexpr int kLineRole = Qt::UserRole + 2;
 
 template <typename Entry, typename List> bool Contains(const List& list, const Entry* entry) {
     return std::any_of(list.begin(), list.end(),
@@ -25,12 +20,12 @@ template <typename Entry, typename List> bool Contains(const List& list, const E
 } // namespace
 
 CIssuesPanel::CIssuesPanel(CZeqEditorDoc& document, QWidget* parent)
-    : QDockWidget(tr("Issues"), parent), m_document(document), m_list(new QTreeWidget(this)) {
+    : QDockWidget(tr("Issues"), parent), m_document(document),
+      m_model(new CIssuesModel(document.Report(), this)), m_list(new QTreeView(this)) {
     setObjectName(QStringLiteral("issuesPanel"));
     m_list->setObjectName(QStringLiteral("issues"));
     m_list->setAccessibleName(tr("Issues"));
-    m_list->setColumnCount(2);
-    m_list->setHeaderLabels({tr("Line"), tr("Issue")});
+    m_list->setModel(m_model);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -38,7 +33,7 @@ CIssuesPanel::CIssuesPanel(CZeqEditorDoc& document, QWidget* parent)
     m_list->installEventFilter(this);
     setWidget(m_list);
 
-    connect(m_list, &QTreeWidget::itemActivated, this, &CIssuesPanel::Activate);
+    connect(m_list, &QTreeView::activated, this, &CIssuesPanel::Activate);
     connect(m_list, &QWidget::customContextMenuRequested, this, &CIssuesPanel::ShowContextMenu);
     connect(&m_document, &CZeqEditorDoc::ReportChanged, this, &CIssuesPanel::Refill);
 }
@@ -49,55 +44,33 @@ void CIssuesPanel::SetCatalogNotes(const QList<CatalogNote>& notes) {
 }
 
 void CIssuesPanel::Refill() {
-    // Drawn once, not per row: a generated file can have tens of thousands.
-    const QIcon icons[] = {Icons::Get(Icons::Art::IssueError), Icons::Get(Icons::Art::IssueLoss),
-                           Icons::Get(Icons::Art::IssueWarning)};
-    auto KindIcon = [&icons](FindingKind kind) { return icons[int(kind)]; };
-    m_list->clear();
-    QList<QTreeWidgetItem*> rows;
-    for (const CatalogNote& note : m_catalogNotes) {
-        auto* row = new QTreeWidgetItem({QString(), note.text});
-        row->setIcon(0, KindIcon(note.error ? FindingKind::Error : FindingKind::Warning));
-        row->setToolTip(1, note.text);
-        rows << row;
-    }
-    for (const Finding& finding : m_document.Report().Findings()) {
-        const QString text = ToQt(finding.message);
-        auto* row = new QTreeWidgetItem({QString::number(finding.line), text});
-        row->setIcon(0, KindIcon(finding.kind));
-        row->setToolTip(1, text);
-        row->setData(0, kPlanRole, QVariant::fromValue<const void*>(finding.plan));
-        row->setData(0, kMatchRole, QVariant::fromValue<const void*>(finding.match));
-        row->setData(0, kLineRole, finding.line);
-        rows << row;
-    }
-    m_list->addTopLevelItems(rows);
+    m_model->Refill(m_catalogNotes);
 }
 
-const PlanEntry* CIssuesPanel::PlanOf(const QTreeWidgetItem* row) const {
-    const auto* plan = static_cast<const PlanEntry*>(row->data(0, kPlanRole).value<const void*>());
+const PlanEntry* CIssuesPanel::PlanOf(const Finding* finding) const {
+    const PlanEntry* plan = finding ? finding->plan : nullptr;
     return plan && Contains(m_document.Data().plans.All(), plan) ? plan : nullptr;
 }
 
-const MatchEntry* CIssuesPanel::MatchOf(const QTreeWidgetItem* row) const {
-    const auto* match =
-        static_cast<const MatchEntry*>(row->data(0, kMatchRole).value<const void*>());
+const MatchEntry* CIssuesPanel::MatchOf(const Finding* finding) const {
+    const MatchEntry* match = finding ? finding->match : nullptr;
     return match && Contains(m_document.Data().matches.All(), match) ? match : nullptr;
 }
 
-void CIssuesPanel::Activate(QTreeWidgetItem* row) {
-    if (!row) return;
-    if (const PlanEntry* plan = PlanOf(row))
+void CIssuesPanel::Activate(const QModelIndex& row) {
+    const Finding* finding = row.isValid() ? m_model->FindingAt(row.row()) : nullptr;
+    if (!finding) return;
+    if (const PlanEntry* plan = PlanOf(finding))
         emit PlanRequested(plan);
-    else if (const MatchEntry* match = MatchOf(row))
+    else if (const MatchEntry* match = MatchOf(finding))
         emit MatchRequested(match);
-    else if (const int line = row->data(0, kLineRole).toInt(); line > 0)
-        emit LineRequested(line);
+    else if (finding->line > 0)
+        emit LineRequested(finding->line);
 }
 
 void CIssuesPanel::ShowContextMenu(const QPoint& at) {
-    QTreeWidgetItem* row = m_list->itemAt(at);
-    const MatchEntry* match = row ? MatchOf(row) : nullptr;
+    const QModelIndex row = m_list->indexAt(at);
+    const MatchEntry* match = row.isValid() ? MatchOf(m_model->FindingAt(row.row())) : nullptr;
     if (!match) return;
     QMenu menu(this);
     menu.addAction(tr("Edit..."), this, [this, match] { emit EditMatchRequested(match); });
@@ -117,7 +90,7 @@ bool CIssuesPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            Activate(m_list->currentItem());
+            Activate(m_list->currentIndex());
             return true;
         }
     }

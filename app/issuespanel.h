@@ -2,10 +2,12 @@
 
 #include <QDockWidget>
 
+class CIssuesModel;
 class CZeqEditorDoc;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QModelIndex;
+class QTreeView;
 struct CatalogNote;
+struct Finding;
 struct MatchEntry;
 struct PlanEntry;
 
@@ -21,9 +23,9 @@ public:
     CIssuesPanel(CZeqEditorDoc& document, QWidget* parent = nullptr);
 
     void SetCatalogNotes(const QList<CatalogNote>& notes);
-    QTreeWidget* List() const { return m_list; }
+    QTreeView* List() const { return m_list; }
     // Runs a row as a double-click or Enter does.
-    void Activate(QTreeWidgetItem* row);
+    void Activate(const QModelIndex& row);
 
 signals:
     void PlanRequested(const PlanEntry* plan);
@@ -38,11 +40,13 @@ protected:
 private:
     void Refill();
     void ShowContextMenu(const QPoint& at);
-    // The plan or match a row is about, when it is still in the document.
-    const PlanEntry* PlanOf(const QTreeWidgetItem* row) const;
-    const MatchEntry* MatchOf(const QTreeWidgetItem* row) const;
+    // The plan or match a row's finding is about, when it is still in the
+    // document.
+    const PlanEntry* PlanOf(const Finding* finding) const;
+    const MatchEntry* MatchOf(const Finding* finding) const;
 
     CZeqEditorDoc& m_document;
-    QTreeWidget* m_list;
+    CIssuesModel* m_model;
+    QTreeView* m_list;
     QList<CatalogNote> m_catalogNotes;
 };

@@ -153,7 +153,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
     {
         CWaitCursor wait;
         // Saving sorts the plans by priority, the order the list shows already.
-        saved = m_data.SavePlanFile(QFile::encodeName(path).toStdString(), &error);
+        saved = m_data.SavePlanFile(QFile::encodeName(path).toStdString(), &error, &m_fileText);
     }
     if (!saved) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
@@ -165,7 +165,6 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
     m_undo.setClean();
     // The file now holds what was saved: the report is on that text, its
     // findings pointing at the document's own records (in the same order).
-    m_fileText = m_data.Text();
     CPlanData reloaded;
     m_report.Check(m_fileText, &reloaded);
     m_report.Rebind(reloaded, m_data);

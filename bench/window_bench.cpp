@@ -15,6 +15,10 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -116,9 +120,29 @@ BENCHMARK(BM_SourceEditorLoaded)->Arg(10000)->Arg(40000)->Unit(benchmark::kMilli
 BENCHMARK(BM_PlanListRebuild)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MatchTreeRebuild)->Unit(benchmark::kMillisecond);
 
+// --memory FILE: the editor started on FILE (window, panes, report) and the
+// document saved under another name; prints the process's peak resident
+// kilobytes, for bench/run.sh to set against the same run on a small file.
+int MeasureMemory(const QString& file) {
+    QTemporaryDir dir;
+    {
+        CZeqEditorApp app;
+        if (!app.InitInstance({file, dir.filePath("settings.cfg")})) return 1;
+        QApplication::processEvents();
+        if (!app.Document()->OnSaveDocument(dir.filePath("saved.zeq"), nullptr)) return 1;
+        QApplication::processEvents();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    if (argc == 3 && std::string_view(argv[1]) == "--memory")
+        return MeasureMemory(QString::fromLocal8Bit(argv[2]));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -78,7 +78,7 @@ void WritePlans(JsonWriter& json, const PlanList& plans) {
         json.Key("count").Number(plan->condition.count);
         json.EndObject();
         json.Key("parameters").BeginArray();
-        for (const EntryNode& p : plan->parameters)
+        for (const PlanParameter& p : plan->parameters)
             json.BeginArray().String(p.key).String(p.value).EndArray();
         json.EndArray().EndObject();
     }
@@ -151,14 +151,13 @@ int FinishOutput(int exitCode) {
 int RunFmt(const std::string& file, const std::string& out) {
     CPlanData data;
     if (!LoadModel(file, data)) return 1;
-    CSectionFile sections;
-    data.SaveToSections(sections);
     if (out.empty()) {
-        WriteOut(sections.WriteText());
+        WriteOut(data.Text());
         return 0;
     }
-    if (sections.SaveFile(out)) return 0;
-    std::fprintf(stderr, "%s: error: %s\n", out.c_str(), sections.LastError().message.c_str());
+    std::string error;
+    if (data.SavePlanFile(out, &error)) return 0;
+    std::fprintf(stderr, "%s: error: %s\n", out.c_str(), error.c_str());
     return 1;
 }
 

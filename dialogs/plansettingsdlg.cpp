@@ -106,7 +106,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
         m_condition->setCurrentIndex(choice);
         m_count->setValue(int(plan->condition.count));
         m_conditionClass->setText(ToQt(plan->condition.unitClass));
-        for (const EntryNode& parameter : plan->parameters)
+        for (const PlanParameter& parameter : plan->parameters)
             new QTreeWidgetItem(m_rows, {ToQt(parameter.key), ToQt(parameter.value)});
     }
 
@@ -349,7 +349,7 @@ void CPlanSettingsDlg::accept() {
     m_result.parameters.clear();
     for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = m_rows->topLevelItem(i);
-        m_result.parameters.push_back({FromQt(row->text(0)), FromQt(row->text(1)), 0});
+        m_result.parameters.push_back({FromQt(row->text(0)), FromQt(row->text(1))});
     }
     QDialog::accept();
 }

@@ -89,8 +89,9 @@ std::vector<Completion> CompletionsAt(const CompletionPlace& place, const CPlanM
         }
     } else if (!line.empty() && line.find_first_not_of(" \t") == line.find('[')) {
         for (std::string_view name : {kStartSection, kCheatSection, kMatchSection})
-            all.push_back({"[" + std::string(name) + "]", "section"});
-        all.push_back({"[" + PlanSectionName(place.freePlanNumber) + "]", "new plan section"});
+            all.push_back({std::string("[").append(name).append("]"), "section"});
+        all.push_back({std::string("[").append(PlanSectionName(place.freePlanNumber)).append("]"),
+                       "new plan section"});
     } else if (NamesEqual(place.section, kStartSection)) {
         for (std::string_view key : kStartKeys)
             all.push_back({std::string(key) + " = ", "Start"});

@@ -1,11 +1,20 @@
 #include "sectionfile.h"
 
 #include "filebuffer.h"
+#include "sectionwriter.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <utility>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define ZEQ_SSE2 1
+#endif
 
 namespace {
 
@@ -40,32 +49,67 @@ bool IsOrdinary(char c) {
     return kOrdinary[static_cast<unsigned char>(c)];
 }
 
+// One bit per byte of p[0, n) (n at most 16) that may matter: a superset of
+// the bytes that are not ordinary, which the table then decides. Sixteen
+// bytes in a few instructions where the processor has SSE2: every byte that
+// matters is below '0' or a bracket.
+unsigned CandidateMask(const char* p, std::size_t n) {
+#ifdef ZEQ_SSE2
+    if (n == 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i below = _mm_set1_epi8('0' - 1);
+        const __m128i low = _mm_cmpeq_epi8(_mm_max_epu8(bytes, below), below);
+        const __m128i brackets = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('[')),
+                                              _mm_cmpeq_epi8(bytes, _mm_set1_epi8(']')));
+        return unsigned(_mm_movemask_epi8(_mm_or_si128(low, brackets)));
+    }
+#endif
+    unsigned mask = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!IsOrdinary(p[i])) mask |= 1u << i;
+    return mask;
+}
+
 // The clean-up pass: the text without blanks and comments, one NUL after each
-// line, plus the source line each working line started on.
+// line (no line is empty), plus the source line each of those lines began on.
 struct CleanText {
-    std::string work;
-    std::vector<std::pair<std::size_t, int>> lineStarts; // work offset -> source line
+    std::unique_ptr<char[]> work;
+    std::size_t size = 0;
+    std::vector<int> lines;
 };
 
 class Cleaner {
 public:
-    explicit Cleaner(std::string_view text) : m_text(text) { m_out.work.reserve(text.size() + 1); }
+    // The text never grows but where a line end of one byte becomes two (a
+    // closing quote and the NUL), and at the very end.
+    explicit Cleaner(std::string_view text)
+        : m_text(text),
+          m_buffer(std::make_unique_for_overwrite<char[]>(
+              text.size() + std::size_t(std::count(text.begin(), text.end(), '\n')) +
+              std::size_t(std::count(text.begin(), text.end(), '\r')) + 2 + kSlack)),
+          m_write(m_buffer.get()) {}
 
     // Returns false with failLine/failReason set when the text is refused.
     bool Run() {
+        // Block by block, the runs of ordinary bytes between the bytes that
+        // matter are copied whole; only those bytes take a step each.
         const std::size_t size = m_text.size();
-        for (m_pos = 0; m_pos < size; ++m_pos) {
-            if (IsOrdinary(m_text[m_pos])) {
-                // Runs of ordinary bytes are copied in one go.
-                std::size_t end = m_pos + 1;
-                while (end < size && IsOrdinary(m_text[end]))
-                    ++end;
-                PutRun(m_text.substr(m_pos, end - m_pos));
-                m_pos = end - 1;
-                continue;
+        for (std::size_t block = 0; block < size;) {
+            const std::size_t blockEnd = std::min(block + 16, size);
+            std::size_t run = block; // the first byte not yet handled
+            for (unsigned mask = CandidateMask(m_text.data() + block, blockEnd - block); mask;
+                 mask &= mask - 1) {
+                const std::size_t at = block + std::size_t(std::countr_zero(mask));
+                if (at < run || IsOrdinary(m_text[at])) continue; // in a comment, or ordinary
+                if (at > run) Put(m_text.substr(run, at - run));
+                m_pos = at;
+                if (!Step(m_text[at])) return false;
+                CountLineBreak();
+                run = m_pos + 1; // past a comment, when the step skipped one
+                if (run > blockEnd) break;
             }
-            if (!Step(m_text[m_pos])) return false;
-            CountLineBreak();
+            if (blockEnd > run) Put(m_text.substr(run, blockEnd - run));
+            block = std::max(blockEnd, run);
         }
         // The end of the text ends the last line as a line end does.
         if (!EndLine()) {
@@ -75,7 +119,10 @@ public:
         return true;
     }
 
-    CleanText Take() { return std::move(m_out); }
+    CleanText Take() {
+        const auto size = std::size_t(m_write - m_buffer.get());
+        return {std::move(m_buffer), size, std::move(m_lines)};
+    }
     ParseNotes TakeNotes() { return std::move(m_notes); }
 
     int failLine = 0;
@@ -103,12 +150,10 @@ private:
                 m_marks.pop_back();
             else
                 Push(kQuoteMark);
-            Put(c);
-            return true;
+            break;
         case '[':
             if (!TopIsQuote()) Push(kBracketMark);
-            Put(c);
-            return true;
+            break;
         case ']':
             if (!TopIsQuote()) {
                 if (m_marks.empty()) {
@@ -118,19 +163,18 @@ private:
                 }
                 m_marks.pop_back();
             }
-            Put(c);
-            return true;
+            break;
         case '/':
             if (m_marks.empty() && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/') {
                 SkipComment();
                 return true;
             }
-            Put(c);
-            return true;
+            break;
         default:
-            Put(c);
-            return true;
+            break;
         }
+        Put(c);
+        return true;
     }
 
     // A comment runs up to and including the next CR or LF: that byte does
@@ -139,13 +183,12 @@ private:
     // text follows the swallowed line break.
     void SkipComment() {
         m_notes.comments.push_back(m_line);
-        const bool afterText = !m_out.work.empty() && m_out.work.back() != '\0';
         while (m_pos + 1 < m_text.size()) {
             ++m_pos;
             char c = m_text[m_pos];
             if (IsLineEnd(c)) {
                 const char next = m_pos + 1 < m_text.size() ? m_text[m_pos + 1] : '\n';
-                if (afterText && !IsLineEnd(next)) m_notes.commentJoins.push_back(m_line);
+                if (m_lineOpen && !IsLineEnd(next)) m_notes.commentJoins.push_back(m_line);
                 return; // Run() counts this line break
             }
             CountLineBreak();
@@ -158,10 +201,11 @@ private:
         if (TopIsQuote()) {
             m_notes.closedQuotes.push_back(m_line);
             Put('"');
-            m_out.work.push_back('\0');
             m_marks.pop_back();
-        } else if (!m_out.work.empty() && m_out.work.back() != '\0') {
-            m_out.work.push_back('\0');
+        }
+        if (m_lineOpen) {
+            *m_write++ = '\0';
+            m_lineOpen = false;
         }
         if (!m_marks.empty()) {
             failLine = m_line;
@@ -170,16 +214,26 @@ private:
         return true;
     }
 
-    void PutRun(std::string_view run) {
-        if (m_out.work.empty() || m_out.work.back() == '\0')
-            m_out.lineStarts.emplace_back(m_out.work.size(), m_line);
-        m_out.work.append(run);
+    // A run within a block is copied as one 16-byte move (the buffer's slack
+    // takes the excess), not a call per run.
+    void Put(std::string_view run) {
+        OpenLine();
+        if (run.size() <= kSlack && run.data() + kSlack <= m_text.data() + m_text.size())
+            std::memcpy(m_write, run.data(), kSlack);
+        else
+            std::memcpy(m_write, run.data(), run.size());
+        m_write += run.size();
     }
 
     void Put(char c) {
-        if (m_out.work.empty() || m_out.work.back() == '\0')
-            m_out.lineStarts.emplace_back(m_out.work.size(), m_line);
-        m_out.work.push_back(c);
+        OpenLine();
+        *m_write++ = c;
+    }
+
+    void OpenLine() {
+        if (m_lineOpen) return;
+        m_lines.push_back(m_line);
+        m_lineOpen = true;
     }
 
     void Push(char mark) {
@@ -195,11 +249,16 @@ private:
             ++m_line;
     }
 
+    static constexpr std::size_t kSlack = 16;
+
     std::string_view m_text;
     std::size_t m_pos = 0;
     int m_line = 1;
+    bool m_lineOpen = false; // the working line has bytes and no NUL yet
     std::string m_marks;
-    CleanText m_out;
+    std::unique_ptr<char[]> m_buffer;
+    char* m_write;
+    std::vector<int> m_lines;
     ParseNotes m_notes;
 };
 
@@ -212,6 +271,12 @@ bool NamesEqual(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool NamesLess(std::string_view a, std::string_view b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(FoldCase(x)) < static_cast<unsigned char>(FoldCase(y));
+    });
+}
+
 std::string FoldedName(std::string_view name) {
     std::string folded(name);
     for (char& c : folded)
@@ -221,14 +286,25 @@ std::string FoldedName(std::string_view name) {
 
 void CSectionFile::RemoveAll() {
     m_sections.clear();
+    m_text.reset();
+    m_kept.clear();
 }
 
 bool CSectionFile::Fail(int line, std::string reason) {
+    RemoveAll();
     m_error = {line, std::move(reason)};
     return false;
 }
 
+std::string_view CSectionFile::Keep(std::string_view bytes) {
+    return bytes.empty() ? std::string_view() : std::string_view(m_kept.emplace_back(bytes));
+}
+
 bool CSectionFile::ParseText(std::string_view text) {
+    return Parse(text, nullptr);
+}
+
+bool CSectionFile::Parse(std::string_view text, std::string* spent) {
     RemoveAll();
     m_error = {};
     m_notes = {};
@@ -236,57 +312,59 @@ bool CSectionFile::ParseText(std::string_view text) {
 
     Cleaner cleaner(text);
     if (!cleaner.Run()) return Fail(cleaner.failLine, cleaner.failReason);
-    const CleanText clean = cleaner.Take();
+    CleanText clean = cleaner.Take();
     m_notes = cleaner.TakeNotes();
+    if (spent) std::string().swap(*spent); // the file's bytes are not needed any more
+    m_text = std::move(clean.work);
 
-    // Build pass over the NUL-terminated lines of the working text.
+    // Build pass over the NUL-terminated lines of the working text: the
+    // tree's names, keys and values are views into it. A section's entries
+    // are gathered first and then copied into a vector of their exact size:
+    // a large file holds hundreds of thousands of them.
     SectionNode* current = nullptr;
-    std::size_t startIndex = 0;
-    const std::string_view work = clean.work;
-    std::size_t pos = 0;
-    while (pos < work.size()) {
-        std::size_t end = work.find('\0', pos);
-        if (end == std::string_view::npos) end = work.size();
-        const std::string_view line = work.substr(pos, end - pos);
-        while (startIndex < clean.lineStarts.size() && clean.lineStarts[startIndex].first < pos)
-            ++startIndex;
-        const int sourceLine =
-            startIndex < clean.lineStarts.size() ? clean.lineStarts[startIndex].second : 0;
-        pos = end + 1;
-        if (line.empty()) continue;
+    std::vector<EntryNode> gathered;
+    const auto closeSection = [&] {
+        if (current) current->entries.assign(gathered.begin(), gathered.end());
+        gathered.clear();
+    };
+    const char* at = m_text.get();
+    const char* const end = at + clean.size;
+    for (std::size_t index = 0; at < end; ++index) {
+        const char* nul = static_cast<const char*>(std::memchr(at, '\0', std::size_t(end - at)));
+        if (!nul) nul = end;
+        const std::string_view line(at, std::size_t(nul - at));
+        const int sourceLine = index < clean.lines.size() ? clean.lines[index] : 0;
+        at = nul + 1;
 
         if (line.front() == '[') {
             // The name runs to the last ']' of the line; anything after it is lost.
-            const std::size_t close = line.rfind(']');
-            if (close == std::string_view::npos || close == 0)
+            const std::size_t bracket = line.rfind(']');
+            if (bracket == std::string_view::npos || bracket == 0)
                 return Fail(sourceLine, "section header without ']'");
-            current = AddSection(line.substr(1, close - 1));
-            current->line = sourceLine;
-            if (close + 1 < line.size()) m_notes.headerTails.push_back(sourceLine);
+            closeSection();
+            current = &m_sections.emplace_back(SectionNode{line.substr(1, bracket - 1), {}, sourceLine});
+            if (bracket + 1 < line.size()) m_notes.headerTails.push_back(sourceLine);
         } else {
             const std::size_t equals = line.find('=');
             if (!current || equals == std::string_view::npos) {
                 m_notes.ignoredLines.push_back(sourceLine);
                 continue;
             }
-            EntryNode* entry = AddEntry(current, line.substr(0, equals), line.substr(equals + 1));
-            entry->line = sourceLine;
+            gathered.push_back({line.substr(0, equals), line.substr(equals + 1), sourceLine});
         }
     }
+    closeSection();
     return true;
 }
 
-SectionNode* CSectionFile::FindSection(std::string_view name) const {
-    for (const auto& section : m_sections)
-        if (NamesEqual(section->name, name)) return section.get();
+SectionNode* CSectionFile::FindSection(std::string_view name) {
+    for (SectionNode& section : m_sections)
+        if (NamesEqual(section.name, name)) return &section;
     return nullptr;
 }
 
 SectionNode* CSectionFile::AddSection(std::string_view name) {
-    auto section = std::make_unique<SectionNode>();
-    section->name = std::string(name);
-    m_sections.push_back(std::move(section));
-    return m_sections.back().get();
+    return &m_sections.emplace_back(SectionNode{Keep(name), {}, 0});
 }
 
 EntryNode* CSectionFile::FindEntry(SectionNode* section, std::string_view key) {
@@ -299,22 +377,12 @@ EntryNode* CSectionFile::FindEntry(SectionNode* section, std::string_view key) {
 EntryNode* CSectionFile::AddEntry(SectionNode* section, std::string_view key,
                                   std::string_view value) {
     if (!section) return nullptr;
-    return &section->entries.emplace_back(EntryNode{std::string(key), std::string(value), 0});
-}
-
-void CSectionFile::AppendEntries(SectionNode* section, std::vector<EntryNode> entries) {
-    if (!section) return;
-    if (section->entries.empty()) {
-        section->entries = std::move(entries);
-        return;
-    }
-    section->entries.insert(section->entries.end(), std::make_move_iterator(entries.begin()),
-                            std::make_move_iterator(entries.end()));
+    return &section->entries.emplace_back(EntryNode{Keep(key), Keep(value), 0});
 }
 
 std::int32_t CSectionFile::GetValueInt(const EntryNode* entry, std::int32_t defaultNumber) {
     if (!entry || entry->value.empty()) return defaultNumber;
-    const std::string& v = entry->value;
+    const std::string_view v = entry->value;
     if (v[0] < '0' || v[0] > '9') return defaultNumber;
     std::int64_t number = 0;
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -325,32 +393,14 @@ std::int32_t CSectionFile::GetValueInt(const EntryNode* entry, std::int32_t defa
     return static_cast<std::int32_t>(number);
 }
 
-std::size_t CSectionFile::GetTextSize() const {
-    std::size_t size = 0;
-    for (const auto& section : m_sections) {
-        size += section->name.size() + 6; // "[" name "]" CR LF ... CR LF
-        for (const EntryNode& entry : section->entries)
-            size += entry.key.size() + entry.value.size() + 5; // " = " CR LF
-    }
-    return size;
-}
-
 std::string CSectionFile::WriteText() const {
-    std::string text;
-    text.reserve(GetTextSize());
-    for (const auto& section : m_sections) {
-        text += '[';
-        text += section->name;
-        text += "]\r\n";
-        for (const EntryNode& entry : section->entries) {
-            text += entry.key;
-            text += " = ";
-            text += entry.value;
-            text += "\r\n";
+    return WriteSectionText([this](CSectionWriter& out) {
+        for (const SectionNode& section : m_sections) {
+            out.Section(section.name);
+            for (const EntryNode& entry : section.entries)
+                out.Entry(entry.key, entry.value);
         }
-        text += "\r\n";
-    }
-    return text;
+    });
 }
 
 bool CSectionFile::LoadFile(const std::string& path) {
@@ -358,13 +408,15 @@ bool CSectionFile::LoadFile(const std::string& path) {
     m_error = {};
     CFileBuffer buffer;
     if (!buffer.LoadFile(path)) return Fail(1, buffer.LastError());
-    return ParseText(buffer.View());
+    std::string bytes = buffer.Detach();
+    return Parse(bytes, &bytes);
 }
 
 bool CSectionFile::SaveFile(const std::string& path) {
     m_error = {};
     CFileBuffer buffer;
     buffer.SetData(WriteText());
-    if (!buffer.SaveFile(path)) return Fail(0, buffer.LastError());
-    return true;
+    if (buffer.SaveFile(path)) return true;
+    m_error = {0, buffer.LastError()}; // the tree stays
+    return false;
 }

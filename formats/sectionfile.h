@@ -4,23 +4,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// One "key = value" line of a plan file. Strings are raw 8-bit bytes; an empty
-// string stands for "no key" or "no value". A value keeps the quote characters
-// it was written with.
+// One "key = value" line of a plan file: raw 8-bit bytes, viewed in the text
+// of the CSectionFile that holds it. An empty view stands for "no key" or "no
+// value". A value keeps the quote characters it was written with.
 struct EntryNode {
-    std::string key;
-    std::string value;
+    std::string_view key;
+    std::string_view value;
     int line = 0; // 1-based source line, 0 when not parsed from text
 };
 
 // One "[name]" section with its entries in file order.
 struct SectionNode {
-    std::string name;
+    std::string_view name;
     std::vector<EntryNode> entries;
     int line = 0;
 };
@@ -37,50 +38,63 @@ struct ParseNotes {
 
 // Names and keys compare equal when they match with only A-Z folded to a-z.
 bool NamesEqual(std::string_view a, std::string_view b);
+// An order of names in which equal names (as above) are neighbours.
+bool NamesLess(std::string_view a, std::string_view b);
 // The name with A-Z folded to a-z: a key under which equal names meet.
 std::string FoldedName(std::string_view name);
 
 // A plan file held as an ordered list of sections. Duplicate names and keys
-// stay; lookups return the first match.
+// stay; lookups return the first match. Names, keys and values are views into
+// one buffer that the file owns (the cleaned text of a parse, or copies of
+// what was added by hand), so that a large file is a handful of allocations.
+// Sections keep their place in memory as more are added.
 class CSectionFile {
 public:
-    using SectionList = std::vector<std::unique_ptr<SectionNode>>;
+    using SectionList = std::deque<SectionNode>;
 
     CSectionFile() = default;
+    CSectionFile(CSectionFile&&) = default;
+    CSectionFile& operator=(CSectionFile&&) = default;
+    CSectionFile(const CSectionFile&) = delete;
+    CSectionFile& operator=(const CSectionFile&) = delete;
 
-    void RemoveAll();
     const SectionList& Sections() const { return m_sections; }
 
-    // Replaces the tree by the parse of the text. On failure the tree holds
-    // what was built before the failing line and LastError() tells why.
+    // Replaces the tree by the parse of the text. On failure the tree is
+    // empty and LastError() tells why and where.
     bool ParseText(std::string_view text);
     const Diagnostic& LastError() const { return m_error; }
     const ParseNotes& Notes() const { return m_notes; }
 
-    // Writing: CR LF line ends, no escaping; GetTextSize() == WriteText().size().
-    std::size_t GetTextSize() const;
+    // Writing: CR LF line ends, no escaping.
     std::string WriteText() const;
+    // Reads and parses the file; the file's own bytes are let go once the
+    // cleaned text is made.
     bool LoadFile(const std::string& path);
     // Leaves an existing file untouched unless the whole text was written.
     bool SaveFile(const std::string& path);
 
-    SectionNode* FindSection(std::string_view name) const;
+    SectionNode* FindSection(std::string_view name);
+    // A section or an entry added by hand: its name, key and value are copied.
     SectionNode* AddSection(std::string_view name);
+    EntryNode* AddEntry(SectionNode* section, std::string_view key, std::string_view value);
 
-    // Entry operations take the section they work in; a null section or entry
-    // makes them do nothing and return their neutral result.
+    // Entry lookups take the section they work in; a null section or entry
+    // makes them return their neutral result.
     static EntryNode* FindEntry(SectionNode* section, std::string_view key);
-    static EntryNode* AddEntry(SectionNode* section, std::string_view key, std::string_view value);
-    static void AppendEntries(SectionNode* section, std::vector<EntryNode> entries);
-
     // Counts only a value whose first byte is a decimal digit: the leading run
     // of digits, saturated at INT32_MAX. "-5" and "\"12\"" give the default.
     static std::int32_t GetValueInt(const EntryNode* entry, std::int32_t defaultNumber);
 
 private:
+    void RemoveAll();
+    bool Parse(std::string_view text, std::string* spent);
     bool Fail(int line, std::string reason);
+    std::string_view Keep(std::string_view bytes);
 
     SectionList m_sections;
+    std::unique_ptr<char[]> m_text; // the cleaned text the views point into
+    std::deque<std::string> m_kept;            // what was added by hand
     Diagnostic m_error;
     ParseNotes m_notes;
 };

@@ -22,10 +22,15 @@ std::string FieldText(std::string_view text, std::size_t limit) {
     return std::string(text.substr(0, std::min(end, limit)));
 }
 
+std::string_view QuotedBody(std::string_view text) {
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    return text.substr(0, std::min(kTextLimit, text.size()));
+}
+
 std::string QuoteValue(std::string_view text) {
-    std::string body = CutText(text, kTextLimit);
+    const std::string_view body = QuotedBody(text);
     if (body.empty()) return {};
-    return '"' + body + '"';
+    return '"' + std::string(body) + '"';
 }
 
 std::string UnquoteValue(std::string_view text) {
@@ -49,7 +54,7 @@ std::string ValueProblem(std::string_view value) {
     if (!file.ParseText("[S]\r\nk = " + std::string(value) + "\r\n"))
         return file.LastError().message;
     const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "k");
-    const std::string readBack = entry ? entry->value : std::string();
+    const std::string readBack(entry ? entry->value : std::string_view());
     if (readBack == value) return {};
     return "it would read back as \"" + readBack + "\"";
 }

@@ -10,6 +10,8 @@
 // Wraps a non-empty text in double quotes for saving; an empty text stays
 // empty. Quotes inside the text are copied unchanged: the format has no escape.
 std::string QuoteValue(std::string_view text);
+// What QuoteValue puts between the quotes.
+std::string_view QuotedBody(std::string_view text);
 
 // A text value as loading reads it: all leading double and single quotes are
 // skipped, then the text is cut like a field's text (FieldText) at 256 bytes.

@@ -16,7 +16,7 @@ bool KeepsChanging(std::string_view text) {
     if (!file.ParseText(text)) return false;
     for (const auto& section : file.Sections()) {
         std::set<std::string_view> seen;
-        for (const EntryNode& entry : section->entries) {
+        for (const EntryNode& entry : section.entries) {
             if (entry.key.find_first_of("\"'") != std::string::npos) return true;
             for (std::string_view known : kPlanKeys)
                 if (NamesEqual(known, entry.key) && !seen.insert(known).second) return true;

@@ -2,25 +2,44 @@
 
 #include "planfilereport.h"
 #include "planformat.h"
+#include "sectionwriter.h"
+#include "filebuffer.h"
 #include "textvalues.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <array>
 
 namespace {
 
-// The first node of each case-folded name, so that numbered lookups of a
-// large file do not walk the whole file each time.
+// The first node of each name, case ignored, so that numbered lookups of a
+// large file do not walk the whole file each time: one sorted array of
+// views, with no allocation per name.
 template <typename Node> class FirstByName {
 public:
-    void Add(std::string_view name, Node* node) { m_index.try_emplace(FoldedName(name), node); }
-    Node* Find(std::string_view name) const {
-        auto it = m_index.find(FoldedName(name));
-        return it == m_index.end() ? nullptr : it->second;
+    void Add(std::string_view name, Node* node) {
+        m_index.push_back({name, node});
+        m_sorted = false;
+    }
+    Node* Find(std::string_view name) {
+        if (!m_sorted) {
+            // Stable, so that of equal names the first added is found.
+            std::stable_sort(m_index.begin(), m_index.end(),
+                             [](const Named& a, const Named& b) { return NamesLess(a.name, b.name); });
+            m_sorted = true;
+        }
+        const auto it = std::lower_bound(
+            m_index.begin(), m_index.end(), name,
+            [](const Named& a, std::string_view b) { return NamesLess(a.name, b); });
+        return it != m_index.end() && NamesEqual(it->name, name) ? it->node : nullptr;
     }
 
 private:
-    std::unordered_map<std::string, Node*> m_index;
+    struct Named {
+        std::string_view name;
+        Node* node;
+    };
+    std::vector<Named> m_index;
+    bool m_sorted = true;
 };
 
 // Reads the value of one key of a section as loading does, and tells the
@@ -74,21 +93,15 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
 
     // The first entry of each known key is consumed; everything else, later
     // duplicates of known keys included, becomes a parameter in file order.
-    // The section's entries move over as a whole, strings and all.
-    std::vector<EntryNode>& entries = section->entries;
-    std::vector<bool> consumed(entries.size(), false);
-    for (std::string_view key : kPlanKeys)
-        if (const EntryNode* entry = find(key))
-            consumed[std::size_t(entry - entries.data())] = true;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (!consumed[i]) {
-            if (kept != i) entries[kept] = std::move(entries[i]);
-            ++kept;
-        }
-    entries.resize(kept);
-    plan->parameters = std::move(entries);
-    section->entries.clear();
+    const std::vector<EntryNode>& entries = section->entries;
+    std::array<const EntryNode*, kPlanKeys.size()> consumed{};
+    for (std::size_t k = 0; k < kPlanKeys.size(); ++k)
+        consumed[k] = find(kPlanKeys[k]);
+    plan->parameters.reserve(entries.size() - std::size_t(std::count_if(consumed.begin(), consumed.end(),
+                                                                     [](const EntryNode* e) { return e; })));
+    for (const EntryNode& entry : entries)
+        if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
+            plan->parameters.push_back({std::string(entry.key), std::string(entry.value)});
     return true;
 }
 
@@ -135,8 +148,8 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
     Clear();
     const Reader read(report);
     FirstByName<SectionNode> sections;
-    for (const auto& section : file.Sections())
-        sections.Add(section->name, section.get());
+    for (const SectionNode& section : file.Sections())
+        sections.Add(section.name, const_cast<SectionNode*>(&section));
     auto find = [&](std::string_view name) {
         SectionNode* section = sections.Find(name);
         if (section && report) report->SectionRead(*section);
@@ -157,8 +170,14 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
     }
     if (SectionNode* s = find(kMatchSection)) LoadMatches(matches, s, read);
 
-    ScanPlanSections(find,
-                     [&](unsigned long, SectionNode* section) { LoadPlan(plans, section, read); });
+    // Each plan section's entries are released once the plan (and the
+    // report) has read them: the tree and the model of a large file are then
+    // never both whole at once. The report's last look at the tree passes
+    // over the plan sections that were read.
+    ScanPlanSections(find, [&](unsigned long, SectionNode* section) {
+        LoadPlan(plans, section, read);
+        std::vector<EntryNode>().swap(section->entries);
+    });
     if (report) report->Finish(file);
     return true;
 }
@@ -176,31 +195,31 @@ bool CPlanData::LoadPlanFile(const std::string& path, Diagnostic* error, CPlanFi
 
 namespace {
 
-void AppendMatchSection(CSectionFile& file, const std::vector<const MatchEntry*>& matches) {
-    SectionNode* s = file.AddSection(kMatchSection);
+void WriteMatchSection(CSectionWriter& out, const std::vector<const MatchEntry*>& matches) {
+    out.Section(kMatchSection);
     unsigned long n = 0;
     for (const MatchEntry* target : matches) {
-        CSectionFile::AddEntry(s, TargetKey(++n), QuoteValue(target->unitClass));
+        out.QuotedEntry(TargetKey(++n), target->unitClass);
         unsigned long m = 0;
         for (const MatchAttacker& attacker : target->attackers)
-            CSectionFile::AddEntry(s, AttackerKey(n, ++m), QuoteValue(attacker.unitClass));
+            out.QuotedEntry(AttackerKey(n, ++m), attacker.unitClass);
     }
 }
 
-void AppendPlanSection(CSectionFile& file, unsigned long n, const PlanEntry& plan) {
-    SectionNode* s = file.AddSection(PlanSectionName(n));
-    CSectionFile::AddEntry(s, "planType", QuoteValue(plan.planType));
-    CSectionFile::AddEntry(s, "planPriority", std::to_string(plan.priority));
+void WritePlanSection(CSectionWriter& out, unsigned long n, const PlanEntry& plan) {
+    out.Section(PlanSectionName(n));
+    out.QuotedEntry("planType", plan.planType);
+    out.Entry("planPriority", plan.priority);
     const PlanCondition& condition = plan.condition;
     if (condition.IsComplete()) {
-        CSectionFile::AddEntry(s, "planCondition", QuoteValue(condition.kind));
-        CSectionFile::AddEntry(s, "planConditionClass", QuoteValue(condition.unitClass));
-        if (condition.count != 0)
-            CSectionFile::AddEntry(s, "planConditionCount", std::to_string(condition.count));
+        out.QuotedEntry("planCondition", condition.kind);
+        out.QuotedEntry("planConditionClass", condition.unitClass);
+        if (condition.count != 0) out.Entry("planConditionCount", condition.count);
     }
-    CSectionFile::AppendEntries(s, plan.parameters);
-    if (plan.flags & PlanFlagBuildIfNoIdle) CSectionFile::AddEntry(s, "buildIfNoIdle", "1");
-    if (plan.flags & PlanFlagDoNextOnFail) CSectionFile::AddEntry(s, "doNextOnFail", "1");
+    for (const PlanParameter& parameter : plan.parameters)
+        out.Entry(parameter.key, parameter.value);
+    if (plan.flags & PlanFlagBuildIfNoIdle) out.Entry("buildIfNoIdle", "1");
+    if (plan.flags & PlanFlagDoNextOnFail) out.Entry("doNextOnFail", "1");
 }
 
 } // namespace
@@ -216,63 +235,51 @@ bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileRepo
     return LoadFromSections(file, report);
 }
 
-bool CPlanData::SaveToSections(CSectionFile& file) {
-    plans.SortPlansByPriority();
-    WriteSections(file);
-    return true;
-}
-
-void CPlanData::WriteSections(CSectionFile& file) const {
-    SectionNode* s = file.AddSection(kStartSection);
-    if (start.scrapCount != 0)
-        CSectionFile::AddEntry(s, "scrapCount", std::to_string(start.scrapCount));
-    CSectionFile::AddEntry(s, "consClass", QuoteValue(start.consClass));
-    CSectionFile::AddEntry(s, "scavClass", QuoteValue(start.scavClass));
-
-    if (start.moneyAmount != 0 && start.moneyDelay != 0) {
-        s = file.AddSection(kCheatSection);
-        CSectionFile::AddEntry(s, "moneyAmount", std::to_string(start.moneyAmount));
-        CSectionFile::AddEntry(s, "moneyDelay", std::to_string(start.moneyDelay));
-    }
-
-    if (matches.CountMatches() > 0) {
-        std::vector<const MatchEntry*> all;
-        for (const auto& match : matches.All())
-            all.push_back(match.get());
-        AppendMatchSection(file, all);
-    }
-
-    unsigned long n = 0;
-    for (const PlanEntry* plan : plans.SortedByPriority())
-        AppendPlanSection(file, ++n, *plan);
-}
-
 std::string CPlanData::Text() const {
-    CSectionFile file;
-    WriteSections(file);
-    return file.WriteText();
+    const std::vector<const PlanEntry*> order = plans.SortedByPriority();
+    std::vector<const MatchEntry*> targets;
+    targets.reserve(matches.CountMatches());
+    for (const auto& match : matches.All())
+        targets.push_back(match.get());
+    return WriteSectionText([&](CSectionWriter& out) {
+        out.Section(kStartSection);
+        if (start.scrapCount != 0) out.Entry("scrapCount", start.scrapCount);
+        out.QuotedEntry("consClass", start.consClass);
+        out.QuotedEntry("scavClass", start.scavClass);
+        if (start.moneyAmount != 0 && start.moneyDelay != 0) {
+            out.Section(kCheatSection);
+            out.Entry("moneyAmount", start.moneyAmount);
+            out.Entry("moneyDelay", start.moneyDelay);
+        }
+        if (!targets.empty()) WriteMatchSection(out, targets);
+        unsigned long n = 0;
+        for (const PlanEntry* plan : order)
+            WritePlanSection(out, ++n, *plan);
+    });
 }
 
 std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans) {
-    CSectionFile file;
-    unsigned long n = 0;
-    for (const PlanEntry* plan : plans)
-        AppendPlanSection(file, ++n, *plan);
-    return file.WriteText();
+    return WriteSectionText([&](CSectionWriter& out) {
+        unsigned long n = 0;
+        for (const PlanEntry* plan : plans)
+            WritePlanSection(out, ++n, *plan);
+    });
 }
 
 std::string MatchSectionText(const std::vector<const MatchEntry*>& matches) {
     if (matches.empty()) return {};
-    CSectionFile file;
-    AppendMatchSection(file, matches);
-    return file.WriteText();
+    return WriteSectionText([&](CSectionWriter& out) { WriteMatchSection(out, matches); });
 }
 
-bool CPlanData::SavePlanFile(const std::string& path, std::string* error) {
-    CSectionFile file;
-    SaveToSections(file);
-    if (file.SaveFile(path)) return true;
-    if (error) *error = file.LastError().message;
+bool CPlanData::SavePlanFile(const std::string& path, std::string* error, std::string* written) {
+    plans.SortPlansByPriority();
+    CFileBuffer buffer;
+    buffer.SetData(Text());
+    if (buffer.SaveFile(path)) {
+        if (written) *written = buffer.Detach();
+        return true;
+    }
+    if (error) *error = buffer.LastError();
     return false;
 }
 

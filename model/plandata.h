@@ -36,8 +36,8 @@ public:
     void Clear();
 
     // Fills the model from a parsed tree, telling the report (when given)
-    // what it reads. The plan sections' remaining entries are moved out of
-    // the tree into the plans. Always succeeds.
+    // what it reads. The plan sections' entries are released from the tree
+    // as they are read. Always succeeds.
     bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr);
     // Empties the model, then reads and parses the file. On failure the model
     // is empty and `error` (when given) tells why and where.
@@ -47,13 +47,14 @@ public:
     bool LoadText(std::string_view text, Diagnostic* error = nullptr,
                   CPlanFileReport* report = nullptr);
 
-    // Sorts the plans by descending priority (in the model, not only in the
-    // file), then appends the sections of a plan file to `file`.
-    bool SaveToSections(CSectionFile& file);
-    // The same sections, or their text, without sorting the model's list.
-    void WriteSections(CSectionFile& file) const;
+    // The text File Save writes: plans by descending priority, written
+    // straight into one buffer of the text's size.
     std::string Text() const;
-    bool SavePlanFile(const std::string& path, std::string* error = nullptr);
+    // Sorts the plans by descending priority (in the model, not only in the
+    // file), then writes the text to the file; `written` (when given) gets
+    // the text, so that a caller need not write it a second time.
+    bool SavePlanFile(const std::string& path, std::string* error = nullptr,
+                      std::string* written = nullptr);
 };
 
 // What File Save writes for a plan file's text after File Open: false, with

@@ -16,8 +16,18 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The key in single quotes, as the messages show names. (Built by appending:
+// g++ 12 warns falsely on "'" + std::string(...).)
+std::string Quoted(std::string_view name) {
+    std::string quoted = "'";
+    quoted.append(name).append("'");
+    return quoted;
+}
+
 std::string Header(const SectionNode& section) {
-    return "[" + section.name + "]";
+    std::string header = "[";
+    header.append(section.name).append("]");
+    return header;
 }
 
 // "plan" followed by digits, in any case: a plan section in the user's eyes.
@@ -109,11 +119,11 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
     const std::string_view rest = body.substr(std::min(text.size(), body.size()));
     if (rest.size() > 1 || (rest.size() == 1 && !IsQuote(rest[0])))
         Add(FindingKind::Loss, entry->line,
-            "the text of '" + entry->key + "' holds a quote character; only '" +
+            "the text of " + Quoted(entry->key) + " holds a quote character; only '" +
                 text.substr(0, limit) + "' is kept (texts cannot hold quotes)");
     else if (text.size() > limit)
         Add(FindingKind::Loss, entry->line,
-            "'" + entry->key + "' is cut to " + std::to_string(limit) + " characters: '" +
+            Quoted(entry->key) + " is cut to " + std::to_string(limit) + " characters: '" +
                 text.substr(0, limit) + "'");
     if (isUnitClass && m_units && !text.empty() &&
         !m_units->FindUnitByClass(FieldText(text, limit)))
@@ -123,10 +133,10 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
 
 void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
     if (!entry) return;
-    const std::string& v = entry->value;
-    const std::string shown = "'" + entry->key + " = " + v + "'";
+    const std::string v(entry->value);
+    const std::string shown = Quoted(std::string(entry->key) + " = " + v);
     if (v.empty()) {
-        Add(FindingKind::Warning, entry->line, "'" + entry->key + "' has no value and reads as 0");
+        Add(FindingKind::Warning, entry->line, Quoted(entry->key) + " has no value and reads as 0");
     } else if (!IsDigit(v[0])) {
         Add(FindingKind::Loss, entry->line,
             shown + " reads as 0: numbers begin with a digit" +
@@ -137,7 +147,7 @@ void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
             Add(FindingKind::Loss, entry->line, shown + " reads as " + std::to_string(number));
         else if (number > max)
             Add(FindingKind::Loss, entry->line,
-                "'" + entry->key + "' is cut from " + std::to_string(number) + " to " +
+                Quoted(entry->key) + " is cut from " + std::to_string(number) + " to " +
                     std::to_string(max));
     }
 }
@@ -180,8 +190,8 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     for (const EntryNode& entry : section.entries)
         if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
             add(FindingKind::Warning, &entry,
-                "'" + entry.key +
-                    "' appears again: the first is used and this one becomes a "
+                Quoted(entry.key) +
+                    " appears again: the first is used and this one becomes a "
                     "parameter of the plan");
 
     if (!m_planTypes) return;
@@ -200,7 +210,7 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
         const PlanParamDef* def = CPlanManager::FindParamDef(info, entry.key);
         if (!def)
             add(FindingKind::Warning, &entry,
-                "'" + entry.key + "' is not a parameter of plan type '" + plan.planType + "'");
+                Quoted(entry.key) + " is not a parameter of plan type '" + plan.planType + "'");
         else if (const std::string value = UnquoteValue(entry.value);
                  m_units && !value.empty() && TakesUnitClass(entry.key, def) &&
                  !m_units->FindUnitByClass(value))
@@ -260,7 +270,7 @@ void CPlanFileReport::UnreadEntries(const SectionNode& section) {
     for (const EntryNode& entry : section.entries) {
         const bool first = seen.emplace(FoldedName(entry.key), true).second;
         if (m_entriesRead.count(&entry)) continue;
-        std::string message = "'" + entry.key + "' ";
+        std::string message = Quoted(entry.key) + " ";
         if (!first)
             message += "appears again; only the first is read and this one is not kept";
         else if (match)
@@ -300,12 +310,12 @@ void CPlanFileReport::NotesOf(const ParseNotes& notes) {
 
 void CPlanFileReport::Finish(const CSectionFile& file) {
     std::unordered_map<std::string, bool> seen;
-    for (const auto& section : file.Sections()) {
-        const bool first = seen.emplace(FoldedName(section->name), true).second;
-        if (!m_sectionsRead.count(section.get()))
-            UnreadSection(*section, !first);
-        else if (!IsPlanName(section->name))
-            UnreadEntries(*section);
+    for (const SectionNode& section : file.Sections()) {
+        const bool first = seen.emplace(FoldedName(section.name), true).second;
+        if (!m_sectionsRead.count(&section))
+            UnreadSection(section, !first);
+        else if (!IsPlanName(section.name))
+            UnreadEntries(section);
     }
     NotesOf(file.Notes());
     std::stable_sort(m_findings.begin(), m_findings.end(),

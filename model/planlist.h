@@ -28,14 +28,21 @@ struct PlanCondition {
     bool IsComplete() const { return !kind.empty() && !unitClass.empty(); }
 };
 
-// One plan. Parameters are the plan's type-specific keys, kept verbatim
-// (quotes included) in file order.
+// One of a plan's type-specific keys, with its value verbatim (quotes
+// included).
+struct PlanParameter {
+    std::string key;
+    std::string value;
+    bool operator==(const PlanParameter&) const = default;
+};
+
+// One plan. Parameters are kept in file order.
 struct PlanEntry {
     std::string planType; // never empty
     std::uint32_t priority = 1;
     std::uint32_t flags = 0;
     PlanCondition condition;
-    std::vector<EntryNode> parameters;
+    std::vector<PlanParameter> parameters;
 };
 
 // The plans' one order, higher priorities first: b's priority minus a's, 0

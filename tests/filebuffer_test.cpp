@@ -22,17 +22,15 @@ using FileBufferTest = testsupport::TempFolder;
 
 TEST_F(FileBufferTest, WritesTreesByteForByte) {
     CSectionFile file;
-    EXPECT_EQ(file.GetTextSize(), 0u);
     EXPECT_EQ(file.WriteText(), "");
-    CSectionFile::AddEntry(file.AddSection("Start"), "scrapCount", "40");
+    file.AddEntry(file.AddSection("Start"), "scrapCount", std::to_string(40));
     file.AddSection("Cheat");
     SectionNode* unnamed = file.AddSection("");
-    CSectionFile::AddEntry(unnamed, "", "value");
-    CSectionFile::AddEntry(unnamed, "key", "");
+    file.AddEntry(unnamed, "", "value");
+    file.AddEntry(unnamed, "key", "");
     const std::string expected =
         "[Start]\r\nscrapCount = 40\r\n\r\n[Cheat]\r\n\r\n[]\r\n = value\r\nkey = \r\n\r\n";
     EXPECT_EQ(file.WriteText(), expected);
-    EXPECT_EQ(file.GetTextSize(), expected.size());
     ASSERT_TRUE(file.SaveFile(Path("a.zeq")));
     EXPECT_EQ(Read(Path("a.zeq")), expected);
 

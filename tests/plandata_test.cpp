@@ -20,11 +20,7 @@ CPlanData Load(const std::string& text) {
 }
 
 // The bytes File Save writes for the model.
-std::string Save(CPlanData& data) {
-    CSectionFile file;
-    data.SaveToSections(file);
-    return file.WriteText();
-}
+std::string Save(const CPlanData& data) { return data.Text(); }
 
 // The model on one line: "start 7 c s | cheat 1 2 | match t:a,b | plan T 5 f3
 // Exists:u:2 k=v", so that each loading rule reads as one row of a table.
@@ -44,7 +40,7 @@ std::string Describe(const CPlanData& data) {
         const PlanCondition& c = plan->condition;
         if (!c.kind.empty() || !c.unitClass.empty())
             out += " " + c.kind + ":" + c.unitClass + ":" + std::to_string(c.count);
-        for (const EntryNode& p : plan->parameters)
+        for (const PlanParameter& p : plan->parameters)
             out += " " + p.key + "=" + p.value;
     }
     return out;
@@ -200,6 +196,15 @@ TEST_F(PlanFiles, UnreadableFilesLeaveTheModelEmptyAndSayWhy) {
     EXPECT_FALSE(saveError.empty());
 }
 
+TEST_F(PlanFiles, SavingWritesTheTextAndSortsTheModelsOwnList) {
+    CPlanData data;
+    data.plans.AddPlan("Low", 1);
+    data.plans.AddPlan("High", 9);
+    ASSERT_TRUE(data.SavePlanFile(Path("saved.zeq")));
+    EXPECT_EQ(data.plans.All()[0]->planType, "High");
+    EXPECT_EQ(Read(Path("saved.zeq")), data.Text());
+}
+
 // --- Saving ------------------------------------------------------------
 
 TEST(PlanSave, OnePlanAndNothingElse) {
@@ -220,7 +225,7 @@ TEST(PlanSave, EverySectionInOrder) {
     PlanEntry* full = data.plans.AddPlan("Full", 3);
     full->condition.Set("Exists", "unit", 2);
     full->flags = PlanFlagDoNextOnFail | PlanFlagBuildIfNoIdle;
-    full->parameters = {{"holdPoint", "bare", 0}, {"maxTries", "3", 0}};
+    full->parameters = {{"holdPoint", "bare"}, {"maxTries", "3"}};
     data.plans.AddPlan("KindOnly", 2)->condition.Set("Exists", "", 0);
     data.plans.AddPlan("ClassOnly", 4)->condition.Set("", "unit", 4);
     data.plans.AddPlan("ZeroCount", 2)->condition.Set("Exists", "unit", 0);
@@ -238,8 +243,6 @@ TEST(PlanSave, EverySectionInOrder) {
                                "[Plan3]\nplanType = \"KindOnly\"\nplanPriority = 2\n\n"
                                "[Plan4]\nplanType = \"ZeroCount\"\nplanPriority = 2\n"
                                "planCondition = \"Exists\"\nplanConditionClass = \"unit\"\n\n"));
-    // Saving sorted the model's own list.
-    EXPECT_EQ(data.plans.All()[0]->planType, "ClassOnly");
 }
 
 TEST(PlanSave, ReloadDropsWhatTheModelDoesNotHold) {

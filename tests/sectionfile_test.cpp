@@ -11,11 +11,11 @@ using testsupport::PrintTo;
 // The tree as "[section]|key=value|..." so a whole parse reads on one line.
 std::string Dump(const CSectionFile& file) {
     std::string out;
-    for (const auto& section : file.Sections()) {
+    for (const SectionNode& section : file.Sections()) {
         if (!out.empty()) out += '|';
-        out += '[' + section->name + ']';
-        for (const EntryNode& entry : section->entries)
-            out += '|' + entry.key + '=' + entry.value;
+        out.append("[").append(section.name).append("]");
+        for (const EntryNode& entry : section.entries)
+            out.append("|").append(entry.key).append("=").append(entry.value);
     }
     return out;
 }
@@ -131,11 +131,11 @@ TEST(SectionFile, RecordsSourceLines) {
     CSectionFile file;
     ASSERT_TRUE(file.ParseText("// head\r\n\r\n[A]\r\na=1 // x\nb=2\r\n\r\n[B]\rc=\"x\n"));
     ASSERT_EQ(file.Sections().size(), 2u);
-    const SectionNode& a = *file.Sections()[0];
+    const SectionNode& a = file.Sections()[0];
     EXPECT_EQ(a.line, 3);
     ASSERT_EQ(a.entries.size(), 1u); // the comment swallowed the LF: "a=1b=2"
     EXPECT_EQ(a.entries[0].line, 4);
-    const SectionNode& b = *file.Sections()[1];
+    const SectionNode& b = file.Sections()[1];
     EXPECT_EQ(b.line, 7);
     EXPECT_EQ(b.entries[0].line, 8);
 }
@@ -155,12 +155,12 @@ TEST(SectionFile, LookupsFoldOnlyAsciiLettersAndReturnTheFirst) {
     ASSERT_TRUE(file.ParseText("[Plan1]\r\nscrapCount=1\r\nSCRAPCOUNT=2\r\n[PLAN1]\r\n[]\r\n"
                                "[\xc9t\xe9]\r\n"));
     const auto& sections = file.Sections();
-    EXPECT_EQ(file.FindSection("plan1"), sections[0].get());
-    EXPECT_EQ(file.FindSection(""), sections[2].get());
-    EXPECT_EQ(file.FindSection("\xc9T\xe9"), sections[3].get());
+    EXPECT_EQ(file.FindSection("plan1"), &sections[0]);
+    EXPECT_EQ(file.FindSection(""), &sections[2]);
+    EXPECT_EQ(file.FindSection("\xc9T\xe9"), &sections[3]);
     EXPECT_EQ(file.FindSection("\xe9t\xe9"), nullptr); // only A-Z fold
     EXPECT_EQ(file.FindSection("Plan"), nullptr);
-    EntryNode* entry = CSectionFile::FindEntry(sections[0].get(), "ScrapCount");
+    EntryNode* entry = CSectionFile::FindEntry(file.FindSection("plan1"), "ScrapCount");
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->value, "1");
     EXPECT_EQ(CSectionFile::FindEntry(nullptr, "x"), nullptr);

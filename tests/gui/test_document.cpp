@@ -42,7 +42,7 @@ private slots:
     void everyEditUndoesAndRedoesExactly() {
         PlanEntry changed = *Plan(0);
         changed.planType = "Service";
-        changed.parameters = {{"serviceUnit", "\"x\"", 0}};
+        changed.parameters = {{"serviceUnit", "\"x\""}};
         CPlanData replaced;
         replaced.LoadText("[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n");
         const std::vector<std::pair<const char*, std::function<void()>>> edits = {

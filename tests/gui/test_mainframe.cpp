@@ -23,6 +23,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 
 namespace {
@@ -222,13 +223,13 @@ private slots:
         CMainFrame* frame = app->MainFrame();
         CIssuesPanel* issues = frame->IssuesPanel();
         QVERIFY(issues->isVisible());
-        QTreeWidget* list = issues->List();
+        const QAbstractItemModel* list = issues->List()->model();
         const int notes = int(app->CatalogNotes().size()); // no catalogs here
-        QCOMPARE(list->topLevelItemCount(),
-                 notes + int(app->Document()->Report().Findings().size()));
-        QCOMPARE(list->topLevelItem(notes)->text(0), QString("1")); // the comment
+        QCOMPARE(list->rowCount(), notes + int(app->Document()->Report().Findings().size()));
+        QCOMPARE(list->index(notes, 0).data().toString(), QString("1")); // the comment
         auto row = [list](const QString& text) {
-            return list->findItems(text, Qt::MatchContains, 1).value(0);
+            return list->match(list->index(0, 1), Qt::DisplayRole, text, 1, Qt::MatchContains)
+                .value(0);
         };
         issues->Activate(row("condition 'Maybe'"));
         QCOMPARE(
