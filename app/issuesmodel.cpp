@@ -6,9 +6,10 @@
 #include "zeqeditorapp.h"
 
 CIssuesModel::CIssuesModel(const CPlanFileReport& report, QObject* parent)
-    : QAbstractTableModel(parent), m_report(report),
-      m_icons{Icons::Get(Icons::Art::IssueError), Icons::Get(Icons::Art::IssueLoss),
-              Icons::Get(Icons::Art::IssueWarning)} {}
+    : QAbstractTableModel(parent), m_report(report), m_icons{Icons::Get(Icons::Art::IssueError),
+                                                             Icons::Get(Icons::Art::IssueLoss),
+                                                             Icons::Get(Icons::Art::IssueWarning)} {
+}
 
 void CIssuesModel::Refill(const QList<CatalogNote>& notes) {
     beginResetModel();
@@ -18,9 +19,8 @@ void CIssuesModel::Refill(const QList<CatalogNote>& notes) {
 
 const Finding* CIssuesModel::FindingAt(int row) const {
     const auto index = std::size_t(row - m_notes.size());
-    return row >= m_notes.size() && index < m_report.Findings().size()
-               ? &m_report.Findings()[index]
-               : nullptr;
+    return row >= m_notes.size() && index < m_report.Findings().size() ? &m_report.Findings()[index]
+                                                                       : nullptr;
 }
 
 int CIssuesModel::rowCount(const QModelIndex& parent) const {

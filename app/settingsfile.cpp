@@ -155,10 +155,10 @@ std::string CSettingsFile::ReadString(std::string_view section, std::string_view
 }
 
 std::string SettingsPathFor(const std::string& programPath, const std::string& fallback) {
-    fs::path path(programPath);
+    fs::path path = PathFromUtf8(programPath);
     path.replace_extension(".cfg");
     std::error_code ec;
-    if (fs::exists(path, ec)) return path.string();
+    if (fs::exists(path, ec)) return Utf8FromPath(path);
     // A folder counts as writable when a file can really be made in it.
     const fs::path probe = path.parent_path() / ".zeq-editor-write-test";
     {
@@ -166,5 +166,5 @@ std::string SettingsPathFor(const std::string& programPath, const std::string& f
         if (!test) return fallback;
     }
     fs::remove(probe, ec);
-    return path.string();
+    return Utf8FromPath(path);
 }

@@ -2,6 +2,7 @@
 
 #include "aboutdlg.h"
 #include "mainframe.h"
+#include "qtext.h"
 #include "uiservices.h"
 #include "waitcursor.h"
 #include "zeqeditordoc.h"
@@ -14,16 +15,18 @@
 
 namespace {
 
-std::string LocalPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
 QString DefaultSettingsPath() {
     const QString program = QCoreApplication::applicationFilePath();
+#if defined(Q_OS_WIN)
+    // The roaming profile, where Windows programs keep what follows the user.
+    const QString folder =
+        QDir(qEnvironmentVariable("APPDATA")).filePath(QStringLiteral("zeq-editor"));
+#else
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+#endif
     QDir().mkpath(folder);
     const QString fallback = QDir(folder).filePath(QStringLiteral("zeq-editor.cfg"));
-    return QString::fromStdString(SettingsPathFor(LocalPath(program), LocalPath(fallback)));
+    return QString::fromStdString(SettingsPathFor(CorePath(program), CorePath(fallback)));
 }
 
 } // namespace
@@ -46,7 +49,7 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
         const QString file = QString::fromLatin1(name);
         QStringList skipped;
         for (const QString& path : {file, program.filePath(file), installed.filePath(file)}) {
-            if (loadFrom(LocalPath(path))) {
+            if (loadFrom(CorePath(path))) {
                 for (const QString& why : skipped)
                     m_catalogNotes.append(
                         {false, tr("%1 (skipped; %2 was read instead)")
@@ -74,7 +77,7 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
 bool CZeqEditorApp::InitInstance(const Options& options) {
     CWaitCursor wait;
     m_settings.SetPath(
-        LocalPath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
+        CorePath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
     m_settings.CreateWithSchemes();
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings.File());
@@ -105,7 +108,7 @@ void CZeqEditorApp::ExitInstance() {
 }
 
 void CZeqEditorApp::UseFile(const QString& path) {
-    m_recentFiles.Add(LocalPath(path));
+    m_recentFiles.Add(CorePath(path));
     emit RecentFilesChanged();
 }
 
@@ -124,7 +127,7 @@ void CZeqEditorApp::OnFileOpen() {
 bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
     if (!m_document->SaveModified(m_frame.get())) return false;
     if (m_document->OnOpenDocument(path, m_frame.get())) return true;
-    m_recentFiles.Remove(LocalPath(path));
+    m_recentFiles.Remove(CorePath(path));
     emit RecentFilesChanged();
     return false;
 }

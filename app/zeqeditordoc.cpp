@@ -2,6 +2,7 @@
 
 #include "appcontext.h"
 #include "filebuffer.h"
+#include "qtext.h"
 #include "recordscommand.h"
 #include "swapcommand.h"
 #include "uiservices.h"
@@ -75,7 +76,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     bool ok;
     {
         CWaitCursor wait;
-        ok = file.LoadFile(QFile::encodeName(path).toStdString());
+        ok = file.LoadFile(CorePath(path));
         if (ok)
             ok = loaded.LoadText(file.View(), &error, &report);
         else
@@ -153,7 +154,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
     {
         CWaitCursor wait;
         // Saving sorts the plans by priority, the order the list shows already.
-        saved = m_data.SavePlanFile(QFile::encodeName(path).toStdString(), &error, &m_fileText);
+        saved = m_data.SavePlanFile(CorePath(path), &error, &m_fileText);
     }
     if (!saved) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,

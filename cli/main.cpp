@@ -12,6 +12,8 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -150,13 +152,37 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
     return UsageError("unknown command '" + command + "'");
 }
 
+// The arguments after the program's name. On Windows they are taken from
+// the wide command line and made UTF-8, as the core takes file names: the
+// narrow ones hold only what the ANSI code page can.
+std::vector<std::string> CommandArguments(int argc, char** argv) {
+#if defined(_WIN32)
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide) {
+        std::vector<std::string> args;
+        for (int i = 1; i < count; ++i) {
+            const int size =
+                WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string arg(std::size_t(size > 0 ? size - 1 : 0), '\0');
+            if (size > 1)
+                WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), size, nullptr, nullptr);
+            args.push_back(std::move(arg));
+        }
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
 #if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY); // CR LF must reach the output unchanged
 #endif
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = CommandArguments(argc, argv);
     if (args.empty()) return UsageError("no command given");
     const std::string command = args.front();
     args.erase(args.begin());

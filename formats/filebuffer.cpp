@@ -1,8 +1,10 @@
 #include "filebuffer.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <system_error>
 #include <utility>
@@ -11,12 +13,16 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
+
+// Line numbers and offsets are ints; a plan file is never near this.
+constexpr std::uintmax_t kMaxFileSize = std::numeric_limits<std::int32_t>::max();
 
 namespace {
 
@@ -27,6 +33,22 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::string ErrnoText(int error) {
     return std::generic_category().message(error);
+}
+
+// The standard library's files by a path of any name: the wide-character
+// call on Windows. `create` makes a new file and fails when one is there.
+std::FILE* OpenFile(const fs::path& path, bool create) {
+#if defined(_WIN32)
+    if (!create) return _wfopen(path.c_str(), L"rb");
+    const int fd =
+        _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* f = _fdopen(fd, "wb");
+    if (!f) _close(fd);
+    return f;
+#else
+    return std::fopen(path.c_str(), create ? "wbx" : "rb");
+#endif
 }
 
 // Pushes the written bytes to the disk before the rename makes them the file.
@@ -51,7 +73,7 @@ fs::path TemporaryPathFor(const fs::path& target) {
 
 // A file the user may not write, or one marked read-only (which holds even
 // for the administrator, who could write it otherwise).
-bool IsReadOnly(const fs::path& path, const fs::file_status& status) {
+bool IsReadOnly([[maybe_unused]] const fs::path& path, const fs::file_status& status) {
     constexpr auto anyWrite =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if ((status.permissions() & anyWrite) == fs::perms::none) return true;
@@ -88,6 +110,20 @@ fs::path ResolveTarget(const fs::path& path) {
 
 } // namespace
 
+bool CFileBuffer::TooLarge() {
+    m_error = "cannot read the file: it is larger than 2 GB, more than a plan file can hold";
+    return false;
+}
+
+fs::path PathFromUtf8(const std::string& name) {
+    return fs::path(std::u8string(name.begin(), name.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path) {
+    const std::u8string name = path.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 void CFileBuffer::Free() {
     m_data.clear();
 }
@@ -109,12 +145,13 @@ bool CFileBuffer::LoadFile(const std::string& path) {
         m_error = "no file name given";
         return false;
     }
+    const fs::path name = PathFromUtf8(path);
     std::error_code ec;
-    if (fs::is_directory(path, ec)) {
+    if (fs::is_directory(name, ec)) {
         m_error = "cannot read the file: it is a folder";
         return false;
     }
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(OpenFile(name, false));
     if (!file) {
         m_error = "cannot read the file: " + ErrnoText(errno);
         return false;
@@ -123,15 +160,18 @@ bool CFileBuffer::LoadFile(const std::string& path) {
     // after it only runs for files whose length cannot be known in advance
     // (pipes, /proc) or that grew meanwhile.
     std::string data;
-    const auto expected = fs::file_size(path, ec);
+    const auto expected = fs::file_size(name, ec);
+    if (!ec && expected > kMaxFileSize) return TooLarge();
     if (!ec && expected > 0) {
         data.resize(expected);
         data.resize(std::fread(data.data(), 1, data.size(), file.get()));
     }
     char block[1 << 16];
     std::size_t got;
-    while (!std::ferror(file.get()) && (got = std::fread(block, 1, sizeof block, file.get())) > 0)
+    while (!std::ferror(file.get()) && (got = std::fread(block, 1, sizeof block, file.get())) > 0) {
+        if (data.size() + got > kMaxFileSize) return TooLarge();
         data.append(block, got);
+    }
     if (std::ferror(file.get())) {
         m_error = "cannot read the file: " + ErrnoText(errno);
         return false;
@@ -150,7 +190,7 @@ bool CFileBuffer::SaveFile(const std::string& path) const {
         m_error = "no file name given";
         return false;
     }
-    const fs::path target = ResolveTarget(path);
+    const fs::path target = ResolveTarget(PathFromUtf8(path));
     std::error_code ec;
     const fs::file_status status = fs::status(target, ec);
     const bool exists = !ec && fs::exists(status);
@@ -170,7 +210,7 @@ bool CFileBuffer::SaveFile(const std::string& path) const {
     // The usual way: a temporary file beside the target, renamed over it once
     // every byte is on disk, so that a failed save leaves the old file whole.
     const fs::path temporary = TemporaryPathFor(target);
-    File file(temporary.empty() ? nullptr : std::fopen(temporary.string().c_str(), "wbx"));
+    File file(temporary.empty() ? nullptr : OpenFile(temporary, true));
     if (!file) {
         const int error = errno;
         // A writable file in a folder the user cannot write to: in place.

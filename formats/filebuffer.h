@@ -5,6 +5,11 @@
 #include <string>
 #include <string_view>
 
+// A file name as the programs hand it over: UTF-8 bytes on every system, so
+// that on Windows any name opens, not only those of the ANSI code page.
+std::filesystem::path PathFromUtf8(const std::string& name);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
 // One block of bytes that a whole file is read into, or written from, in a
 // single call.
 class CFileBuffer {
@@ -12,7 +17,8 @@ public:
     void Free();
     std::string Detach();
 
-    // Reads the whole file; false when it cannot be read or holds no byte.
+    // Reads the whole file; false when it cannot be read, holds no byte or
+    // is larger than 2 GB.
     bool LoadFile(const std::string& path);
     // Writes the block to a temporary file beside the target and renames it
     // over the target only once every byte is on disk, so a failed save never
@@ -32,6 +38,7 @@ public:
 
 private:
     bool WriteInto(const std::filesystem::path& target, bool regular) const;
+    bool TooLarge();
 
     std::string m_data;
     mutable std::string m_error;

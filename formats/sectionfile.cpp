@@ -83,10 +83,9 @@ public:
     // The text never grows but where a line end of one byte becomes two (a
     // closing quote and the NUL), and at the very end.
     explicit Cleaner(std::string_view text)
-        : m_text(text),
-          m_buffer(std::make_unique_for_overwrite<char[]>(
-              text.size() + std::size_t(std::count(text.begin(), text.end(), '\n')) +
-              std::size_t(std::count(text.begin(), text.end(), '\r')) + 2 + kSlack)),
+        : m_text(text), m_buffer(std::make_unique_for_overwrite<char[]>(
+                            text.size() + std::size_t(std::count(text.begin(), text.end(), '\n')) +
+                            std::size_t(std::count(text.begin(), text.end(), '\r')) + 2 + kSlack)),
           m_write(m_buffer.get()) {}
 
     // Returns false with failLine/failReason set when the text is refused.
@@ -342,7 +341,8 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
             if (bracket == std::string_view::npos || bracket == 0)
                 return Fail(sourceLine, "section header without ']'");
             closeSection();
-            current = &m_sections.emplace_back(SectionNode{line.substr(1, bracket - 1), {}, sourceLine});
+            current =
+                &m_sections.emplace_back(SectionNode{line.substr(1, bracket - 1), {}, sourceLine});
             if (bracket + 1 < line.size()) m_notes.headerTails.push_back(sourceLine);
         } else {
             const std::size_t equals = line.find('=');

@@ -94,7 +94,7 @@ private:
 
     SectionList m_sections;
     std::unique_ptr<char[]> m_text; // the cleaned text the views point into
-    std::deque<std::string> m_kept;            // what was added by hand
+    std::deque<std::string> m_kept; // what was added by hand
     Diagnostic m_error;
     ParseNotes m_notes;
 };

@@ -1,9 +1,9 @@
 #include "plandata.h"
 
+#include "filebuffer.h"
 #include "planfilereport.h"
 #include "planformat.h"
 #include "sectionwriter.h"
-#include "filebuffer.h"
 #include "textvalues.h"
 
 #include <algorithm>
@@ -23,8 +23,9 @@ public:
     Node* Find(std::string_view name) {
         if (!m_sorted) {
             // Stable, so that of equal names the first added is found.
-            std::stable_sort(m_index.begin(), m_index.end(),
-                             [](const Named& a, const Named& b) { return NamesLess(a.name, b.name); });
+            std::stable_sort(m_index.begin(), m_index.end(), [](const Named& a, const Named& b) {
+                return NamesLess(a.name, b.name);
+            });
             m_sorted = true;
         }
         const auto it = std::lower_bound(
@@ -97,8 +98,9 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
     std::array<const EntryNode*, kPlanKeys.size()> consumed{};
     for (std::size_t k = 0; k < kPlanKeys.size(); ++k)
         consumed[k] = find(kPlanKeys[k]);
-    plan->parameters.reserve(entries.size() - std::size_t(std::count_if(consumed.begin(), consumed.end(),
-                                                                     [](const EntryNode* e) { return e; })));
+    plan->parameters.reserve(entries.size() -
+                             std::size_t(std::count_if(consumed.begin(), consumed.end(),
+                                                       [](const EntryNode* e) { return e; })));
     for (const EntryNode& entry : entries)
         if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
             plan->parameters.push_back({std::string(entry.key), std::string(entry.value)});

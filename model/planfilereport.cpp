@@ -190,9 +190,8 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     for (const EntryNode& entry : section.entries)
         if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
             add(FindingKind::Warning, &entry,
-                Quoted(entry.key) +
-                    " appears again: the first is used and this one becomes a "
-                    "parameter of the plan");
+                Quoted(entry.key) + " appears again: the first is used and this one becomes a "
+                                    "parameter of the plan");
 
     if (!m_planTypes) return;
     const PlanTypeInfo* info = m_planTypes->FindPlanType(plan.planType);

@@ -17,6 +17,11 @@ inline std::string FromQt(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
+// A file name for the core, which takes names as UTF-8 on every system.
+inline std::string CorePath(const QString& path) {
+    return path.toStdString();
+}
+
 // Where the first character stands that has no byte in a plan file (beyond
 // Latin-1: a pasted curly quote, a euro sign); -1 when every one has.
 inline qsizetype FirstNonLatin1(const QString& text) {

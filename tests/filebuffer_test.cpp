@@ -44,9 +44,14 @@ TEST_F(FileBufferTest, EmptyFilesMissingFilesAndFoldersDoNotLoad) {
     ASSERT_TRUE(empty.SaveFile(Path("empty.zeq")));
     EXPECT_EQ(fs::file_size(Path("empty.zeq")), 0u);
 
+    // Sparse: the size is refused before a byte is read.
+    fs::resize_file(Write("huge.zeq", "[A]"), std::uintmax_t(1) << 31);
+
     CSectionFile file;
     for (const auto& [path, reason] :
          {std::pair{Path("empty.zeq"), "the file is empty"},
+          {Path("huge.zeq"),
+           "cannot read the file: it is larger than 2 GB, more than a plan file can hold"},
           {Path("missing.zeq"), "cannot read the file: No such file or directory"},
           {m_dir.string(), "cannot read the file: it is a folder"},
           {std::string(), "no file name given"}}) {
@@ -76,6 +81,19 @@ TEST_F(FileBufferTest, SaveReplacesAnExistingFileWholly) {
     ASSERT_TRUE(buffer.SaveFile(Path("plan.zeq")));
     EXPECT_EQ(Read(Path("plan.zeq")), "short");
     EXPECT_EQ(FileCount(), 1u); // no temporary file is left beside it
+}
+
+// File names are UTF-8 bytes on every system: on Windows a name outside the
+// ANSI code page must still open (and not be made under a garbled name).
+TEST_F(FileBufferTest, NamesAreUtf8) {
+    const std::string name = Utf8FromPath(m_dir) + "/pl\xC3\xA4n \xE2\x9C\x93.zeq";
+    CFileBuffer buffer;
+    ASSERT_TRUE(buffer.SetData("[A]\r\n"));
+    ASSERT_TRUE(buffer.SaveFile(name)) << buffer.LastError();
+    EXPECT_EQ(fs::directory_iterator(m_dir)->path().filename(), PathFromUtf8(name).filename());
+    CFileBuffer read;
+    ASSERT_TRUE(read.LoadFile(name)) << read.LastError();
+    EXPECT_EQ(read.View(), "[A]\r\n");
 }
 
 #ifndef _WIN32

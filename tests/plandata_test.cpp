@@ -20,7 +20,9 @@ CPlanData Load(const std::string& text) {
 }
 
 // The bytes File Save writes for the model.
-std::string Save(const CPlanData& data) { return data.Text(); }
+std::string Save(const CPlanData& data) {
+    return data.Text();
+}
 
 // The model on one line: "start 7 c s | cheat 1 2 | match t:a,b | plan T 5 f3
 // Exists:u:2 k=v", so that each loading rule reads as one row of a table.
