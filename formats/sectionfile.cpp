@@ -18,10 +18,6 @@
 
 namespace {
 
-char FoldCase(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
 // Marks of the clean-up pass: an open quote or an open header bracket.
 constexpr char kQuoteMark = 'q';
 constexpr char kBracketMark = 'b';
@@ -268,12 +264,6 @@ bool NamesEqual(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (FoldCase(a[i]) != FoldCase(b[i])) return false;
     return true;
-}
-
-bool NamesLess(std::string_view a, std::string_view b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(FoldCase(x)) < static_cast<unsigned char>(FoldCase(y));
-    });
 }
 
 std::string FoldedName(std::string_view name) {

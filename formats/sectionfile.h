@@ -38,8 +38,10 @@ struct ParseNotes {
 
 // Names and keys compare equal when they match with only A-Z folded to a-z.
 bool NamesEqual(std::string_view a, std::string_view b);
-// An order of names in which equal names (as above) are neighbours.
-bool NamesLess(std::string_view a, std::string_view b);
+// The one folding that rule makes: A-Z to a-z, every other byte as it is.
+constexpr char FoldCase(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 // The name with A-Z folded to a-z: a key under which equal names meet.
 std::string FoldedName(std::string_view name);
 

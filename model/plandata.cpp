@@ -11,36 +11,52 @@
 
 namespace {
 
+std::string_view NameOf(const SectionNode& section) {
+    return section.name;
+}
+std::string_view NameOf(const EntryNode& entry) {
+    return entry.key;
+}
+
 // The first node of each name, case ignored, so that numbered lookups of a
-// large file do not walk the whole file each time: one sorted array of
-// views, with no allocation per name.
+// large file do not walk the whole file each time: an open-addressing hash
+// of the nodes themselves, linear in the file and with no allocation per name.
 template <typename Node> class FirstByName {
 public:
-    void Add(std::string_view name, Node* node) {
-        m_index.push_back({name, node});
-        m_sorted = false;
+    void Add(Node* node) {
+        if (2 * (m_count + 1) > m_slots.size()) Grow();
+        Node*& slot = m_slots[SlotOf(NameOf(*node))];
+        if (slot) return; // the first of equal names stays
+        slot = node;
+        ++m_count;
     }
-    Node* Find(std::string_view name) {
-        if (!m_sorted) {
-            // Stable, so that of equal names the first added is found.
-            std::stable_sort(m_index.begin(), m_index.end(), [](const Named& a, const Named& b) {
-                return NamesLess(a.name, b.name);
-            });
-            m_sorted = true;
-        }
-        const auto it = std::lower_bound(
-            m_index.begin(), m_index.end(), name,
-            [](const Named& a, std::string_view b) { return NamesLess(a.name, b); });
-        return it != m_index.end() && NamesEqual(it->name, name) ? it->node : nullptr;
+    Node* Find(std::string_view name) const {
+        return m_slots.empty() ? nullptr : m_slots[SlotOf(name)];
     }
 
 private:
-    struct Named {
-        std::string_view name;
-        Node* node;
-    };
-    std::vector<Named> m_index;
-    bool m_sorted = true;
+    static std::size_t Hash(std::string_view name) {
+        std::size_t h = 14695981039346656037ull;
+        for (char c : name)
+            h = (h ^ static_cast<unsigned char>(FoldCase(c))) * 1099511628211ull;
+        return h;
+    }
+    // The slot of the name, or the empty one where it would go.
+    std::size_t SlotOf(std::string_view name) const {
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t i = Hash(name) & mask;; i = (i + 1) & mask)
+            if (!m_slots[i] || NamesEqual(NameOf(*m_slots[i]), name)) return i;
+    }
+    void Grow() {
+        std::vector<Node*> old(std::max<std::size_t>(16, 2 * m_slots.size()));
+        old.swap(m_slots);
+        m_count = 0;
+        for (Node* node : old) // distinct names: the order they go back in does not matter
+            if (node) Add(node);
+    }
+
+    std::vector<Node*> m_slots; // a power of two, at most half full
+    std::size_t m_count = 0;
 };
 
 // Reads the value of one key of a section as loading does, and tells the
@@ -110,7 +126,7 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
 void LoadMatches(MatchList& matches, SectionNode* section, const Reader& read) {
     FirstByName<EntryNode> keys;
     for (EntryNode& entry : section->entries)
-        keys.Add(entry.key, &entry);
+        keys.Add(&entry);
     auto find = [&](const std::string& key) {
         const EntryNode* entry = keys.Find(key);
         if (entry && read.report()) read.report()->EntryRead(*entry);
@@ -151,7 +167,7 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
     const Reader read(report);
     FirstByName<SectionNode> sections;
     for (const SectionNode& section : file.Sections())
-        sections.Add(section.name, const_cast<SectionNode*>(&section));
+        sections.Add(const_cast<SectionNode*>(&section));
     auto find = [&](std::string_view name) {
         SectionNode* section = sections.Find(name);
         if (section && report) report->SectionRead(*section);
