@@ -12,8 +12,9 @@
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h> // after windows.h, which it needs
 #endif
 
 namespace {
