@@ -3,7 +3,6 @@
 #include "syntaxedit.h"
 
 #include <QHelpEvent>
-#include <QToolTip>
 
 CLineGutter::CLineGutter(CSyntaxEdit* edit) : QWidget(edit), m_edit(edit) {}
 
@@ -18,11 +17,7 @@ void CLineGutter::paintEvent(QPaintEvent* event) {
 bool CLineGutter::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        const QString mark = m_edit->MarkAt(help->pos().y());
-        if (mark.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), mark, this);
+        m_edit->ShowMarkTip(help->globalPos(), help->pos().y(), this);
         return true;
     }
     return QWidget::event(event);

@@ -145,11 +145,7 @@ bool CSyntaxEdit::event(QEvent* event) {
     // The sentence of a marked line over its text.
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        const QString mark = MarkAt(viewport()->mapFrom(this, help->pos()).y());
-        if (mark.isEmpty())
-            QToolTip::hideText();
-        else
-            QToolTip::showText(help->globalPos(), mark, this);
+        ShowMarkTip(help->globalPos(), viewport()->mapFrom(this, help->pos()).y(), this);
         return true;
     }
     return QPlainTextEdit::event(event);
@@ -159,6 +155,14 @@ void CSyntaxEdit::SetMarks(const QHash<int, QString>& marks) {
     m_marks = marks;
     m_highlighter->SetMarkedLines(marks);
     m_gutter->update();
+}
+
+void CSyntaxEdit::ShowMarkTip(const QPoint& globalPos, int y, QWidget* widget) const {
+    const QString mark = MarkAt(y);
+    if (mark.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(globalPos, mark, widget);
 }
 
 QString CSyntaxEdit::MarkAt(int y) const {

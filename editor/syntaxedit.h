@@ -41,6 +41,9 @@ public:
     const QHash<int, QString>& Marks() const { return m_marks; }
     // The sentence of the mark at a height of the view; empty for none.
     QString MarkAt(int y) const;
+    // A tool tip over `widget` with the mark of the line at viewport height
+    // y, or none where the line has no mark.
+    void ShowMarkTip(const QPoint& globalPos, int y, QWidget* widget) const;
 
     // The line-number gutter, in the colours of the text.
     int GutterWidth() const;
