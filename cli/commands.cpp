@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "filebuffer.h"
+#include "filesave.h"
 #include "jsonwriter.h"
 #include "plandata.h"
 #include "planfilereport.h"
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -35,12 +37,34 @@ void SayIfUnreadable(const std::string& file) {
         std::fprintf(stderr, "zeq: cannot read %s: %s\n", file.c_str(), buffer.LastError().c_str());
 }
 
-// Loads a plan file as File Open does; reports the failure on stderr.
-bool LoadModel(const std::string& file, CPlanData& data) {
-    Diagnostic error;
-    if (data.LoadPlanFile(file, &error)) return true;
+// Says on standard error where copies of the file kept by interrupted
+// saves are.
+void SayIfBackedUp(const std::string& file) {
+    for (const std::string& copy : LeftoverBackups(file))
+        std::fprintf(stderr,
+                     "zeq: note: a save of %s was interrupted; the file as it was before is kept "
+                     "in %s\n",
+                     file.c_str(), copy.c_str());
+}
+
+// Loads a plan file as File Open does, with the report on it when asked for;
+// reports the failure on stderr.
+bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report = nullptr) {
+    SayIfBackedUp(file);
+    CFileBuffer buffer;
+    Diagnostic error{1, {}};
+    if (!buffer.LoadFile(file))
+        error.message = buffer.LastError();
+    else if (data.LoadText(buffer.View(), &error, report))
+        return true;
     Report(stderr, file, error.line, "error", error.message);
     return false;
+}
+
+// One finding as 'zeq check' prints it.
+void ReportFinding(std::FILE* stream, const std::string& file, const Finding& finding) {
+    const bool error = finding.kind == FindingKind::Error || finding.planLost;
+    Report(stream, file, finding.line, error ? "error" : "warning", finding.message);
 }
 
 void WriteStart(JsonWriter& json, const StartSection& start) {
@@ -148,12 +172,24 @@ int FinishOutput(int exitCode) {
     return 1;
 }
 
-int RunFmt(const std::string& file, const std::string& out) {
+int RunFmt(const std::string& file, const std::string& out, bool force) {
     CPlanData data;
-    if (!LoadModel(file, data)) return 1;
+    CPlanFileReport report;
+    if (!LoadModel(file, data, &report)) return 1;
+    for (const Finding& finding : report.Findings())
+        if (finding.kind != FindingKind::Warning) ReportFinding(stderr, file, finding);
     if (out.empty()) {
         WriteOut(data.Text());
         return 0;
+    }
+    std::error_code ec;
+    if (report.LosesAnything() && !force &&
+        std::filesystem::equivalent(PathFromUtf8(file), PathFromUtf8(out), ec)) {
+        std::fprintf(stderr,
+                     "zeq: %s was not written: the canonical layout drops what is listed above; "
+                     "give --force to write it all the same\n",
+                     out.c_str());
+        return 1;
     }
     std::string error;
     if (data.SavePlanFile(out, &error)) return 0;
@@ -239,6 +275,7 @@ int RunCheck(const std::vector<std::string>& files, const std::string& plansFile
 
     CPlanFileReport report(planTypes, unitCatalog);
     for (const std::string& file : files) {
+        SayIfBackedUp(file);
         CFileBuffer buffer;
         if (!buffer.LoadFile(file)) {
             Report(stdout, file, 1, "error", buffer.LastError());
@@ -247,9 +284,8 @@ int RunCheck(const std::vector<std::string>& files, const std::string& plansFile
         }
         report.Check(buffer.View());
         for (const Finding& finding : report.Findings()) {
-            const bool error = finding.kind == FindingKind::Error || finding.planLost;
-            Report(stdout, file, finding.line, error ? "error" : "warning", finding.message);
-            anyError = anyError || error;
+            ReportFinding(stdout, file, finding);
+            anyError = anyError || finding.kind == FindingKind::Error || finding.planLost;
         }
     }
     return anyError ? 1 : 0;

@@ -11,7 +11,7 @@ void WriteOut(std::string_view bytes);
 int FinishOutput(int exitCode);
 
 // The zeq commands. Each returns the process exit code.
-int RunFmt(const std::string& file, const std::string& out);
+int RunFmt(const std::string& file, const std::string& out, bool force);
 int RunDump(const std::string& file);
 int RunScript(const std::string& file);
 int RunCatalog(const std::string& plansFile, const std::string& unitsFile);

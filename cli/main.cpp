@@ -25,7 +25,7 @@ constexpr const char* kUsage =
     "Usage: zeq COMMAND [ARGS...]\n"
     "\n"
     "Commands:\n"
-    "  fmt FILE [-o OUT]                        write FILE as the editor saves it\n"
+    "  fmt FILE [-o OUT] [--force]              write FILE in the canonical layout\n"
     "  dump FILE                                print the loaded plan document as JSON\n"
     "  script FILE                              print a definition file's call tree as JSON\n"
     "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
@@ -35,12 +35,17 @@ constexpr const char* kUsage =
     "Run 'zeq COMMAND --help' for more about a command; 'zeq --version' for the version.\n";
 
 const std::map<std::string, const char*> kCommandHelp = {
-    {"fmt", "Usage: zeq fmt FILE [-o OUT]\n"
+    {"fmt", "Usage: zeq fmt FILE [-o OUT] [--force]\n"
             "\n"
-            "Loads FILE as the editor's File Open does and writes exactly the bytes its File\n"
-            "Save would write: plans sorted by descending priority and renumbered, CR LF line\n"
-            "ends. The output goes to standard output, or replaces OUT safely (the old file\n"
-            "stays whole if writing fails).\n"
+            "Loads FILE as the editor's File Open does and writes it in the canonical layout:\n"
+            "plans sorted by descending priority and renumbered, CR LF line ends. The output\n"
+            "goes to standard output, or replaces OUT safely (the old file stays whole if\n"
+            "writing fails).\n"
+            "\n"
+            "What the canonical layout drops (comments, unknown keys and sections, plans\n"
+            "that do not load...) is listed on standard error as 'zeq check' words it. When\n"
+            "OUT is FILE itself and something would be dropped, nothing is written and the\n"
+            "exit status is 1, unless --force is given.\n"
             "\n"
             "When FILE cannot be read, is empty or does not parse, prints\n"
             "'FILE:LINE: error: MESSAGE' on standard error and exits 1.\n"},
@@ -85,12 +90,20 @@ struct Arguments {
 };
 
 // Splits the arguments after the command into files and the options it
-// allows; false (with the message set) on anything else.
+// allows (flags, which take no value, end in '!' there); false (with the
+// message set) on anything else.
 bool Parse(const std::vector<std::string>& args, const std::vector<std::string>& allowed,
            Arguments& parsed, std::string& message) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.size() > 1 && arg[0] == '-') {
+            if (std::any_of(allowed.begin(), allowed.end(), [&arg](const std::string& flag) {
+                    return flag.size() == arg.size() + 1 && flag.back() == '!' &&
+                           flag.compare(0, arg.size(), arg) == 0;
+                })) {
+                parsed.options.emplace(arg, std::string(1, '1'));
+                continue;
+            }
             if (std::find(allowed.begin(), allowed.end(), arg) == allowed.end()) {
                 message = "unknown option '" + arg + "'";
                 return false;
@@ -129,8 +142,8 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
     };
 
     if (command == "fmt") {
-        if (!oneFile({"-o"})) return UsageError(message);
-        return RunFmt(a.files[0], option("-o"));
+        if (!oneFile({"-o", "--force!"})) return UsageError(message);
+        return RunFmt(a.files[0], option("-o"), !option("--force").empty());
     }
     if (command == "dump") {
         if (!oneFile({})) return UsageError(message);

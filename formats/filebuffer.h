@@ -20,11 +20,8 @@ public:
     // Reads the whole file; false when it cannot be read, holds no byte or
     // is larger than 2 GB.
     bool LoadFile(const std::string& path);
-    // Writes the block to a temporary file beside the target and renames it
-    // over the target only once every byte is on disk, so a failed save never
-    // leaves a truncated file behind. A read-only target is refused; a
-    // device, a pipe, a file with several hard links, or a writable file in a
-    // folder that is not, is written into in place.
+    // Writes the block as the whole file, never leaving it torn
+    // (SaveFileSafely). A read-only target is refused.
     bool SaveFile(const std::string& path) const;
 
     bool IsEmpty() const { return m_data.empty(); }
@@ -37,7 +34,6 @@ public:
     const std::string& LastError() const { return m_error; }
 
 private:
-    bool WriteInto(const std::filesystem::path& target, bool regular) const;
     bool TooLarge();
 
     std::string m_data;

@@ -1,6 +1,7 @@
 #include "sectionfile.h"
 
 #include "filebuffer.h"
+#include "markstack.h"
 #include "sectionwriter.h"
 
 #include <algorithm>
@@ -17,13 +18,6 @@
 #endif
 
 namespace {
-
-// Marks of the clean-up pass: an open quote or an open header bracket.
-constexpr char kQuoteMark = 'q';
-constexpr char kBracketMark = 'b';
-// The mark stack holds this many marks; a further opening byte is still
-// copied but pushes nothing.
-constexpr std::size_t kMaxMarks = 1023;
 
 bool IsLineEnd(char c) {
     return c == '\n' || c == '\r';
@@ -130,7 +124,7 @@ private:
         // differs from the text as saved. It is dropped instead.
         if (c == '\0') return true;
         if (IsBlank(c)) {
-            if (TopIsQuote()) Put(c);
+            if (m_marks.InQuote()) Put(c);
             return true;
         }
         if (IsLineEnd(c)) {
@@ -138,35 +132,14 @@ private:
             failReason = "'[' not closed before the end of the line";
             return false;
         }
-        switch (c) {
-        case '"':
-        case '\'':
-            if (TopIsQuote())
-                m_marks.pop_back();
-            else
-                Push(kQuoteMark);
-            break;
-        case '[':
-            if (!TopIsQuote()) Push(kBracketMark);
-            break;
-        case ']':
-            if (!TopIsQuote()) {
-                if (m_marks.empty()) {
-                    failLine = m_line;
-                    failReason = "']' without an open '['";
-                    return false;
-                }
-                m_marks.pop_back();
-            }
-            break;
-        case '/':
-            if (m_marks.empty() && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/') {
-                SkipComment();
-                return true;
-            }
-            break;
-        default:
-            break;
+        if (c == '/' && m_marks.Empty() && m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '/') {
+            SkipComment();
+            return true;
+        }
+        if (!m_marks.Take(c)) {
+            failLine = m_line;
+            failReason = "']' without an open '['";
+            return false;
         }
         Put(c);
         return true;
@@ -193,16 +166,16 @@ private:
     // An open quote is closed with '"' at the end of its line; a header
     // bracket still open there refuses the text.
     bool EndLine() {
-        if (TopIsQuote()) {
+        if (m_marks.InQuote()) {
             m_notes.closedQuotes.push_back(m_line);
             Put('"');
-            m_marks.pop_back();
+            m_marks.CloseQuote();
         }
         if (m_lineOpen) {
             *m_write++ = '\0';
             m_lineOpen = false;
         }
-        if (!m_marks.empty()) {
+        if (!m_marks.Empty()) {
             failLine = m_line;
             return false;
         }
@@ -231,12 +204,6 @@ private:
         m_lineOpen = true;
     }
 
-    void Push(char mark) {
-        if (m_marks.size() < kMaxMarks) m_marks.push_back(mark);
-    }
-
-    bool TopIsQuote() const { return !m_marks.empty() && m_marks.back() == kQuoteMark; }
-
     // CR LF, a lone LF and a lone CR each count as one line break.
     void CountLineBreak() {
         char c = m_text[m_pos];
@@ -250,7 +217,7 @@ private:
     std::size_t m_pos = 0;
     int m_line = 1;
     bool m_lineOpen = false; // the working line has bytes and no NUL yet
-    std::string m_marks;
+    CMarkStack m_marks;
     std::unique_ptr<char[]> m_buffer;
     char* m_write;
     std::vector<int> m_lines;

@@ -1,5 +1,6 @@
 #include "sectionwriter.h"
 
+#include "markstack.h"
 #include "textvalues.h"
 
 #include <charconv>
@@ -18,9 +19,32 @@ void CSectionWriter::Section(std::string_view name) {
 }
 
 void CSectionWriter::Entry(std::string_view key, std::string_view value) {
-    Put(key);
-    Put(" = ");
-    Put(value);
+    constexpr std::string_view kTricky = "\"'/[]";
+    if (key.find_first_of(kTricky) == std::string_view::npos &&
+        value.find_first_of(kTricky) == std::string_view::npos) {
+        Put(key);
+        Put(" = ");
+        Put(value);
+        Put("\r\n");
+        return;
+    }
+    // What the parser made of a line must read back the same. It took out
+    // the blanks, so a "//" outside quotes (once "/ /") would now start a
+    // comment: it is written with its blank again. And a key may leave a
+    // quote open up to the value, where blanks around '=' would be read as
+    // part of both.
+    CMarkStack marks;
+    auto put = [&](std::string_view text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const bool comment =
+                text[i] == '/' && marks.Empty() && i + 1 < text.size() && text[i + 1] == '/';
+            Put(comment ? std::string_view("/ ") : text.substr(i, 1));
+            marks.Take(text[i]);
+        }
+    };
+    put(key);
+    Put(marks.Empty() ? " = " : "=");
+    put(value);
     Put("\r\n");
 }
 

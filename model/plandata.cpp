@@ -234,8 +234,10 @@ void WritePlanSection(CSectionWriter& out, unsigned long n, const PlanEntry& pla
         out.QuotedEntry("planConditionClass", condition.unitClass);
         if (condition.count != 0) out.Entry("planConditionCount", condition.count);
     }
+    // A repeat of a known key stays a parameter in the model, but written
+    // here, before the flags, it would change the plan when read again.
     for (const PlanParameter& parameter : plan.parameters)
-        out.Entry(parameter.key, parameter.value);
+        if (!IsPlanKey(parameter.key)) out.Entry(parameter.key, parameter.value);
     if (plan.flags & PlanFlagBuildIfNoIdle) out.Entry("buildIfNoIdle", "1");
     if (plan.flags & PlanFlagDoNextOnFail) out.Entry("doNextOnFail", "1");
 }

@@ -189,9 +189,9 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     std::unordered_map<std::string, bool> seen;
     for (const EntryNode& entry : section.entries)
         if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
-            add(FindingKind::Warning, &entry,
-                Quoted(entry.key) + " appears again: the first is used and this one becomes a "
-                                    "parameter of the plan");
+            add(FindingKind::Loss, &entry,
+                "only the first " + Quoted(entry.key) + " of " + Header(section) +
+                    " is read; this one is not kept");
 
     if (!m_planTypes) return;
     const PlanTypeInfo* info = m_planTypes->FindPlanType(plan.planType);

@@ -250,7 +250,8 @@ TEST(PlanSave, EverySectionInOrder) {
 TEST(PlanSave, ReloadDropsWhatTheModelDoesNotHold) {
     CPlanData data = Load("// comment\r\n[Other]\r\nx = 1\r\n[Start]\r\nextra = 1\r\n"
                           "consClass = c\r\nscavClass = s\r\n[Plan5]\r\nplanType = T\r\n"
-                          "planPriority = 1\r\nbuildIfNoIdle = 0\r\ncustom = 1\r\n");
+                          "planPriority = 1\r\nbuildIfNoIdle = 0\r\ncustom = 1\r\n"
+                          "BUILDIFNOIDLE = 43\r\nplanType = U\r\n");
     EXPECT_EQ(Save(data), Crlf("[Start]\nconsClass = \"c\"\nscavClass = \"s\"\n\n"
                                "[Plan1]\nplanType = \"T\"\nplanPriority = 1\ncustom = 1\n\n"));
 }
