@@ -23,6 +23,12 @@ const Finding* CIssuesModel::FindingAt(int row) const {
                                                                        : nullptr;
 }
 
+QString CIssuesModel::RowText(int row) const {
+    const QString text = data(index(row, 1), Qt::DisplayRole).toString();
+    const Finding* finding = FindingAt(row);
+    return finding && finding->line > 0 ? tr("Line %1: %2").arg(finding->line).arg(text) : text;
+}
+
 int CIssuesModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_notes.size() + qsizetype(m_report.Findings().size()));
 }

@@ -21,6 +21,8 @@ public:
     void Refill(const QList<CatalogNote>& notes);
     // The finding of a row; null for a note.
     const Finding* FindingAt(int row) const;
+    // A row as one line of text ("Line 12: ..."), as Copy puts it.
+    QString RowText(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -4,6 +4,8 @@
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -28,6 +30,7 @@ CIssuesPanel::CIssuesPanel(CZeqEditorDoc& document, QWidget* parent)
     m_list->setModel(m_model);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_list->installEventFilter(this);
@@ -68,6 +71,17 @@ void CIssuesPanel::Activate(const QModelIndex& row) {
         emit LineRequested(finding->line);
 }
 
+void CIssuesPanel::CopySelection() {
+    QList<int> rows;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    QStringList lines;
+    for (int row : rows)
+        lines << m_model->RowText(row);
+    if (!lines.isEmpty()) QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
+}
+
 void CIssuesPanel::ShowContextMenu(const QPoint& at) {
     const QModelIndex row = m_list->indexAt(at);
     const MatchEntry* match = row.isValid() ? MatchOf(m_model->FindingAt(row.row())) : nullptr;
@@ -88,9 +102,13 @@ bool CIssuesPanel::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     if (watched == m_list && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             Activate(m_list->currentIndex());
+            return true;
+        }
+        if (key->matches(QKeySequence::Copy)) {
+            CopySelection();
             return true;
         }
     }

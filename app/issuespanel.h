@@ -26,6 +26,8 @@ public:
     QTreeView* List() const { return m_list; }
     // Runs a row as a double-click or Enter does.
     void Activate(const QModelIndex& row);
+    // Ctrl+C: the selected rows' text, a line each.
+    void CopySelection();
 
 signals:
     void PlanRequested(const PlanEntry* plan);

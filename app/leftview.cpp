@@ -168,9 +168,11 @@ void CLeftView::OnMatchEdit() {
 
 void CLeftView::EditMatch(const MatchEntry* entry) {
     if (!entry) return;
+    const quint64 generation = m_document.Generation();
     CMatchDlg dialog(m_context, entry, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    m_document.ChangeMatch(entry, dialog.Result());
+    if (m_document.DialogEditApplies(entry, generation, this))
+        m_document.ChangeMatch(entry, dialog.Result());
 }
 
 void CLeftView::OnMatchDelete() {

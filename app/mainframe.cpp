@@ -9,6 +9,7 @@
 #include "rightview.h"
 #include "sourceeditordlg.h"
 #include "startcheatdlg.h"
+#include "syntaxedit.h"
 #include "uiservices.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
@@ -25,6 +26,7 @@
 #include <QMimeData>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -280,6 +282,18 @@ void CMainFrame::CreateActions() {
     shortcut(ID_PLAN_AUTO_ARRANGE, {QKeySequence(Qt::Key_F8)});
     shortcut(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)});
     shortcut(ID_PREV_PANE, {QKeySequence(Qt::SHIFT | Qt::Key_F6)});
+
+    // The keys of the record commands act in the pane that has the focus and
+    // nowhere else: in the Issues panel Del, Ins and the clipboard keys are
+    // that panel's own. Menus and buttons still run them on the active pane.
+    for (int id : {ID_ITEM_INSERT, ID_ITEM_EDIT, ID_ITEM_DELETE, ID_EDIT_CUT, ID_EDIT_COPY,
+                   ID_EDIT_PASTE, ID_PLAN_MOVE_UP, ID_PLAN_MOVE_DOWN}) {
+        QAction* action = m_actions[id];
+        removeAction(action);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_left->addAction(action);
+        m_right->addAction(action);
+    }
 }
 
 void CMainFrame::CreateMenus() {
@@ -453,6 +467,13 @@ void CMainFrame::WatchTheFile() {
         if (m_document.PathName().isEmpty()) m_watch->Forget();
     });
     connect(m_watch, &CFileWatch::Changed, this, &CMainFrame::AskToReload);
+    m_reloadRetry = new QTimer(this);
+    m_reloadRetry->setSingleShot(true);
+    m_reloadRetry->setInterval(250);
+    connect(m_reloadRetry, &QTimer::timeout, this, [this] {
+        // Another document meanwhile: the question is no longer about it.
+        if (m_pendingGeneration == m_document.Generation()) AskToReload(m_pendingReload);
+    });
     connect(m_watch, &CFileWatch::Removed, this, [this](const QString& path) {
         ShowStatusMessage(tr("%1 has been deleted on disk; saving writes it again.")
                               .arg(QFileInfo(path).fileName()));
@@ -460,12 +481,26 @@ void CMainFrame::WatchTheFile() {
 }
 
 void CMainFrame::AskToReload(const QString& path) {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* source = qobject_cast<CSourceEditorDlg*>(modal);
+    if (modal && !source) {
+        // An open dialog may hold a record of the document: the question
+        // waits until it is closed.
+        m_pendingReload = path;
+        m_pendingGeneration = m_document.Generation();
+        m_reloadRetry->start();
+        return;
+    }
     const bool modified = m_document.IsModified();
     QString question = tr("%1 has been changed on disk. Reload it?").arg(path);
     if (modified) question += "\n\n" + tr("Your unsaved changes to it will be lost.");
+    if (source && source->Editor()->document()->isModified())
+        question += "\n\n" + tr("The source editor has changes that are not applied yet; "
+                                "reloading closes it and they are lost.");
     // Without changes of the user's own, reloading is the default.
-    if (Ui().Choose(this, IUiServices::Icon::Question, question, {tr("Reload"), tr("No")},
-                    modified ? 1 : 0) == 0) {
+    if (Ui().Choose(source ? static_cast<QWidget*>(source) : this, IUiServices::Icon::Question,
+                    question, {tr("&Reload"), tr("&No")}, modified ? 1 : 0) == 0) {
+        if (source) source->done(QDialog::Rejected);
         m_document.OnOpenDocument(path, this);
         return;
     }
@@ -593,9 +628,10 @@ void CMainFrame::OnUpdateCounts() {
 }
 
 void CMainFrame::OnEditStartCheat() {
+    const quint64 generation = m_document.Generation();
     CStartCheatDlg dialog(m_app.Context(), m_document.Data().start, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    m_document.SetStart(dialog.Result());
+    if (m_document.DialogEditApplies(generation, this)) m_document.SetStart(dialog.Result());
 }
 
 // The clipboard holds plans and matches as plan-file text, so that they move

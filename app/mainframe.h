@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolBar;
 
 // The main window: menus, toolbar, status bar and the splitter with the match
@@ -53,6 +54,10 @@ public:
     // The panes' context menus, as a right click shows them.
     std::unique_ptr<QMenu> PaneContextMenu(QWidget* pane);
 
+    // The file changed on disk: asks whether to reload it, once no dialog
+    // is open (the source editor excepted, whose unapplied text it names).
+    void AskToReload(const QString& path);
+
     QString MatchCountText() const;
     QString PlanCountText() const;
 
@@ -80,7 +85,6 @@ private:
     void CreatePanes();
     void CreateIssuesPanel();
     void WatchTheFile();
-    void AskToReload(const QString& path);
     void UpdateTitle();
     void UpdateRecentFileMenu();
     void SetViewStyle(int style);
@@ -110,4 +114,7 @@ private:
     QWidget* m_activePane = nullptr;
     CIssuesPanel* m_issues = nullptr;
     CFileWatch* m_watch = nullptr;
+    QTimer* m_reloadRetry = nullptr; // asks again once no dialog is open
+    QString m_pendingReload;
+    quint64 m_pendingGeneration = 0;
 };

@@ -250,9 +250,11 @@ void CRightView::OnPlanEdit() {
     const int row = FocusedSelectedRow();
     if (row < 0) return;
     const PlanEntry* plan = PlanAt(row);
+    const quint64 generation = m_document.Generation();
     CPlanSettingsDlg dialog(m_context, plan, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    m_document.ChangePlan(plan, dialog.Result());
+    if (m_document.DialogEditApplies(plan, generation, this))
+        m_document.ChangePlan(plan, dialog.Result());
 }
 
 void CRightView::OnPlanDelete() {

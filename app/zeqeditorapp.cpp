@@ -1,6 +1,8 @@
 #include "zeqeditorapp.h"
 
 #include "aboutdlg.h"
+#include "filebuffer.h"
+#include "filesave.h"
 #include "mainframe.h"
 #include "qtext.h"
 #include "uiservices.h"
@@ -79,6 +81,8 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     m_settings.SetPath(
         CorePath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
     m_settings.CreateWithSchemes();
+    SetRecoveryFolder(PathFromUtf8(
+        CorePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recovery")));
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings.File());
 

@@ -2,6 +2,7 @@
 
 #include "appcontext.h"
 #include "filebuffer.h"
+#include "filesave.h"
 #include "qtext.h"
 #include "recordscommand.h"
 #include "swapcommand.h"
@@ -48,7 +49,30 @@ std::string_view CZeqEditorDoc::FileText() const {
     return m_undo.isClean() ? std::string_view(m_fileText) : std::string_view();
 }
 
+bool CZeqEditorDoc::Holds(const PlanEntry* plan, quint64 generation) const {
+    const auto& plans = m_data.plans.All();
+    return generation == m_generation &&
+           std::any_of(plans.begin(), plans.end(),
+                       [plan](const auto& p) { return p.get() == plan; });
+}
+
+bool CZeqEditorDoc::Holds(const MatchEntry* match, quint64 generation) const {
+    const auto& matches = m_data.matches.All();
+    return generation == m_generation &&
+           std::any_of(matches.begin(), matches.end(),
+                       [match](const auto& m) { return m.get() == match; });
+}
+
+bool CZeqEditorDoc::SayIfNotApplied(bool applies, QWidget* parent) const {
+    if (!applies)
+        Ui().ShowMessage(parent, IUiServices::Icon::Warning,
+                         tr("The document was reloaded or replaced while the dialog was open, so "
+                            "the changes made in the dialog were not applied."));
+    return applies;
+}
+
 void CZeqEditorDoc::StartAfresh(bool opened) {
+    ++m_generation;
     m_undo.clear();
     m_undo.setClean();
     m_lossesConfirmed = false;
@@ -82,13 +106,24 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
         else
             error = {1, file.LastError()};
     }
+    // A save that was killed half-way left a copy of the file as it was.
+    QString backups;
+    for (const std::string& copy : LeftoverBackups(CorePath(path)))
+        backups += "\n" + QString::fromStdString(copy);
+    if (!backups.isEmpty())
+        backups = tr("A save of this file was interrupted. The file as it was before that save "
+                     "is kept in:%1\n\nCompare the two and keep the one you want.")
+                      .arg(backups);
     if (!ok) {
         QString detail = QString::fromStdString(error.message);
         if (error.line > 0) detail = tr("Line %1: %2").arg(error.line).arg(detail);
+        if (!backups.isEmpty()) detail += "\n\n" + backups;
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to open document.") + "\n\n" + path + "\n" + detail);
         return false;
     }
+    if (!backups.isEmpty())
+        Ui().ShowMessage(parent, IUiServices::Icon::Warning, path + "\n\n" + backups);
     m_data = std::move(loaded);
     m_report = std::move(report);
     m_fileText = file.Detach();
@@ -127,6 +162,13 @@ int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent) {
 }
 
 bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
+    // A pipe or a device could keep the window waiting, and is no plan file.
+    if (const QFileInfo target(path); target.exists() && !target.isFile()) {
+        Ui().ShowMessage(parent, IUiServices::Icon::Warning,
+                         tr("Failed to save document.") + "\n\n" +
+                             tr("%1 is not a regular file.").arg(path));
+        return false;
+    }
     switch (AskAboutLosses(path, parent)) {
     case 0: // nothing to lose, or the user agreed
         break;
@@ -218,6 +260,7 @@ void CZeqEditorDoc::AddPlans(std::vector<PlanEntry> plans, const QString& text) 
 }
 
 void CZeqEditorDoc::ChangePlan(const PlanEntry* plan, PlanEntry value) {
+    if (*plan == value) return;
     auto held = std::make_shared<PlanEntry>(std::move(value));
     m_undo.push(new CSwapCommand(tr("Edit Plan"), [this, plan, held] {
         Swap(plan, *held);
@@ -283,6 +326,7 @@ void CZeqEditorDoc::AddMatches(std::vector<MatchEntry> matches, const QString& t
 }
 
 void CZeqEditorDoc::ChangeMatch(const MatchEntry* match, MatchEntry value) {
+    if (*match == value) return;
     auto held = std::make_shared<MatchEntry>(std::move(value));
     m_undo.push(new CSwapCommand(tr("Edit Match"), [this, match, held] {
         Swap(match, *held);
@@ -296,6 +340,7 @@ void CZeqEditorDoc::RemoveMatches(const std::vector<const MatchEntry*>& matches,
 }
 
 void CZeqEditorDoc::SetStart(StartSection start) {
+    if (start == m_data.start) return;
     auto held = std::make_shared<StartSection>(std::move(start));
     m_undo.push(new CSwapCommand(tr("Edit Start & Cheat"), [this, held] { Swap(*held); }));
 }
@@ -347,6 +392,7 @@ void CZeqEditorDoc::Swap(StartSection& start) {
 
 void CZeqEditorDoc::Swap(CPlanData& data) {
     std::swap(m_data, data);
+    ++m_generation;
     emit Reset();
     PostUpdateCounts();
 }

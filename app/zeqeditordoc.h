@@ -59,10 +59,27 @@ public:
     // when it is modified. False when the user cancelled.
     bool SaveModified(QWidget* parent);
 
+    // Counts the times the whole document was replaced (New, Open, a reload,
+    // a source edit): a record taken before a dialog is still the document's
+    // only while this has not changed and the record is still in its list.
+    quint64 Generation() const { return m_generation; }
+    bool Holds(const PlanEntry* plan, quint64 generation) const;
+    bool Holds(const MatchEntry* match, quint64 generation) const;
+    // After a dialog on a record (or on the start values, with no record):
+    // true when its result may still be applied; otherwise tells the user
+    // that it was not.
+    template <typename Record>
+    bool DialogEditApplies(const Record* record, quint64 generation, QWidget* parent) const {
+        return SayIfNotApplied(Holds(record, generation), parent);
+    }
+    bool DialogEditApplies(quint64 generation, QWidget* parent) const {
+        return SayIfNotApplied(generation == m_generation, parent);
+    }
+
     // The Start & Cheat command, which the save question runs.
     void SetStartCheatCommand(std::function<void()> command) { m_startCheat = std::move(command); }
 
-    // --- The edits, each one undoable step ---
+    // --- The edits, each one undoable step; one that changes nothing is none ---
     const PlanEntry* AddPlan(PlanEntry plan);
     void AddPlans(std::vector<PlanEntry> plans, const QString& text);
     void ChangePlan(const PlanEntry* plan, PlanEntry value);
@@ -120,6 +137,7 @@ signals:
     void ReportChanged(bool opened);
 
 private:
+    bool SayIfNotApplied(bool applies, QWidget* parent) const;
     void SetPath(const QString& path);
     void StartAfresh(bool opened);
     // Before saving over the file that was opened: 0 Save, 1 Save As, 2 Cancel.
@@ -133,4 +151,5 @@ private:
     std::string m_fileText;
     bool m_lossesConfirmed = false;
     std::function<void()> m_startCheat;
+    quint64 m_generation = 0;
 };

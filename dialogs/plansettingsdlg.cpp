@@ -127,9 +127,14 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
     connect(add, &QPushButton::clicked, this, &CPlanSettingsDlg::OnAdd);
     connect(m_set, &QPushButton::clicked, this, &CPlanSettingsDlg::OnSet);
     connect(m_delete, &QPushButton::clicked, this, &CPlanSettingsDlg::OnDelete);
-    connect(m_rows, &QTreeWidget::itemSelectionChanged, this, &CPlanSettingsDlg::UpdateRowButtons);
-    connect(m_rows, &QTreeWidget::currentItemChanged, this, &CPlanSettingsDlg::UpdateRowButtons);
-    connect(m_rows, &QTreeWidget::itemDoubleClicked, this, &CPlanSettingsDlg::OnRowDoubleClicked);
+    // A row chosen by mouse or keys shows its parameter and value below, so
+    // that Set changes the row the fields name.
+    const auto rowChosen = [this] {
+        UpdateRowButtons();
+        LoadRow();
+    };
+    connect(m_rows, &QTreeWidget::itemSelectionChanged, this, rowChosen);
+    connect(m_rows, &QTreeWidget::currentItemChanged, this, rowChosen);
 
     auto* typeBox = new QGroupBox(tr("Plan Type"));
     auto* typeLayout = new QGridLayout(typeBox);
@@ -186,8 +191,8 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
     SetTabOrder({m_type, m_priority, m_buildUnits, m_skipPlan, m_condition, m_count,
                  m_conditionClass, m_conditionPicker, m_rows, m_parameter, m_value, valuePicker,
                  add, m_set, m_delete, buttons});
-    // Enter in the Value field adds the parameter, as "&Add" does, instead of
-    // closing the dialog and dropping what was typed.
+    // Enter in the Value field sets the selected row, as "&Set" does, instead
+    // of closing the dialog and dropping what was typed.
     m_value->installEventFilter(this);
 
     ApplyConditionRule();
@@ -270,14 +275,26 @@ void CPlanSettingsDlg::OnAdd() {
         row = new QTreeWidgetItem(m_rows, {name + QString::number(n)});
     }
     row->setText(1, m_value->text());
-    row->setSelected(true);
-    m_rows->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
+    m_rows->setCurrentItem(row, 0, QItemSelectionModel::ClearAndSelect);
     UpdateRowButtons();
+}
+
+const PlanParamDef* CPlanSettingsDlg::ChosenParameter() const {
+    const PlanTypeInfo* type = ChosenType();
+    const int choice = m_parameter->currentIndex();
+    return type && choice >= 0 && choice < int(type->params.size())
+               ? &type->params[std::size_t(choice)]
+               : nullptr;
 }
 
 void CPlanSettingsDlg::OnSet() {
     QTreeWidgetItem* row = m_rows->currentItem();
     if (!row || !row->isSelected() || m_value->text().isEmpty()) return;
+    // The value goes into the row of the parameter the fields name, or nowhere.
+    if (CPlanManager::FindParamDef(ChosenType(), FromQt(row->text(0))) != ChosenParameter()) {
+        Ui().Beep();
+        return;
+    }
     if (!ValueReadsBack()) return;
     row->setText(1, m_value->text());
 }
@@ -287,11 +304,11 @@ void CPlanSettingsDlg::OnDelete() {
     UpdateRowButtons();
 }
 
-void CPlanSettingsDlg::OnRowDoubleClicked() {
+void CPlanSettingsDlg::LoadRow() {
     QTreeWidgetItem* row = m_rows->currentItem();
     if (!row || !row->isSelected()) return;
-    if (const PlanParamDef* def = CPlanManager::FindParamDef(ChosenType(), FromQt(row->text(0))))
-        m_parameter->setCurrentIndex(FindPrefix(m_parameter, ToQt(def->name)));
+    const PlanParamDef* def = CPlanManager::FindParamDef(ChosenType(), FromQt(row->text(0)));
+    m_parameter->setCurrentIndex(def ? FindPrefix(m_parameter, ToQt(def->name)) : -1);
     m_value->setText(row->text(1));
 }
 
@@ -305,7 +322,7 @@ bool CPlanSettingsDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_value && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            OnAdd();
+            OnSet();
             return true;
         }
     }

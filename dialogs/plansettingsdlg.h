@@ -12,6 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QTreeWidget;
+struct PlanParamDef;
 struct PlanTypeInfo;
 
 // "Plan Settings": one plan's type, priority, flags, condition and
@@ -35,13 +36,15 @@ public:
     void OnAdd();
     void OnSet();
     void OnDelete();
-    void OnRowDoubleClicked();
+    // The selected row's parameter and value into the fields below.
+    void LoadRow();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     const PlanTypeInfo* ChosenType() const;
+    const PlanParamDef* ChosenParameter() const;
     void ApplyConditionRule();
     void ApplyPlanTypeRule();
     void UpdateRowButtons();

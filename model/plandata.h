@@ -24,6 +24,7 @@ struct StartSection {
 
     // Saving asks for the Start values until both classes are set.
     bool IsValid() const { return !consClass.empty() && !scavClass.empty(); }
+    bool operator==(const StartSection&) const = default;
 };
 
 // One plan file in memory: start values, matches and plans.

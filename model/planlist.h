@@ -26,6 +26,7 @@ struct PlanCondition {
     // Cuts and clamps as every writer of a condition must.
     void Set(std::string_view kind, std::string_view unitClass, std::uint32_t count);
     bool IsComplete() const { return !kind.empty() && !unitClass.empty(); }
+    bool operator==(const PlanCondition&) const = default;
 };
 
 // One of a plan's type-specific keys, with its value verbatim (quotes
@@ -43,6 +44,8 @@ struct PlanEntry {
     std::uint32_t flags = 0;
     PlanCondition condition;
     std::vector<PlanParameter> parameters;
+
+    bool operator==(const PlanEntry&) const = default;
 };
 
 // The plans' one order, higher priorities first: b's priority minus a's, 0

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 #include <algorithm>
@@ -31,7 +32,11 @@ struct FakeUiScript {
 // was shown, so that no test ever waits on a modal window.
 class FakeUi : public IUiServices, public FakeUiScript {
 public:
-    FakeUi() { SetUi(this); }
+    // Tests never write into the user's own folders (recovery files).
+    FakeUi() {
+        QStandardPaths::setTestModeEnabled(true);
+        SetUi(this);
+    }
     ~FakeUi() override { SetUi(nullptr); }
     FakeUi(const FakeUi&) = delete;
     FakeUi& operator=(const FakeUi&) = delete;

@@ -213,8 +213,8 @@ private slots:
         QVERIFY(target->ShowsUnknownMark());
     }
 
-    // Enter in the Value field adds the parameter; it does not close the dialog.
-    void enterInTheValueFieldAdds() {
+    // Enter in the Value field does not close the dialog (nor add a row).
+    void enterInTheValueFieldKeepsTheDialogOpen() {
         CPlanSettingsDlg dialog(shipped.context, nullptr);
         dialog.show();
         Child<QComboBox>(&dialog, "planType")->setCurrentText("Hold");
@@ -223,7 +223,7 @@ private slots:
         value->setText("\"nav1\"");
         QTest::keyClick(value, Qt::Key_Return);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(Rows(Child<QTreeWidget>(&dialog, "rows")), QString("holdPoint=\"nav1\""));
+        QCOMPARE(Rows(Child<QTreeWidget>(&dialog, "rows")), QString());
     }
 
     void planSettingsChecksBeforeWriting() {
@@ -269,7 +269,7 @@ private slots:
         QCOMPARE(unknownDialog.result(), int(QDialog::Rejected));
     }
 
-    void parametersAddSetDeleteAndDoubleClick() {
+    void parametersAddSetDeleteAndChoose() {
         CPlanSettingsDlg dialog(shipped.context, nullptr);
         auto* type = Child<QComboBox>(&dialog, "planType");
         type->setCurrentText("BuildLoop");
@@ -300,15 +300,30 @@ private slots:
         QCOMPARE(Rows(rows), QString("buildType1=\"va_darter\" buildType3=\"va_darter\" "
                                      "loopDelay=60 buildType2=x"));
 
-        rows->clearSelection();
-        rows->setCurrentItem(rows->topLevelItem(2));
+        QCOMPARE(rows->selectedItems(), QList<QTreeWidgetItem*>{rows->topLevelItem(3)});
+
+        // Choosing a row, by keys too, shows it in the fields; Set writes
+        // only into the row of the parameter the fields name.
+        rows->setFocus();
+        rows->setCurrentItem(rows->topLevelItem(0));
+        QTest::keyClick(rows, Qt::Key_Down);
+        QTest::keyClick(rows, Qt::Key_Down);
         QVERIFY(Child<QWidget>(&dialog, "set")->isEnabled());
-        dialog.OnRowDoubleClicked();
         QCOMPARE(parameter->currentText(), QString("loopDelay"));
         QCOMPARE(value->text(), QString("60"));
-        value->setText("90");
+        parameter->setCurrentText("buildType");
+        value->setText("5");
+        const int beeps = ui.beeps;
         dialog.OnSet();
+        QCOMPARE(ui.beeps, beeps + 1);
+        QCOMPARE(rows->topLevelItem(2)->text(1), QString("60"));
+        parameter->setCurrentText("loopDelay");
+        value->setText("90");
+        QTest::keyClick(value, Qt::Key_Return); // Enter sets the chosen row
         QCOMPARE(rows->topLevelItem(2)->text(1), QString("90"));
+        rows->clearSelection();
+        QTest::keyClick(value, Qt::Key_Return); // and adds nothing without one
+        QCOMPARE(rows->topLevelItemCount(), 4);
 
         type->setCurrentText("Hold");
         QCOMPARE(rows->topLevelItemCount(), 4); // rows stay when the type changes

@@ -5,6 +5,8 @@
 #include "issuespanel.h"
 #include "leftview.h"
 #include "mainframe.h"
+#include "matchdlg.h"
+#include "plansettingsdlg.h"
 #include "rightview.h"
 #include "sourceeditordlg.h"
 #include "startcheatdlg.h"
@@ -18,13 +20,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -280,6 +286,130 @@ private slots:
         QVERIFY(QFile::exists(file));
         QTest::qWait(400);
         QCOMPARE(ui.questions.size(), 2); // the program's own save is no change
+    }
+
+    // The file changes on disk while a dialog holds one of its records: the
+    // question waits until the dialog is closed. A record replaced under a
+    // dialog all the same is never written; the user hears so. An open source
+    // editor is named in the question, and closed by a reload.
+    void reloadNeverPullsARecordFromUnderADialog() {
+        const QString file = Write(Path("dialog.zeq"), kTwoPlans);
+        auto app = Start(file);
+        CMainFrame* frame = app->MainFrame();
+        CZeqEditorDoc* doc = app->Document();
+        ui.choices = {0}; // Reload, when asked
+        WhenModal<CPlanSettingsDlg>([&](CPlanSettingsDlg* dialog) {
+            Write(file, kTwoPlans + "[Plan3]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n");
+            frame->AskToReload(file);
+            dialog->findChild<QSpinBox*>("priority")->setValue(77);
+            dialog->accept();
+        });
+        frame->GetRightPane()->SelectRow(0, true);
+        frame->RunCommand(ID_PLAN_EDIT);
+        QVERIFY(ui.questions.isEmpty());
+        QCOMPARE(doc->Data().plans.All()[1]->priority, 77u); // the edit went in first
+        QTRY_COMPARE(doc->Data().plans.CountPlans(), 3u);    // then the question
+        QVERIFY(ui.questions.last().contains("Your unsaved changes to it will be lost."));
+
+        CLeftView* tree = frame->GetLeftPane();
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        WhenModal<CMatchDlg>([&](CMatchDlg* dialog) {
+            doc->OnOpenDocument(file, frame); // as the question once did
+            dialog->accept();
+        });
+        frame->RunCommand(ID_MATCH_EDIT);
+        WhenModal<CStartCheatDlg>([&](CStartCheatDlg* dialog) {
+            doc->OnOpenDocument(file, frame);
+            dialog->findChild<QSpinBox*>("scrap")->setValue(9);
+            dialog->accept();
+        });
+        frame->RunCommand(ID_EDIT_START_CHEAT);
+        QCOMPARE(ui.messages.size(), 2);
+        QVERIFY(ui.messages.last().contains("the changes made in the dialog were not applied"));
+        QVERIFY(!doc->IsModified());
+
+        const int asked = int(ui.questions.size());
+        ui.choices = {0};
+        WhenModal<CSourceEditorDlg>([&](CSourceEditorDlg* dialog) {
+            dialog->Editor()->insertPlainText("// mine\n");
+            Write(file, kTwoPlans);
+            frame->AskToReload(file);
+        });
+        frame->RunCommand(ID_EDIT_SOURCE);
+        QCOMPARE(int(ui.questions.size()), asked + 1);
+        QVERIFY(ui.questions.last().contains("The source editor has changes that are not applied"));
+        QCOMPARE(doc->Data().plans.CountPlans(), 2u);
+        QVERIFY(!doc->IsModified());
+    }
+
+    // The keys of the record commands act in the panes only: in the Issues
+    // panel Del and Ins do nothing, and Ctrl+C copies the findings.
+    void recordKeysActOnlyInThePanes() {
+        auto app = Start(Write(Path("keys.zeq"), kTwoPlans + "// a\r\n// b\r\n[Notes]\r\n"));
+        CMainFrame* frame = app->MainFrame();
+        frame->show();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        CRightView* list = frame->GetRightPane();
+        list->SelectRow(0, true);
+        QTreeView* issues = frame->IssuesPanel()->List();
+        issues->setFocus();
+        issues->selectAll();
+        int dialogs = 0;
+        QTimer::singleShot(0, [&dialogs] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++dialogs;
+                dialog->reject();
+            }
+        });
+        for (int key : {Qt::Key_Delete, Qt::Key_Insert})
+            QTest::keyClick(issues, Qt::Key(key));
+        QTest::keyClick(issues, Qt::Key_V, Qt::ControlModifier);
+        QCoreApplication::processEvents();
+        QCOMPARE(dialogs, 0);
+        QCOMPARE(app->Document()->Data().plans.CountPlans(), 2u);
+        QTest::keyClick(issues, Qt::Key_C, Qt::ControlModifier);
+        QVERIFY(QGuiApplication::clipboard()->text().endsWith(
+            "Line 13: 2 comments (lines 13 to 14) are not kept\n"
+            "Line 15: section [Notes] is not part of a plan file and is not kept\n"));
+
+        list->CurrentView()->setFocus();
+        QTest::keyClick(list->CurrentView(), Qt::Key_Delete);
+        QCOMPARE(app->Document()->Data().plans.CountPlans(), 1u);
+    }
+
+    // OK in a dialog that changed nothing is no edit: no step to undo, no
+    // question on closing.
+    void anUnchangedDialogIsNoEdit() {
+        auto app = Start(Write(Path("same.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        frame->GetRightPane()->SelectRow(0, true);
+        CLeftView* tree = frame->GetLeftPane();
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        WhenModal<CPlanSettingsDlg>([](CPlanSettingsDlg* dialog) { dialog->accept(); });
+        frame->RunCommand(ID_PLAN_EDIT);
+        WhenModal<CMatchDlg>([](CMatchDlg* dialog) { dialog->accept(); });
+        frame->RunCommand(ID_MATCH_EDIT);
+        WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) { dialog->accept(); });
+        frame->RunCommand(ID_EDIT_START_CHEAT);
+        QCOMPARE(app->Document()->UndoStack().count(), 0);
+        QVERIFY(!app->Document()->IsModified());
+    }
+
+    // Save As onto a pipe says so at once, and the window keeps its title;
+    // a copy left by an interrupted save is named on opening.
+    void savesThatCannotBeMadeSaySo() {
+        auto app = Start(Write(Path("plain.zeq"), kTwoPlans));
+        QVERIFY(mkfifo(qPrintable(Path("pipe.zeq")), 0600) == 0);
+        ui.files = {Path("pipe.zeq")};
+        QVERIFY(!app->Document()->DoSaveAs(app->MainFrame()));
+        QVERIFY(ui.messages.last().endsWith("pipe.zeq is not a regular file."));
+        QCOMPARE(app->MainFrame()->windowTitle(), QString("ZEQ Editor - plain.zeq[*]"));
+
+        Write(Path("plain.zeq.backup"), kTwoPlans); // as a killed save leaves it beside
+        QVERIFY(app->Document()->OnOpenDocument(Path("plain.zeq"), app->MainFrame()));
+        QVERIFY(ui.messages.last().contains("A save of this file was interrupted"));
+        QVERIFY(ui.messages.last().contains(Path("plain.zeq.backup")));
     }
 
     // Rows selected with the focus elsewhere are all deleted; a '&' of a
