@@ -3,7 +3,6 @@
 #include "icons.h"
 #include "planfilereport.h"
 #include "qtext.h"
-#include "zeqeditorapp.h"
 
 CIssuesModel::CIssuesModel(const CPlanFileReport& report, QObject* parent)
     : QAbstractTableModel(parent), m_report(report), m_icons{Icons::Get(Icons::Art::IssueError),

@@ -4,8 +4,14 @@
 #include <QIcon>
 
 class CPlanFileReport;
-struct CatalogNote;
 struct Finding;
+
+// Why a definition file could not be read: an error where a catalog stayed
+// empty, a warning where one was skipped for the next place.
+struct CatalogNote {
+    bool error = false;
+    QString text;
+};
 
 // The rows of the Issues panel, "Line" and "Issue": first the notes about the
 // definition files, then the findings of the open file's report. The texts

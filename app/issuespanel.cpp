@@ -1,7 +1,6 @@
 #include "issuespanel.h"
 
 #include "issuesmodel.h"
-#include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
 #include <QClipboard>

@@ -88,7 +88,15 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
 
     m_document = std::make_unique<CZeqEditorDoc>(m_context);
     connect(m_document.get(), &CZeqEditorDoc::FileUsed, this, &CZeqEditorApp::UseFile);
-    m_frame = std::make_unique<CMainFrame>(*this, *m_document);
+    m_frame = std::make_unique<CMainFrame>(m_context, *m_document);
+    connect(m_frame.get(), &CMainFrame::NewRequested, this, &CZeqEditorApp::OnFileNew);
+    connect(m_frame.get(), &CMainFrame::OpenRequested, this, &CZeqEditorApp::OnFileOpen);
+    connect(m_frame.get(), &CMainFrame::OpenFileRequested, this, &CZeqEditorApp::OpenDocumentFile);
+    connect(m_frame.get(), &CMainFrame::AboutRequested, this, &CZeqEditorApp::OnAppAbout);
+    connect(m_frame.get(), &CMainFrame::Closing, this, &CZeqEditorApp::ExitInstance);
+    connect(this, &CZeqEditorApp::RecentFilesChanged, m_frame.get(),
+            [this] { m_frame->SetRecentFiles(m_recentFiles.Entries()); });
+    m_frame->SetRecentFiles(m_recentFiles.Entries());
 
     QString file = options.file;
     if (file.isEmpty() && m_settings.OpenLastArchive() && !m_recentFiles.Entries().empty()) {

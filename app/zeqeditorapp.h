@@ -2,6 +2,7 @@
 
 #include "appcontext.h"
 #include "appsettings.h"
+#include "issuesmodel.h"
 #include "planmanager.h"
 #include "recentfilelist.h"
 #include "unitlist.h"
@@ -13,11 +14,6 @@
 
 class CMainFrame;
 class CZeqEditorDoc;
-
-struct CatalogNote {
-    bool error = false;
-    QString text;
-};
 
 // The application: the two catalogs, the settings file, the recent files,
 // and the one document with its main frame.

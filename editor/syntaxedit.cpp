@@ -1,6 +1,5 @@
 #include "syntaxedit.h"
 
-#include "linegutter.h"
 #include "planformat.h"
 #include "sourceassist.h"
 #include "syntaxhighlighter.h"
@@ -39,7 +38,7 @@ QString HeaderName(const QString& line) {
 
 CSyntaxEdit::CSyntaxEdit(QWidget* parent)
     : QPlainTextEdit(parent), m_highlighter(new CSyntaxHighlighter(this)),
-      m_gutter(new CLineGutter(this)), m_completer(new QCompleter(this)),
+      m_gutter(new QWidget(this)), m_completer(new QCompleter(this)),
       m_completions(new QStandardItemModel(this)) {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setTabChangesFocus(false);
@@ -47,6 +46,8 @@ CSyntaxEdit::CSyntaxEdit(QWidget* parent)
     connect(this, &QPlainTextEdit::blockCountChanged, this, &CSyntaxEdit::FitGutter);
     connect(this, &QPlainTextEdit::updateRequest, this, &CSyntaxEdit::UpdateGutter);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CSyntaxEdit::ShowPairs);
+    // The gutter is a plain surface; the text paints it and gives its tips.
+    m_gutter->installEventFilter(this);
     FitGutter();
 
     m_completer->setModel(m_completions);
@@ -151,6 +152,19 @@ bool CSyntaxEdit::event(QEvent* event) {
     return QPlainTextEdit::event(event);
 }
 
+bool CSyntaxEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_gutter && event->type() == QEvent::Paint) {
+        PaintGutter(static_cast<QPaintEvent*>(event)->rect());
+        return true;
+    }
+    if (watched == m_gutter && event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        ShowMarkTip(help->globalPos(), help->pos().y(), m_gutter);
+        return true;
+    }
+    return QPlainTextEdit::eventFilter(watched, event);
+}
+
 void CSyntaxEdit::SetMarks(const QHash<int, QString>& marks) {
     m_marks = marks;
     m_highlighter->SetMarkedLines(marks);
@@ -190,8 +204,8 @@ void CSyntaxEdit::UpdateGutter(const QRect& rect, int dy) {
         m_gutter->update(0, rect.y(), m_gutter->width(), rect.height());
 }
 
-void CSyntaxEdit::PaintGutter(QWidget* gutter, const QRect& rect) {
-    QPainter painter(gutter);
+void CSyntaxEdit::PaintGutter(const QRect& rect) {
+    QPainter painter(m_gutter);
     painter.fillRect(rect, m_gutterBack.isValid() ? m_gutterBack : palette().window().color());
     painter.setFont(font());
     const QFontMetrics metrics(font());
@@ -207,7 +221,8 @@ void CSyntaxEdit::PaintGutter(QWidget* gutter, const QRect& rect) {
                 painter.drawEllipse(QRect(3, top + (height - markSize) / 2, markSize, markSize));
             }
             painter.setPen(m_gutterText.isValid() ? m_gutterText : palette().text().color());
-            painter.drawText(0, top, gutter->width() - 4, height, Qt::AlignRight | Qt::AlignVCenter,
+            painter.drawText(0, top, m_gutter->width() - 4, height,
+                             Qt::AlignRight | Qt::AlignVCenter,
                              QString::number(block.blockNumber() + 1));
         }
         top += height;

@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QPlainTextEdit>
 
-class CLineGutter;
 class CPlanManager;
 class CUnitList;
 class CSyntaxHighlighter;
@@ -41,13 +40,9 @@ public:
     const QHash<int, QString>& Marks() const { return m_marks; }
     // The sentence of the mark at a height of the view; empty for none.
     QString MarkAt(int y) const;
-    // A tool tip over `widget` with the mark of the line at viewport height
-    // y, or none where the line has no mark.
-    void ShowMarkTip(const QPoint& globalPos, int y, QWidget* widget) const;
 
     // The line-number gutter, in the colours of the text.
     int GutterWidth() const;
-    void PaintGutter(QWidget* gutter, const QRect& rect);
     void SetGutterColours(const QColor& back, const QColor& text);
 
     // Ctrl+/: comments the selected lines out with "//", or back in when
@@ -71,6 +66,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    // The gutter's painting and tips.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -79,6 +76,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void PaintGutter(const QRect& rect);
+    // A tool tip over `widget` with the mark of the line at viewport height
+    // y, or none where the line has no mark.
+    void ShowMarkTip(const QPoint& globalPos, int y, QWidget* widget) const;
     void UpdateGutter(const QRect& rect, int dy);
     void FitGutter();
     void ShowPairs();
@@ -86,7 +87,7 @@ private:
     void InsertCompletion(const QString& text);
 
     CSyntaxHighlighter* m_highlighter;
-    CLineGutter* m_gutter;
+    QWidget* m_gutter;
     QHash<int, QString> m_marks;
     QColor m_gutterBack, m_gutterText;
     QList<QTextEdit::ExtraSelection> m_findSelections, m_pairSelections;

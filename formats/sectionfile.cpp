@@ -377,3 +377,13 @@ bool CSectionFile::SaveFile(const std::string& path) {
     m_error = {0, buffer.LastError()}; // the tree stays
     return false;
 }
+
+std::string ValueProblem(std::string_view value) {
+    CSectionFile file;
+    if (!file.ParseText("[S]\r\nk = " + std::string(value) + "\r\n"))
+        return file.LastError().message;
+    const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "k");
+    const std::string readBack(entry ? entry->value : std::string_view());
+    if (readBack == value) return {};
+    return "it would read back as \"" + readBack + "\"";
+}

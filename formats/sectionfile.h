@@ -100,3 +100,8 @@ private:
     Diagnostic m_error;
     ParseNotes m_notes;
 };
+
+// Why a value would not read back from a plan file exactly as written (the
+// format has no escaping: blanks outside quotes are dropped, "//" starts a
+// comment, brackets must pair up); empty when it would.
+std::string ValueProblem(std::string_view value);

@@ -1,7 +1,5 @@
 #include "textvalues.h"
 
-#include "sectionfile.h"
-
 #include <algorithm>
 
 namespace {
@@ -47,14 +45,4 @@ std::string StripQuotes(std::string_view text) {
         stripped += c;
     }
     return stripped;
-}
-
-std::string ValueProblem(std::string_view value) {
-    CSectionFile file;
-    if (!file.ParseText("[S]\r\nk = " + std::string(value) + "\r\n"))
-        return file.LastError().message;
-    const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "k");
-    const std::string readBack(entry ? entry->value : std::string_view());
-    if (readBack == value) return {};
-    return "it would read back as \"" + readBack + "\"";
 }

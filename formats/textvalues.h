@@ -29,8 +29,3 @@ std::string CutText(std::string_view text, std::size_t limit);
 // leave a bracket outside it, and the file would not load again).
 std::string FieldText(std::string_view text, std::size_t limit);
 bool IsQuote(char c);
-
-// Why a value would not read back from a plan file exactly as written (the
-// format has no escaping: blanks outside quotes are dropped, "//" starts a
-// comment, brackets must pair up); empty when it would.
-std::string ValueProblem(std::string_view value);

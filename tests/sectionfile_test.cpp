@@ -192,4 +192,15 @@ TEST(SectionFile, GetValueIntReadsOnlyLeadingDigits) {
     }
 }
 
+TEST(SectionFile, ValueProblemFindsValuesThatChangeOnTheWayBack) {
+    for (const char* fine : {"12", "\"two words\"", "\"a // b\"", "[1]", "'x y'", "a/b"})
+        EXPECT_EQ(ValueProblem(fine), "") << fine;
+    EXPECT_EQ(ValueProblem("a]"), "']' without an open '['");
+    EXPECT_EQ(ValueProblem("x [y"), "'[' not closed before the end of the line");
+    EXPECT_EQ(ValueProblem("two words"), "it would read back as \"twowords\"");
+    EXPECT_EQ(ValueProblem("1 // c"), "it would read back as \"1\"");
+    EXPECT_EQ(ValueProblem("\"open"), "it would read back as \"\"open\"\"");
+    EXPECT_EQ(ValueProblem("a\nb"), "it would read back as \"a\"");
+}
+
 } // namespace

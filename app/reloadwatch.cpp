@@ -1,0 +1,58 @@
+#include "reloadwatch.h"
+
+#include "filewatch.h"
+#include "sourceeditordlg.h"
+#include "syntaxedit.h"
+#include "uiservices.h"
+#include "zeqeditordoc.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QTimer>
+
+CReloadWatch::CReloadWatch(CZeqEditorDoc& document, QWidget* window)
+    : QObject(window), m_document(document), m_window(window), m_watch(new CFileWatch(this)),
+      m_retry(new QTimer(this)) {
+    // Opened or saved: the file as it now is, is the document's.
+    connect(&m_document, &CZeqEditorDoc::FileUsed, m_watch, &CFileWatch::Watch);
+    connect(&m_document, &CZeqEditorDoc::TitleChanged, this, [this] {
+        if (m_document.PathName().isEmpty()) m_watch->Forget();
+    });
+    connect(m_watch, &CFileWatch::Changed, this, &CReloadWatch::AskToReload);
+    connect(m_watch, &CFileWatch::Removed, this, [this](const QString& path) {
+        emit StatusMessage(tr("%1 has been deleted on disk; saving writes it again.")
+                               .arg(QFileInfo(path).fileName()));
+    });
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(250);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        // Another document meanwhile: the question is no longer about it.
+        if (m_pendingGeneration == m_document.Generation()) AskToReload(m_pendingPath);
+    });
+}
+
+void CReloadWatch::AskToReload(const QString& path) {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* source = qobject_cast<CSourceEditorDlg*>(modal);
+    if (modal && !source) {
+        m_pendingPath = path;
+        m_pendingGeneration = m_document.Generation();
+        m_retry->start();
+        return;
+    }
+    const bool modified = m_document.IsModified();
+    QString question = tr("%1 has been changed on disk. Reload it?").arg(path);
+    if (modified) question += "\n\n" + tr("Your unsaved changes to it will be lost.");
+    if (source && source->Editor()->document()->isModified())
+        question += "\n\n" + tr("The source editor has changes that are not applied yet; "
+                                "reloading closes it and they are lost.");
+    // Without changes of the user's own, reloading is the default.
+    if (Ui().Choose(source ? static_cast<QWidget*>(source) : m_window, IUiServices::Icon::Question,
+                    question, {tr("&Reload"), tr("&No")}, modified ? 1 : 0) == 0) {
+        if (source) source->done(QDialog::Rejected);
+        m_document.OnOpenDocument(path, m_window);
+        return;
+    }
+    // Kept: what the window shows is not what the file holds any more.
+    m_document.SetModifiedFlag();
+}
