@@ -9,6 +9,7 @@
 #include "uiservices.h"
 #include "waitcursor.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -109,7 +110,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     // A save that was killed half-way left a copy of the file as it was.
     QString backups;
     for (const std::string& copy : LeftoverBackups(CorePath(path)))
-        backups += "\n" + QString::fromStdString(copy);
+        backups += "\n" + QDir::toNativeSeparators(QString::fromStdString(copy));
     if (!backups.isEmpty())
         backups = tr("A save of this file was interrupted. The file as it was before that save "
                      "is kept in:%1\n\nCompare the two and keep the one you want.")

@@ -124,15 +124,18 @@ const Snippet kSnippets[] = {
     {"P&arameters", 32839, "maxTimes =", "maxTimes = \r\n", -2},
 };
 
-// "Courier" at the size, or the platform's fixed-pitch font where Courier is
-// not to be had.
+// The system's fixed-pitch font at the size (Courier New on Windows), or any
+// fixed-pitch family installed where the system lacks its own (Wine without
+// Windows' fonts): the text is always monospace.
 QFont EditorFont(int points) {
-    QFont font(QStringLiteral("Courier"), points);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(points);
-    }
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(points);
+    if (QFontInfo(font).fixedPitch()) return font;
+    const QStringList families = QFontDatabase::families();
+    const auto fixed = std::find_if(families.begin(), families.end(), [](const QString& family) {
+        return QFontDatabase::isFixedPitch(family);
+    });
+    if (fixed != families.end()) font.setFamily(*fixed);
     return font;
 }
 

@@ -397,20 +397,22 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& e
 }
 
 fs::path DefaultRecoveryFolder() {
-    auto env = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value && *value ? PathFromUtf8(value) : fs::path();
-    };
 #if defined(_WIN32)
     fs::path base;
     if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData && *appData) base = appData;
     return base / "zeq-editor" / "recovery";
-#elif defined(__APPLE__)
+#else
+    auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value ? PathFromUtf8(value) : fs::path();
+    };
+#if defined(__APPLE__)
     return env("HOME") / "Library" / "Application Support" / "zeq-editor" / "recovery";
 #else
     fs::path base = env("XDG_DATA_HOME");
     if (base.empty() || !base.is_absolute()) base = env("HOME") / ".local" / "share";
     return base / "zeq-editor" / "recovery";
+#endif
 #endif
 }
 

@@ -6,6 +6,7 @@
 #
 #   ${ZEQ_QT_WINDOWS:-/var/cache/zeq-editor/qt-VERSION-mingw-static}
 #
+# (--prefix prints that folder and does nothing else.)
 # A stamp there records the version and the options; when it matches, the
 # run does nothing. The build goes into a folder beside the cache and is
 # moved into place only once installed, so a failed or killed run never
@@ -31,6 +32,10 @@ fi
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 upstream=${version%%+*}
 prefix=${ZEQ_QT_WINDOWS:-/var/cache/zeq-editor/qt-$upstream-mingw-static}
+if [ "${1:-}" = "--prefix" ]; then
+    echo "$prefix"
+    exit 0
+fi
 
 # What the Qt is built from and with: a change to any of it builds anew.
 options=(
@@ -52,8 +57,10 @@ options=(
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF
     -DFEATURE_system_libb2=OFF
 )
+# The cross compiler is the project's own (scripts/mingw-w64.cmake).
 stamp_text="qt6-base $version for x86_64-w64-mingw32 (posix), static
 $(x86_64-w64-mingw32-g++-posix --version | head -1)
+$(grep -v '^#' scripts/mingw-w64.cmake)
 ${options[*]}"
 
 if [ -f "$prefix/zeq-qt.stamp" ] && [ "$(cat "$prefix/zeq-qt.stamp")" = "$stamp_text" ]; then
@@ -91,27 +98,15 @@ apt_opts=(-o "Dir::Etc::SourceParts=$apt" -o Dir::Etc::SourceList=/dev/null
 apt-get "${apt_opts[@]}" update -qq
 (cd "$apt/src" && apt-get "${apt_opts[@]}" source --download-only -qq "qt6-base=$version")
 step "unpacking"
-(cd "$apt/src" && dpkg-source -x qt6-base_*.dsc "$work/qtbase" >/dev/null)
+(cd "$apt/src" && dpkg-source -x qt6-base_*.dsc "$work/qtbase" >"$work/unpack.log" 2>&1) ||
+    { tail -20 "$work/unpack.log" >&2; false; }
 rm -rf "$apt"
 
 step "configuring a static Qt for x86_64-w64-mingw32"
-toolchain="$work/toolchain.cmake"
-cat >"$toolchain" <<'CMAKE'
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-CMAKE
 # Installed under a staging root first (DESTDIR), then moved into place.
 staging="$work/staging"
 cmake -S "$work/qtbase" -B "$work/build" -G Ninja -Wno-dev \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
     "${options[@]}" >"$work/configure.log" 2>&1 ||
     { tail -30 "$work/configure.log" >&2; false; }
 

@@ -1,36 +1,82 @@
 #!/usr/bin/env bash
-# Builds the core, zeq and the core tests for 64-bit Windows with MinGW-w64
-# and runs them under Wine: the test suites, then a smoke set of zeq on the
-# shipped samples and test inputs, whose output must match the Linux zeq's
-# byte for byte. Installs what it needs. Leaves nothing outside build-windows.
+# Builds ZEQ Editor for 64-bit Windows here, on Debian, and tests it under
+# Wine: the static Qt (scripts/build-qt-windows.sh, built once and cached),
+# the whole project with MinGW-w64, then
+#   - every test suite, the window layer's offscreen;
+#   - the zeq smoke set, whose output must match the Linux zeq's byte for byte;
+#   - the editor itself under Xvfb with Windows' own platform: its window
+#     titled as on Linux, F10 opening the source editor, screenshots kept in
+#     build-windows/screenshots/;
+#   - the packages: the portable zip's contents, and the installer installed
+#     silently, checked (files, Start menu, the .zeq file type), started
+#     through a double-click's association, uninstalled, and checked gone.
+# Installs what it needs. Leaves nothing outside build-windows and the Qt cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+started=$(date +%s)
+step() { printf '[windows %4ds] %s\n' "$(($(date +%s) - started))" "$*"; }
 
-if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null ||
-    [ ! -d /usr/src/googletest ] || ! command -v ninja >/dev/null; then
+need=(g++ cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb
+      xdotool imagemagick unzip)
+missing=()
+for p in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
     SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    step "installing ${missing[*]}"
     $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        g++ cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 >/dev/null
+        "${missing[@]}" >/dev/null
 fi
+
+bash scripts/build-qt-windows.sh
+qt=$(bash scripts/build-qt-windows.sh --prefix)
 
 jobs=$(nproc)
 out=$root/build-windows
-cmake -S . -B "$out/win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DZEQ_BUILD_GUI=OFF -DZEQ_WERROR=ON \
-    -DZEQ_GTEST_SOURCE=/usr/src/googletest >/dev/null
+step "building the project for Windows"
+cmake -S . -B "$out/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/scripts/mingw-w64.cmake" \
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+    -DZEQ_BUILD_GUI=ON -DZEQ_WERROR=ON -DZEQ_GTEST_SOURCE=/usr/src/googletest >/dev/null
 cmake --build "$out/win" --parallel "$jobs"
 # The Linux zeq the Windows one is compared with.
 cmake -S . -B "$out/linux" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZEQ_BUILD_GUI=OFF \
     -DZEQ_BUILD_TESTS=OFF >/dev/null
 cmake --build "$out/linux" --parallel "$jobs" --target zeq
 
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# Static programs: nothing beyond the DLLs every Windows has.
+system_dlls='^(advapi32|authz|comdlg32|d3d9|d3d11|dwmapi|dwrite|dxgi|gdi32|imm32|kernel32|msvcrt|netapi32|ole32|oleaut32|shcore|shell32|shlwapi|user32|userenv|uxtheme|version|winmm|ws2_32|wtsapi32|api-ms-win-[a-z0-9-]+)\.dll$'
+for program in app/zeq-editor.exe cli/zeq.exe; do
+    for dll in $(x86_64-w64-mingw32-objdump -p "$out/win/$program" | awk '/DLL Name:/ { print tolower($3) }'); do
+        [[ "$dll" =~ $system_dlls ]] || fail "$program needs $dll, which Windows does not have"
+    done
+done
+
 # A throwaway Wine: its own prefix, quiet, one server for all the runs; a
 # UTF-8 locale, so that Windows names beyond ASCII can be Linux names.
 export WINEDEBUG=-all WINEPREFIX=$out/wineprefix WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 rm -rf "$WINEPREFIX"
-trap 'wineserver -k 2>/dev/null || true' EXIT
+xvfb_pid=""
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+# The display first: Wine's own processes, which outlive each program, must
+# know it from their start.
+exec 3>"$out/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 50); do [ -s "$out/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$out/display")
+step "starting Wine"
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
 wineserver -p
@@ -38,15 +84,15 @@ wineserver -p
 # here, they do not hold ctest's output open.
 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 
+step "running every test suite under Wine"
 ctest --test-dir "$out/win" --output-on-failure
 
 # --- The zeq smoke set ----------------------------------------------------
+step "the zeq smoke set"
 win=$out/win/cli/zeq.exe
 lin=$out/linux/cli/zeq
 work=$out/smoke
 rm -rf "$work" && mkdir -p "$work/folder with spaces"
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 # Runs both programs with the same arguments: the same exit code, the same
 # bytes on standard output (binary on Windows too), the same messages on
@@ -80,8 +126,8 @@ same catalog --plans data/Plans.dat --units data/Units.dat
 # drive letter and backslashes), then back from it: the same bytes.
 for input in data/samples/*.zeq; do
     target="$work/folder with spaces/$(basename "$input")"
-    "$lin" fmt "$input" >"$work/expected.zeq"
-    wine "$win" fmt "$(winepath -w "$root/$input")" -o "$(winepath -w "$target")" ||
+    "$lin" fmt "$input" >"$work/expected.zeq" 2>/dev/null
+    wine "$win" fmt "$(winepath -w "$root/$input")" -o "$(winepath -w "$target")" 2>/dev/null ||
         fail "fmt -o into a folder with spaces"
     cmp -s "$target" "$work/expected.zeq" || fail "fmt -o $input wrote other bytes"
     wine "$win" fmt "$target" -o "$target" || fail "fmt over an existing file"
@@ -97,8 +143,96 @@ fi
 [ "$(cat "$readonly_target")" = "keep" ] || fail "a read-only target changed"
 chmod u+w "$readonly_target"
 
+# --- The editor under Windows' own platform --------------------------------
+step "the editor under Xvfb"
+shots=$out/screenshots
+rm -rf "$shots" && mkdir -p "$shots"
+
+# Waits for a window whose title matches; its id, or nothing after 60 s.
+window() {
+    for _ in $(seq 1 120); do
+        xdotool search --name "$1" 2>/dev/null | head -1 && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
+editor=$out/win/app
+wine "$editor/zeq-editor.exe" "$(winepath -w "$root/data/samples/ironclad_defence.zeq")" \
+    >/dev/null 2>&1 &
+if main=$(window '^ZEQ Editor - ironclad_defence\.zeq'); then
+    sleep 1
+    import -window root "$shots/main-window.png"
+    xdotool windowfocus "$main" 2>/dev/null || true
+    xdotool key --window "$main" F10
+    if window '^ZEQ Source Editor' >/dev/null; then
+        sleep 1
+        import -window root "$shots/source-editor.png"
+    else
+        fail "F10 did not open the source editor"
+    fi
+else
+    fail "the editor's window did not appear, titled as on Linux"
+fi
+# Closes the editor as Windows asks a program to, and waits until it is gone.
+close_editor() {
+    wine taskkill /IM zeq-editor.exe >/dev/null 2>&1 || true
+    for _ in $(seq 1 40); do pgrep -f 'zeq-editor\.exe' >/dev/null || return 0; sleep 0.5; done
+    wine taskkill /F /IM zeq-editor.exe >/dev/null 2>&1 || true
+    fail "the editor did not close when asked"
+}
+close_editor
+
+# --- The packages -----------------------------------------------------------
+step "the portable zip and the installer"
+(cd "$out/win" && rm -f zeq-editor-*-windows-x64.* && cpack >/dev/null)
+zip=$(ls "$out"/win/zeq-editor-*-windows-x64.zip)
+installer=$(ls "$out"/win/zeq-editor-*-windows-x64.exe)
+folder=$(basename "$zip" .zip)
+expected=$(printf '%s\n' LICENSE.txt Plans.dat README.txt Units.dat samples/ironclad_defence.zeq \
+    samples/neutral_outpost.zeq samples/verdant_rush.zeq zeq-editor.exe zeq.exe)
+actual=$(unzip -Z1 "$zip" | grep -v '/$' | sed "s|^$folder/||" | sort)
+[ "$actual" = "$expected" ] || fail "the zip holds other files:
+$(diff <(echo "$expected") <(echo "$actual") || true)"
+
+programs="$WINEPREFIX/drive_c/Program Files/ZEQ Editor"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZEQ Editor.lnk"
+regvalue() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | awk -F'REG_SZ' 'NF > 1 { sub(/^ +/, "", $2); print $2 }'; }
+wine "$installer" /S /AllUsers
+for _ in $(seq 1 60); do [ -f "$programs/Uninstall.exe" ] && break; sleep 0.5; done
+installed=$(cd "$programs" 2>/dev/null && find . -type f | sed 's|^\./||' | sort)
+[ "$installed" = "$(printf '%s\nUninstall.exe' "$expected" | sort)" ] ||
+    fail "the installer put other files in place: $installed"
+[ -f "$menu" ] || fail "no Start-menu entry"
+[ "$(regvalue 'HKLM\Software\Classes\.zeq')" = "ZeqEditor.PlanFile" ] || fail ".zeq is not associated"
+[ "$(regvalue 'HKLM\Software\Classes\ZeqEditor.PlanFile\shell\open')" = "Open with ZEQ Editor" ] ||
+    fail "no 'Open with ZEQ Editor'"
+[ "$(regvalue 'HKLM\Software\Classes\ZeqEditor.PlanFile\DefaultIcon')" = \
+  'C:\Program Files\ZEQ Editor\zeq-editor.exe,0' ] || fail "the file type has not the program's icon"
+
+# A double-click on a plan file: the installed editor opens it.
+wine start 'C:\Program Files\ZEQ Editor\samples\verdant_rush.zeq' >/dev/null 2>&1 || true
+if window '^ZEQ Editor - verdant_rush\.zeq' >/dev/null; then
+    sleep 1
+    import -window root "$shots/installed-editor.png"
+else
+    fail "opening a .zeq file did not start the installed editor"
+fi
+close_editor
+
+wine "$programs/Uninstall.exe" /S
+for _ in $(seq 1 60); do [ -d "$programs" ] || break; sleep 0.5; done
+[ ! -e "$programs" ] || fail "the uninstaller left $(cd "$programs" && find . | tr '\n' ' ')"
+[ ! -e "$menu" ] || fail "the uninstaller left the Start-menu entry"
+for key in 'HKLM\Software\Classes\.zeq' 'HKLM\Software\Classes\ZeqEditor.PlanFile' \
+           'HKLM\Software\ZEQ Editor' \
+           'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEQ Editor'; do
+    wine reg query "$key" >/dev/null 2>&1 && fail "the uninstaller left $key"
+done
+
 if [ "$failures" -ne 0 ]; then
-    echo "$failures Windows smoke check(s) failed" >&2
+    echo "$failures Windows check(s) failed" >&2
     exit 1
 fi
-echo "Windows: core tests and ${#inputs[@]} inputs x fmt/dump/check match Linux byte for byte"
+step "Windows: every suite, ${#inputs[@]} inputs x fmt/dump/check as on Linux, the editor, the zip and the installer: all passed"
+echo "packages: $zip $installer; screenshots in $shots"

@@ -34,8 +34,8 @@ public:
             for (int k = 0; k < keys; ++k) {
                 if (Chance(8)) text += Comment() + End();
                 if (Chance(5)) text += Pick({"junk", "; ini comment", "x y"}) + End();
-                text += Key(kind) + Pick({" = ", "=", "  =  ", " ="}) + Value() +
-                        (Chance(10) ? " " + Comment() : "") + End();
+                text.append(Key(kind)).append(Pick({" = ", "=", "  =  ", " ="}));
+                text.append(Value()).append(Chance(10) ? " // note" : "").append(End());
             }
         }
         if (Chance(30) && !text.empty())
@@ -52,6 +52,10 @@ public:
     }
 
 private:
+    // Built by appending: g++ 12 warns falsely on '"' + std::string + '"'.
+    static std::string Quoted(const std::string& text) {
+        return std::string("\"").append(text).append("\"");
+    }
     std::string Maybe(const char* text) { return Chance(10) ? text : ""; }
     std::string End() {
         if (m_lineEnd == 0 || Chance(5)) m_lineEnd = Int(1, 3);
@@ -66,8 +70,9 @@ private:
         case 1:
             return Pick({"moneyAmount", "moneyDelay", "moneydelay"});
         case 2:
-            return Pick({"targetType", "attackType"}) + std::to_string(Int(1, 3)) +
-                   (Chance(50) ? "_" + std::to_string(Int(1, 3)) : "");
+            return Pick({"targetType", "attackType"})
+                .append(std::to_string(Int(1, 3)))
+                .append(Chance(50) ? Pick({"_1", "_2", "_3"}) : "");
         default:
             return Pick({"planType", "planPriority", "planCondition", "planConditionClass",
                          "planConditionCount", "buildIfNoIdle", "doNextOnFail", "DONEXTONFAIL",
@@ -81,14 +86,14 @@ private:
         case 1:
             return std::to_string(Int(0, 20000));
         case 2:
-            return "\"" + std::to_string(Int(0, 50)) + "\"";
+            return Quoted(std::to_string(Int(0, 50)));
         case 3:
             return Pick({"\"Hold\"", "\"Attacker\"", "'BuildLoop'", "Upgrade", "\"Exists\""});
         case 4:
             return Pick(
                 {"\"it's\"", "\"open", "[1]", "a/ /b", "'x\"", "\"two words\"", "12abc", "-3"});
         default:
-            return "\"" + Pick({"bulwark", "dynamo", "gun_spire", "north_ridge", "scav"}) + "\"";
+            return Quoted(Pick({"bulwark", "dynamo", "gun_spire", "north_ridge", "scav"}));
         }
     }
 

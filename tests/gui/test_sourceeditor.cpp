@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCompleter>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -189,6 +190,7 @@ private slots:
         CSourceEditorDlg again(Context(), "[Plan1]\r\n");
         QVERIFY(again.Action(32843)->isChecked());
         QCOMPARE(again.Editor()->font().pointSize(), 15);
+        QVERIFY(QFontInfo(again.Editor()->font()).fixedPitch()); // wherever it runs
         Settings().WriteInt("Settings", "Font Size", 11);
         CSourceEditorDlg odd(Context(), "");
         QVERIFY(odd.Action(32841)->isChecked());
