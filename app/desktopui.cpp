@@ -59,8 +59,9 @@ IUiServices::Answer CDesktopUi::AskSaveChanges(QWidget* parent, const QString& t
 }
 
 int CDesktopUi::Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
-                       int defaultButton) {
+                       int defaultButton, const QString& details) {
     QMessageBox box(BoxIcon(icon), kTitle, text, QMessageBox::NoButton, parent);
+    if (!details.isEmpty()) box.setDetailedText(details);
     QList<QAbstractButton*> added;
     for (qsizetype i = 0; i < buttons.size(); ++i)
         added << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole

@@ -10,7 +10,7 @@ public:
     Answer AskYesNoCancel(QWidget* parent, const QString& text) override;
     Answer AskSaveChanges(QWidget* parent, const QString& text) override;
     int Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
-               int defaultButton) override;
+               int defaultButton, const QString& details) override;
     void Beep() override;
     const UnitItem* PickUnit(QWidget* button, const CUnitList& units) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;

@@ -31,6 +31,10 @@ const CommandText kCommandTexts[] = {
     {ID_FILE_OPEN, "Open an existing document", "Open (Ctrl + O)"},
     {ID_FILE_SAVE, "Save the active document", "Save (Ctrl + S)"},
     {ID_FILE_SAVE_AS, "Save the active document with a new name", "Save As"},
+    {ID_FILE_SAVE_TIDIED,
+     "Save the document in the tidy layout: plans by priority and renumbered, without comments "
+     "and what the game does not read",
+     "Save Tidied"},
     {ID_APP_EXIT, "Quit the application; prompts to save documents", "Exit"},
     {ID_EDIT_UNDO, "Undo the last action", "Undo (Ctrl + Z)"},
     {ID_EDIT_REDO, "Redo the action last undone", "Redo (Ctrl + Y)"},
@@ -136,6 +140,8 @@ void CFrameCommands::CreateActions() {
             [this] { m_document.DoFileSave(m_window); });
     connect(Add(ID_FILE_SAVE_AS, tr("Save &As...")), &QAction::triggered, this,
             [this] { m_document.DoSaveAs(m_window); });
+    connect(Add(ID_FILE_SAVE_TIDIED, tr("Save &Tidied...")), &QAction::triggered, this,
+            [this] { m_document.DoSaveTidied(m_window); });
 
     QUndoStack& undo = m_document.UndoStack();
     Add(ID_EDIT_UNDO, tr("&Undo"));
@@ -392,16 +398,21 @@ void CFrameCommands::OnEditSource() {
     EditSourceAt(0);
 }
 
-// The lines of the Issues panel are lines of the file as opened: while the
-// document is unchanged the source editor shows that very text.
+// The source editor shows what Save writes, which is the file as opened (the
+// Issues panel's lines) while the document is unchanged. What comes back is
+// the text the document now comes from, with the line ends of the file.
 void CFrameCommands::EditSourceAt(int line) {
-    const std::string_view fileText = m_document.FileText();
-    if (line > 0 && fileText.empty())
+    const bool asOpened = !m_document.FileText().empty();
+    if (line > 0 && !asOpened)
         emit StatusMessage(tr("The document has changed since the file was opened: its lines "
                               "are no longer those of the Issues panel."));
-    const QString text =
-        ToQt(line > 0 && !fileText.empty() ? fileText : std::string_view(m_document.Data().Text()));
+    const std::string saved = m_document.SaveText();
     CPlanData edited;
-    if (RunSourceEditor(m_context, text, fileText.empty() ? 0 : line, edited, m_window))
-        m_document.ReplaceData(std::move(edited));
+    QString text;
+    if (!RunSourceEditor(m_context, ToQt(saved), asOpened ? line : 0, edited, text, m_window))
+        return;
+    const std::size_t end = saved.find_first_of("\r\n");
+    if (end != std::string::npos && saved.compare(end, 2, "\r\n") != 0)
+        text.replace(QStringLiteral("\r\n"), QString(QChar::fromLatin1(saved[end])));
+    m_document.ReplaceData(std::move(edited), FromQt(text));
 }

@@ -109,7 +109,7 @@ void CMainFrame::AskToReload(const QString& path) {
 void CMainFrame::CreateMenus() {
     // Menu texts show the keys after a tab, as the shortcuts themselves do.
     m_fileMenu = menuBar()->addMenu(tr("&File"));
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_SAVE_TIDIED})
         m_fileMenu->addAction(Action(id));
     m_fileMenu->addSeparator();
     m_recentPlaceholder = m_fileMenu->addAction(tr("Recent File"));

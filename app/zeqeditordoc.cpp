@@ -47,7 +47,20 @@ void CZeqEditorDoc::SetPath(const QString& path) {
 }
 
 std::string_view CZeqEditorDoc::FileText() const {
-    return m_undo.isClean() ? std::string_view(m_fileText) : std::string_view();
+    return m_undo.isClean() ? std::string_view(m_kept.Text()) : std::string_view();
+}
+
+std::vector<const PlanEntry*> CZeqEditorDoc::PlanOrder() const {
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : m_data.plans.All())
+        plans.push_back(plan.get());
+    return plans;
+}
+
+std::string CZeqEditorDoc::SaveText() const {
+    std::string text;
+    if (m_kept.Write(m_data, text)) return text;
+    return m_data.Text();
 }
 
 bool CZeqEditorDoc::Holds(const PlanEntry* plan, quint64 generation) const {
@@ -86,7 +99,7 @@ void CZeqEditorDoc::StartAfresh(bool opened) {
 void CZeqEditorDoc::OnNewDocument() {
     m_data.Clear();
     m_report.Clear();
-    m_fileText.clear();
+    m_kept.Clear();
     SetPath(QString());
     StartAfresh(false);
 }
@@ -125,44 +138,61 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     }
     if (!backups.isEmpty())
         Ui().ShowMessage(parent, IUiServices::Icon::Warning, path + "\n\n" + backups);
+    // The file's own text, mapped to the records (which keep their places
+    // in memory as the model moves in).
+    {
+        CWaitCursor wait;
+        std::vector<const PlanEntry*> plans;
+        for (const auto& plan : loaded.plans.All())
+            plans.push_back(plan.get());
+        m_kept.Map(file.Detach(), plans);
+    }
     m_data = std::move(loaded);
     m_report = std::move(report);
-    m_fileText = file.Detach();
     SetPath(QFileInfo(path).absoluteFilePath());
     StartAfresh(true);
     emit FileUsed(m_path);
     return true;
 }
 
-int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent) {
-    if (m_lossesConfirmed || m_path.isEmpty() || !m_report.LosesAnything() ||
-        QFileInfo(path).absoluteFilePath() != m_path)
-        return 0;
-    // A short summary: counts by kind, then the first few lines.
+int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tidied) {
+    const bool overOpened = !m_path.isEmpty() && QFileInfo(path).absoluteFilePath() == m_path;
+    if (!tidied && (m_lossesConfirmed || !overOpened)) return 0;
+    // What the canonical layout drops of the text the document came from
+    // (with the edits, where they can be placed in it).
+    std::string current;
+    if (!m_kept.Write(m_data, current)) current = m_kept.Text();
+    CPlanFileReport tidy(&m_context.PlanTypes(), &m_context.Units(), CPlanFileReport::Mode::Tidy);
+    if (current.empty() || !tidy.Check(current) || !tidy.LosesAnything()) return 0;
+    // Counts by kind, the first lines, and every line in the details.
     int comments = 0, plans = 0, other = 0;
-    QStringList first;
-    for (const Finding& f : m_report.Findings()) {
+    QStringList lines;
+    for (const Finding& f : tidy.Findings()) {
         if (f.kind == FindingKind::Warning) continue;
         const bool comment = f.message.find("comment") != std::string::npos;
         (f.planLost ? plans : comment ? comments : other) += 1;
-        if (first.size() < 5)
-            first << tr("Line %1: %2").arg(f.line).arg(QString::fromStdString(f.message));
+        lines << tr("Line %1: %2").arg(f.line).arg(QString::fromStdString(f.message));
     }
+    constexpr int kShown = 10;
     QStringList counts;
     if (plans) counts << tr("%n plan section(s)", nullptr, plans);
     if (comments) counts << tr("%n comment(s)", nullptr, comments);
     if (other) counts << tr("%n other line(s) or value(s)", nullptr, other);
+    QString shown = QStringList(lines.mid(0, kShown)).join('\n');
+    if (lines.size() > kShown)
+        shown += "\n" + tr("... and %n more", nullptr, int(lines.size()) - kShown);
     const QString text =
-        tr("Saving will remove from %1 what the editor cannot keep: %2.\n\n%3\n\n"
+        tr("The tidied layout leaves out of %1 what the game does not read: %2.\n\n%3\n\n"
            "Save As... keeps the original file as it is.")
-            .arg(QFileInfo(path).fileName(), counts.join(QStringLiteral(", ")), first.join('\n'));
+            .arg(QFileInfo(path).fileName(), counts.join(QStringLiteral(", ")), shown);
     const int choice = Ui().Choose(parent, IUiServices::Icon::Warning, text,
-                                   {tr("Save"), tr("Save As..."), tr("Cancel")}, 0);
-    if (choice == 0) m_lossesConfirmed = true; // not asked again for this document
+                                   {tr("&Save"), tr("Save &As..."), tr("Cancel")}, 0,
+                                   lines.size() > kShown ? lines.join('\n') : QString());
+    if (choice == 0 && !tidied) m_lossesConfirmed = true; // not asked again for this document
     return choice;
 }
 
-bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
+bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool tidied) {
     // A pipe or a device could keep the window waiting, and is no plan file.
     if (const QFileInfo target(path); target.exists() && !target.isFile()) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
@@ -170,13 +200,16 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
                              tr("%1 is not a regular file.").arg(path));
         return false;
     }
-    switch (AskAboutLosses(path, parent)) {
-    case 0: // nothing to lose, or the user agreed
-        break;
-    case 1:
-        return DoSaveAs(parent);
-    default:
-        return false;
+    std::string text;
+    if (tidied || !m_kept.Write(m_data, text)) {
+        switch (AskAboutLosses(path, parent, tidied)) {
+        case 0: // nothing to lose, or the user agreed
+            break;
+        case 1:
+            return DoSaveAs(parent);
+        default:
+            return false;
+        }
     }
     if (!m_data.start.IsValid()) {
         switch (Ui().AskYesNoCancel(parent, tr("This ZEQ document has not a valid Start section "
@@ -192,26 +225,36 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent) {
             return false;
         }
     }
-    std::string error;
-    bool saved;
-    {
-        CWaitCursor wait;
-        // Saving sorts the plans by priority, the order the list shows already.
-        saved = m_data.SavePlanFile(CorePath(path), &error, &m_fileText);
+    CWaitCursor wait;
+    // The layout kept, or else the canonical one, which sorts the plans in
+    // memory too (the order the list shows already).
+    std::vector<const PlanEntry*> order;
+    if (tidied || !m_kept.Write(m_data, text, &order)) {
+        m_data.plans.SortPlansByPriority();
+        text = m_data.Text();
+        order = PlanOrder();
     }
-    if (!saved) {
+    CFileBuffer buffer;
+    buffer.SetData(text);
+    if (!buffer.SaveFile(CorePath(path))) {
+        wait.Release();
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to save document.") + "\n\n" + path + "\n" +
-                             QString::fromStdString(error));
+                             QString::fromStdString(buffer.LastError()));
         return false;
     }
     SetPath(QFileInfo(path).absoluteFilePath());
     m_undo.setClean();
-    // The file now holds what was saved: the report is on that text, its
-    // findings pointing at the document's own records (in the same order).
+    // The file now holds what was saved: the document comes from that text,
+    // and the report is on it, its findings pointing at the document's own
+    // records (in the order the text lists them).
     CPlanData reloaded;
-    m_report.Check(m_fileText, &reloaded);
-    m_report.Rebind(reloaded, m_data);
+    m_report.Check(text, &reloaded);
+    std::vector<const MatchEntry*> matches;
+    for (const auto& match : m_data.matches.All())
+        matches.push_back(match.get());
+    m_report.Rebind(reloaded, order, matches);
+    m_kept.Map(std::move(text), order);
     emit ReportChanged(false);
     emit FileUsed(m_path);
     return true;
@@ -228,6 +271,14 @@ bool CZeqEditorDoc::DoSaveAs(QWidget* parent) {
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += ".zeq";
     return OnSaveDocument(path, parent);
+}
+
+bool CZeqEditorDoc::DoSaveTidied(QWidget* parent) {
+    const QString suggested = m_path.isEmpty() ? Title() + ".zeq" : m_path;
+    QString path = Ui().GetSaveFileName(parent, suggested);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += ".zeq";
+    return OnSaveDocument(path, parent, true);
 }
 
 bool CZeqEditorDoc::SaveModified(QWidget* parent) {
@@ -346,9 +397,19 @@ void CZeqEditorDoc::SetStart(StartSection start) {
     m_undo.push(new CSwapCommand(tr("Edit Start & Cheat"), [this, held] { Swap(*held); }));
 }
 
-void CZeqEditorDoc::ReplaceData(CPlanData data) {
-    auto held = std::make_shared<CPlanData>(std::move(data));
-    m_undo.push(new CSwapCommand(tr("Edit Source"), [this, held] { Swap(*held); }));
+void CZeqEditorDoc::ReplaceData(CPlanData data, std::string text) {
+    struct Held {
+        CPlanData data;
+        CKeptLayout kept;
+    };
+    auto held = std::make_shared<Held>();
+    held->data = std::move(data);
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : held->data.plans.All())
+        plans.push_back(plan.get());
+    held->kept.Map(std::move(text), plans);
+    m_undo.push(
+        new CSwapCommand(tr("Edit Source"), [this, held] { Swap(held->data, held->kept); }));
 }
 
 // --- What the undo commands run ----------------------------------------
@@ -391,8 +452,9 @@ void CZeqEditorDoc::Swap(StartSection& start) {
     std::swap(m_data.start, start);
 }
 
-void CZeqEditorDoc::Swap(CPlanData& data) {
+void CZeqEditorDoc::Swap(CPlanData& data, CKeptLayout& kept) {
     std::swap(m_data, data);
+    std::swap(m_kept, kept);
     ++m_generation;
     emit Reset();
     PostUpdateCounts();

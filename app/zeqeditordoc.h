@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keptlayout.h"
 #include "plandata.h"
 #include "planfilereport.h"
 
@@ -35,12 +36,16 @@ public:
     bool IsModified() const { return !m_undo.isClean(); }
     void SetModifiedFlag(bool modified = true);
 
-    // What the file as opened (or last saved) loses when it is saved, and
-    // what it holds that reads differently from how it looks.
+    // What in the file as opened (or last saved) is not read, or reads
+    // differently from how it looks.
     const CPlanFileReport& Report() const { return m_report; }
     // The text of the file as it was opened or last saved, while the
     // document has not changed since; empty otherwise.
     std::string_view FileText() const;
+    // What Save writes: the text the document came from with only the
+    // edited records' lines changed; the canonical layout for a new document
+    // or where the edits cannot be placed in the text.
+    std::string SaveText() const;
 
     // Empties the document and its history.
     void OnNewDocument();
@@ -48,13 +53,16 @@ public:
     // the document as it was.
     bool OnOpenDocument(const QString& path, QWidget* parent);
     // Asks for the Start values when a class is missing, then writes the
-    // file. Saving over the file that was opened asks first, once, when the
-    // file holds things a save drops.
-    bool OnSaveDocument(const QString& path, QWidget* parent);
+    // file with its layout kept. Where only the canonical layout can be
+    // written (always, when `tidied`), it first says what that drops and
+    // asks (once for the file that was opened, every time when tidied).
+    bool OnSaveDocument(const QString& path, QWidget* parent, bool tidied = false);
 
     // Save (under the current name, or a chosen one when there is none).
     bool DoFileSave(QWidget* parent);
     bool DoSaveAs(QWidget* parent);
+    // Save Tidied: the canonical layout, plans by priority and renumbered.
+    bool DoSaveTidied(QWidget* parent);
     // Before the document is closed or replaced: asks "Save changes to ...?"
     // when it is modified. False when the user cancelled.
     bool SaveModified(QWidget* parent);
@@ -94,8 +102,9 @@ public:
     void ChangeMatch(const MatchEntry* match, MatchEntry value);
     void RemoveMatches(const std::vector<const MatchEntry*>& matches, const QString& text);
     void SetStart(StartSection start);
-    // A source edit saved back: the whole document at once.
-    void ReplaceData(CPlanData data);
+    // A source edit saved back: the whole document at once, its text the
+    // one the document now comes from.
+    void ReplaceData(CPlanData data, std::string text);
 
     // --- What the undo commands run: a change and its signals, no history ---
     void Put(Taken<PlanEntry>& plans);
@@ -105,7 +114,7 @@ public:
     void Swap(const PlanEntry* plan, PlanEntry& value);
     void Swap(const MatchEntry* match, MatchEntry& value);
     void Swap(StartSection& start);
-    void Swap(CPlanData& data);
+    void Swap(CPlanData& data, CKeptLayout& kept);
     // Gives plans new priorities and, when given, the list a new order.
     using Priorities = std::vector<std::pair<const PlanEntry*, std::uint32_t>>;
     void SetPriorities(const Priorities& priorities, const std::vector<const PlanEntry*>& order);
@@ -140,15 +149,16 @@ private:
     bool SayIfNotApplied(bool applies, QWidget* parent) const;
     void SetPath(const QString& path);
     void StartAfresh(bool opened);
-    // Before saving over the file that was opened: 0 Save, 1 Save As, 2 Cancel.
-    int AskAboutLosses(const QString& path, QWidget* parent);
+    // Before a canonical save: 0 Save, 1 Save As, 2 Cancel.
+    int AskAboutLosses(const QString& path, QWidget* parent, bool tidied);
+    std::vector<const PlanEntry*> PlanOrder() const;
 
     const CAppContext& m_context;
     CPlanData m_data;
     QUndoStack m_undo;
     QString m_path;
     CPlanFileReport m_report;
-    std::string m_fileText;
+    CKeptLayout m_kept;
     bool m_lossesConfirmed = false;
     std::function<void()> m_startCheat;
     quint64 m_generation = 0;

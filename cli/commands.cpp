@@ -174,7 +174,7 @@ int FinishOutput(int exitCode) {
 
 int RunFmt(const std::string& file, const std::string& out, bool force) {
     CPlanData data;
-    CPlanFileReport report;
+    CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
     if (!LoadModel(file, data, &report)) return 1;
     for (const Finding& finding : report.Findings())
         if (finding.kind != FindingKind::Warning) ReportFinding(stderr, file, finding);
@@ -266,14 +266,15 @@ int RunCatalog(const std::string& plansFile, const std::string& unitsFile) {
 }
 
 int RunCheck(const std::vector<std::string>& files, const std::string& plansFile,
-             const std::string& unitsFile) {
+             const std::string& unitsFile, bool tidy) {
     CPlanManager plans;
     CUnitList units;
     const CPlanManager* planTypes = LoadCatalog(plansFile, plans, &CPlanManager::LoadPlanTypes);
     const CUnitList* unitCatalog = LoadCatalog(unitsFile, units, &CUnitList::LoadUnits);
     bool anyError = (!plansFile.empty() && !planTypes) || (!unitsFile.empty() && !unitCatalog);
 
-    CPlanFileReport report(planTypes, unitCatalog);
+    CPlanFileReport report(planTypes, unitCatalog,
+                           tidy ? CPlanFileReport::Mode::Tidy : CPlanFileReport::Mode::KeptLayout);
     for (const std::string& file : files) {
         SayIfBackedUp(file);
         CFileBuffer buffer;

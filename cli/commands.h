@@ -16,4 +16,4 @@ int RunDump(const std::string& file);
 int RunScript(const std::string& file);
 int RunCatalog(const std::string& plansFile, const std::string& unitsFile);
 int RunCheck(const std::vector<std::string>& files, const std::string& plansFile,
-             const std::string& unitsFile);
+             const std::string& unitsFile, bool tidy);

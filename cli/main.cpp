@@ -29,7 +29,7 @@ constexpr const char* kUsage =
     "  dump FILE                                print the loaded plan document as JSON\n"
     "  script FILE                              print a definition file's call tree as JSON\n"
     "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
-    "  check FILE... [--plans FILE] [--units FILE]\n"
+    "  check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
     "                                           report what is wrong with plan files\n"
     "\n"
     "Run 'zeq COMMAND --help' for more about a command; 'zeq --version' for the version.\n";
@@ -65,14 +65,19 @@ const std::map<std::string, const char*> kCommandHelp = {
                 "Loads the plan-type catalog (Plans.dat) and the unit catalog (Units.dat) and\n"
                 "prints both as one JSON object. A catalog that is not given is printed empty\n"
                 "and not loaded. Exits 0.\n"},
-    {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE]\n"
+    {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
               "\n"
               "Reports, as 'FILE:LINE: error|warning: MESSAGE' lines on standard output, what\n"
-              "is wrong with each plan file and everything the editor would not keep when it\n"
-              "opens and saves it (the same report as the editor's Issues panel). With the\n"
-              "catalogs, plan types, parameters and unit classes are checked against them too.\n"
-              "Exits 1 when there is an error (the file does not load, or plans are lost),\n"
-              "else 0.\n"},
+              "is wrong with each plan file: what the game does not read (unknown keys and\n"
+              "sections, plans it drops) and what reads differently from how it looks (the\n"
+              "same report as the editor's Issues panel). With the catalogs, plan types,\n"
+              "parameters and unit classes are checked against them too.\n"
+              "\n"
+              "  --tidy   report instead everything the canonical layout (zeq fmt, the\n"
+              "           editor's Save Tidied) would drop: comments, unknown keys...\n"
+              "\n"
+              "Exits 1 when there is an error (the file does not load, or plans are not\n"
+              "read), else 0.\n"},
 };
 
 int UsageError(const std::string& message) {
@@ -159,9 +164,9 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
         return RunCatalog(option("--plans"), option("--units"));
     }
     if (command == "check") {
-        if (!Parse(args, {"--plans", "--units"}, a, message)) return UsageError(message);
+        if (!Parse(args, {"--plans", "--units", "--tidy!"}, a, message)) return UsageError(message);
         if (a.files.empty()) return UsageError("check needs at least one file");
-        return RunCheck(a.files, option("--plans"), option("--units"));
+        return RunCheck(a.files, option("--plans"), option("--units"), !option("--tidy").empty());
     }
     return UsageError("unknown command '" + command + "'");
 }

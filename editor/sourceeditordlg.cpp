@@ -462,17 +462,20 @@ void CSourceEditorDlg::OnSave() {
         GoToLine(error.line);
         return;
     }
-    // What would not reach the document is said before it is gone.
-    QStringList lost;
+    // The text is kept as it is; a plan the game will not read is said
+    // before it goes into the document.
+    QStringList unread;
     int firstLine = 0;
     for (const Finding& finding : report.Findings()) {
-        if (finding.kind == FindingKind::Warning) continue;
+        if (!finding.planLost) continue;
         if (!firstLine) firstLine = finding.line;
-        if (lost.size() < 8) lost << tr("Line %1: %2").arg(finding.line).arg(ToQt(finding.message));
+        unread << tr("Line %1: %2").arg(finding.line).arg(ToQt(finding.message));
     }
     if (firstLine && Ui().Choose(this, IUiServices::Icon::Warning,
-                                 tr("These lines will not be kept:\n\n%1").arg(lost.join('\n')),
-                                 {tr("Save Anyway"), tr("Go Back")}, 1) != 0) {
+                                 tr("These plans will not be read:\n\n%1")
+                                     .arg(QStringList(unread.mid(0, 10)).join('\n')),
+                                 {tr("&Save Anyway"), tr("&Go Back")}, 1,
+                                 unread.size() > 10 ? unread.join('\n') : QString()) != 0) {
         GoToLine(firstLine);
         return;
     }
@@ -515,7 +518,7 @@ void CSourceEditorDlg::SetColouring(bool on) {
 }
 
 bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
-                     QWidget* parent) {
+                     QString& editedText, QWidget* parent) {
     CWaitCursor wait;
     CSourceEditorDlg dialog(context, text, parent);
     if (line > 0) dialog.GoToLine(line);
@@ -523,6 +526,7 @@ bool RunSourceEditor(const CAppContext& context, const QString& text, int line, 
     if (dialog.exec() != QDialog::Accepted) return false;
 
     CWaitCursor reading;
+    editedText = dialog.Text();
     if (dialog.Text().isEmpty()) { // an emptied text: an empty document
         edited.Clear();
         return true;

@@ -79,8 +79,8 @@ private:
     QFutureWatcher<QHash<int, QString>> m_check;
 };
 
-// The Edit Source command: shows the text (the document's, or the file's as
-// opened) with the caret on `line` when it is above 0, and when an edited text
-// is saved, loads it into `edited`. True when it did.
+// The Edit Source command: shows the text with the caret on `line` when it
+// is above 0, and when an edited text is saved, gives it back (CR LF line
+// breaks) in `editedText` and loads it into `edited`. True when it did.
 bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
-                     QWidget* parent);
+                     QString& editedText, QWidget* parent);

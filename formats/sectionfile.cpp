@@ -304,7 +304,8 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
         } else {
             const std::size_t equals = line.find('=');
             if (!current || equals == std::string_view::npos) {
-                m_notes.ignoredLines.push_back(sourceLine);
+                (line.front() == ';' ? m_notes.semicolonLines : m_notes.ignoredLines)
+                    .push_back(sourceLine);
                 continue;
             }
             gathered.push_back({line.substr(0, equals), line.substr(equals + 1), sourceLine});

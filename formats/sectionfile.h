@@ -29,11 +29,12 @@ struct SectionNode {
 // What the parser read past or read differently from how it looks, by line:
 // what a report tells the user about.
 struct ParseNotes {
-    std::vector<int> comments;     // lines where a comment starts
-    std::vector<int> commentJoins; // a comment swallowed a lone LF or CR: the next line joins on
-    std::vector<int> closedQuotes; // a quote left open was closed with '"' at the line end
-    std::vector<int> headerTails;  // text after a header's ']', which is lost
-    std::vector<int> ignoredLines; // lines without '=', or before the first header
+    std::vector<int> comments;       // lines where a comment starts
+    std::vector<int> commentJoins;   // a comment swallowed a lone LF or CR: the next line joins on
+    std::vector<int> closedQuotes;   // a quote left open was closed with '"' at the line end
+    std::vector<int> headerTails;    // text after a header's ']', which is lost
+    std::vector<int> ignoredLines;   // lines without '=', or before the first header
+    std::vector<int> semicolonLines; // such lines that begin with ';', as INI comments do
 };
 
 // Names and keys compare equal when they match with only A-Z folded to a-z.

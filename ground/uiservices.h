@@ -25,10 +25,11 @@ public:
     virtual Answer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
     // Save / Don't Save / Cancel, answered as Yes / No / Cancel.
     virtual Answer AskSaveChanges(QWidget* parent, const QString& text) = 0;
-    // A question with buttons of its own, the default one given; the index
-    // of the button chosen, and the last button's for Esc or the close box.
+    // A question with buttons of its own, the default one given, and a long
+    // text the user may unfold (`details`, when not empty); the index of the
+    // button chosen, and the last button's for Esc or the close box.
     virtual int Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
-                       int defaultButton) = 0;
+                       int defaultButton, const QString& details = {}) = 0;
     virtual void Beep() = 0;
     // The unit picker, opened with its top right corner at the bottom right
     // corner of `button`; null when dismissed.

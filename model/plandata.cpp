@@ -1,6 +1,7 @@
 #include "plandata.h"
 
 #include "filebuffer.h"
+#include "keptlayout.h"
 #include "planfilereport.h"
 #include "planformat.h"
 #include "sectionwriter.h"
@@ -63,7 +64,7 @@ private:
 // report (when there is one) what was read and what was cut or clamped.
 class Reader {
 public:
-    explicit Reader(CPlanFileReport* report) : m_report(report) {}
+    Reader(CPlanFileReport* report, CKeptLayout* layout) : m_report(report), m_layout(layout) {}
 
     std::uint32_t Number(const EntryNode* entry, std::uint32_t max) const {
         if (m_report) m_report->NumberRead(entry, max);
@@ -79,9 +80,11 @@ public:
         return entry;
     }
     CPlanFileReport* report() const { return m_report; }
+    CKeptLayout* layout() const { return m_layout; }
 
 private:
     CPlanFileReport* m_report;
+    CKeptLayout* m_layout;
 };
 
 // Reads one plan section into the plans; false when the plan is dropped (no
@@ -114,6 +117,7 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
     std::array<const EntryNode*, kPlanKeys.size()> consumed{};
     for (std::size_t k = 0; k < kPlanKeys.size(); ++k)
         consumed[k] = find(kPlanKeys[k]);
+    if (read.layout()) read.layout()->PlanRead(*section, consumed);
     plan->parameters.reserve(entries.size() -
                              std::size_t(std::count_if(consumed.begin(), consumed.end(),
                                                        [](const EntryNode* e) { return e; })));
@@ -130,6 +134,7 @@ void LoadMatches(MatchList& matches, SectionNode* section, const Reader& read) {
     auto find = [&](const std::string& key) {
         const EntryNode* entry = keys.Find(key);
         if (entry && read.report()) read.report()->EntryRead(*entry);
+        if (entry && read.layout()) read.layout()->MatchKeyRead(*entry);
         return entry;
     };
     // Both numberings stop at their first gap.
@@ -162,9 +167,9 @@ void CPlanData::Clear() {
     plans.Clear();
 }
 
-bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
+bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout) {
     Clear();
-    const Reader read(report);
+    const Reader read(report, layout);
     FirstByName<SectionNode> sections;
     for (const SectionNode& section : file.Sections())
         sections.Add(const_cast<SectionNode*>(&section));
@@ -181,12 +186,15 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report) {
         start.SetScavClass(read.Text(read.Find(startSection, "scavClass"), kUnitClassLimit, true));
     }
     if (report) report->StartRead(startSection, start);
-    if (SectionNode* s = find(kCheatSection)) {
+    SectionNode* cheatSection = find(kCheatSection);
+    if (SectionNode* s = cheatSection) {
         start.moneyAmount = read.Number(read.Find(s, "moneyAmount"), kMaxScrap);
         start.moneyDelay = read.Number(read.Find(s, "moneyDelay"), kMaxMoneyDelay);
         if (report) report->CheatRead(*s, start.moneyAmount, start.moneyDelay);
     }
-    if (SectionNode* s = find(kMatchSection)) LoadMatches(matches, s, read);
+    SectionNode* matchSection = find(kMatchSection);
+    if (matchSection) LoadMatches(matches, matchSection, read);
+    if (layout) layout->SectionsRead(startSection, cheatSection, matchSection);
 
     // Each plan section's entries are released once the plan (and the
     // report) has read them: the tree and the model of a large file are then
@@ -278,9 +286,9 @@ std::string CPlanData::Text() const {
     });
 }
 
-std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans) {
+std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans, unsigned long first) {
     return WriteSectionText([&](CSectionWriter& out) {
-        unsigned long n = 0;
+        unsigned long n = first - 1;
         for (const PlanEntry* plan : plans)
             WritePlanSection(out, ++n, *plan);
     });

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+class CKeptLayout;
 class CPlanFileReport;
 
 // The values of both the [Start] and the [Cheat] section.
@@ -36,10 +37,11 @@ public:
 
     void Clear();
 
-    // Fills the model from a parsed tree, telling the report (when given)
-    // what it reads. The plan sections' entries are released from the tree
-    // as they are read. Always succeeds.
-    bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr);
+    // Fills the model from a parsed tree, telling the report and the kept
+    // layout (when given) what it reads. The plan sections' entries are
+    // released from the tree as they are read. Always succeeds.
+    bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr,
+                          CKeptLayout* layout = nullptr);
     // Empties the model, then reads and parses the file. On failure the model
     // is empty and `error` (when given) tells why and where.
     bool LoadPlanFile(const std::string& path, Diagnostic* error = nullptr,
@@ -62,8 +64,8 @@ public:
 // `error` set when given, when the text does not load.
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr);
 
-// Plan-file text of the given plans, as sections Plan1, Plan2, ... in the
+// Plan-file text of the given plans, as sections numbered from `first` in the
 // order given, each written as a save writes it (the clipboard's plans).
-std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans);
+std::string PlanSectionsText(const std::vector<const PlanEntry*>& plans, unsigned long first = 1);
 // A [Match] section of the given matches, numbered from 1.
 std::string MatchSectionText(const std::vector<const MatchEntry*>& matches);

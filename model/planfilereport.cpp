@@ -49,6 +49,14 @@ template <typename Each> void ForEachRun(const std::vector<int>& lines, Each eac
 
 } // namespace
 
+FindingKind CPlanFileReport::Dropped() const {
+    return m_tidy ? FindingKind::Loss : FindingKind::Warning;
+}
+
+std::string CPlanFileReport::Fate() const {
+    return m_tidy ? " is not kept" : " is not read";
+}
+
 Finding& CPlanFileReport::Add(FindingKind kind, int line, std::string message) {
     Finding finding;
     finding.line = line;
@@ -68,24 +76,26 @@ bool CPlanFileReport::LosesAnything() const {
                        [](const Finding& f) { return f.kind != FindingKind::Warning; });
 }
 
-void CPlanFileReport::Rebind(const CPlanData& from, const CPlanData& to) {
+void CPlanFileReport::Rebind(const CPlanData& from, const std::vector<const PlanEntry*>& plans,
+                             const std::vector<const MatchEntry*>& matches) {
     auto mapping = [](const auto& fromList, const auto& toList) {
         std::unordered_map<const void*, const void*> map;
         for (std::size_t i = 0; i < fromList.size() && i < toList.size(); ++i)
-            map.emplace(fromList[i].get(), toList[i].get());
+            map.emplace(fromList[i].get(), toList[i]);
         return map;
     };
-    const auto plans = mapping(from.plans.All(), to.plans.All());
-    const auto matches = mapping(from.matches.All(), to.matches.All());
+    const auto planMap = mapping(from.plans.All(), plans);
+    const auto matchMap = mapping(from.matches.All(), matches);
     for (Finding& finding : m_findings) {
         if (finding.plan) {
-            auto it = plans.find(finding.plan);
-            finding.plan = it == plans.end() ? nullptr : static_cast<const PlanEntry*>(it->second);
+            auto it = planMap.find(finding.plan);
+            finding.plan =
+                it == planMap.end() ? nullptr : static_cast<const PlanEntry*>(it->second);
         }
         if (finding.match) {
-            auto it = matches.find(finding.match);
+            auto it = matchMap.find(finding.match);
             finding.match =
-                it == matches.end() ? nullptr : static_cast<const MatchEntry*>(it->second);
+                it == matchMap.end() ? nullptr : static_cast<const MatchEntry*>(it->second);
         }
     }
 }
@@ -118,11 +128,12 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
     const std::string text = UnquoteValue(entry->value);
     const std::string_view rest = body.substr(std::min(text.size(), body.size()));
     if (rest.size() > 1 || (rest.size() == 1 && !IsQuote(rest[0])))
-        Add(FindingKind::Loss, entry->line,
+        Add(Dropped(), entry->line,
             "the text of " + Quoted(entry->key) + " holds a quote character; only '" +
-                text.substr(0, limit) + "' is kept (texts cannot hold quotes)");
+                text.substr(0, limit) + (m_tidy ? "' is kept" : "' is read") +
+                " (texts cannot hold quotes)");
     else if (text.size() > limit)
-        Add(FindingKind::Loss, entry->line,
+        Add(Dropped(), entry->line,
             Quoted(entry->key) + " is cut to " + std::to_string(limit) + " characters: '" +
                 text.substr(0, limit) + "'");
     if (isUnitClass && m_units && !text.empty() &&
@@ -138,15 +149,15 @@ void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
     if (v.empty()) {
         Add(FindingKind::Warning, entry->line, Quoted(entry->key) + " has no value and reads as 0");
     } else if (!IsDigit(v[0])) {
-        Add(FindingKind::Loss, entry->line,
+        Add(Dropped(), entry->line,
             shown + " reads as 0: numbers begin with a digit" +
                 std::string(IsQuote(v[0]) ? " and have no quotes" : ""));
     } else {
         const auto number = static_cast<std::uint32_t>(CSectionFile::GetValueInt(entry, 0));
         if (!std::all_of(v.begin(), v.end(), IsDigit))
-            Add(FindingKind::Loss, entry->line, shown + " reads as " + std::to_string(number));
+            Add(Dropped(), entry->line, shown + " reads as " + std::to_string(number));
         else if (number > max)
-            Add(FindingKind::Loss, entry->line,
+            Add(Dropped(), entry->line,
                 Quoted(entry->key) + " is cut from " + std::to_string(number) + " to " +
                     std::to_string(max));
     }
@@ -162,8 +173,7 @@ void CPlanFileReport::PlanDropped(const SectionNode& section, const EntryNode* t
             why += " (a quoted number reads as 0)";
         if (priority) line = priority->line;
     }
-    Add(FindingKind::Loss, line, "plan " + Header(section) + " is not kept: " + why).planLost =
-        true;
+    Add(Dropped(), line, "plan " + Header(section) + Fate() + ": " + why).planLost = true;
 }
 
 void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section) {
@@ -183,15 +193,15 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
             "condition '" + condition.kind +
                 "' is not one of Exists, NotExists, HisExists, NotHisExists");
     if (condition.kind.empty() != condition.unitClass.empty())
-        add(FindingKind::Loss, kind ? kind : unitClass,
-            "the condition needs both planCondition and planConditionClass; it is not kept");
+        add(Dropped(), kind ? kind : unitClass,
+            "the condition needs both planCondition and planConditionClass; it" + Fate());
 
     std::unordered_map<std::string, bool> seen;
     for (const EntryNode& entry : section.entries)
         if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
-            add(FindingKind::Loss, &entry,
-                "only the first " + Quoted(entry.key) + " of " + Header(section) +
-                    " is read; this one is not kept");
+            add(Dropped(), &entry,
+                "only the first " + Quoted(entry.key) + " of " + Header(section) + " is read" +
+                    (m_tidy ? "; this one is not kept" : ""));
 
     if (!m_planTypes) return;
     const PlanTypeInfo* info = m_planTypes->FindPlanType(plan.planType);
@@ -228,7 +238,7 @@ void CPlanFileReport::MatchRead(const MatchEntry& match, const EntryNode& target
 
 void CPlanFileReport::CheatRead(const SectionNode& section, std::uint32_t amount,
                                 std::uint32_t delay) {
-    if ((amount == 0) != (delay == 0))
+    if (m_tidy && (amount == 0) != (delay == 0))
         Add(FindingKind::Loss, section.line,
             "[Cheat] is not kept unless moneyAmount and moneyDelay are both above 0");
 }
@@ -251,16 +261,17 @@ void CPlanFileReport::UnreadSection(const SectionNode& section, bool repeated) {
     const bool plan = IsPlanName(section.name);
     std::string message;
     if (repeated)
-        message = "only the first " + Header(section) + " section is read; this one is not kept";
+        message = "only the first " + Header(section) + " section is read" +
+                  (m_tidy ? "; this one is not kept" : "");
     else if (!plan)
-        message = "section " + Header(section) + " is not part of a plan file and is not kept";
+        message = "section " + Header(section) + " is not part of a plan file and" + Fate();
     else if (section.name[4] == '0')
         message = "plan section " + Header(section) +
                   " is never read: plans are numbered from Plan1 on, without leading zeros";
     else
         message = "plan section " + Header(section) + " is never read: after Plan" +
                   std::to_string(kDenseScanEnd) + " the numbers must follow on without a gap";
-    Add(FindingKind::Loss, section.line, std::move(message)).planLost = plan;
+    Add(Dropped(), section.line, std::move(message)).planLost = plan;
 }
 
 void CPlanFileReport::UnreadEntries(const SectionNode& section) {
@@ -271,33 +282,40 @@ void CPlanFileReport::UnreadEntries(const SectionNode& section) {
         if (m_entriesRead.count(&entry)) continue;
         std::string message = Quoted(entry.key) + " ";
         if (!first)
-            message += "appears again; only the first is read and this one is not kept";
+            message += std::string("appears again; only the first is read") +
+                       (m_tidy ? " and this one is not kept" : "");
         else if (match)
-            message += "is not read and is not kept: targetTypeN and attackTypeN_M are read in "
-                       "order up to the first gap";
+            message += std::string("is not read") + (m_tidy ? " and is not kept" : "") +
+                       ": targetTypeN and attackTypeN_M are read in order up to the first gap";
         else
-            message += "is not read from " + Header(section) + " and is not kept";
-        Add(FindingKind::Loss, entry.line, std::move(message));
+            message += "is not read from " + Header(section) + (m_tidy ? " and is not kept" : "");
+        Add(Dropped(), entry.line, std::move(message));
     }
 }
 
 void CPlanFileReport::NotesOf(const ParseNotes& notes) {
-    ForEachRun(notes.comments, [this](int first, int last, std::size_t count) {
-        Add(FindingKind::Loss, first,
-            count == 1 ? std::string("this comment is not kept")
-                       : std::to_string(count) + " comments (lines " + std::to_string(first) +
-                             " to " + std::to_string(last) + ") are not kept");
-    });
+    if (m_tidy)
+        ForEachRun(notes.comments, [this](int first, int last, std::size_t count) {
+            Add(FindingKind::Loss, first,
+                count == 1 ? std::string("this comment is not kept")
+                           : std::to_string(count) + " comments (lines " + std::to_string(first) +
+                                 " to " + std::to_string(last) + ") are not kept");
+        });
     for (int line : notes.headerTails)
-        Add(FindingKind::Loss, line, "the text after ']' on this line is not kept");
-    ForEachRun(notes.ignoredLines, [this](int first, int last, std::size_t count) {
-        Add(FindingKind::Loss, first,
-            count == 1 ? std::string("this line is not a 'key = value' line of a section and is "
-                                     "not kept")
+        Add(Dropped(), line, "the text after ']' on this line" + Fate());
+    const std::string are = m_tidy ? " are not kept" : " are not read";
+    ForEachRun(notes.ignoredLines, [&](int first, int last, std::size_t count) {
+        Add(Dropped(), first,
+            count == 1 ? "this line is not a 'key = value' line of a section and" + Fate()
                        : std::to_string(count) + " lines (" + std::to_string(first) + " to " +
-                             std::to_string(last) +
-                             ") are not 'key = value' lines of a section and are not kept");
+                             std::to_string(last) + ") are not 'key = value' lines of a section" +
+                             " and" + are);
     });
+    // An INI file's comment, which a plan file does not know.
+    for (int line : notes.semicolonLines)
+        Add(Dropped(), line,
+            "';' does not start a comment in plan files; use //" +
+                std::string(m_tidy ? " (this line is not kept)" : ""));
     for (int line : notes.commentJoins)
         Add(FindingKind::Warning, line,
             "this comment swallows its line break, so the next line is read as part of this "

@@ -17,8 +17,8 @@ struct StartSection;
 
 enum class FindingKind {
     Error,   // the text does not load at all
-    Loss,    // File Open then File Save would not give it back
-    Warning, // it reads differently from how it looks, or the catalogs do not know it
+    Loss,    // the canonical layout would not give it back (tidy reports only)
+    Warning, // it reads differently from how it looks, is not read, or the catalogs do not know it
 };
 
 struct Finding : Diagnostic {
@@ -28,16 +28,19 @@ struct Finding : Diagnostic {
     const MatchEntry* match = nullptr; // the match it is about, in the model loaded
 };
 
-// What a plan file loses when the editor opens and saves it, each with its
-// line and a plain sentence, and what reads differently from how it looks.
-// The loader tells the report what it reads as it reads it; the report
-// explains all that was left unread. With the catalogs, plan types,
-// parameters and unit classes are checked against them too.
+// What in a plan file is not read, or reads differently from how it looks,
+// each with its line and a plain sentence; a tidy report tells instead what
+// the canonical layout (zeq fmt, Save Tidied) would not give back. The loader
+// tells the report what it reads as it reads it; the report explains all
+// that was left unread. With the catalogs, plan types, parameters and unit
+// classes are checked against them too.
 class CPlanFileReport {
 public:
+    enum class Mode { KeptLayout, Tidy };
+
     explicit CPlanFileReport(const CPlanManager* planTypes = nullptr,
-                             const CUnitList* units = nullptr)
-        : m_planTypes(planTypes), m_units(units) {}
+                             const CUnitList* units = nullptr, Mode mode = Mode::KeptLayout)
+        : m_planTypes(planTypes), m_units(units), m_tidy(mode == Mode::Tidy) {}
 
     // Loads the text into `data` (a model of its own when null) and reports
     // on it. False when the text does not parse: one Error finding says why.
@@ -45,12 +48,14 @@ public:
 
     // Findings in line order.
     const std::vector<Finding>& Findings() const { return m_findings; }
-    // Whether saving would drop anything.
+    // Whether the canonical layout would drop anything (a tidy report).
     bool LosesAnything() const;
     void Clear();
-    // Points the findings at the records of `to` in place of those of `from`,
-    // whose lists are in the same order (a saved model and its reload).
-    void Rebind(const CPlanData& from, const CPlanData& to);
+    // Points the findings at other records in place of those of `from`: the
+    // i-th plan and match of `from` is plans[i] and matches[i] (a saved
+    // document and the reload of what was saved).
+    void Rebind(const CPlanData& from, const std::vector<const PlanEntry*>& plans,
+                const std::vector<const MatchEntry*>& matches);
 
     // --- Told by the loader as it reads ---
     void Failed(const Diagnostic& error);
@@ -67,6 +72,9 @@ public:
     void Finish(const CSectionFile& file);
 
 private:
+    // What is not read: a loss for a tidy report, else a warning.
+    FindingKind Dropped() const;
+    std::string Fate() const;
     Finding& Add(FindingKind kind, int line, std::string message);
     void UnreadSection(const SectionNode& section, bool repeated);
     void UnreadEntries(const SectionNode& section);
@@ -74,6 +82,7 @@ private:
 
     const CPlanManager* m_planTypes;
     const CUnitList* m_units;
+    bool m_tidy;
     std::vector<Finding> m_findings;
     std::unordered_set<const SectionNode*> m_sectionsRead;
     std::unordered_set<const EntryNode*> m_entriesRead;

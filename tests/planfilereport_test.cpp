@@ -14,14 +14,15 @@ using testsupport::PrintTo;
 // The findings as "line:kind:message", kind e (error), l (loss), L (a whole
 // plan lost) or w (warning), so that each rule reads as one row.
 std::vector<std::string> Findings(const std::string& text, const CPlanManager* plans = nullptr,
-                                  const CUnitList* units = nullptr) {
-    CPlanFileReport report(plans, units);
+                                  const CUnitList* units = nullptr,
+                                  CPlanFileReport::Mode mode = CPlanFileReport::Mode::KeptLayout) {
+    CPlanFileReport report(plans, units, mode);
     report.Check(text);
     std::vector<std::string> out;
     for (const Finding& f : report.Findings()) {
         const char* kind = f.kind == FindingKind::Error     ? "e"
-                           : f.kind == FindingKind::Warning ? "w"
                            : f.planLost                     ? "L"
+                           : f.kind == FindingKind::Warning ? "w"
                                                             : "l";
         out.push_back(std::to_string(f.line) + ":" + kind + ":" + f.message);
     }
@@ -45,8 +46,9 @@ struct Rule {
 
 class ReportRule : public testing::TestWithParam<Rule> {};
 
+// What the canonical layout (zeq fmt, Save Tidied) would not give back.
 TEST_P(ReportRule, IsReported) {
-    const auto findings = Findings(GetParam().text);
+    const auto findings = Findings(GetParam().text, nullptr, nullptr, CPlanFileReport::Mode::Tidy);
     EXPECT_TRUE(Has(findings, GetParam().finding)) << testing::PrintToString(findings);
 }
 
@@ -109,6 +111,18 @@ INSTANTIATE_TEST_SUITE_P(
              "2:w:this comment swallows its line break"}),
     testsupport::RowName());
 
+// With the layout kept nothing is lost: the report tells what the game does
+// not read, and a comment is no finding at all.
+TEST(Report, KeptLayoutSaysWhatIsNotRead) {
+    EXPECT_EQ(Findings(kStart + "// mine\r\ndifficulty = 3\r\n; old\r\n[Plan1]\r\nplanType = A\r\n"
+                                "[Notes]\r\n"),
+              (std::vector<std::string>{
+                  "5:w:'difficulty' is not read from [Start]",
+                  "6:w:';' does not start a comment in plan files; use //",
+                  "7:L:plan [Plan1] is not read: planPriority must be a number from 1 to 16384",
+                  "9:w:section [Notes] is not part of a plan file and is not read"}));
+}
+
 TEST(Report, CleanFilesLoseNothing) {
     CPlanFileReport report;
     EXPECT_TRUE(report.Check(kStart + "[Plan1]\r\nplanType = \"A\"\r\nplanPriority = 5\r\n"
@@ -122,7 +136,7 @@ TEST(Report, CleanFilesLoseNothing) {
 // and the match it is about in the model the report loaded.
 TEST(Report, EveryLossOfAFile) {
     CPlanData data;
-    CPlanFileReport report;
+    CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
     ASSERT_TRUE(
         report.Check("// by hand\r\n[Start]\r\nconsClass = c\r\nscavClass = s\r\n"
                      "difficulty = 3\r\n[Match]\r\ntargetType1 = t\r\nattackType1_1 = a\r\n"

@@ -43,8 +43,9 @@ private slots:
         PlanEntry changed = *Plan(0);
         changed.planType = "Service";
         changed.parameters = {{"serviceUnit", "\"x\""}};
+        const std::string source = "// typed\r\n[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n";
         CPlanData replaced;
-        replaced.LoadText("[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n");
+        replaced.LoadText(source);
         const std::vector<std::pair<const char*, std::function<void()>>> edits = {
             {"New Plan",
              [&] {
@@ -76,24 +77,27 @@ private slots:
              [&] {
                  doc->SetStart(StartSection{9, "x", "y", 5, 60});
              }},
-            {"Edit Source", [&] { doc->ReplaceData(std::move(replaced)); }},
+            {"Edit Source", [&] { doc->ReplaceData(std::move(replaced), source); }},
         };
-        QStringList states{QString::fromStdString(doc->Data().Text())};
+        // What Save writes, layout kept, follows each step both ways.
+        QStringList states{QString::fromStdString(doc->SaveText())};
+        QCOMPARE(states[0], QString(kFile));
         for (const auto& [step, edit] : edits) {
             edit();
             QCOMPARE(doc->UndoStack().undoText(), QString(step));
-            states << QString::fromStdString(doc->Data().Text());
+            states << QString::fromStdString(doc->SaveText());
             QVERIFY2(states.last() != states[states.size() - 2], step);
             QVERIFY(doc->IsModified());
         }
+        QCOMPARE(states.last(), QString::fromStdString(source)); // the source edit's own text
         for (qsizetype i = states.size() - 2; i >= 0; --i) {
             doc->UndoStack().undo();
-            QCOMPARE(QString::fromStdString(doc->Data().Text()), states[i]);
+            QCOMPARE(QString::fromStdString(doc->SaveText()), states[i]);
         }
         QVERIFY(!doc->IsModified()); // back at the state opened
         for (qsizetype i = 1; i < states.size(); ++i) {
             doc->UndoStack().redo();
-            QCOMPARE(QString::fromStdString(doc->Data().Text()), states[i]);
+            QCOMPARE(QString::fromStdString(doc->SaveText()), states[i]);
         }
     }
 
@@ -132,35 +136,37 @@ private slots:
         QVERIFY(doc->UndoStack().canUndo());
     }
 
-    // Saving over a file that holds things a save drops asks first: Save
-    // goes ahead (and is not asked again), Save As keeps the original,
-    // Cancel saves nothing.
-    void saveAsksBeforeItDrops() {
-        const QByteArray lossy = "// mine\r\n" + kFile + "[Notes]\r\n";
-        const QString file = Write(Path("lossy.zeq"), lossy);
+    // Save keeps the file as written: untouched it is written back byte for
+    // byte, asking nothing; an edit changes only its own line. Save Tidied
+    // writes the canonical layout and says first what that drops: Save goes
+    // ahead, Save As keeps the original, Cancel saves nothing.
+    void saveKeepsTheFileAndSaveTidiedAsks() {
+        const QByteArray written =
+            "// mine\n" + QByteArray(kFile).replace("\r\n", "\n") + "[Notes]\nwho = me";
+        const QString file = Write(Path("mine.zeq"), written);
         QVERIFY(doc->OnOpenDocument(file, nullptr));
-        QVERIFY(doc->Report().LosesAnything());
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(Read(file), written);
+        PlanEntry moved = *Plan(0);
+        moved.priority = 77;
+        doc->ChangePlan(Plan(0), moved);
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(Read(file), QByteArray(written).replace("planPriority = 10", "planPriority = 77"));
+        QVERIFY(ui.questions.isEmpty());
 
+        ui.files = {file, file};
         ui.choices = {2}; // Cancel
-        QVERIFY(!doc->DoFileSave(nullptr));
-        QVERIFY(ui.questions.last().startsWith("Saving will remove"));
-        QCOMPARE(ui.choiceButtons.last(), QString("Save|Save As...|Cancel"));
-        ui.choices = {1}; // Save As
-        ui.files = {Path("copy.zeq")};
-        QVERIFY(doc->DoFileSave(nullptr));
-        QCOMPARE(doc->Title(), QString("copy.zeq"));
-        QCOMPARE(Read(file), lossy);
-
-        QVERIFY(doc->OnOpenDocument(file, nullptr));
+        QVERIFY(!doc->DoSaveTidied(nullptr));
+        QVERIFY(ui.questions.last().startsWith("The tidied layout leaves out of mine.zeq what the "
+                                               "game does not read: 1 comment(s), 1 other"));
+        QCOMPARE(ui.choiceButtons.last(), QString("&Save|Save &As...|Cancel"));
+        QCOMPARE(Read(file).size(), written.size());
         ui.choices = {0}; // Save
-        QVERIFY(doc->DoFileSave(nullptr));
+        QVERIFY(doc->DoSaveTidied(nullptr));
+        QCOMPARE(Read(file), QByteArray(doc->Data().Text().c_str()));
         const qsizetype asked = ui.questions.size();
-        QVERIFY(doc->DoFileSave(nullptr));
-        QCOMPARE(ui.questions.size(), asked); // once per document
-
-        QVERIFY(doc->OnOpenDocument(file, nullptr)); // saved: nothing left to lose
-        QVERIFY(!doc->Report().LosesAnything());
-        QVERIFY(doc->DoFileSave(nullptr));
+        ui.files = {file};
+        QVERIFY(doc->DoSaveTidied(nullptr)); // nothing left to drop
         QCOMPARE(ui.questions.size(), asked);
     }
 };

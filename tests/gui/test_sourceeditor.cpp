@@ -86,8 +86,10 @@ private slots:
             dialog->OnSave();
         });
         CPlanData edited;
-        QVERIFY(RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        QString text;
+        QVERIFY(RunSourceEditor(Context(), kOnePlan, 0, edited, text, nullptr));
         QCOMPARE(edited.plans.CountPlans(), 2u);
+        QVERIFY(text.endsWith("planPriority = 9\r\n")); // the text itself, for the document
         QCOMPARE(edited.plans.All()[1]->planType, std::string("Attacker"));
 
         // New and Save: an emptied text is an empty document.
@@ -95,16 +97,17 @@ private slots:
             dialog->OnNew();
             dialog->OnSave();
         });
-        QVERIFY(RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        QVERIFY(RunSourceEditor(Context(), kOnePlan, 0, edited, text, nullptr));
         QCOMPARE(edited.plans.CountPlans(), 0u);
     }
 
     void untouchedSaveAndCancelChangeNothing() {
         CPlanData edited;
+        QString text;
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->OnSave(); });
-        QVERIFY(!RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        QVERIFY(!RunSourceEditor(Context(), kOnePlan, 0, edited, text, nullptr));
         WhenModal<CSourceEditorDlg>([](CSourceEditorDlg* dialog) { dialog->reject(); });
-        QVERIFY(!RunSourceEditor(Context(), kOnePlan, 0, edited, nullptr));
+        QVERIFY(!RunSourceEditor(Context(), kOnePlan, 0, edited, text, nullptr));
         QVERIFY(m_ui->questions.isEmpty()); // an untouched text closes at once
     }
 
@@ -123,8 +126,8 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
 
-    // What would not reach the document is listed before Save goes on.
-    void savingAsksBeforeLinesAreLost() {
+    // A plan the game will not read is named before Save goes on.
+    void savingAsksBeforePlansAreNotRead() {
         CSourceEditorDlg dialog(Context(), kOnePlan);
         dialog.show();
         dialog.activateWindow();
@@ -133,9 +136,8 @@ private slots:
         dialog.Editor()->insertPlainText("[Plan1]\nplanType = B\nplanPriority = 2\n// note\n");
         QTest::keyClick(dialog.Editor(), Qt::Key_S, Qt::ControlModifier); // Go Back (Esc)
         QCOMPARE(m_ui->questions.size(), 1);
-        QVERIFY(m_ui->questions.last().startsWith("These lines will not be kept:\n\nLine 4: "
-                                                  "only the first [Plan1] section is read"));
-        QVERIFY(m_ui->questions.last().contains("Line 7: this comment is not kept"));
+        QCOMPARE(m_ui->questions.last(), QString("These plans will not be read:\n\nLine 4: "
+                                                 "only the first [Plan1] section is read"));
         QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 3); // on the first of them
         QVERIFY(dialog.isVisible());
         m_ui->choices = {0}; // Save Anyway

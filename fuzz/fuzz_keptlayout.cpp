@@ -1,0 +1,59 @@
+// The kept layout on any text: an unedited document is written back byte for
+// byte, and after edits the text written loads as the edited document.
+#include "keptlayout.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) return 0;
+    std::mt19937 random(data[0] | data[1] << 8); // the edits
+    const std::string text(reinterpret_cast<const char*>(data) + 2, size - 2);
+    CPlanData doc;
+    if (!doc.LoadText(text)) return 0;
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : doc.plans.All())
+        plans.push_back(plan.get());
+    CKeptLayout kept;
+    if (!kept.Map(text, plans)) std::abort();
+    std::string written;
+    if (!kept.Write(doc, written) || written != text) std::abort();
+
+    auto pick = [&](std::size_t n) { return n ? std::size_t(random() % n) : 0; };
+    for (std::size_t n = 1 + pick(4); n-- > 0;) {
+        const auto& list = doc.plans.All();
+        PlanEntry* plan = list.empty() ? nullptr : list[pick(list.size())].get();
+        switch (pick(6)) {
+        case 0:
+            doc.plans.AddPlan("Hold", 1 + std::uint32_t(pick(500)));
+            break;
+        case 1:
+            if (plan) doc.plans.RemovePlan(plan);
+            break;
+        case 2:
+            if (plan) {
+                plan->priority = 1 + std::uint32_t(pick(16384));
+                plan->flags ^= 1u + std::uint32_t(pick(2));
+                if (!plan->parameters.empty()) plan->parameters.pop_back();
+            }
+            break;
+        case 3:
+            doc.matches.AddTarget("t")->attackers.push_back({"a"});
+            break;
+        case 4:
+            doc.start.scrapCount = std::uint32_t(pick(256));
+            doc.start.SetConsClass(pick(2) ? "c" : "");
+            break;
+        default:
+            doc.plans.ArrangePriorities(10);
+        }
+    }
+    if (!kept.Write(doc, written)) return 0; // saved in the canonical layout then
+    CPlanData reloaded;
+    if (!reloaded.LoadText(written) || !(reloaded.start == doc.start) ||
+        reloaded.plans.CountPlans() != doc.plans.CountPlans() ||
+        reloaded.matches.CountMatches() != doc.matches.CountMatches())
+        std::abort();
+    return 0;
+}

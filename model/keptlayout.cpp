@@ -1,0 +1,627 @@
+#include "keptlayout.h"
+
+#include "markstack.h"
+#include "planformat.h"
+#include "sectionwriter.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace {
+
+// One line as the canonical save writes it, without its line end.
+template <typename Write> std::string CanonicalLine(Write write) {
+    std::string line;
+    CSectionWriter writer(&line);
+    write(writer);
+    line.resize(line.size() - 2); // the writer's CR LF
+    return line;
+}
+
+std::string NumberLine(std::string_view key, std::uint32_t number) {
+    return CanonicalLine([&](CSectionWriter& w) { w.Entry(key, number); });
+}
+std::string TextLine(std::string_view key, std::string_view text) {
+    return CanonicalLine([&](CSectionWriter& w) { w.QuotedEntry(key, text); });
+}
+std::string ValueLine(std::string_view key, std::string_view value) {
+    return CanonicalLine([&](CSectionWriter& w) { w.Entry(key, value); });
+}
+
+// A line with nothing but a comment on it.
+bool IsCommentLine(std::string_view line) {
+    const std::size_t at = line.find_first_not_of(" \t\f");
+    return at != std::string_view::npos && line.substr(at, 2) == "//";
+}
+
+std::vector<const PlanEntry*> ByPriority(const PlanList& plans) {
+    return plans.SortedByPriority();
+}
+
+// Whether `text` loads as `data`: the same values, matches and plans (in
+// priority order, which is the order the game takes them in).
+bool LoadsAs(std::string_view text, const CPlanData& data, CPlanData& loaded) {
+    if (!loaded.LoadText(text)) return false;
+    if (!(loaded.start == data.start)) return false;
+    const auto& a = loaded.matches.All();
+    const auto& b = data.matches.All();
+    if (a.size() != b.size() || !std::equal(a.begin(), a.end(), b.begin(),
+                                            [](const auto& x, const auto& y) { return *x == *y; }))
+        return false;
+    const auto p = ByPriority(loaded.plans), q = ByPriority(data.plans);
+    return p.size() == q.size() &&
+           std::equal(p.begin(), p.end(), q.begin(),
+                      [](const PlanEntry* x, const PlanEntry* y) { return *x == *y; });
+}
+
+} // namespace
+
+template <typename Gone> bool CKeptLayout::KeyRepeats(int line, Gone gone) const {
+    const std::string key = KeyOf(line);
+    // Line by line as the parser reads them: a line joined on is no header.
+    for (int l = JoinedEnd(line) + 1; l <= int(m_lines.size()); l = JoinedEnd(l) + 1) {
+        const std::string_view text = LineText(l);
+        const std::size_t at = text.find_first_not_of(" \t\f");
+        if (at != std::string_view::npos && text[at] == '[') return false; // the next section
+        if (!gone(l) && KeyOf(l) == key) return true;
+    }
+    return false;
+}
+
+// What a save does to the kept text, line by line: keep, replace, drop, and
+// lines inserted after a line (0: before the first).
+class CKeptLayout::Edits {
+public:
+    explicit Edits(const CKeptLayout& kept)
+        : m_kept(kept), m_replace(kept.m_lines.size() + 1),
+          m_replaced(kept.m_lines.size() + 1, false), m_drop(kept.m_lines.size() + 1, false),
+          m_after(kept.m_lines.size() + 1) {}
+
+    // A line rewritten, its indent and a comment at its end kept; lines a
+    // comment joined on to it were part of it and go.
+    void Replace(int line, std::string_view text) {
+        const std::string_view was = m_kept.LineText(line);
+        const Line& l = m_kept.m_lines[std::size_t(line - 1)];
+        std::string& now = m_replace[std::size_t(line)];
+        now.assign(was.substr(0, std::min(was.find_first_not_of(" \t\f"), was.size())));
+        now.append(text);
+        if (l.trailing && l.end == 2) { // a CR LF line end is never taken by the comment
+            const std::size_t blanks = was.find_last_not_of(" \t\f", l.comment - 1);
+            now.append(was.substr(blanks == std::string_view::npos ? l.comment : blanks + 1));
+        }
+        m_replaced[std::size_t(line)] = true;
+        DropLines(line + 1, m_kept.JoinedEnd(line));
+    }
+    // A line that stays as it was, but is read no more.
+    void CommentOut(int line) {
+        m_replace[std::size_t(line)] = "// " + std::string(m_kept.LineText(line));
+        m_replaced[std::size_t(line)] = true;
+    }
+    void Drop(int line) { DropLines(line, m_kept.JoinedEnd(line)); }
+    void Keep(int line) { m_drop[std::size_t(line)] = false; }
+    void DropLines(int first, int last) {
+        for (int line = first; line <= last; ++line)
+            m_drop[std::size_t(line)] = true;
+    }
+    // A line after `line` (and what joins on to it), ending the way `like`
+    // ends (or the file's way).
+    void Insert(int line, std::string_view text, int like) {
+        std::string& after = m_after[std::size_t(line > 0 ? m_kept.JoinedEnd(line) : 0)];
+        after.append(text).append(m_kept.EndLike(like));
+    }
+    // A key's line: rewritten, or added after `anchor`; with no text it goes,
+    // unless a repeat of the key further down would then be read instead:
+    // then it reads as nothing (`cleared`).
+    void SetKey(int line, const std::optional<std::string>& text, int anchor,
+                std::string_view cleared) {
+        if (line > 0) {
+            if (text)
+                Replace(line, *text);
+            else if (m_kept.KeyRepeats(line, [this](int l) { return m_drop[std::size_t(l)]; }))
+                Replace(line, cleared);
+            else
+                Drop(line);
+        } else if (text) {
+            Insert(anchor, *text, anchor);
+        }
+    }
+
+    std::string Render() const {
+        std::string out;
+        out.reserve(m_kept.m_text.size() + 256);
+        out += m_after[0];
+        const int lines = int(m_kept.m_lines.size());
+        for (int line = 1; line <= lines; ++line) {
+            const auto at = std::size_t(line);
+            const std::string& after = m_after[at];
+            if (!m_drop[at]) {
+                out += m_replaced[at] ? std::string_view(m_replace[at]) : m_kept.LineText(line);
+                std::string_view end = m_kept.LineEnd(line);
+                // The last line may have no line end; one is needed before more lines.
+                if (end.empty() && !after.empty()) end = m_kept.EndLike(0);
+                out += end;
+                // A comment at the end of the line takes a lone CR or LF: an
+                // empty line for it to take, or it would take the next line.
+                if (!after.empty() && end.size() == 1 && !m_replaced[at] &&
+                    m_kept.m_lines[at - 1].trailing)
+                    out += end;
+            } else if (!after.empty() && !out.empty() && out.back() != '\n' && out.back() != '\r') {
+                out += m_kept.EndLike(0);
+            }
+            out += after;
+        }
+        return out;
+    }
+
+private:
+    const CKeptLayout& m_kept;
+    std::vector<std::string> m_replace;
+    std::vector<bool> m_replaced, m_drop;
+    std::vector<std::string> m_after;
+};
+
+void CKeptLayout::Clear() {
+    m_mapped = false;
+    m_text.clear();
+    m_lines.clear();
+    m_sections.clear();
+    m_original.Clear();
+    m_plans.clear();
+    m_index.clear();
+    m_start = m_cheat = m_match = -1;
+    m_startKeys = {};
+    m_cheatKeys = {};
+    m_matchKeys.clear();
+    m_matchAnchor = 0;
+}
+
+void CKeptLayout::Index() {
+    // Lines as the parser counts them: CR LF, a lone LF and a lone CR each
+    // end one; a comment takes the CR or LF that ends it.
+    bool joined = false; // the line before took this one's line break: it is read on
+    for (std::size_t at = 0; at < m_text.size();) {
+        Line line{at, 0, 0};
+        const std::size_t end = m_text.find_first_of("\r\n", at);
+        line.length = (end == std::string::npos ? m_text.size() : end) - at;
+        CMarkStack marks;
+        for (std::size_t i = at; i < at + line.length; ++i) {
+            if (m_text[i] == '/' && marks.Empty() && i + 1 < at + line.length &&
+                m_text[i + 1] == '/') {
+                line.comment = i - at;
+                break;
+            }
+            marks.Take(m_text[i]);
+        }
+        at += line.length;
+        if (at < m_text.size()) line.end = m_text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+        at += line.end;
+        // A comment joins the next line on only where its line is read on:
+        // after text, or on a line that is itself joined on.
+        line.trailing =
+            line.comment != std::string_view::npos &&
+            (joined || m_text.find_first_not_of(" \t\f", line.offset) < line.offset + line.comment);
+        line.joins = line.trailing && line.end == 1;
+        joined = line.joins;
+        m_lines.push_back(line);
+    }
+}
+
+int CKeptLayout::JoinedEnd(int line) const {
+    while (line < int(m_lines.size()) && m_lines[std::size_t(line - 1)].joins)
+        ++line;
+    return line;
+}
+
+std::string CKeptLayout::KeyOf(int line) const {
+    std::string_view text = LineText(line);
+    text = text.substr(0, std::min(m_lines[std::size_t(line - 1)].comment, text.size()));
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return {};
+    std::string key;
+    for (char c : text.substr(0, equals))
+        if (c != ' ' && c != '\t' && c != '\f') key += FoldCase(c);
+    return key.empty() || key[0] == '[' ? std::string() : key;
+}
+
+std::string_view CKeptLayout::LineText(int line) const {
+    const Line& l = m_lines[std::size_t(line - 1)];
+    return std::string_view(m_text).substr(l.offset, l.length);
+}
+
+std::string_view CKeptLayout::LineEnd(int line) const {
+    const Line& l = m_lines[std::size_t(line - 1)];
+    return std::string_view(m_text).substr(l.offset + l.length, l.end);
+}
+
+std::string_view CKeptLayout::EndLike(int line) const {
+    if (line > 0 && line <= int(m_lines.size()) && !LineEnd(line).empty()) return LineEnd(line);
+    for (int l = 1; l <= int(m_lines.size()); ++l)
+        if (!LineEnd(l).empty()) return LineEnd(l); // the file's own
+    return "\r\n";
+}
+
+int CKeptLayout::SectionOf(const SectionNode* node) const {
+    const auto it = node ? m_sectionOf.find(node) : m_sectionOf.end();
+    return it == m_sectionOf.end() ? -1 : int(it->second);
+}
+
+void CKeptLayout::SectionsRead(const SectionNode* start, const SectionNode* cheat,
+                               const SectionNode* match) {
+    m_start = SectionOf(start);
+    m_cheat = SectionOf(cheat);
+    m_match = SectionOf(match);
+    auto lines = [](const SectionNode* section, auto& keys, const auto& names) {
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            const EntryNode* entry =
+                CSectionFile::FindEntry(const_cast<SectionNode*>(section), names[k]);
+            keys[k] = entry ? entry->line : 0;
+        }
+    };
+    lines(start, m_startKeys, kStartKeys);
+    lines(cheat, m_cheatKeys, kCheatKeys);
+    // Where the numbered keys begin, read or not: rewritten matches go
+    // there, so that a key the numbering did not reach stays behind them.
+    m_matchAnchor = 0;
+    if (match)
+        for (const EntryNode& entry : match->entries) {
+            const std::string key = FoldedName(entry.key);
+            if ((key.starts_with("targettype") || key.starts_with("attacktype")) &&
+                (!m_matchAnchor || entry.line < m_matchAnchor))
+                m_matchAnchor = entry.line;
+        }
+}
+
+void CKeptLayout::PlanRead(const SectionNode& section,
+                           const std::array<const EntryNode*, kPlanKeys.size()>& consumed) {
+    PlanLines lines;
+    lines.section = std::size_t(SectionOf(&section));
+    for (std::size_t k = 0; k < consumed.size(); ++k)
+        lines.keys[k] = consumed[k] ? consumed[k]->line : 0;
+    for (const EntryNode& entry : section.entries)
+        if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
+            lines.parameters.push_back(entry.line);
+    m_plans.push_back(std::move(lines));
+}
+
+void CKeptLayout::MatchKeyRead(const EntryNode& entry) {
+    m_matchKeys.push_back(entry.line);
+}
+
+bool CKeptLayout::Map(std::string text, const std::vector<const PlanEntry*>& plans) {
+    Clear();
+    m_text = std::move(text);
+    CSectionFile file;
+    if (!file.ParseText(m_text)) {
+        Clear();
+        return false;
+    }
+    Index();
+    // Each section's block: the comment lines right above its header belong
+    // to it; blank lines and comments further up, to the block before.
+    for (const SectionNode& node : file.Sections()) {
+        m_sectionOf.emplace(&node, m_sections.size());
+        Section section{std::string(node.name), node.line, node.line, 0, node.line};
+        for (const EntryNode& entry : node.entries)
+            section.lastEntry = std::max(section.lastEntry, entry.line);
+        const int floor = m_sections.empty() ? 0 : m_sections.back().lastEntry;
+        while (section.first - 1 > floor && IsCommentLine(LineText(section.first - 1)))
+            --section.first;
+        m_sections.push_back(std::move(section));
+    }
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        m_sections[s].last =
+            s + 1 < m_sections.size() ? m_sections[s + 1].first - 1 : int(m_lines.size());
+
+    m_original.LoadFromSections(file, nullptr, this);
+    m_sectionOf.clear();
+    const auto& loaded = m_original.plans.All();
+    if (loaded.size() != plans.size()) {
+        Clear();
+        return false;
+    }
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        if (!(*loaded[i] == *plans[i])) {
+            Clear();
+            return false;
+        }
+        m_index.emplace(plans[i], i);
+    }
+    m_mapped = true;
+    return true;
+}
+
+std::pair<int, int> CKeptLayout::BlockOf(const PlanEntry* plan) const {
+    const auto it = m_index.find(plan);
+    if (it == m_index.end()) return {0, 0};
+    const Section& s = m_sections[m_plans[it->second].section];
+    return {s.first, s.last};
+}
+
+std::pair<int, int> CKeptLayout::BlockOf(std::string_view sectionName) const {
+    const int section = NamesEqual(sectionName, kStartSection)   ? m_start
+                        : NamesEqual(sectionName, kCheatSection) ? m_cheat
+                        : NamesEqual(sectionName, kMatchSection) ? m_match
+                                                                 : -1;
+    if (section < 0) return {0, 0};
+    const Section& s = m_sections[std::size_t(section)];
+    return {s.first, s.last};
+}
+
+void CKeptLayout::WriteStart(const CPlanData& data, Edits& edits) const {
+    const StartSection& was = m_original.start;
+    const StartSection& now = data.start;
+    // A value that reads as what no key gives (0, nothing) needs no line.
+    const std::optional<std::string> lines[] = {
+        now.scrapCount ? std::optional(NumberLine("scrapCount", now.scrapCount)) : std::nullopt,
+        now.consClass.empty() ? std::nullopt : std::optional(TextLine("consClass", now.consClass)),
+        now.scavClass.empty() ? std::nullopt : std::optional(TextLine("scavClass", now.scavClass)),
+        now.moneyAmount ? std::optional(NumberLine("moneyAmount", now.moneyAmount)) : std::nullopt,
+        now.moneyDelay ? std::optional(NumberLine("moneyDelay", now.moneyDelay)) : std::nullopt,
+    };
+    const bool changed[] = {was.scrapCount != now.scrapCount, was.consClass != now.consClass,
+                            was.scavClass != now.scavClass, was.moneyAmount != now.moneyAmount,
+                            was.moneyDelay != now.moneyDelay};
+    const std::string cleared[] = {NumberLine("scrapCount", 0), TextLine("consClass", ""),
+                                   TextLine("scavClass", ""), NumberLine("moneyAmount", 0),
+                                   NumberLine("moneyDelay", 0)};
+    auto write = [&](int section, const auto& keys, std::size_t first, std::string_view name,
+                     int before) {
+        if (section >= 0) {
+            const Section& s = m_sections[std::size_t(section)];
+            for (std::size_t k = 0; k < keys.size(); ++k)
+                if (changed[first + k])
+                    edits.SetKey(keys[k], lines[first + k], s.lastEntry, cleared[first + k]);
+            return;
+        }
+        // No such section yet: one of its own, where the canonical save puts it.
+        std::string block;
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            if (changed[first + k] && lines[first + k])
+                block.append(*lines[first + k]).append("\n");
+        if (block.empty()) return;
+        edits.Insert(before, "[" + std::string(name) + "]", before);
+        for (std::size_t at = 0, end; (end = block.find('\n', at)) != std::string::npos;
+             at = end + 1)
+            edits.Insert(before, block.substr(at, end - at), before);
+        edits.Insert(before, "", before);
+    };
+    const int top = m_sections.empty() ? int(m_lines.size()) : m_sections.front().first - 1;
+    write(m_start, m_startKeys, 0, kStartSection, top);
+    write(m_cheat, m_cheatKeys, 3, kCheatSection,
+          m_start >= 0 ? m_sections[std::size_t(m_start)].last : top);
+}
+
+void CKeptLayout::WriteMatches(const CPlanData& data, Edits& edits) const {
+    const auto& was = m_original.matches.All();
+    const auto& now = data.matches.All();
+    if (std::equal(was.begin(), was.end(), now.begin(), now.end(),
+                   [](const auto& a, const auto& b) { return *a == *b; }))
+        return;
+    std::vector<std::string> block;
+    unsigned long n = 0;
+    for (const auto& match : now) {
+        block.push_back(TextLine(TargetKey(++n), match->unitClass));
+        unsigned long m = 0;
+        for (const MatchAttacker& attacker : match->attackers)
+            block.push_back(TextLine(AttackerKey(n, ++m), attacker.unitClass));
+    }
+    int anchor;
+    if (m_match >= 0) {
+        // In place of the keys that were read: the new numbering comes first.
+        for (int line : m_matchKeys)
+            edits.Drop(line);
+        // A key the old numbering did not reach, which the new one would read
+        // on with, stays as a comment: it is read no more than before.
+        std::set<std::string> onward = {FoldedName(TargetKey(now.size() + 1))};
+        for (std::size_t t = 0; t < now.size(); ++t)
+            onward.insert(FoldedName(AttackerKey(t + 1, now[t]->attackers.size() + 1)));
+        const std::set<int> read(m_matchKeys.begin(), m_matchKeys.end());
+        const Section& s = m_sections[std::size_t(m_match)];
+        for (int line = s.header + 1; line <= s.last; ++line)
+            if (!read.count(line) && onward.count(KeyOf(line))) edits.CommentOut(line);
+        anchor = m_matchAnchor ? m_matchAnchor - 1 : m_sections[std::size_t(m_match)].lastEntry;
+    } else {
+        if (block.empty()) return;
+        anchor = m_cheat >= 0         ? m_sections[std::size_t(m_cheat)].last
+                 : m_start >= 0       ? m_sections[std::size_t(m_start)].last
+                 : m_sections.empty() ? int(m_lines.size())
+                                      : m_sections.front().first - 1;
+        edits.Insert(anchor, "[" + std::string(kMatchSection) + "]", anchor);
+    }
+    for (const std::string& line : block)
+        edits.Insert(anchor, line, anchor);
+    if (m_match < 0) edits.Insert(anchor, "", anchor);
+}
+
+void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const {
+    const PlanEntry& was = *m_original.plans.All()[index];
+    if (now == was) return;
+    const PlanLines& lines = m_plans[index];
+    const int anchor = m_sections[lines.section].lastEntry;
+    // Parameters: those of one key kept in order are rewritten where their
+    // value changed; the rest go, or come after the record's last key.
+    const auto& a = was.parameters;
+    const auto& b = now.parameters;
+    std::vector<std::vector<int>> common(a.size() + 1, std::vector<int>(b.size() + 1, 0));
+    for (std::size_t i = a.size(); i-- > 0;)
+        for (std::size_t j = b.size(); j-- > 0;)
+            common[i][j] = a[i].key == b[j].key ? common[i + 1][j + 1] + 1
+                                                : std::max(common[i + 1][j], common[i][j + 1]);
+    int previous = 0; // the line of the last parameter kept
+    std::size_t i = 0, j = 0;
+    while (i < a.size() || j < b.size()) {
+        if (i < a.size() && j < b.size() && a[i].key == b[j].key) {
+            if (a[i].value != b[j].value)
+                edits.Replace(lines.parameters[i], ValueLine(b[j].key, b[j].value));
+            previous = lines.parameters[i];
+            ++i, ++j;
+        } else if (j == b.size() || (i < a.size() && common[i + 1][j] >= common[i][j + 1])) {
+            edits.Drop(lines.parameters[i++]);
+        } else {
+            const int at = previous                   ? previous
+                           : lines.parameters.empty() ? anchor
+                                                      : lines.parameters.front() - 1;
+            edits.Insert(at, ValueLine(b[j].key, b[j].value), at ? at : anchor);
+            ++j;
+        }
+    }
+
+    // The line each known key needs, then and now, written as the canonical
+    // save writes it; a part of an incomplete condition too, which that save
+    // would drop but which is read all the same.
+    auto known = [](const PlanEntry& plan) {
+        std::array<std::optional<std::string>, kPlanKeys.size()> out;
+        out[0] = TextLine(kPlanKeys[0], plan.planType);
+        out[1] = NumberLine(kPlanKeys[1], plan.priority);
+        const PlanCondition& c = plan.condition;
+        if (!c.kind.empty()) out[2] = TextLine(kPlanKeys[2], c.kind);
+        if (!c.unitClass.empty()) out[3] = TextLine(kPlanKeys[3], c.unitClass);
+        if (c.count) out[4] = NumberLine(kPlanKeys[4], c.count);
+        if (plan.flags & PlanFlagBuildIfNoIdle) out[5] = NumberLine(kPlanKeys[5], 1);
+        if (plan.flags & PlanFlagDoNextOnFail) out[6] = NumberLine(kPlanKeys[6], 1);
+        return out;
+    };
+    const auto then = known(was), wanted = known(now);
+    // A condition key's line that is there but not needed goes when the
+    // condition changes: what it reads as depends on the others (a count
+    // counts only with a class).
+    const bool conditionChanged = !(was.condition == now.condition);
+    for (std::size_t k = 0; k < kPlanKeys.size(); ++k) {
+        const bool number = k == 1 || k >= 4;
+        const bool condition = k >= 2 && k <= 4;
+        if (then[k] != wanted[k] || (condition && conditionChanged && lines.keys[k] && !wanted[k]))
+            edits.SetKey(lines.keys[k], wanted[k], anchor,
+                         number ? NumberLine(kPlanKeys[k], 0) : TextLine(kPlanKeys[k], ""));
+    }
+}
+
+bool CKeptLayout::WritePlans(
+    const CPlanData& data, Edits& edits,
+    std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const {
+    std::vector<bool> kept(m_plans.size(), false);
+    std::vector<const PlanEntry*> added;
+    std::vector<std::pair<std::size_t, const PlanEntry*>> mapped;
+    for (const auto& plan : data.plans.All()) {
+        const auto it = m_index.find(plan.get());
+        if (it == m_index.end() || kept[it->second]) {
+            added.push_back(plan.get());
+        } else {
+            kept[it->second] = true;
+            mapped.emplace_back(it->second, plan.get());
+        }
+    }
+    std::set<std::size_t> deleted;
+    for (std::size_t i = 0; i < m_plans.size(); ++i) {
+        if (kept[i]) continue;
+        const std::size_t section = m_plans[i].section;
+        const Section& s = m_sections[section];
+        edits.DropLines(s.first, s.last);
+        // A later section of the same name would be read in its place: the
+        // header stays, an empty plan that is read as none.
+        const unsigned long n = PlanNumberOf(s.name);
+        if (std::any_of(m_sections.begin() + std::ptrdiff_t(section) + 1, m_sections.end(),
+                        [n](const Section& other) { return PlanNumberOf(other.name) == n; }))
+            edits.Keep(s.header);
+        else
+            deleted.insert(section);
+    }
+    for (const auto& [index, plan] : mapped)
+        WritePlan(*plan, index, edits);
+
+    // The numbers of the plan sections left: from kDenseScanEnd on they must
+    // follow on without a gap, or the scan ends early; the later ones close it.
+    std::map<unsigned long, std::vector<std::size_t>> byNumber;
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        if (const unsigned long n = PlanNumberOf(m_sections[s].name); n && !deleted.count(s))
+            byNumber[n].push_back(s);
+    std::vector<unsigned long> reachedBefore;
+    {
+        std::set<unsigned long> all;
+        for (const Section& s : m_sections)
+            if (const unsigned long n = PlanNumberOf(s.name)) all.insert(n);
+        ScanPlanSections(
+            [&](const std::string& name) { return all.count(PlanNumberOf(name)) ? &all : nullptr; },
+            [&](unsigned long n, const std::set<unsigned long>*) { reachedBefore.push_back(n); });
+    }
+    std::map<std::size_t, unsigned long> numberOf; // section -> its number now
+    unsigned long next = kDenseScanEnd;
+    for (unsigned long n : reachedBefore) {
+        const auto it = byNumber.find(n);
+        if (it == byNumber.end()) continue;
+        const std::size_t first = it->second.front(); // the one the scan reads
+        unsigned long number = n;
+        if (n >= kDenseScanEnd) number = next++;
+        numberOf[first] = number;
+        if (number != n) {
+            const Section& s = m_sections[first];
+            edits.Replace(s.header, "[" + PlanSectionName(number) + "]");
+        }
+    }
+    // New plans: after the last plan section, numbered on where no section is.
+    unsigned long highest = 0;
+    int after = 0;
+    std::set<unsigned long> used;
+    for (std::size_t s = 0; s < m_sections.size(); ++s) {
+        const unsigned long n = numberOf.count(s) ? numberOf[s] : PlanNumberOf(m_sections[s].name);
+        if (!n) continue;
+        used.insert(n);
+        highest = std::max(highest, n);
+        after = std::max(after, m_sections[s].last);
+    }
+    if (!after) after = int(m_lines.size());
+    unsigned long lastReached = next - 1; // of the numbers from kDenseScanEnd on
+    unsigned long free = 1;
+    auto nextNumber = [&]() -> unsigned long {
+        // The next number after all, where the scan still reads it (and no
+        // section past a gap comes to be read with it); else a free one below.
+        if (const unsigned long n = highest + 1; n < kDenseScanEnd || n == lastReached + 1) {
+            highest = n;
+            if (n >= kDenseScanEnd) lastReached = n;
+            return n;
+        }
+        while (free < kDenseScanEnd && used.count(free))
+            ++free;
+        if (free >= kDenseScanEnd) return 0;
+        used.insert(free);
+        return free;
+    };
+    if (!added.empty() && after > 0 && !LineText(after).empty() &&
+        LineText(after).find_first_not_of(" \t\f") != std::string_view::npos)
+        edits.Insert(after, "", after); // a blank line between sections, as they are written
+    for (const PlanEntry* plan : added) {
+        const unsigned long n = nextNumber();
+        if (!n) return false;
+        const std::string section = PlanSectionsText({plan}, n);
+        for (std::size_t at = 0, end; (end = section.find("\r\n", at)) != std::string::npos;
+             at = end + 2)
+            edits.Insert(after, section.substr(at, end - at), after);
+        numbered.emplace_back(n, plan);
+    }
+    for (const auto& [index, plan] : mapped)
+        numbered.emplace_back(numberOf[m_plans[index].section], plan);
+    return true;
+}
+
+bool CKeptLayout::Write(const CPlanData& data, std::string& text,
+                        std::vector<const PlanEntry*>* order) const {
+    if (!m_mapped) return false;
+    Edits edits(*this);
+    WriteStart(data, edits);
+    WriteMatches(data, edits);
+    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
+    if (!WritePlans(data, edits, numbered)) return false;
+    std::string written = edits.Render();
+    CPlanData loaded;
+    if (!LoadsAs(written, data, loaded)) return false;
+    if (order) {
+        std::stable_sort(numbered.begin(), numbered.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        order->clear();
+        for (const auto& [number, plan] : numbered)
+            order->push_back(plan);
+    }
+    text = std::move(written);
+    return true;
+}

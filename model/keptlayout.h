@@ -1,0 +1,115 @@
+#pragma once
+
+#include "plandata.h"
+#include "planformat.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// The text a document came from (opened, saved or typed in the source
+// editor) and which of its lines each record was read from, so that saving
+// changes only the lines of what was edited. Comments, unknown keys and
+// sections, duplicates, dropped plans and the file's own spacing, key case,
+// quoting, section order and line ends stay exactly as written.
+//
+// Records are known by their address: the document's plans stay the same
+// objects through every edit and its undo.
+class CKeptLayout {
+public:
+    // Takes the text as the one the records were read from: the i-th plan it
+    // loads is plans[i]. False (and nothing kept) when the text does not load
+    // or does not give exactly those plans.
+    bool Map(std::string text, const std::vector<const PlanEntry*>& plans);
+    bool IsMapped() const { return m_mapped; }
+    void Clear();
+    // The text kept, as it was mapped.
+    const std::string& Text() const { return m_text; }
+
+    // The kept text with the edits that make it read as `data`: changed
+    // values rewrite only their key's line, added keys follow their record's
+    // last key, removed keys and deleted plans (with the comments right above
+    // them) take only their own lines, new plans are appended as sections of
+    // their own, and a change of the matches rewrites [Match]'s numbered
+    // keys. False when the edits cannot be made so that the text loads as
+    // `data` (then the canonical layout is the way to save). `order` gets
+    // `data`'s plans in the order the written text lists them.
+    bool Write(const CPlanData& data, std::string& text,
+               std::vector<const PlanEntry*>* order = nullptr) const;
+
+    // The lines (first, last; 1-based) of the block of the section a record
+    // was read from: its header, its keys, the comments right above it and
+    // what follows up to the next block. {0, 0} where the text has none.
+    std::pair<int, int> BlockOf(const PlanEntry* plan) const;
+    std::pair<int, int> BlockOf(std::string_view sectionName) const; // Start, Cheat, Match
+
+    // --- Told by the loader as it reads ---
+    void SectionsRead(const SectionNode* start, const SectionNode* cheat, const SectionNode* match);
+    // A plan read from `section`, with the first entry of each known key
+    // (null where there is none); every other entry is a parameter.
+    void PlanRead(const SectionNode& section,
+                  const std::array<const EntryNode*, kPlanKeys.size()>& consumed);
+    void MatchKeyRead(const EntryNode& entry);
+
+private:
+    struct Line {
+        std::size_t offset = 0;
+        std::size_t length = 0;                       // without the line end
+        std::size_t end = 0;                          // bytes of the line end: 0, 1 or 2
+        std::size_t comment = std::string_view::npos; // where a comment starts
+        bool trailing = false;                        // the comment follows text on the line
+        bool joins = false; // and takes a lone CR or LF: the next line joins on
+    };
+    // A section and the block of lines it owns: the comment lines right
+    // above its header, the header, its entries and what follows up to the
+    // next block. Lines are 1-based.
+    struct Section {
+        std::string name;
+        int header = 0;
+        int first = 0;
+        int last = 0;
+        int lastEntry = 0; // its last "key = value" line; the header when none
+    };
+    struct PlanLines {
+        std::size_t section = 0;
+        std::array<int, kPlanKeys.size()> keys{}; // 0: the key is not there
+        std::vector<int> parameters;
+    };
+    class Edits;
+
+    void Index();
+    int SectionOf(const SectionNode* node) const;
+    std::string_view LineText(int line) const;
+    std::string_view LineEnd(int line) const;
+    // The line end `line` has, or the file's own for a line without one.
+    std::string_view EndLike(int line) const;
+    // The last of the lines that a comment joins on to `line`.
+    int JoinedEnd(int line) const;
+    // The key of a "key = value" line as lookups compare it; empty for others.
+    std::string KeyOf(int line) const;
+    // Whether a line further down, before the next header, has the same key
+    // (lines `gone` says go are not counted).
+    template <typename Gone> bool KeyRepeats(int line, Gone gone) const;
+    void WriteStart(const CPlanData& data, Edits& edits) const;
+    void WriteMatches(const CPlanData& data, Edits& edits) const;
+    bool WritePlans(const CPlanData& data, Edits& edits,
+                    std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
+    void WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const;
+
+    bool m_mapped = false;
+    std::string m_text;
+    std::vector<Line> m_lines;
+    std::vector<Section> m_sections;
+    std::unordered_map<const SectionNode*, std::size_t> m_sectionOf; // while mapping
+    CPlanData m_original;                                            // the text as it loads
+    std::vector<PlanLines> m_plans;                                  // by plan of m_original
+    std::unordered_map<const PlanEntry*, std::size_t> m_index;       // record -> plan
+    int m_start = -1, m_cheat = -1, m_match = -1;                    // sections, -1: none
+    std::array<int, kStartKeys.size()> m_startKeys{};
+    std::array<int, kCheatKeys.size()> m_cheatKeys{};
+    std::vector<int> m_matchKeys; // the lines of the numbered keys read
+    int m_matchAnchor = 0;        // the first line of any numbered key there
+};

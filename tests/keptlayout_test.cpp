@@ -1,0 +1,289 @@
+// Saving keeps what the user wrote: unedited, a file is written back byte for
+// byte; edited, only the lines of the edited records change, and the text
+// loads as the edited document.
+
+#include "keptlayout.h"
+#include "randomplanfile.h"
+#include "testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <set>
+
+namespace {
+
+using testsupport::Crlf;
+
+std::vector<const PlanEntry*> PlansOf(const CPlanData& data) {
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : data.plans.All())
+        plans.push_back(plan.get());
+    return plans;
+}
+
+// A document opened from a text, as the editor holds it.
+struct Opened {
+    explicit Opened(const std::string& text) {
+        EXPECT_TRUE(data.LoadText(text));
+        EXPECT_TRUE(kept.Map(text, PlansOf(data)));
+    }
+    std::string Saved() {
+        std::string text;
+        EXPECT_TRUE(kept.Write(data, text));
+        return text;
+    }
+    PlanEntry* Plan(std::size_t i) { return data.plans.All()[i].get(); }
+
+    CPlanData data;
+    CKeptLayout kept;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
+        lines.push_back(text.substr(at, end - at));
+        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+// The 1-based numbers of the lines of `before` that `after` does not keep as
+// they were (a longest common subsequence of the lines).
+std::set<int> ChangedLines(const std::string& before, const std::string& after) {
+    const auto a = Lines(before), b = Lines(after);
+    std::vector<std::vector<int>> common(a.size() + 1, std::vector<int>(b.size() + 1, 0));
+    for (std::size_t i = a.size(); i-- > 0;)
+        for (std::size_t j = b.size(); j-- > 0;)
+            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1
+                                        : std::max(common[i + 1][j], common[i][j + 1]);
+    std::set<int> changed;
+    for (std::size_t i = 0, j = 0; i < a.size();) {
+        if (j < b.size() && a[i] == b[j]) {
+            ++i, ++j;
+        } else if (j < b.size() && common[i][j + 1] > common[i + 1][j]) {
+            ++j;
+        } else {
+            changed.insert(int(++i));
+        }
+    }
+    return changed;
+}
+
+const std::string kCommented = Crlf("// My AI: defends first, then attacks.\n"
+                                    "[Start]\n"
+                                    "scrapCount = 40   // a little more than usual\n"
+                                    "consClass = \"builder\"\n"
+                                    "scavClass = \"gatherer\"\n"
+                                    "author = \"me\"\n"
+                                    "\n"
+                                    "[Match]\n"
+                                    "// tanks answer darters\n"
+                                    "targetType1 = \"darter\"\n"
+                                    "attackType1_1 = \"tank\"\n"
+                                    "\n"
+                                    "// the wall\n"
+                                    "[Plan1]\n"
+                                    "planType = \"Hold\"\n"
+                                    "planPriority = 300\n"
+                                    "holdPoint = \"gate\"\n"
+                                    "\n"
+                                    "[Plan2]\n"
+                                    "planType = \"Attacker\"\n"
+                                    "planPriority = 200\n"
+                                    "//planPriority = 250\n"
+                                    "\n"
+                                    "[Notes]\n"
+                                    "todo = more\n");
+
+TEST(KeptLayout, AnEditChangesOnlyItsLines) {
+    Opened file(kCommented);
+    EXPECT_EQ(file.Saved(), kCommented);
+
+    file.Plan(1)->priority = 260; // one value: one line
+    std::string saved = file.Saved();
+    EXPECT_EQ(ChangedLines(kCommented, saved), (std::set<int>{21}));
+    EXPECT_NE(saved.find("planPriority = 260\r\n//planPriority = 250"), std::string::npos);
+
+    file.Plan(1)->flags = PlanFlagDoNextOnFail; // a key added after the record's last key
+    file.Plan(0)->parameters.clear();           // and a key removed, alone
+    saved = file.Saved();
+    EXPECT_EQ(ChangedLines(kCommented, saved), (std::set<int>{17, 21}));
+    EXPECT_NE(saved.find("planPriority = 260\r\ndoNextOnFail = 1\r\n//planPriority = 250"),
+              std::string::npos);
+
+    file.data.start.scrapCount = 60; // the value's comment stays with it
+    EXPECT_NE(file.Saved().find("scrapCount = 60   // a little more than usual\r\n"),
+              std::string::npos);
+}
+
+TEST(KeptLayout, ADeletedPlanTakesItsCommentAlong) {
+    Opened file(kCommented);
+    file.data.plans.RemovePlan(file.Plan(0));
+    const std::string saved = file.Saved();
+    EXPECT_EQ(ChangedLines(kCommented, saved), (std::set<int>{13, 14, 15, 16, 17, 18}));
+    EXPECT_EQ(saved.find("the wall"), std::string::npos);
+    EXPECT_NE(saved.find("[Plan2]"), std::string::npos); // the others keep their numbers
+}
+
+TEST(KeptLayout, NewPlansAndMatchesGoWhereTheyBelong) {
+    Opened file(kCommented);
+    file.data.plans.AddPlan("Upgrade", 50);
+    file.data.matches.AddTarget("scout")->attackers.push_back({"tank"});
+    const std::string saved = file.Saved();
+    EXPECT_TRUE(ChangedLines(kCommented, saved).empty()); // only lines added
+    EXPECT_NE(saved.find(Crlf("attackType1_1 = \"tank\"\ntargetType2 = \"scout\"\n"
+                              "attackType2_1 = \"tank\"\n\n// the wall")),
+              std::string::npos);
+    EXPECT_NE(saved.find(Crlf("//planPriority = 250\n\n[Plan3]\nplanType = \"Upgrade\"\n"
+                              "planPriority = 50\n\n[Notes]")),
+              std::string::npos);
+}
+
+// Moving a plan exchanges two priorities: two lines, the sections stay.
+TEST(KeptLayout, MovingPlansChangesOnlyPriorities) {
+    Opened file(kCommented);
+    std::swap(file.Plan(0)->priority, file.Plan(1)->priority);
+    EXPECT_EQ(ChangedLines(kCommented, file.Saved()), (std::set<int>{16, 21}));
+    file.data.plans.ArrangePriorities(10);
+    EXPECT_EQ(ChangedLines(kCommented, file.Saved()), (std::set<int>{16, 21}));
+}
+
+// From Plan256 on the numbers must follow on: a deleted plan there moves the
+// later headers down, and nothing else of them.
+TEST(KeptLayout, DeletingPastTheDenseScanCloseTheGap) {
+    std::string text;
+    for (int n : {255, 256, 257, 258})
+        text += "[Plan" + std::to_string(n) +
+                "]\r\nplanType = \"Hold\"\r\nplanPriority = " + std::to_string(n) + "\r\n";
+    Opened file(text);
+    file.data.plans.RemovePlan(file.Plan(1));
+    const std::string saved = file.Saved();
+    EXPECT_EQ(saved, Crlf("[Plan255]\nplanType = \"Hold\"\nplanPriority = 255\n"
+                          "[Plan256]\nplanType = \"Hold\"\nplanPriority = 257\n"
+                          "[Plan257]\nplanType = \"Hold\"\nplanPriority = 258\n"));
+}
+
+// What the model does not hold, and the file's own spelling, stay as written.
+TEST(KeptLayout, WhatTheModelDoesNotHoldStays) {
+    const std::string text = "[START]\nCONSCLASS='b'\nscavclass = g\n[Plan3]\nplanType=Hold\n"
+                             "planPriority=5\n[Plan3]\nplanType=Dup\nplanPriority=6\n[Plan4]\n"
+                             "planPriority=0\nplanType=Dropped\n[Plan9]\nplanType = Hold\n"
+                             "planPriority = 9\ndoNextOnFail = 1\ndoNextOnFail = 0\n";
+    Opened file(text);
+    EXPECT_EQ(file.Saved(), text);
+    file.Plan(0)->priority = 7;    // [Plan3], LF line ends
+    file.Plan(1)->flags = 0;       // the first doNextOnFail goes; its repeat reads as 0
+    file.Plan(1)->parameters = {}; // and the repeat, a parameter, goes too
+    EXPECT_EQ(file.Saved(), "[START]\nCONSCLASS='b'\nscavclass = g\n[Plan3]\nplanType=Hold\n"
+                            "planPriority = 7\n[Plan3]\nplanType=Dup\nplanPriority=6\n[Plan4]\n"
+                            "planPriority=0\nplanType=Dropped\n[Plan9]\nplanType = Hold\n"
+                            "planPriority = 9\n");
+}
+
+// Random files and random edits: unedited, a file comes back byte for byte;
+// edited, it loads as the edited document, and every line of a record that
+// was not edited is as it was.
+TEST(KeptLayout, RandomFilesAndEdits) {
+    testsupport::RandomPlanFile files(31);
+    std::mt19937 random(17);
+    auto pick = [&](std::size_t n) { return std::size_t(random() % std::max<std::size_t>(n, 1)); };
+    int cases = 0, fallbacks = 0;
+    for (int i = 0; i < 12000; ++i) {
+        const std::string text = files.Next();
+        CPlanData data;
+        if (!data.LoadText(text)) continue;
+        CKeptLayout kept;
+        ASSERT_TRUE(kept.Map(text, PlansOf(data))) << text;
+        std::string saved;
+        ASSERT_TRUE(kept.Write(data, saved)) << text;
+        ASSERT_EQ(saved, text);
+
+        std::set<std::pair<int, int>> edited; // the blocks of the records edited
+        auto plan = [&] { return data.plans.All()[pick(data.plans.CountPlans())].get(); };
+        auto touch = [&](const PlanEntry* p) { edited.insert(kept.BlockOf(p)); };
+        const std::function<void()> edits[] = {
+            [&] { data.plans.AddPlan("Hold", 1 + std::uint32_t(pick(90))); },
+            [&] {
+                if (!data.plans.CountPlans()) return;
+                PlanEntry* p = plan();
+                touch(p);
+                data.plans.RemovePlan(p);
+            },
+            [&] {
+                if (!data.plans.CountPlans()) return;
+                PlanEntry* p = plan();
+                touch(p);
+                p->priority = 1 + std::uint32_t(pick(16384));
+                p->flags ^= 1u + std::uint32_t(pick(2));
+                if (pick(2)) // as the Plan Settings dialog sets it: whole, or none
+                    p->condition.Set("Exists", "u", 1 + std::uint32_t(pick(3)));
+                else
+                    p->condition = {};
+                if (!p->parameters.empty() && pick(2))
+                    p->parameters.erase(p->parameters.begin() +
+                                        std::ptrdiff_t(pick(p->parameters.size())));
+                else
+                    p->parameters.push_back({"maxTries", std::to_string(pick(9))});
+            },
+            [&] { data.plans.ArrangePriorities(10); }, // priorities only: each plan's block
+            [&] {
+                edited.insert(kept.BlockOf("Match"));
+                if (pick(2) || !data.matches.CountMatches())
+                    data.matches.AddTarget("t")->attackers.push_back({"a"});
+                else
+                    data.matches.RemoveTarget(data.matches.All()[0].get());
+            },
+            [&] {
+                edited.insert(kept.BlockOf("Start"));
+                edited.insert(kept.BlockOf("Cheat"));
+                data.start.scrapCount = std::uint32_t(pick(3) * 50);
+                data.start.SetScavClass(pick(2) ? "s" : "");
+                data.start.moneyDelay = std::uint32_t(pick(2) * 30);
+            },
+        };
+        for (std::size_t n = 1 + pick(3); n-- > 0;) {
+            const std::size_t which = pick(std::size(edits));
+            if (which == 3)
+                for (const auto& p : data.plans.All())
+                    touch(p.get());
+            edits[which]();
+        }
+        ++cases;
+        if (!kept.Write(data, saved)) { // the canonical layout saves it then
+            ++fallbacks;
+            continue;
+        }
+        CPlanData reloaded;
+        ASSERT_TRUE(reloaded.LoadText(saved));
+        ASSERT_TRUE(reloaded.start == data.start);
+        const auto a = reloaded.plans.SortedByPriority(), b = data.plans.SortedByPriority();
+        ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                               [](auto* x, auto* y) { return *x == *y; }))
+            << text << "\n----\n"
+            << saved;
+        // The lines of no edited record (headers of plans past Plan255 aside,
+        // which a deletion may renumber) come back in order, as they were.
+        const auto before = Lines(text), after = Lines(saved);
+        std::size_t at = 0;
+        for (std::size_t l = 0; l < before.size(); ++l) {
+            const int line = int(l + 1);
+            const bool owned = std::any_of(edited.begin(), edited.end(), [line](auto block) {
+                return line >= block.first && line <= block.second;
+            });
+            if (owned || before[l].find("[Plan2") != std::string::npos) continue;
+            while (at < after.size() && after[at] != before[l])
+                ++at;
+            ASSERT_LT(at++, after.size()) << "line " << line << " of\n"
+                                          << text << "\n----\n"
+                                          << saved;
+        }
+    }
+    EXPECT_GT(cases, 10000);
+    EXPECT_LT(fallbacks, cases / 1000) << fallbacks << " of " << cases;
+}
+
+} // namespace
