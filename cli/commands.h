@@ -15,5 +15,9 @@ int RunFmt(const std::string& file, const std::string& out, bool force);
 int RunDump(const std::string& file);
 int RunScript(const std::string& file);
 int RunCatalog(const std::string& plansFile, const std::string& unitsFile);
+// Changes values (SECTION.KEY=VALUE) through the document and writes the
+// file with its layout kept: into OUT, "-" for standard output, else itself.
+int RunSet(const std::string& file, const std::vector<std::string>& assignments,
+           const std::string& out);
 int RunCheck(const std::vector<std::string>& files, const std::string& plansFile,
              const std::string& unitsFile, bool tidy);

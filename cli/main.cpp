@@ -29,6 +29,7 @@ constexpr const char* kUsage =
     "  dump FILE                                print the loaded plan document as JSON\n"
     "  script FILE                              print a definition file's call tree as JSON\n"
     "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
+    "  set FILE SECTION.KEY=VALUE... [-o OUT]   change values, keeping the file's layout\n"
     "  check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
     "                                           report what is wrong with plan files\n"
     "\n"
@@ -65,6 +66,21 @@ const std::map<std::string, const char*> kCommandHelp = {
                 "Loads the plan-type catalog (Plans.dat) and the unit catalog (Units.dat) and\n"
                 "prints both as one JSON object. A catalog that is not given is printed empty\n"
                 "and not loaded. Exits 0.\n"},
+    {"set", "Usage: zeq set FILE SECTION.KEY=VALUE... [-o OUT]\n"
+            "\n"
+            "Changes values of FILE as the editor would, and writes it with its layout kept:\n"
+            "only the lines of the values changed are rewritten; comments, unknown keys and\n"
+            "the file's own spacing stay. SECTION is Start, Cheat, Match or a plan section\n"
+            "(Plan3); KEY one of its keys (scrapCount, targetType2, attackType1_2,\n"
+            "planPriority, doNextOnFail, holdPoint...). A plan parameter gets its value as\n"
+            "written (quotes included) and goes when the value is empty. Writes FILE itself\n"
+            "(safely), or OUT, or standard output for '-o -'.\n"
+            "\n"
+            "    zeq set ai.zeq Plan3.planPriority=250 Start.scrapCount=40\n"
+            "\n"
+            "A section that is not there, a key it has not, or a value the document does\n"
+            "not take (out of range, a quote inside a text) is an error: nothing is\n"
+            "written and the exit status is 1.\n"},
     {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
               "\n"
               "Reports, as 'FILE:LINE: error|warning: MESSAGE' lines on standard output, what\n"
@@ -162,6 +178,13 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
         if (!Parse(args, {"--plans", "--units"}, a, message)) return UsageError(message);
         if (!a.files.empty()) return UsageError("catalog takes no files, only --plans and --units");
         return RunCatalog(option("--plans"), option("--units"));
+    }
+    if (command == "set") {
+        if (!Parse(args, {"-o"}, a, message)) return UsageError(message);
+        if (a.files.size() < 2)
+            return UsageError("set needs a file and at least one SECTION.KEY=VALUE");
+        return RunSet(a.files[0], std::vector<std::string>(a.files.begin() + 1, a.files.end()),
+                      option("-o"));
     }
     if (command == "check") {
         if (!Parse(args, {"--plans", "--units", "--tidy!"}, a, message)) return UsageError(message);

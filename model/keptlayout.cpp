@@ -339,6 +339,19 @@ std::pair<int, int> CKeptLayout::BlockOf(const PlanEntry* plan) const {
     return {s.first, s.last};
 }
 
+const PlanEntry* CKeptLayout::PlanOfSection(std::string_view name) const {
+    for (const auto& [record, index] : m_index) {
+        const std::size_t section = m_plans[index].section;
+        if (!NamesEqual(m_sections[section].name, name)) continue;
+        // The first section of the name is the one the loader read.
+        const bool first =
+            std::none_of(m_sections.begin(), m_sections.begin() + std::ptrdiff_t(section),
+                         [name](const Section& s) { return NamesEqual(s.name, name); });
+        return first ? record : nullptr;
+    }
+    return nullptr;
+}
+
 std::pair<int, int> CKeptLayout::BlockOf(std::string_view sectionName) const {
     const int section = NamesEqual(sectionName, kStartSection)   ? m_start
                         : NamesEqual(sectionName, kCheatSection) ? m_cheat

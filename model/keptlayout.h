@@ -45,6 +45,9 @@ public:
     // what follows up to the next block. {0, 0} where the text has none.
     std::pair<int, int> BlockOf(const PlanEntry* plan) const;
     std::pair<int, int> BlockOf(std::string_view sectionName) const; // Start, Cheat, Match
+    // The record of the plan read from the section of a name (the first of
+    // that name); null when no plan was read from one.
+    const PlanEntry* PlanOfSection(std::string_view name) const;
 
     // --- Told by the loader as it reads ---
     void SectionsRead(const SectionNode* start, const SectionNode* cheat, const SectionNode* match);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using testsupport::Crlf;
 
 namespace {
 
@@ -90,6 +91,40 @@ TEST_F(ZeqTool, FmtSaysWhatItDropsAndSparesItsInput) {
     EXPECT_EQ(Zeq("fmt " + file + " -o " + file + " --force").exitCode, 0);
     EXPECT_EQ(Read(file), printed.out);
     EXPECT_EQ(Zeq("fmt " + file + " -o " + file).exitCode, 0); // nothing left to drop
+}
+
+// set changes values as the editor would and keeps everything else of the
+// file; what it cannot do leaves the file as it was.
+TEST_F(ZeqTool, SetChangesOnlyItsValues) {
+    const std::string text = Crlf("// mine\n[Start]\nscrapCount = 40 // more\nconsClass = c\n"
+                                  "[Plan4]\nplanType = \"Hold\"\nplanPriority = 5\n"
+                                  "holdPoint = \"gate\"\n// end\n");
+    const std::string file = Write("set.zeq", text);
+    ToolRun run = Zeq("set " + file +
+                      " Plan4.planPriority=6 PLAN4.holdPoint= start.scavClass=s "
+                      "Plan4.doNextOnFail=1 Match.targetType1=t Match.attackType1_1=a");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Read(file), Crlf("// mine\n[Start]\nscrapCount = 40 // more\nconsClass = c\n"
+                               "scavClass = \"s\"\n[Match]\ntargetType1 = \"t\"\n"
+                               "attackType1_1 = \"a\"\n\n[Plan4]\nplanType = \"Hold\"\n"
+                               "planPriority = 6\ndoNextOnFail = 1\n// end\n"));
+    EXPECT_EQ(Zeq("set " + file + " Start.scrapCount=41 -o -").out,
+              std::string(Read(file)).replace(Read(file).find("40"), 2, "41"));
+
+    const std::string saved = Read(file);
+    for (const auto& [args, why] :
+         {std::pair{"Plan9.planPriority=1", "there is no plan section [Plan9] that is read"},
+          {"Plan4.planPriority=0", "'planPriority = 0': a whole number from 1 to 16384"},
+          {"Start.scrapCount=256", "a whole number from 0 to 255"},
+          {"Start.consClass=a\"b", "without quotes inside"},
+          {"Plan4.holdPoint=two words", "it would read back as"},
+          {"Start.difficulty=3", "[Start] has no key 'difficulty'"},
+          {"Plan4", "'Plan4' is not SECTION.KEY=VALUE"}}) {
+        run = Zeq("set " + file + " 'Start.scrapCount=9' '" + args + "'");
+        EXPECT_EQ(run.exitCode, 1) << args << run.err;
+        EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
+        EXPECT_EQ(Read(file), saved);
+    }
 }
 
 TEST_F(ZeqTool, FmtAndDumpReportUnloadableFiles) {
@@ -208,9 +243,9 @@ TEST_F(ZeqTool, CheckReportsBrokenCatalogs) {
 }
 
 TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
-    for (const char* args :
-         {"", "bogus", "fmt", "fmt a b", "fmt a -x b", "dump", "script", "catalog extra",
-          "catalog --plans", "check", "check --units", "fmt a -o x -o y", "fmt a -o ''"}) {
+    for (const char* args : {"", "bogus", "fmt", "fmt a b", "fmt a -x b", "dump", "script",
+                             "catalog extra", "catalog --plans", "check", "check --units",
+                             "fmt a -o x -o y", "fmt a -o ''", "set", "set a", "set a b -x"}) {
         const ToolRun run = Zeq(args);
         EXPECT_EQ(run.exitCode, 2) << args;
         EXPECT_TRUE(run.out.empty()) << args;
@@ -238,7 +273,7 @@ TEST_F(ZeqTool, UnwritableOutputFails) {
 
 TEST_F(ZeqTool, HelpAndVersion) {
     for (const char* args : {"--help", "fmt --help", "dump --help", "script --help",
-                             "catalog --help", "check --help", "--version"}) {
+                             "catalog --help", "check --help", "set --help", "--version"}) {
         const ToolRun run = Zeq(args);
         EXPECT_EQ(run.exitCode, 0) << args;
         EXPECT_FALSE(run.out.empty()) << args;
