@@ -5,11 +5,16 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -72,6 +77,23 @@ int CDesktopUi::Choose(QWidget* parent, Icon icon, const QString& text, const QS
     box.exec();
     const qsizetype chosen = added.indexOf(box.clickedButton());
     return int(chosen < 0 ? buttons.size() - 1 : chosen);
+}
+
+void CDesktopUi::ShowText(QWidget* parent, const QString& title, const QString& text) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* view = new QPlainTextEdit(text, &dialog);
+    view->setReadOnly(true);
+    view->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view->setAccessibleName(title);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(720, 480);
+    dialog.exec();
 }
 
 void CDesktopUi::Beep() {

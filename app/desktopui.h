@@ -12,6 +12,7 @@ public:
     int Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
                int defaultButton, const QString& details) override;
     void Beep() override;
+    void ShowText(QWidget* parent, const QString& title, const QString& text) override;
     const UnitItem* PickUnit(QWidget* button, const CUnitList& units) override;
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     std::optional<int> GetNumber(QWidget* parent, const QString& title, const QString& label,

@@ -1,10 +1,10 @@
 #include "zeqeditorapp.h"
 
 #include "aboutdlg.h"
-#include "filebuffer.h"
-#include "filesave.h"
+#include "documentrecovery.h"
 #include "mainframe.h"
 #include "qtext.h"
+#include "recoveryfile.h"
 #include "uiservices.h"
 #include "waitcursor.h"
 #include "zeqeditordoc.h"
@@ -81,8 +81,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     m_settings.SetPath(
         CorePath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
     m_settings.CreateWithSchemes();
-    SetRecoveryFolder(PathFromUtf8(
-        CorePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recovery")));
+    CRecoveryFile::UseStandardFolder();
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings.File());
 
@@ -103,20 +102,32 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
         const QString last = QString::fromStdString(m_recentFiles.Entries().front());
         if (!last.isEmpty() && QFileInfo::exists(last)) file = last;
     }
+    m_recovery = new CDocumentRecovery(*m_document, m_settings, m_frame.get());
     // A file that fails to open leaves an empty document: start-up must never
     // lock the user out.
-    if (file.isEmpty() || !m_document->OnOpenDocument(file, nullptr)) m_document->OnNewDocument();
+    if (file.isEmpty() || !m_recovery->MayOpen(file) || !m_document->OnOpenDocument(file, nullptr))
+        m_document->OnNewDocument();
 
     wait.Release();
     m_frame->show();
     m_frame->InitialFocus();
     // Start-up goes on without the catalogs; the status bar says why they are empty.
     m_frame->ShowCatalogNotes(m_catalogNotes);
+    // What sessions that ended without saving left behind.
+    m_recovery->OfferLeftovers();
+    return true;
+}
+
+bool CZeqEditorApp::Open(const QString& path) {
+    if (!m_recovery->MayOpen(path) || !m_document->OnOpenDocument(path, m_frame.get()))
+        return false;
+    m_recovery->OfferLeftovers(path);
     return true;
 }
 
 void CZeqEditorApp::ExitInstance() {
     m_recentFiles.WriteTo(m_settings.File());
+    m_recovery->Discard(); // a clean exit: the document was saved or given up
 }
 
 void CZeqEditorApp::UseFile(const QString& path) {
@@ -133,12 +144,13 @@ void CZeqEditorApp::OnFileOpen() {
     // The file first: cancelling the open dialog costs nothing.
     const QString path = Ui().GetOpenFileName(m_frame.get());
     if (path.isEmpty() || !m_document->SaveModified(m_frame.get())) return;
-    m_document->OnOpenDocument(path, m_frame.get());
+    Open(path);
 }
 
 bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
     if (!m_document->SaveModified(m_frame.get())) return false;
-    if (m_document->OnOpenDocument(path, m_frame.get())) return true;
+    if (Open(path)) return true;
+    if (QFileInfo::exists(path)) return false; // there, but not opened here
     m_recentFiles.Remove(CorePath(path));
     emit RecentFilesChanged();
     return false;

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <memory>
 
+class CDocumentRecovery;
 class CMainFrame;
 class CZeqEditorDoc;
 
@@ -49,6 +50,7 @@ public:
     CRecentFileList& RecentFiles() { return m_recentFiles; }
     CZeqEditorDoc* Document() { return m_document.get(); }
     CMainFrame* MainFrame() { return m_frame.get(); }
+    CDocumentRecovery* Recovery() { return m_recovery; }
 
     // The document commands of the application.
     void OnFileNew();
@@ -61,6 +63,9 @@ signals:
 
 private:
     void UseFile(const QString& path);
+    // Opens a file as File Open does once the file is chosen: one editor
+    // per file, its recovery file offered.
+    bool Open(const QString& path);
 
     CUnitList m_units;
     CPlanManager m_planTypes;
@@ -70,4 +75,5 @@ private:
     QList<CatalogNote> m_catalogNotes;
     std::unique_ptr<CZeqEditorDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
+    CDocumentRecovery* m_recovery = nullptr; // the frame's child
 };

@@ -9,11 +9,19 @@
 #include "uiservices.h"
 #include "waitcursor.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 
 namespace {
+
+CZeqEditorDoc::DiskStamp StampOf(const QString& path, std::string_view bytes) {
+    const QFileInfo file(path);
+    return {file.size(), file.lastModified(),
+            QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                     QCryptographicHash::Sha256)};
+}
 
 // The distance between neighbouring priorities after Auto-arrange.
 constexpr std::uint32_t kPriorityStep = 10;
@@ -55,6 +63,12 @@ std::vector<const PlanEntry*> CZeqEditorDoc::PlanOrder() const {
     for (const auto& plan : m_data.plans.All())
         plans.push_back(plan.get());
     return plans;
+}
+
+std::string CZeqEditorDoc::RecoveryText() const {
+    std::string text;
+    if (m_kept.WriteUnchecked(m_data, text)) return text;
+    return m_data.Text();
 }
 
 std::string CZeqEditorDoc::SaveText() const {
@@ -100,6 +114,7 @@ void CZeqEditorDoc::OnNewDocument() {
     m_data.Clear();
     m_report.Clear();
     m_kept.Clear();
+    m_stamp = {};
     SetPath(QString());
     StartAfresh(false);
 }
@@ -138,21 +153,62 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     }
     if (!backups.isEmpty())
         Ui().ShowMessage(parent, IUiServices::Icon::Warning, path + "\n\n" + backups);
-    // The file's own text, mapped to the records (which keep their places
-    // in memory as the model moves in).
-    {
-        CWaitCursor wait;
-        std::vector<const PlanEntry*> plans;
-        for (const auto& plan : loaded.plans.All())
-            plans.push_back(plan.get());
-        m_kept.Map(file.Detach(), plans);
-    }
-    m_data = std::move(loaded);
-    m_report = std::move(report);
+    Adopt(std::move(loaded), std::move(report), file.Detach());
     SetPath(QFileInfo(path).absoluteFilePath());
+    m_stamp = StampOf(m_path, m_kept.Text());
     StartAfresh(true);
     emit FileUsed(m_path);
     return true;
+}
+
+// A loaded model as the document, with the text it came from mapped to its
+// records (which keep their places in memory as the model moves in).
+void CZeqEditorDoc::Adopt(CPlanData data, CPlanFileReport report, std::string text) {
+    CWaitCursor wait;
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : data.plans.All())
+        plans.push_back(plan.get());
+    m_kept.Map(std::move(text), plans);
+    m_data = std::move(data);
+    m_report = std::move(report);
+}
+
+bool CZeqEditorDoc::Recover(const QString& path, const std::string& text, QWidget* parent) {
+    CPlanData loaded;
+    CPlanFileReport report(&m_context.PlanTypes(), &m_context.Units());
+    Diagnostic error;
+    if (!loaded.LoadText(text, &error, &report)) {
+        Ui().ShowMessage(parent, IUiServices::Icon::Warning,
+                         tr("The recovered text cannot be read as a plan file.\n\nLine %1: %2")
+                             .arg(error.line)
+                             .arg(QString::fromStdString(error.message)));
+        return false;
+    }
+    Adopt(std::move(loaded), std::move(report), text);
+    SetPath(path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath());
+    // The file as it now is: saving over it is what recovering means.
+    CFileBuffer file;
+    m_stamp = !m_path.isEmpty() && file.LoadFile(CorePath(m_path)) ? StampOf(m_path, file.View())
+                                                                   : DiskStamp{};
+    StartAfresh(true);
+    SetModifiedFlag(true);
+    if (!m_path.isEmpty()) emit FileUsed(m_path);
+    return true;
+}
+
+bool CZeqEditorDoc::MayOverwrite(const QString& path, QWidget* parent) {
+    const QFileInfo file(path);
+    if (m_path.isEmpty() || file.absoluteFilePath() != m_path || !file.exists() || m_stamp.size < 0)
+        return true;
+    if (file.size() == m_stamp.size && file.lastModified() == m_stamp.modified) return true;
+    CFileBuffer now;
+    if (now.LoadFile(CorePath(path)) && StampOf(path, now.View()).hash == m_stamp.hash)
+        return true; // touched, not changed
+    return Ui().Choose(parent, IUiServices::Icon::Warning,
+                       tr("%1 has been changed by another program since it was opened. "
+                          "Overwrite it?")
+                           .arg(QDir::toNativeSeparators(path)),
+                       {tr("&Overwrite"), tr("Cancel")}, 1) == 0;
 }
 
 int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tidied) {
@@ -200,6 +256,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
                              tr("%1 is not a regular file.").arg(path));
         return false;
     }
+    if (!MayOverwrite(path, parent)) return false;
     std::string text;
     if (tidied || !m_kept.Write(m_data, text)) {
         switch (AskAboutLosses(path, parent, tidied)) {
@@ -244,6 +301,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         return false;
     }
     SetPath(QFileInfo(path).absoluteFilePath());
+    m_stamp = StampOf(m_path, text);
     m_undo.setClean();
     // The file now holds what was saved: the document comes from that text,
     // and the report is on it, its findings pointing at the document's own

@@ -4,6 +4,8 @@
 #include "plandata.h"
 #include "planfilereport.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -46,9 +48,24 @@ public:
     // edited records' lines changed; the canonical layout for a new document
     // or where the edits cannot be placed in the text.
     std::string SaveText() const;
+    // The same, made quickly without checking it loads back (the recovery
+    // file's, written while the user types).
+    std::string RecoveryText() const;
+
+    // The file as it was opened or last saved, to know whether another
+    // program changed it since.
+    struct DiskStamp {
+        qint64 size = -1; // no file
+        QDateTime modified;
+        QByteArray hash;
+    };
+    const DiskStamp& Stamp() const { return m_stamp; }
 
     // Empties the document and its history.
     void OnNewDocument();
+    // A recovered text as the document, unsaved, bound to `path` (empty for
+    // an untitled one); nothing is written to the file until it is saved.
+    bool Recover(const QString& path, const std::string& text, QWidget* parent);
     // Loads the file; on failure says "Failed to open document." and keeps
     // the document as it was.
     bool OnOpenDocument(const QString& path, QWidget* parent);
@@ -152,6 +169,10 @@ private:
     // Before a canonical save: 0 Save, 1 Save As, 2 Cancel.
     int AskAboutLosses(const QString& path, QWidget* parent, bool tidied);
     std::vector<const PlanEntry*> PlanOrder() const;
+    // Another program wrote the file since it was opened or saved: asks
+    // whether to overwrite it. False when the user would not.
+    bool MayOverwrite(const QString& path, QWidget* parent);
+    void Adopt(CPlanData data, CPlanFileReport report, std::string text);
 
     const CAppContext& m_context;
     CPlanData m_data;
@@ -159,6 +180,7 @@ private:
     QString m_path;
     CPlanFileReport m_report;
     CKeptLayout m_kept;
+    DiskStamp m_stamp;
     bool m_lossesConfirmed = false;
     std::function<void()> m_startCheat;
     quint64 m_generation = 0;

@@ -1,5 +1,7 @@
 #include "appsettings.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -47,6 +49,10 @@ bool CAppSettings::IssuesPanel() const {
 
 void CAppSettings::SetIssuesPanel(bool shown) const {
     m_file.WriteInt(kSettings, "Issues Panel", shown ? 1 : 0);
+}
+
+int CAppSettings::RecoveryDelay() const {
+    return std::clamp(m_file.ReadInt(kSettings, "RecoveryDelay", 2), 0, 600);
 }
 
 bool CAppSettings::SyntaxColoring() const {

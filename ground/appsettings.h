@@ -53,6 +53,10 @@ public:
     bool IssuesPanel() const;
     void SetIssuesPanel(bool shown) const;
 
+    // Seconds after the last edit until unsaved changes are kept in a
+    // recovery file ("RecoveryDelay"); 0 keeps none. Default 2, at most 600.
+    int RecoveryDelay() const;
+
     bool SyntaxColoring() const;
     void SetSyntaxColoring(bool on) const;
     // 10, 12 or 15 points; any other stored value reads as 10.

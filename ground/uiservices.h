@@ -31,6 +31,8 @@ public:
     virtual int Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
                        int defaultButton, const QString& details = {}) = 0;
     virtual void Beep() = 0;
+    // A long text to read, in a window of its own with `title`.
+    virtual void ShowText(QWidget* parent, const QString& title, const QString& text) = 0;
     // The unit picker, opened with its top right corner at the bottom right
     // corner of `button`; null when dismissed.
     virtual const UnitItem* PickUnit(QWidget* button, const CUnitList& units) = 0;

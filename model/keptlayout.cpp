@@ -5,7 +5,6 @@
 #include "sectionwriter.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <set>
 
@@ -75,30 +74,24 @@ template <typename Gone> bool CKeptLayout::KeyRepeats(int line, Gone gone) const
 class CKeptLayout::Edits {
 public:
     explicit Edits(const CKeptLayout& kept)
-        : m_kept(kept), m_replace(kept.m_lines.size() + 1),
-          m_replaced(kept.m_lines.size() + 1, false), m_drop(kept.m_lines.size() + 1, false),
-          m_after(kept.m_lines.size() + 1) {}
+        : m_kept(kept), m_drop(kept.m_lines.size() + 1, false) {}
 
     // A line rewritten, its indent and a comment at its end kept; lines a
     // comment joined on to it were part of it and go.
     void Replace(int line, std::string_view text) {
         const std::string_view was = m_kept.LineText(line);
         const Line& l = m_kept.m_lines[std::size_t(line - 1)];
-        std::string& now = m_replace[std::size_t(line)];
+        std::string& now = m_replace[line];
         now.assign(was.substr(0, std::min(was.find_first_not_of(" \t\f"), was.size())));
         now.append(text);
         if (l.trailing && l.end == 2) { // a CR LF line end is never taken by the comment
             const std::size_t blanks = was.find_last_not_of(" \t\f", l.comment - 1);
             now.append(was.substr(blanks == std::string_view::npos ? l.comment : blanks + 1));
         }
-        m_replaced[std::size_t(line)] = true;
         DropLines(line + 1, m_kept.JoinedEnd(line));
     }
     // A line that stays as it was, but is read no more.
-    void CommentOut(int line) {
-        m_replace[std::size_t(line)] = "// " + std::string(m_kept.LineText(line));
-        m_replaced[std::size_t(line)] = true;
-    }
+    void CommentOut(int line) { m_replace[line] = "// " + std::string(m_kept.LineText(line)); }
     void Drop(int line) { DropLines(line, m_kept.JoinedEnd(line)); }
     void Keep(int line) { m_drop[std::size_t(line)] = false; }
     void DropLines(int first, int last) {
@@ -108,7 +101,7 @@ public:
     // A line after `line` (and what joins on to it), ending the way `like`
     // ends (or the file's way).
     void Insert(int line, std::string_view text, int like) {
-        std::string& after = m_after[std::size_t(line > 0 ? m_kept.JoinedEnd(line) : 0)];
+        std::string& after = m_after[line > 0 ? m_kept.JoinedEnd(line) : 0];
         after.append(text).append(m_kept.EndLike(like));
     }
     // A key's line: rewritten, or added after `anchor`; with no text it goes,
@@ -131,20 +124,27 @@ public:
     std::string Render() const {
         std::string out;
         out.reserve(m_kept.m_text.size() + 256);
-        out += m_after[0];
+        static const std::string none;
+        auto found = [](const auto& map, int line) {
+            const auto it = map.find(line);
+            return it == map.end() ? nullptr : &it->second;
+        };
+        if (const std::string* first = found(m_after, 0)) out += *first;
         const int lines = int(m_kept.m_lines.size());
         for (int line = 1; line <= lines; ++line) {
             const auto at = std::size_t(line);
-            const std::string& after = m_after[at];
+            const std::string* inserted = found(m_after, line);
+            const std::string& after = inserted ? *inserted : none;
+            const std::string* replaced = found(m_replace, line);
             if (!m_drop[at]) {
-                out += m_replaced[at] ? std::string_view(m_replace[at]) : m_kept.LineText(line);
+                out += replaced ? std::string_view(*replaced) : m_kept.LineText(line);
                 std::string_view end = m_kept.LineEnd(line);
                 // The last line may have no line end; one is needed before more lines.
                 if (end.empty() && !after.empty()) end = m_kept.EndLike(0);
                 out += end;
                 // A comment at the end of the line takes a lone CR or LF: an
                 // empty line for it to take, or it would take the next line.
-                if (!after.empty() && end.size() == 1 && !m_replaced[at] &&
+                if (!after.empty() && end.size() == 1 && !replaced &&
                     m_kept.m_lines[at - 1].trailing)
                     out += end;
             } else if (!after.empty() && !out.empty() && out.back() != '\n' && out.back() != '\r') {
@@ -157,9 +157,9 @@ public:
 
 private:
     const CKeptLayout& m_kept;
-    std::vector<std::string> m_replace;
-    std::vector<bool> m_replaced, m_drop;
-    std::vector<std::string> m_after;
+    // Few lines change: the replaced and inserted ones by line.
+    std::unordered_map<int, std::string> m_replace, m_after;
+    std::vector<bool> m_drop;
 };
 
 void CKeptLayout::Clear() {
@@ -175,6 +175,9 @@ void CKeptLayout::Clear() {
     m_cheatKeys = {};
     m_matchKeys.clear();
     m_matchAnchor = 0;
+    m_numbers.clear();
+    m_repeated.clear();
+    m_reached.clear();
 }
 
 void CKeptLayout::Index() {
@@ -313,6 +316,20 @@ bool CKeptLayout::Map(std::string text, const std::vector<const PlanEntry*>& pla
     for (std::size_t s = 0; s < m_sections.size(); ++s)
         m_sections[s].last =
             s + 1 < m_sections.size() ? m_sections[s + 1].first - 1 : int(m_lines.size());
+    // The plan numbers of the sections, which have a later namesake, and the
+    // numbers the loader's scan reaches.
+    m_numbers.resize(m_sections.size());
+    m_repeated.assign(m_sections.size(), false);
+    std::unordered_map<unsigned long, std::size_t> last;
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        if ((m_numbers[s] = PlanNumberOf(m_sections[s].name))) {
+            if (const auto it = last.find(m_numbers[s]); it != last.end())
+                m_repeated[it->second] = true;
+            last[m_numbers[s]] = s;
+        }
+    ScanPlanSections(
+        [&](const std::string& name) { return last.count(PlanNumberOf(name)) ? &last : nullptr; },
+        [&](unsigned long n, const auto*) { m_reached.push_back(n); });
 
     m_original.LoadFromSections(file, nullptr, this);
     m_sectionOf.clear();
@@ -525,7 +542,7 @@ bool CKeptLayout::WritePlans(
             mapped.emplace_back(it->second, plan.get());
         }
     }
-    std::set<std::size_t> deleted;
+    std::vector<bool> deleted(m_sections.size(), false);
     for (std::size_t i = 0; i < m_plans.size(); ++i) {
         if (kept[i]) continue;
         const std::size_t section = m_plans[i].section;
@@ -533,54 +550,39 @@ bool CKeptLayout::WritePlans(
         edits.DropLines(s.first, s.last);
         // A later section of the same name would be read in its place: the
         // header stays, an empty plan that is read as none.
-        const unsigned long n = PlanNumberOf(s.name);
-        if (std::any_of(m_sections.begin() + std::ptrdiff_t(section) + 1, m_sections.end(),
-                        [n](const Section& other) { return PlanNumberOf(other.name) == n; }))
+        if (m_repeated[section])
             edits.Keep(s.header);
         else
-            deleted.insert(section);
+            deleted[section] = true;
     }
     for (const auto& [index, plan] : mapped)
         WritePlan(*plan, index, edits);
 
     // The numbers of the plan sections left: from kDenseScanEnd on they must
     // follow on without a gap, or the scan ends early; the later ones close it.
-    std::map<unsigned long, std::vector<std::size_t>> byNumber;
+    std::unordered_map<unsigned long, std::size_t> firstOf; // the section the scan reads
     for (std::size_t s = 0; s < m_sections.size(); ++s)
-        if (const unsigned long n = PlanNumberOf(m_sections[s].name); n && !deleted.count(s))
-            byNumber[n].push_back(s);
-    std::vector<unsigned long> reachedBefore;
-    {
-        std::set<unsigned long> all;
-        for (const Section& s : m_sections)
-            if (const unsigned long n = PlanNumberOf(s.name)) all.insert(n);
-        ScanPlanSections(
-            [&](const std::string& name) { return all.count(PlanNumberOf(name)) ? &all : nullptr; },
-            [&](unsigned long n, const std::set<unsigned long>*) { reachedBefore.push_back(n); });
-    }
-    std::map<std::size_t, unsigned long> numberOf; // section -> its number now
+        if (m_numbers[s] && !deleted[s]) firstOf.emplace(m_numbers[s], s);
+    std::vector<unsigned long> numberOf(m_sections.size(), 0); // each section's number now
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        numberOf[s] = deleted[s] ? 0 : m_numbers[s];
     unsigned long next = kDenseScanEnd;
-    for (unsigned long n : reachedBefore) {
-        const auto it = byNumber.find(n);
-        if (it == byNumber.end()) continue;
-        const std::size_t first = it->second.front(); // the one the scan reads
-        unsigned long number = n;
-        if (n >= kDenseScanEnd) number = next++;
-        numberOf[first] = number;
-        if (number != n) {
-            const Section& s = m_sections[first];
-            edits.Replace(s.header, "[" + PlanSectionName(number) + "]");
-        }
+    for (unsigned long n : m_reached) {
+        const auto it = firstOf.find(n);
+        if (it == firstOf.end() || n < kDenseScanEnd) continue;
+        const unsigned long number = next++;
+        numberOf[it->second] = number;
+        if (number != n)
+            edits.Replace(m_sections[it->second].header, "[" + PlanSectionName(number) + "]");
     }
     // New plans: after the last plan section, numbered on where no section is.
     unsigned long highest = 0;
     int after = 0;
     std::set<unsigned long> used;
     for (std::size_t s = 0; s < m_sections.size(); ++s) {
-        const unsigned long n = numberOf.count(s) ? numberOf[s] : PlanNumberOf(m_sections[s].name);
-        if (!n) continue;
-        used.insert(n);
-        highest = std::max(highest, n);
+        if (!numberOf[s]) continue;
+        used.insert(numberOf[s]);
+        highest = std::max(highest, numberOf[s]);
         after = std::max(after, m_sections[s].last);
     }
     if (!after) after = int(m_lines.size());
@@ -600,7 +602,7 @@ bool CKeptLayout::WritePlans(
         used.insert(free);
         return free;
     };
-    if (!added.empty() && after > 0 && !LineText(after).empty() &&
+    if (!added.empty() && after > 0 &&
         LineText(after).find_first_not_of(" \t\f") != std::string_view::npos)
         edits.Insert(after, "", after); // a blank line between sections, as they are written
     for (const PlanEntry* plan : added) {
@@ -617,15 +619,27 @@ bool CKeptLayout::WritePlans(
     return true;
 }
 
-bool CKeptLayout::Write(const CPlanData& data, std::string& text,
-                        std::vector<const PlanEntry*>* order) const {
+bool CKeptLayout::WriteUnchecked(const CPlanData& data, std::string& text) const {
+    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
+    return Render(data, text, numbered);
+}
+
+bool CKeptLayout::Render(const CPlanData& data, std::string& text,
+                         std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const {
     if (!m_mapped) return false;
     Edits edits(*this);
     WriteStart(data, edits);
     WriteMatches(data, edits);
-    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
     if (!WritePlans(data, edits, numbered)) return false;
-    std::string written = edits.Render();
+    text = edits.Render();
+    return true;
+}
+
+bool CKeptLayout::Write(const CPlanData& data, std::string& text,
+                        std::vector<const PlanEntry*>* order) const {
+    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
+    std::string written;
+    if (!Render(data, written, numbered)) return false;
     CPlanData loaded;
     if (!LoadsAs(written, data, loaded)) return false;
     if (order) {

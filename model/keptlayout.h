@@ -39,6 +39,9 @@ public:
     // `data`'s plans in the order the written text lists them.
     bool Write(const CPlanData& data, std::string& text,
                std::vector<const PlanEntry*>* order = nullptr) const;
+    // The same text without the check that it loads as `data` (a third of
+    // the time, for the recovery file written while the user types).
+    bool WriteUnchecked(const CPlanData& data, std::string& text) const;
 
     // The lines (first, last; 1-based) of the block of the section a record
     // was read from: its header, its keys, the comments right above it and
@@ -101,11 +104,16 @@ private:
     bool WritePlans(const CPlanData& data, Edits& edits,
                     std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
     void WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const;
+    bool Render(const CPlanData& data, std::string& text,
+                std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
 
     bool m_mapped = false;
     std::string m_text;
     std::vector<Line> m_lines;
     std::vector<Section> m_sections;
+    std::vector<unsigned long> m_numbers; // each section's plan number, 0 for none
+    std::vector<bool> m_repeated;         // a later section has the same number
+    std::vector<unsigned long> m_reached; // the plan numbers the loader's scan reaches
     std::unordered_map<const SectionNode*, std::size_t> m_sectionOf; // while mapping
     CPlanData m_original;                                            // the text as it loads
     std::vector<PlanLines> m_plans;                                  // by plan of m_original

@@ -24,6 +24,7 @@ struct FakeUiScript {
     std::deque<QColor> colors;               // what the colour dialog returns; empty: cancelled
     std::deque<int> numbers;                 // what GetNumber() is answered; empty: cancelled
     QStringList messages;
+    QStringList texts; // what ShowText() showed: its title, a line break, the text
     QStringList questions;
     std::vector<IUiServices::Icon> icons;
     int beeps = 0;
@@ -60,6 +61,9 @@ public:
         return Take(choices).value_or(int(buttons.size()) - 1);
     }
     void Beep() override { ++beeps; }
+    void ShowText(QWidget*, const QString& title, const QString& text) override {
+        texts << title + "\n" + text;
+    }
     const UnitItem* PickUnit(QWidget*, const CUnitList& units) override {
         const auto unitClass = Take(unitClasses);
         return unitClass ? units.FindUnitByClass(*unitClass) : nullptr;

@@ -1,0 +1,225 @@
+// Unsaved work survives a killed editor, and two editors do not overwrite
+// each other's file. The editor runs as a child process too: this program
+// started with --child SETTINGS FILE [edit] is an editor on FILE (that
+// deletes a plan and says "written" once its recovery file is there), until
+// it is killed.
+
+#include "commandids.h"
+#include "documentrecovery.h"
+#include "fakeui.h"
+#include "mainframe.h"
+#include "recoveryfile.h"
+#include "rightview.h"
+#include "testcontext.h"
+#include "zeqeditorapp.h"
+#include "zeqeditordoc.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <cstdio>
+
+namespace {
+
+const QByteArray kFile =
+    "// kept as written\r\n[Start]\r\nconsClass = \"c\"\r\nscavClass = \"s\"\r\n"
+    "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\n"
+    "[Plan2]\r\nplanType = \"Attacker\"\r\nplanPriority = 30\r\n";
+
+bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+    for (int waited = 0; !done(); waited += 20) {
+        if (waited > ms) return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+// The editor of a child process: on FILE, deleting a plan when asked to.
+int RunChild(const QString& settings, const QString& file, bool edit) {
+    FakeUi ui;
+    CZeqEditorApp app;
+    app.InitInstance({file, settings});
+    if (app.Document()->PathName().isEmpty()) return 1;
+    if (edit) {
+        CMainFrame* frame = app.MainFrame();
+        frame->GetRightPane()->SelectRow(0, true);
+        frame->RunCommand(ID_PLAN_DELETE);
+        if (!WaitFor([&] { return QFile::exists(app.Recovery()->FilePath()); })) return 1;
+        std::puts("written");
+    } else {
+        std::puts("open");
+    }
+    std::fflush(stdout);
+    return QApplication::exec();
+}
+
+} // namespace
+
+class TestRecovery : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    FakeUi ui;
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    std::unique_ptr<CZeqEditorApp> Start(const QString& file = {}) {
+        auto app = std::make_unique<CZeqEditorApp>();
+        app->InitInstance({file, Path("settings.cfg")});
+        return app;
+    }
+    // An editor in a child process, ready once it says so.
+    std::unique_ptr<QProcess> Child(const QString& file, bool edit) {
+        auto child = std::make_unique<QProcess>();
+        QStringList args{"--child", Path("settings.cfg"), file};
+        if (edit) args << "edit";
+        child->start(QCoreApplication::applicationFilePath(), args);
+        const QByteArray ready = edit ? "written" : "open";
+        QByteArray said;
+        WaitFor(
+            [&] {
+                child->waitForReadyRead(20);
+                said += child->readAllStandardOutput();
+                return said.contains(ready) || child->state() != QProcess::Running;
+            },
+            20000);
+        return child;
+    }
+
+private slots:
+    void initTestCase() { CRecoveryFile::UseStandardFolder(); }
+
+    void init() {
+        ui.Reset();
+        QDir(CRecoveryFile::Folder()).removeRecursively();
+        Write(Path("settings.cfg"), "[Settings]\r\nRecoveryDelay=1\r\nOpenLastArchive=0\r\n");
+    }
+
+    // Killed after an edit: the next start offers the recovered text, which
+    // comes back exactly, unsaved, in the file's own layout.
+    void aKilledEditorsWorkIsRecovered() {
+        const QString file = Write(Path("crash.zeq"), kFile);
+        auto child = Child(file, true);
+        QCOMPARE(CRecoveryFile::All().size(), 1);
+        child->kill(); // SIGKILL: no clean-up runs
+        child->waitForFinished();
+        QCOMPARE(Read(file), kFile);
+
+        ui.choices = {2, 0}; // Show Changes, then Recover
+        auto app = Start();
+        QVERIFY(ui.questions.value(0).startsWith(
+            "ZEQ Editor was closed without saving changes to crash.zeq ("));
+        QVERIFY(ui.texts.value(0).contains(
+            "  planPriority = 10\n- [Plan2]\n- planType = \"Attacker\"\n"));
+        CZeqEditorDoc* doc = app->Document();
+        QCOMPARE(doc->PathName(), QFileInfo(file).absoluteFilePath());
+        QVERIFY(doc->IsModified());
+        QVERIFY(app->MainFrame()->isWindowModified());
+        QCOMPARE(doc->Data().plans.CountPlans(), 1u);
+        QCOMPARE(doc->Data().plans.All()[0]->planType, std::string("Hold")); // the first row went
+        QCOMPARE(Read(file), kFile); // nothing written to it until saved
+        QVERIFY(doc->DoFileSave(nullptr));
+        QVERIFY(Read(file).startsWith("// kept as written\r\n"));
+        QVERIFY(CRecoveryFile::All().isEmpty());
+    }
+
+    // A saved document, one given up on closing, and a clean exit leave no
+    // recovery file; a question closed unanswered keeps one for next time.
+    void recoveryFilesGoWithTheirChanges() {
+        const QString file = Write(Path("clean.zeq"), kFile);
+        auto app = Start(file);
+        CZeqEditorDoc* doc = app->Document();
+        doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
+        QVERIFY(WaitFor([] { return CRecoveryFile::All().size() == 1; }));
+        QVERIFY(doc->DoFileSave(nullptr));
+        QVERIFY(WaitFor([] { return CRecoveryFile::All().isEmpty(); }));
+
+        doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
+        app->Recovery()->WriteNow();
+        QVERIFY(WaitFor([] { return CRecoveryFile::All().size() == 1; }));
+        ui.answers = {IUiServices::Answer::No}; // Save changes? No
+        QVERIFY(app->MainFrame()->close());
+        QVERIFY(WaitFor([] { return CRecoveryFile::All().isEmpty(); }));
+
+        CRecoveryFile left;
+        left.written = QDateTime::currentDateTimeUtc();
+        left.text = kFile.toStdString();
+        QVERIFY(left.Write(QDir(CRecoveryFile::Folder()).filePath("1-1.zeqrecovery")));
+        auto again = Start(); // the question closed: "Later"
+        QVERIFY(ui.questions.last().contains("changes to Untitled ("));
+        QCOMPARE(CRecoveryFile::All().size(), 1);
+    }
+
+    // Damaged recovery files are said to be so and may be deleted; nothing
+    // else is touched, nothing crashes.
+    void damagedRecoveryFiles() {
+        const QDir folder(CRecoveryFile::Folder());
+        CRecoveryFile whole;
+        whole.written = QDateTime::currentDateTimeUtc();
+        whole.text = kFile.toStdString();
+        QVERIFY(whole.Write(folder.filePath("1-1.zeqrecovery")));
+        const QByteArray bytes = Read(folder.filePath("1-1.zeqrecovery"));
+        Write(folder.filePath("2-1.zeqrecovery"), bytes.left(bytes.size() - 10));
+        Write(folder.filePath("3-1.zeqrecovery"), "");
+        Write(folder.filePath("4-1.zeqrecovery"), "[Plan1]\r\nplanType = A\r\n");
+        Write(folder.filePath("5-1.zeqrecovery"), QByteArray(bytes).replace("file 1", "file 9"));
+        QFile::remove(folder.filePath("1-1.zeqrecovery"));
+        ui.choices = {0, 0, 1, 0}; // Delete, Delete, Keep, Delete
+        auto app = Start();
+        QCOMPARE(ui.questions.size(), 4);
+        const QString all = ui.questions.join('\n');
+        for (const char* why : {"cannot be used: it is cut off", "cannot be used: it is empty",
+                                "cannot be used: it is not a recovery file",
+                                "it was written by a newer version of ZEQ Editor"})
+            QVERIFY2(all.contains(why), why);
+        QCOMPARE(CRecoveryFile::All().size(), 1);
+        QVERIFY(!app->Document()->IsModified());
+    }
+
+    // One file, one editor: another editor's file asks before opening; the
+    // lock of an editor that is gone is taken over.
+    void anOpenFileIsLocked() {
+        const QString file = Write(Path("locked.zeq"), kFile);
+        auto child = Child(file, false);
+        auto app = Start();
+        ui.choices = {1}; // Cancel
+        QVERIFY(!app->OpenDocumentFile(file));
+        QCOMPARE(ui.questions.last(),
+                 QDir::toNativeSeparators(file) + " is already open in another ZEQ Editor window.");
+        QVERIFY(app->Document()->PathName().isEmpty());
+        child->kill();
+        child->waitForFinished();
+        const qsizetype asked = ui.questions.size();
+        QVERIFY(app->OpenDocumentFile(file));
+        QCOMPARE(ui.questions.size(), asked);
+    }
+
+    // Save over a file another program changed asks first; Cancel keeps the
+    // document unsaved and the file as the other program left it.
+    void saveAsksBeforeOverwritingAnotherProgramsChange() {
+        const QString file = Write(Path("shared.zeq"), kFile);
+        auto app = Start(file);
+        CZeqEditorDoc* doc = app->Document();
+        doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
+        QTest::qWait(20); // a later modification time
+        Write(file, kFile + "[Plan3]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n");
+        ui.choices = {1}; // Cancel
+        QVERIFY(!doc->DoFileSave(nullptr));
+        QVERIFY(ui.questions.last().endsWith(
+            "shared.zeq has been changed by another program since it was opened. Overwrite it?"));
+        QVERIFY(doc->IsModified());
+        QVERIFY(Read(file).contains("[Plan3]"));
+        ui.choices = {0}; // Overwrite
+        QVERIFY(doc->DoFileSave(nullptr));
+        QVERIFY(!Read(file).contains("[Plan1]"));
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    if (argc >= 4 && QString(argv[1]) == "--child")
+        return RunChild(argv[2], argv[3], argc > 4 && QString(argv[4]) == "edit");
+    TestRecovery test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_recovery.moc"
