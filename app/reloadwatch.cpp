@@ -1,6 +1,10 @@
 #include "reloadwatch.h"
 
+#include "filebuffer.h"
 #include "filewatch.h"
+#include "keptlayout.h"
+#include "plandiff.h"
+#include "qtext.h"
 #include "sourceeditordlg.h"
 #include "syntaxedit.h"
 #include "uiservices.h"
@@ -47,12 +51,41 @@ void CReloadWatch::AskToReload(const QString& path) {
         question += "\n\n" + tr("The source editor has changes that are not applied yet; "
                                 "reloading closes it and they are lost.");
     // Without changes of the user's own, reloading is the default.
-    if (Ui().Choose(source ? static_cast<QWidget*>(source) : m_window, IUiServices::Icon::Question,
-                    question, {tr("&Reload"), tr("&No")}, modified ? 1 : 0) == 0) {
+    QWidget* parent = source ? static_cast<QWidget*>(source) : m_window;
+    int answer;
+    while ((answer = Ui().Choose(parent, IUiServices::Icon::Question, question,
+                                 {tr("&Reload"), tr("&Show Changes"), tr("&No")},
+                                 modified ? 2 : 0)) == 1)
+        Ui().ShowText(parent, tr("Changes on disk"), ChangesOnDisk(path));
+    if (answer == 0) {
         if (source) source->done(QDialog::Rejected);
         m_document.OnOpenDocument(path, m_window);
         return;
     }
     // Kept: what the window shows is not what the file holds any more.
     m_document.SetModifiedFlag();
+}
+
+QString CReloadWatch::ChangesOnDisk(const QString& path) const {
+    CFileBuffer buffer;
+    CPlanData disk;
+    CKeptLayout diskText;
+    Diagnostic error;
+    if (!buffer.LoadFile(CorePath(path)))
+        return tr("The file cannot be read: %1").arg(ToQt(buffer.LastError()));
+    if (!disk.LoadText(buffer.View(), &error))
+        return tr("The file on disk does not load (line %1: %2).")
+            .arg(error.line)
+            .arg(ToQt(error.message));
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : disk.plans.All())
+        plans.push_back(plan.get());
+    diskText.Map(buffer.Detach(), plans);
+    const CKeptLayout& kept = m_document.Kept();
+    CPlanDiff diff;
+    diff.Compare(m_document.Data(), disk, kept.IsMapped() ? &kept : nullptr, &diskText,
+                 kept.IsMapped());
+    if (diff.Changes().empty())
+        return tr("The file on disk reads the same as the document; only its layout differs.");
+    return tr("From the document to the file on disk:") + "\n\n" + ToQt(diff.Text());
 }

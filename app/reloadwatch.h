@@ -26,6 +26,10 @@ signals:
     void StatusMessage(const QString& text);
 
 private:
+    // What differs between the document and the file on disk, record by
+    // record, as zeq diff tells it.
+    QString ChangesOnDisk(const QString& path) const;
+
     CZeqEditorDoc& m_document;
     QWidget* m_window;
     CFileWatch* m_watch;

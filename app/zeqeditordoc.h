@@ -29,6 +29,8 @@ public:
     explicit CZeqEditorDoc(const CAppContext& context);
 
     const CPlanData& Data() const { return m_data; }
+    // The text the document came from, when it came from one.
+    const CKeptLayout& Kept() const { return m_kept; }
     QUndoStack& UndoStack() { return m_undo; }
 
     QString PathName() const { return m_path; }

@@ -3,12 +3,14 @@
 #include "filebuffer.h"
 #include "filesave.h"
 #include "jsonwriter.h"
+#include "keptlayout.h"
 #include "plandata.h"
 #include "planfilereport.h"
 #include "planmanager.h"
 #include "script.h"
 #include "unitlist.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -21,8 +23,10 @@ int g_outputError = 0;
 
 void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
             const std::string& message) {
-    const std::string text =
-        file + ":" + std::to_string(line) + ": " + severity + ": " + message + "\n";
+    // Line 0 is the whole file, which has no line to point at.
+    std::string text = file;
+    if (line > 0) text.append(":").append(std::to_string(line));
+    text.append(": ").append(severity).append(": ").append(message).append("\n");
     if (stream == stdout)
         WriteOut(text);
     else
@@ -52,7 +56,7 @@ void SayIfBackedUp(const std::string& file) {
 bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report = nullptr) {
     SayIfBackedUp(file);
     CFileBuffer buffer;
-    Diagnostic error{1, {}};
+    Diagnostic error{0, {}};
     if (!buffer.LoadFile(file))
         error.message = buffer.LastError();
     else if (data.LoadText(buffer.View(), &error, report))
@@ -147,17 +151,11 @@ void WriteGroups(JsonWriter& json, const std::vector<std::unique_ptr<UnitGroup>>
     json.EndArray();
 }
 
-// Loads a catalog named on the command line; a broken one is reported and
-// then treated as not given.
-template <typename Catalog, typename Load>
-const Catalog* LoadCatalog(const std::string& file, Catalog& catalog, Load load) {
-    if (file.empty()) return nullptr;
-    if ((catalog.*load)(file)) return &catalog;
-    Report(stdout, file, catalog.LoadError().line, "error", catalog.LoadError().message);
-    return nullptr;
-}
-
 } // namespace
+
+void ReportError(const std::string& file, int line, const std::string& message) {
+    Report(stderr, file, line, "error", message);
+}
 
 void WriteOut(std::string_view bytes) {
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() && !g_outputError)
@@ -172,12 +170,12 @@ int FinishOutput(int exitCode) {
     return 1;
 }
 
-int RunFmt(const std::string& file, const std::string& out, bool force) {
+int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet) {
     CPlanData data;
     CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
     if (!LoadModel(file, data, &report)) return 1;
     for (const Finding& finding : report.Findings())
-        if (finding.kind != FindingKind::Warning) ReportFinding(stderr, file, finding);
+        if (finding.kind != FindingKind::Warning && !quiet) ReportFinding(stderr, file, finding);
     if (out.empty()) {
         WriteOut(data.Text());
         return 0;
@@ -195,6 +193,30 @@ int RunFmt(const std::string& file, const std::string& out, bool force) {
     if (data.SavePlanFile(out, &error)) return 0;
     std::fprintf(stderr, "%s: error: %s\n", out.c_str(), error.c_str());
     return 1;
+}
+
+bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept, bool emptyIsNone) {
+    SayIfBackedUp(file);
+    CFileBuffer buffer;
+    Diagnostic error{0, {}};
+    if (!buffer.LoadFile(file)) {
+        error.message = buffer.LastError();
+    } else if (emptyIsNone && buffer.View().empty()) {
+        data.Clear();
+        kept.Clear();
+        return true;
+    } else if (const std::size_t nul = buffer.View().find('\0'); nul != std::string_view::npos) {
+        error.line = 1 + int(std::count(buffer.View().begin(), buffer.View().begin() + nul, '\n'));
+        error.message = "this is not a plan file: it holds binary data (a NUL byte)";
+    } else if (data.LoadText(buffer.View(), &error)) {
+        std::vector<const PlanEntry*> plans;
+        for (const auto& plan : data.plans.All())
+            plans.push_back(plan.get());
+        if (kept.Map(buffer.Detach(), plans)) return true;
+        error.message = "the file does not read the same twice"; // never expected
+    }
+    Report(stderr, file, error.line, "error", error.message);
+    return false;
 }
 
 int RunDump(const std::string& file) {
@@ -265,29 +287,74 @@ int RunCatalog(const std::string& plansFile, const std::string& unitsFile) {
     return 0;
 }
 
-int RunCheck(const std::vector<std::string>& files, const std::string& plansFile,
-             const std::string& unitsFile, bool tidy) {
+int RunFmtCheck(const std::vector<std::string>& files) {
+    int status = 0;
+    for (const std::string& file : files) {
+        SayIfBackedUp(file);
+        CFileBuffer buffer;
+        CPlanData data;
+        Diagnostic error{0, {}};
+        if (!buffer.LoadFile(file))
+            error.message = buffer.LastError();
+        else if (data.LoadText(buffer.View(), &error)) {
+            if (data.Text() != buffer.View()) {
+                WriteOut(file + "\n");
+                status = std::max(status, 1);
+            }
+            continue;
+        }
+        Report(stderr, file, error.line, "error", error.message);
+        status = 2;
+    }
+    return status;
+}
+
+int RunCheck(const std::vector<std::string>& files, const CheckOptions& options) {
+    // The plain form is the one compilers use, which editors and CI jump to.
+    auto report = [&options](const std::string& file, int line, bool error, std::string_view code,
+                             const std::string& message) {
+        if (!options.json) {
+            Report(stdout, file, line, error ? "error" : "warning", message);
+            return;
+        }
+        JsonWriter json;
+        json.BeginObject().Key("file").String(file).Key("line").Number(line);
+        json.Key("severity").String(error ? "error" : "warning").Key("code").String(code);
+        json.Key("message").String(message).EndObject();
+        WriteOut(json.Text() + "\n");
+    };
     CPlanManager plans;
     CUnitList units;
-    const CPlanManager* planTypes = LoadCatalog(plansFile, plans, &CPlanManager::LoadPlanTypes);
-    const CUnitList* unitCatalog = LoadCatalog(unitsFile, units, &CUnitList::LoadUnits);
-    bool anyError = (!plansFile.empty() && !planTypes) || (!unitsFile.empty() && !unitCatalog);
+    const CPlanManager* planTypes = nullptr;
+    const CUnitList* unitCatalog = nullptr;
+    bool failed = false;
+    auto catalog = [&](const std::string& file, auto& loaded, auto load) {
+        if (file.empty()) return decltype(&loaded)(nullptr);
+        if ((loaded.*load)(file)) return &loaded;
+        report(file, loaded.LoadError().line, true, "catalog-error", loaded.LoadError().message);
+        failed = true;
+        return decltype(&loaded)(nullptr);
+    };
+    planTypes = catalog(options.plansFile, plans, &CPlanManager::LoadPlanTypes);
+    unitCatalog = catalog(options.unitsFile, units, &CUnitList::LoadUnits);
 
-    CPlanFileReport report(planTypes, unitCatalog,
-                           tidy ? CPlanFileReport::Mode::Tidy : CPlanFileReport::Mode::KeptLayout);
+    CPlanFileReport checker(planTypes, unitCatalog,
+                            options.tidy ? CPlanFileReport::Mode::Tidy
+                                         : CPlanFileReport::Mode::KeptLayout);
     for (const std::string& file : files) {
         SayIfBackedUp(file);
         CFileBuffer buffer;
         if (!buffer.LoadFile(file)) {
-            Report(stdout, file, 1, "error", buffer.LastError());
-            anyError = true;
+            report(file, 0, true, "file-unreadable", buffer.LastError());
+            failed = true;
             continue;
         }
-        report.Check(buffer.View());
-        for (const Finding& finding : report.Findings()) {
-            ReportFinding(stdout, file, finding);
-            anyError = anyError || finding.kind == FindingKind::Error || finding.planLost;
+        checker.Check(buffer.View());
+        for (const Finding& finding : checker.Findings()) {
+            const bool error = finding.kind == FindingKind::Error || finding.planLost;
+            report(file, finding.line, error, finding.code, finding.message);
+            failed = failed || error || options.werror;
         }
     }
-    return anyError ? 1 : 0;
+    return failed ? 1 : 0;
 }

@@ -10,8 +10,25 @@
 void WriteOut(std::string_view bytes);
 int FinishOutput(int exitCode);
 
+// FILE:LINE: error: MESSAGE on standard error; FILE: error: MESSAGE for line 0
+// (the whole file).
+void ReportError(const std::string& file, int line, const std::string& message);
+
+class CKeptLayout;
+class CPlanData;
+
+// Loads a plan file with the text it came from (for the commands that
+// compare files); an empty file is an empty document when `emptyIsNone`. A
+// file that cannot be read, holds binary data or does not load is said on
+// standard error as FILE:LINE: error: MESSAGE, and gives false.
+bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept,
+              bool emptyIsNone = false);
+
 // The zeq commands. Each returns the process exit code.
-int RunFmt(const std::string& file, const std::string& out, bool force);
+int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet = false);
+// Exit 1 (and the names on standard output) when a file is not as zeq fmt
+// would write it; nothing is written.
+int RunFmtCheck(const std::vector<std::string>& files);
 int RunDump(const std::string& file);
 int RunScript(const std::string& file);
 int RunCatalog(const std::string& plansFile, const std::string& unitsFile);
@@ -19,5 +36,18 @@ int RunCatalog(const std::string& plansFile, const std::string& unitsFile);
 // file with its layout kept: into OUT, "-" for standard output, else itself.
 int RunSet(const std::string& file, const std::vector<std::string>& assignments,
            const std::string& out);
-int RunCheck(const std::vector<std::string>& files, const std::string& plansFile,
-             const std::string& unitsFile, bool tidy);
+struct CheckOptions {
+    std::string plansFile, unitsFile;
+    bool tidy = false;
+    bool json = false;   // one JSON object per finding and line, else gcc's form
+    bool werror = false; // warnings fail the check too
+};
+int RunCheck(const std::vector<std::string>& files, const CheckOptions& options);
+enum class Colour { Auto, Always, Never };
+// Exit 0 when the documents are the same, 1 when they differ, 2 on an error.
+int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, bool all,
+            Colour colour);
+// Exit 0 when merged cleanly, 1 with conflicts (marked in the output), 2 on
+// an error (nothing written).
+int RunMerge(const std::string& base, const std::string& ours, const std::string& theirs,
+             const std::string& out);

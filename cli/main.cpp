@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,18 +26,23 @@ constexpr const char* kUsage =
     "Usage: zeq COMMAND [ARGS...]\n"
     "\n"
     "Commands:\n"
-    "  fmt FILE [-o OUT] [--force]              write FILE in the canonical layout\n"
+    "  fmt FILE [-o OUT] [--force] [--quiet]    write FILE in the canonical layout\n"
+    "  fmt --check FILE...                      name the files not in the canonical layout\n"
     "  dump FILE                                print the loaded plan document as JSON\n"
     "  script FILE                              print a definition file's call tree as JSON\n"
     "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
     "  set FILE SECTION.KEY=VALUE... [-o OUT]   change values, keeping the file's layout\n"
-    "  check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
+    "  check FILE... [--plans FILE] [--units FILE] [--tidy] [--format=gcc|json] [--werror]\n"
     "                                           report what is wrong with plan files\n"
+    "  diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
+    "                                           what changed between two plan files\n"
+    "  merge BASE OURS THEIRS [-o OUT]          merge two changes of a plan file\n"
     "\n"
     "Run 'zeq COMMAND --help' for more about a command; 'zeq --version' for the version.\n";
 
 const std::map<std::string, const char*> kCommandHelp = {
-    {"fmt", "Usage: zeq fmt FILE [-o OUT] [--force]\n"
+    {"fmt", "Usage: zeq fmt FILE [-o OUT] [--force] [--quiet]\n"
+            "       zeq fmt --check FILE...\n"
             "\n"
             "Loads FILE as the editor's File Open does and writes it in the canonical layout:\n"
             "plans sorted by descending priority and renumbered, CR LF line ends. The output\n"
@@ -46,10 +52,15 @@ const std::map<std::string, const char*> kCommandHelp = {
             "What the canonical layout drops (comments, unknown keys and sections, plans\n"
             "that do not load...) is listed on standard error as 'zeq check' words it. When\n"
             "OUT is FILE itself and something would be dropped, nothing is written and the\n"
-            "exit status is 1, unless --force is given.\n"
+            "exit status is 1, unless --force is given. --quiet (-q) lists nothing, as\n"
+            "git's textconv wants it.\n"
             "\n"
             "When FILE cannot be read, is empty or does not parse, prints\n"
-            "'FILE:LINE: error: MESSAGE' on standard error and exits 1.\n"},
+            "'FILE:LINE: error: MESSAGE' on standard error and exits 1.\n"
+            "\n"
+            "With --check nothing is written: the files that are not byte for byte as\n"
+            "'zeq fmt' would write them are named on standard output and the exit status is\n"
+            "1; 0 when all are; 2 when one cannot be read or does not load.\n"},
     {"dump", "Usage: zeq dump FILE\n"
              "\n"
              "Loads FILE as File Open does and prints the document as one JSON object with\n"
@@ -82,18 +93,63 @@ const std::map<std::string, const char*> kCommandHelp = {
             "not take (out of range, a quote inside a text) is an error: nothing is\n"
             "written and the exit status is 1.\n"},
     {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
+              "                 [--format=gcc|json] [--werror]\n"
               "\n"
-              "Reports, as 'FILE:LINE: error|warning: MESSAGE' lines on standard output, what\n"
-              "is wrong with each plan file: what the game does not read (unknown keys and\n"
-              "sections, plans it drops) and what reads differently from how it looks (the\n"
-              "same report as the editor's Issues panel). With the catalogs, plan types,\n"
-              "parameters and unit classes are checked against them too.\n"
+              "Reports what is wrong with each plan file: what the game does not read\n"
+              "(unknown keys and sections, plans it drops) and what reads differently from how\n"
+              "it looks (the same report as the editor's Issues panel). With the catalogs,\n"
+              "plan types, parameters and unit classes are checked against them too.\n"
               "\n"
-              "  --tidy   report instead everything the canonical layout (zeq fmt, the\n"
-              "           editor's Save Tidied) would drop: comments, unknown keys...\n"
+              "  --tidy         report instead everything the canonical layout (zeq fmt, the\n"
+              "                 editor's Save Tidied) would drop: comments, unknown keys...\n"
+              "  --format=gcc   'FILE:LINE: error|warning: MESSAGE' lines, as compilers\n"
+              "                 write them (the default); 'FILE: ...' for the whole file\n"
+              "  --format=json  one JSON object per line and finding: {\"file\", \"line\",\n"
+              "                 \"severity\", \"code\", \"message\"}; \"code\" names the kind\n"
+              "                 of finding (key-unknown, number-too-large...) and does not\n"
+              "                 change from release to release\n"
+              "  --werror       warnings fail the check too\n"
               "\n"
               "Exits 1 when there is an error (the file does not load, or plans are not\n"
-              "read), else 0.\n"},
+              "read), or any finding with --werror; else 0.\n"},
+    {"diff", "Usage: zeq diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
+             "\n"
+             "Compares two plan files as the editor loads them, not their text: each changed\n"
+             "start and cheat value; matches by target (added, removed, attackers added,\n"
+             "removed or reordered); plans paired by content rather than by section number\n"
+             "(the same type and the most alike, then the nearest priority), so that\n"
+             "renumbering and reordering alone are no change. A plan is named by its type,\n"
+             "its priority and its sections in OLD and NEW.\n"
+             "\n"
+             "  --all    also list what the documents do not hold (comments, unknown keys\n"
+             "           and sections) that was added or removed\n"
+             "  --json   one JSON object: {\"old\", \"new\", \"same\", \"changes\": [{\"group\":\n"
+             "           start|cheat|matches|plans|text, \"kind\": changed|added|removed,\n"
+             "           \"record\", \"field\", \"old\", \"new\", \"oldSection\",\n"
+             "           \"newSection\", \"line\"}]}\n"
+             "  --color  colour the output: auto (on a terminal, unless NO_COLOR is set),\n"
+             "           always or never\n"
+             "\n"
+             "Exits 0 when the documents are the same, 1 when they differ, 2 when a file\n"
+             "cannot be read or does not load. Given the seven arguments of git's external\n"
+             "diff (diff.zeq.command), compares the second and the fifth and exits 0.\n"},
+    {"merge", "Usage: zeq merge BASE OURS THEIRS [-o OUT]\n"
+              "\n"
+              "Merges what THEIRS changed from BASE into OURS, record by record: changes to\n"
+              "different values, matches or plans (plans paired as 'zeq diff' pairs them)\n"
+              "merge cleanly; a plan added on both sides is kept twice, with its own section\n"
+              "number, unless the two are the same. The result keeps OURS's layout and goes\n"
+              "to standard output, or replaces OUT safely.\n"
+              "\n"
+              "A value both sides changed differently is a conflict: the result keeps OURS's\n"
+              "value and puts git's conflict markers (<<<<<<< ours, =======, >>>>>>> theirs)\n"
+              "around the lines of the record, ours then theirs; each conflict is named on\n"
+              "standard error. As git's merge driver:\n"
+              "\n"
+              "    git config merge.zeq.driver 'zeq merge %O %A %B -o %A'\n"
+              "\n"
+              "Exits 0 when merged cleanly, 1 with conflicts, 2 when a file cannot be read or\n"
+              "does not load (then nothing is written).\n"},
 };
 
 int UsageError(const std::string& message) {
@@ -116,12 +172,22 @@ struct Arguments {
 bool Parse(const std::vector<std::string>& args, const std::vector<std::string>& allowed,
            Arguments& parsed, std::string& message) {
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        std::string arg = args[i];
+        std::optional<std::string> inlineValue; // --name=value
+        if (const std::size_t eq = arg.find('=');
+            arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            arg.resize(eq);
+        }
         if (arg.size() > 1 && arg[0] == '-') {
             if (std::any_of(allowed.begin(), allowed.end(), [&arg](const std::string& flag) {
                     return flag.size() == arg.size() + 1 && flag.back() == '!' &&
                            flag.compare(0, arg.size(), arg) == 0;
                 })) {
+                if (inlineValue) {
+                    message = "option '" + arg + "' takes no value";
+                    return false;
+                }
                 parsed.options.emplace(arg, std::string(1, '1'));
                 continue;
             }
@@ -129,19 +195,20 @@ bool Parse(const std::vector<std::string>& args, const std::vector<std::string>&
                 message = "unknown option '" + arg + "'";
                 return false;
             }
-            if (i + 1 >= args.size()) {
-                message = "option '" + arg + "' needs a file name";
+            if (!inlineValue && i + 1 >= args.size()) {
+                message = "option '" + arg + "' needs a value";
                 return false;
             }
-            if (args[i + 1].empty()) {
-                message = "option '" + arg + "' needs a file name, not an empty one";
+            const std::string value = inlineValue ? *inlineValue : args[++i];
+            if (value.empty()) {
+                message = "option '" + arg + "' needs a value, not an empty one";
                 return false;
             }
             if (parsed.options.count(arg)) {
                 message = "option '" + arg + "' is given twice";
                 return false;
             }
-            parsed.options[arg] = args[++i];
+            parsed.options[arg] = value;
         } else {
             parsed.files.push_back(arg);
         }
@@ -163,8 +230,35 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
     };
 
     if (command == "fmt") {
-        if (!oneFile({"-o", "--force!"})) return UsageError(message);
-        return RunFmt(a.files[0], option("-o"), !option("--force").empty());
+        if (std::find(args.begin(), args.end(), "--check") != args.end()) {
+            if (!Parse(args, {"--check!"}, a, message)) return UsageError(message);
+            if (a.files.empty()) return UsageError("fmt --check needs at least one file");
+            return RunFmtCheck(a.files);
+        }
+        if (!oneFile({"-o", "--force!", "--quiet!", "-q!"})) return UsageError(message);
+        const bool quiet = !option("--quiet").empty() || !option("-q").empty();
+        return RunFmt(a.files[0], option("-o"), !option("--force").empty(), quiet);
+    }
+    if (command == "diff") {
+        if (!Parse(args, {"--json!", "--all!", "--color"}, a, message)) return UsageError(message);
+        const std::string when = option("--color");
+        if (!when.empty() && when != "auto" && when != "always" && when != "never")
+            return UsageError("--color takes auto, always or never");
+        const Colour colour = when == "always"  ? Colour::Always
+                              : when == "never" ? Colour::Never
+                                                : Colour::Auto;
+        const bool json = !option("--json").empty(), all = !option("--all").empty();
+        if (a.files.size() == 7) { // git's external diff: PATH OLD HEX MODE NEW HEX MODE
+            WriteOut("zeq diff " + a.files[0] + "\n");
+            return RunDiff(a.files[1], a.files[4], json, all, colour) == 2 ? 2 : 0;
+        }
+        if (a.files.size() != 2) return UsageError("diff takes two files, OLD and NEW");
+        return RunDiff(a.files[0], a.files[1], json, all, colour);
+    }
+    if (command == "merge") {
+        if (!Parse(args, {"-o"}, a, message)) return UsageError(message);
+        if (a.files.size() != 3) return UsageError("merge takes three files, BASE OURS THEIRS");
+        return RunMerge(a.files[0], a.files[1], a.files[2], option("-o"));
     }
     if (command == "dump") {
         if (!oneFile({})) return UsageError(message);
@@ -187,9 +281,15 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
                       option("-o"));
     }
     if (command == "check") {
-        if (!Parse(args, {"--plans", "--units", "--tidy!"}, a, message)) return UsageError(message);
+        if (!Parse(args, {"--plans", "--units", "--tidy!", "--format", "--werror!"}, a, message))
+            return UsageError(message);
         if (a.files.empty()) return UsageError("check needs at least one file");
-        return RunCheck(a.files, option("--plans"), option("--units"), !option("--tidy").empty());
+        const std::string format = option("--format");
+        if (!format.empty() && format != "gcc" && format != "json")
+            return UsageError("--format takes gcc or json");
+        CheckOptions options{option("--plans"), option("--units"), !option("--tidy").empty(),
+                             format == "json", !option("--werror").empty()};
+        return RunCheck(a.files, options);
     }
     return UsageError("unknown command '" + command + "'");
 }

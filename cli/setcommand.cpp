@@ -182,7 +182,7 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
            const std::string& out) {
     CFileBuffer buffer;
     CPlanData data;
-    Diagnostic error{1, {}};
+    Diagnostic error{0, {}};
     if (!buffer.LoadFile(file)) {
         error.message = buffer.LastError();
     } else if (data.LoadText(buffer.View(), &error)) {
@@ -218,6 +218,6 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
         std::fprintf(stderr, "%s: error: %s\n", target.c_str(), written.LastError().c_str());
         return 1;
     }
-    std::fprintf(stderr, "%s:%d: error: %s\n", file.c_str(), error.line, error.message.c_str());
+    ReportError(file, error.line, error.message);
     return 1;
 }

@@ -14,19 +14,33 @@ fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZEQ_FUZZ=ON -DZEQ_BUILD_GUI=OFF -DZEQ_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)" \
-    --target fuzz_parsetext fuzz_script fuzz_roundtrip fuzz_colouring fuzz_keptlayout >/dev/null
+    --target fuzz_parsetext fuzz_script fuzz_roundtrip fuzz_colouring fuzz_keptlayout fuzz_merge >/dev/null
 
 seeds=build-fuzz/seeds
 rm -rf "$seeds" && mkdir -p "$seeds/plans" "$seeds/scripts"
 cp data/samples/*.zeq fuzz/corpus/plans/* "$seeds/plans/" 2>/dev/null || true
 cp data/*.dat fuzz/corpus/scripts/* "$seeds/scripts/" 2>/dev/null || true
+# Three plan files in one input for the merge: base, ours, theirs.
+mkdir -p "$seeds/merge"
+cp fuzz/corpus/merge/* "$seeds/merge/"
+samples=(data/samples/*.zeq)
+for i in "${!samples[@]}"; do
+    a=${samples[$i]} b=${samples[$(( (i + 1) % ${#samples[@]} ))]}
+    { cat "$a"; printf '\0'; cat "$a"; printf '\0'; cat "$b"; } > "$seeds/merge/$i-theirs"
+    { cat "$a"; printf '\0'; sed 's/planPriority = 4/planPriority = 7/' "$a"; printf '\0'
+      sed -e 's/= 3$/= 9/' -e 's/= 3\r$/= 9\r/' "$a"; } > "$seeds/merge/$i-both"
+done
 mkdir -p fuzz/findings
 
 status=0
-for target in parsetext script roundtrip colouring keptlayout; do
+for target in parsetext script roundtrip colouring keptlayout merge; do
     corpus="build-fuzz/corpus-$target"
     mkdir -p "$corpus"
-    case $target in script) seed="$seeds/scripts"; dict=() ;; *) seed="$seeds/plans"; dict=(-dict=fuzz/plans.dict) ;; esac
+    case $target in
+    script) seed="$seeds/scripts"; dict=() ;;
+    merge) seed="$seeds/merge"; dict=(-dict=fuzz/plans.dict) ;;
+    *) seed="$seeds/plans"; dict=(-dict=fuzz/plans.dict) ;;
+    esac
     echo "fuzzing $target for ${seconds}s"
     if ! ASAN_OPTIONS=detect_leaks=1 "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" \
         -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=0 "${dict[@]}" \

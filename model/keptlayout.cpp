@@ -369,6 +369,50 @@ const PlanEntry* CKeptLayout::PlanOfSection(std::string_view name) const {
     return nullptr;
 }
 
+std::string CKeptLayout::SectionOf(const PlanEntry* plan) const {
+    const auto it = m_index.find(plan);
+    return it == m_index.end() ? std::string() : m_sections[m_plans[it->second].section].name;
+}
+
+std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {
+    // The lines records were read from: the headers of the sections read and
+    // their keys (with what a comment joined on to them).
+    std::vector<bool> held(m_lines.size() + 1, false);
+    auto hold = [&](int line) {
+        for (int end = line > 0 ? JoinedEnd(line) : 0; line > 0 && line <= end; ++line)
+            held[std::size_t(line)] = true;
+    };
+    for (int section : {m_start, m_cheat, m_match})
+        if (section >= 0) hold(m_sections[std::size_t(section)].header);
+    for (int line : m_startKeys)
+        hold(line);
+    for (int line : m_cheatKeys)
+        hold(line);
+    for (int line : m_matchKeys)
+        hold(line);
+    for (const PlanLines& plan : m_plans) {
+        hold(m_sections[plan.section].header);
+        for (int line : plan.keys)
+            hold(line);
+        for (int line : plan.parameters)
+            hold(line);
+    }
+    std::vector<std::pair<int, std::string>> unheld;
+    for (int line = 1; line <= int(m_lines.size()); ++line) {
+        std::string_view text = LineText(line);
+        const Line& l = m_lines[std::size_t(line - 1)];
+        if (held[std::size_t(line)]) {
+            if (l.comment == std::string_view::npos) continue;
+            text = text.substr(l.comment); // a comment at its end is not held
+        }
+        const std::size_t first = text.find_first_not_of(" \t\f");
+        if (first == std::string_view::npos) continue;
+        text = text.substr(first, text.find_last_not_of(" \t\f") + 1 - first);
+        unheld.emplace_back(line, std::string(text));
+    }
+    return unheld;
+}
+
 std::pair<int, int> CKeptLayout::BlockOf(std::string_view sectionName) const {
     const int section = NamesEqual(sectionName, kStartSection)   ? m_start
                         : NamesEqual(sectionName, kCheatSection) ? m_cheat

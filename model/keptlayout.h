@@ -51,6 +51,13 @@ public:
     // The record of the plan read from the section of a name (the first of
     // that name); null when no plan was read from one.
     const PlanEntry* PlanOfSection(std::string_view name) const;
+    // The name of the section a plan was read from; empty for one the text
+    // does not hold.
+    std::string SectionOf(const PlanEntry* plan) const;
+    // What of the text the document does not hold: each line no record was
+    // read from (comments, unknown keys and sections, dropped plans...) and
+    // the comment at the end of a line that one was read from, with its line.
+    std::vector<std::pair<int, std::string>> Unheld() const;
 
     // --- Told by the loader as it reads ---
     void SectionsRead(const SectionNode* start, const SectionNode* cheat, const SectionNode* match);

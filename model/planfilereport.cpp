@@ -57,11 +57,13 @@ std::string CPlanFileReport::Fate() const {
     return m_tidy ? " is not kept" : " is not read";
 }
 
-Finding& CPlanFileReport::Add(FindingKind kind, int line, std::string message) {
+Finding& CPlanFileReport::Add(FindingKind kind, std::string_view code, int line,
+                              std::string message) {
     Finding finding;
     finding.line = line;
     finding.message = std::move(message);
     finding.kind = kind;
+    finding.code = code;
     return m_findings.emplace_back(std::move(finding));
 }
 
@@ -107,7 +109,7 @@ bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
 }
 
 void CPlanFileReport::Failed(const Diagnostic& error) {
-    Add(FindingKind::Error, error.line, error.message);
+    Add(FindingKind::Error, "load-error", error.line, error.message);
 }
 
 void CPlanFileReport::SectionRead(const SectionNode& section) {
@@ -128,17 +130,17 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
     const std::string text = UnquoteValue(entry->value);
     const std::string_view rest = body.substr(std::min(text.size(), body.size()));
     if (rest.size() > 1 || (rest.size() == 1 && !IsQuote(rest[0])))
-        Add(Dropped(), entry->line,
+        Add(Dropped(), "text-has-quote", entry->line,
             "the text of " + Quoted(entry->key) + " holds a quote character; only '" +
                 text.substr(0, limit) + (m_tidy ? "' is kept" : "' is read") +
                 " (texts cannot hold quotes)");
     else if (text.size() > limit)
-        Add(Dropped(), entry->line,
+        Add(Dropped(), "text-too-long", entry->line,
             Quoted(entry->key) + " is cut to " + std::to_string(limit) + " characters: '" +
                 text.substr(0, limit) + "'");
     if (isUnitClass && m_units && !text.empty() &&
         !m_units->FindUnitByClass(FieldText(text, limit)))
-        Add(FindingKind::Warning, entry->line,
+        Add(FindingKind::Warning, "unit-unknown", entry->line,
             "unit class '" + text.substr(0, limit) + "' is not in the unit catalog");
 }
 
@@ -147,17 +149,19 @@ void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
     const std::string v(entry->value);
     const std::string shown = Quoted(std::string(entry->key) + " = " + v);
     if (v.empty()) {
-        Add(FindingKind::Warning, entry->line, Quoted(entry->key) + " has no value and reads as 0");
+        Add(FindingKind::Warning, "number-empty", entry->line,
+            Quoted(entry->key) + " has no value and reads as 0");
     } else if (!IsDigit(v[0])) {
-        Add(Dropped(), entry->line,
+        Add(Dropped(), "number-not-digits", entry->line,
             shown + " reads as 0: numbers begin with a digit" +
                 std::string(IsQuote(v[0]) ? " and have no quotes" : ""));
     } else {
         const auto number = static_cast<std::uint32_t>(CSectionFile::GetValueInt(entry, 0));
         if (!std::all_of(v.begin(), v.end(), IsDigit))
-            Add(Dropped(), entry->line, shown + " reads as " + std::to_string(number));
+            Add(Dropped(), "number-trailing-text", entry->line,
+                shown + " reads as " + std::to_string(number));
         else if (number > max)
-            Add(Dropped(), entry->line,
+            Add(Dropped(), "number-too-large", entry->line,
                 Quoted(entry->key) + " is cut from " + std::to_string(number) + " to " +
                     std::to_string(max));
     }
@@ -173,15 +177,17 @@ void CPlanFileReport::PlanDropped(const SectionNode& section, const EntryNode* t
             why += " (a quoted number reads as 0)";
         if (priority) line = priority->line;
     }
-    Add(Dropped(), line, "plan " + Header(section) + Fate() + ": " + why).planLost = true;
+    Add(Dropped(), "plan-not-read", line, "plan " + Header(section) + Fate() + ": " + why)
+        .planLost = true;
 }
 
 void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section) {
     auto find = [&section](std::string_view key) {
         return CSectionFile::FindEntry(const_cast<SectionNode*>(&section), key);
     };
-    auto add = [&](FindingKind kind, const EntryNode* at, std::string message) {
-        Add(kind, at ? at->line : section.line, std::move(message)).plan = &plan;
+    auto add = [&](FindingKind kind, std::string_view code, const EntryNode* at,
+                   std::string message) {
+        Add(kind, code, at ? at->line : section.line, std::move(message)).plan = &plan;
     };
     const EntryNode* kind = find("planCondition");
     const EntryNode* unitClass = find("planConditionClass");
@@ -189,48 +195,48 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     if (!condition.kind.empty() &&
         std::none_of(kConditionKinds.begin(), kConditionKinds.end(),
                      [&](std::string_view k) { return NamesEqual(k, condition.kind); }))
-        add(FindingKind::Warning, kind,
+        add(FindingKind::Warning, "condition-unknown", kind,
             "condition '" + condition.kind +
                 "' is not one of Exists, NotExists, HisExists, NotHisExists");
     if (condition.kind.empty() != condition.unitClass.empty())
-        add(Dropped(), kind ? kind : unitClass,
+        add(Dropped(), "condition-incomplete", kind ? kind : unitClass,
             "the condition needs both planCondition and planConditionClass; it" + Fate());
 
     std::unordered_map<std::string, bool> seen;
     for (const EntryNode& entry : section.entries)
         if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
-            add(Dropped(), &entry,
+            add(Dropped(), "key-repeated", &entry,
                 "only the first " + Quoted(entry.key) + " of " + Header(section) + " is read" +
                     (m_tidy ? "; this one is not kept" : ""));
 
     if (!m_planTypes) return;
     const PlanTypeInfo* info = m_planTypes->FindPlanType(plan.planType);
     if (!info) {
-        add(FindingKind::Warning, find("planType"),
+        add(FindingKind::Warning, "plan-type-unknown", find("planType"),
             "plan type '" + plan.planType + "' is not in the plan-type catalog");
         return;
     }
     if (condition.IsComplete() && !(info->flags & PlanTypeHasCondition))
-        add(FindingKind::Warning, kind,
+        add(FindingKind::Warning, "condition-not-taken", kind,
             "plan type '" + plan.planType +
                 "' takes no condition; the editor clears it when the plan is edited");
     for (const EntryNode& entry : section.entries) {
         if (IsPlanKey(entry.key)) continue;
         const PlanParamDef* def = CPlanManager::FindParamDef(info, entry.key);
         if (!def)
-            add(FindingKind::Warning, &entry,
+            add(FindingKind::Warning, "parameter-unknown", &entry,
                 Quoted(entry.key) + " is not a parameter of plan type '" + plan.planType + "'");
         else if (const std::string value = UnquoteValue(entry.value);
                  m_units && !value.empty() && TakesUnitClass(entry.key, def) &&
                  !m_units->FindUnitByClass(value))
-            add(FindingKind::Warning, &entry,
+            add(FindingKind::Warning, "unit-unknown", &entry,
                 "unit class '" + value + "' is not in the unit catalog");
     }
 }
 
 void CPlanFileReport::MatchRead(const MatchEntry& match, const EntryNode& target) {
     if (!match.attackers.empty()) return;
-    Add(FindingKind::Warning, target.line,
+    Add(FindingKind::Warning, "match-no-attackers", target.line,
         "the match for '" + match.unitClass +
             "' has no attackers: it stays in the file, but the match tree cannot show it")
         .match = &match;
@@ -239,13 +245,13 @@ void CPlanFileReport::MatchRead(const MatchEntry& match, const EntryNode& target
 void CPlanFileReport::CheatRead(const SectionNode& section, std::uint32_t amount,
                                 std::uint32_t delay) {
     if (m_tidy && (amount == 0) != (delay == 0))
-        Add(FindingKind::Loss, section.line,
+        Add(FindingKind::Loss, "cheat-half", section.line,
             "[Cheat] is not kept unless moneyAmount and moneyDelay are both above 0");
 }
 
 void CPlanFileReport::StartRead(const SectionNode* section, const StartSection& start) {
     if (!section) {
-        Add(FindingKind::Warning, 1,
+        Add(FindingKind::Warning, "start-missing", 1,
             "the file has no [Start] section; the editor asks for consClass and scavClass "
             "before saving");
         return;
@@ -253,13 +259,17 @@ void CPlanFileReport::StartRead(const SectionNode* section, const StartSection& 
     for (auto [key, value] :
          {std::pair{"consClass", &start.consClass}, {"scavClass", &start.scavClass}})
         if (value->empty())
-            Add(FindingKind::Warning, section->line,
+            Add(FindingKind::Warning, "start-class-missing", section->line,
                 "[Start] has no " + std::string(key) + "; the editor asks for it before saving");
 }
 
 void CPlanFileReport::UnreadSection(const SectionNode& section, bool repeated) {
     const bool plan = IsPlanName(section.name);
     std::string message;
+    std::string_view code = repeated                 ? "section-repeated"
+                            : !plan                  ? "section-unknown"
+                            : section.name[4] == '0' ? "plan-section-leading-zero"
+                                                     : "plan-section-past-gap";
     if (repeated)
         message = "only the first " + Header(section) + " section is read" +
                   (m_tidy ? "; this one is not kept" : "");
@@ -271,7 +281,7 @@ void CPlanFileReport::UnreadSection(const SectionNode& section, bool repeated) {
     else
         message = "plan section " + Header(section) + " is never read: after Plan" +
                   std::to_string(kDenseScanEnd) + " the numbers must follow on without a gap";
-    Add(Dropped(), section.line, std::move(message)).planLost = plan;
+    Add(Dropped(), code, section.line, std::move(message)).planLost = plan;
 }
 
 void CPlanFileReport::UnreadEntries(const SectionNode& section) {
@@ -289,23 +299,27 @@ void CPlanFileReport::UnreadEntries(const SectionNode& section) {
                        ": targetTypeN and attackTypeN_M are read in order up to the first gap";
         else
             message += "is not read from " + Header(section) + (m_tidy ? " and is not kept" : "");
-        Add(Dropped(), entry.line, std::move(message));
+        Add(Dropped(),
+            !first  ? "key-repeated"
+            : match ? "key-past-gap"
+                    : "key-unknown",
+            entry.line, std::move(message));
     }
 }
 
 void CPlanFileReport::NotesOf(const ParseNotes& notes) {
     if (m_tidy)
         ForEachRun(notes.comments, [this](int first, int last, std::size_t count) {
-            Add(FindingKind::Loss, first,
+            Add(FindingKind::Loss, "comment", first,
                 count == 1 ? std::string("this comment is not kept")
                            : std::to_string(count) + " comments (lines " + std::to_string(first) +
                                  " to " + std::to_string(last) + ") are not kept");
         });
     for (int line : notes.headerTails)
-        Add(Dropped(), line, "the text after ']' on this line" + Fate());
+        Add(Dropped(), "header-tail", line, "the text after ']' on this line" + Fate());
     const std::string are = m_tidy ? " are not kept" : " are not read";
     ForEachRun(notes.ignoredLines, [&](int first, int last, std::size_t count) {
-        Add(Dropped(), first,
+        Add(Dropped(), "line-ignored", first,
             count == 1 ? "this line is not a 'key = value' line of a section and" + Fate()
                        : std::to_string(count) + " lines (" + std::to_string(first) + " to " +
                              std::to_string(last) + ") are not 'key = value' lines of a section" +
@@ -313,15 +327,15 @@ void CPlanFileReport::NotesOf(const ParseNotes& notes) {
     });
     // An INI file's comment, which a plan file does not know.
     for (int line : notes.semicolonLines)
-        Add(Dropped(), line,
+        Add(Dropped(), "semicolon-comment", line,
             "';' does not start a comment in plan files; use //" +
                 std::string(m_tidy ? " (this line is not kept)" : ""));
     for (int line : notes.commentJoins)
-        Add(FindingKind::Warning, line,
+        Add(FindingKind::Warning, "comment-joins", line,
             "this comment swallows its line break, so the next line is read as part of this "
             "one (save the file with CR LF line ends)");
     for (int line : notes.closedQuotes)
-        Add(FindingKind::Warning, line,
+        Add(FindingKind::Warning, "quote-unclosed", line,
             "a quote is not closed on this line; it is closed with '\"' at the line end");
 }
 

@@ -23,6 +23,9 @@ enum class FindingKind {
 
 struct Finding : Diagnostic {
     FindingKind kind = FindingKind::Warning;
+    // What kind of finding it is, in a word that stays from release to
+    // release ("key-unknown", "number-too-large"...) for tools and filters.
+    std::string_view code;
     bool planLost = false;             // a whole plan section is lost
     const PlanEntry* plan = nullptr;   // the plan it is about, in the model loaded
     const MatchEntry* match = nullptr; // the match it is about, in the model loaded
@@ -75,7 +78,7 @@ private:
     // What is not read: a loss for a tidy report, else a warning.
     FindingKind Dropped() const;
     std::string Fate() const;
-    Finding& Add(FindingKind kind, int line, std::string message);
+    Finding& Add(FindingKind kind, std::string_view code, int line, std::string message);
     void UnreadSection(const SectionNode& section, bool repeated);
     void UnreadEntries(const SectionNode& section);
     void NotesOf(const ParseNotes& notes);

@@ -9,4 +9,4 @@ $SUDO apt-get install -y -qq --no-install-recommends \
     g++ cmake ninja-build pkg-config \
     libgtest-dev libgmock-dev libbenchmark-dev libinih-dev \
     qt6-base-dev libgl-dev fonts-dejavu-core \
-    dpkg-dev file desktop-file-utils libxml2-utils >/dev/null
+    dpkg-dev file desktop-file-utils libxml2-utils git nlohmann-json3-dev >/dev/null

@@ -121,6 +121,12 @@ done
 same --version
 same fmt no-such-file.zeq
 same catalog --plans data/Plans.dat --units data/Units.dat
+samples=(data/samples/*.zeq)
+same fmt --check "${samples[@]}"
+same check --format=json "${samples[@]}" fuzz/corpus/plans/*
+same diff --color=never "${samples[0]}" "${samples[1]}"
+same diff --json --all "${samples[1]}" "${samples[2]}"
+same merge "${samples[0]}" "${samples[1]}" "${samples[2]}"
 
 # fmt into a file in a folder with spaces (named the Windows way, with a
 # drive letter and backslashes), then back from it: the same bytes.

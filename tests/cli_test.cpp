@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <sys/wait.h>
@@ -133,7 +134,7 @@ TEST_F(ZeqTool, FmtAndDumpReportUnloadableFiles) {
         std::string line;
     };
     const Case cases[] = {
-        {Path("missing.zeq"), "missing.zeq:1: error: cannot read the file: "},
+        {Path("missing.zeq"), "missing.zeq: error: cannot read the file: "},
         {Write("broken.zeq", "[Start]\r\n\r\na = 1]\r\n"),
          "broken.zeq:3: error: ']' without an open '['\n"},
     };
@@ -231,7 +232,7 @@ TEST_F(ZeqTool, CheckReportsAndSetsTheExitCode) {
 
     run = Zeq("check " + Path("missing.zeq") + " " + clean);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out.rfind(Path("missing.zeq") + ":1: error: cannot read", 0), 0u);
+    EXPECT_EQ(run.out.rfind(Path("missing.zeq") + ": error: cannot read", 0), 0u);
 }
 
 TEST_F(ZeqTool, CheckReportsBrokenCatalogs) {
@@ -242,10 +243,155 @@ TEST_F(ZeqTool, CheckReportsBrokenCatalogs) {
         << run.out;
 }
 
+// A copy of a plan file with its plan sections in reverse order, renumbered.
+std::string Reordered(const std::string& text) {
+    std::vector<std::string> blocks{""};
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+        if (text.compare(at, 5, "[Plan") == 0) blocks.emplace_back();
+        blocks.back() += text.substr(at, end - at);
+        at = end;
+    }
+    std::string out = blocks.front();
+    for (std::size_t i = blocks.size() - 1; i >= 1; --i) {
+        const std::string& block = blocks[i];
+        out += "[Plan" + std::to_string(blocks.size() - i) + block.substr(block.find(']'));
+    }
+    return out;
+}
+
+TEST_F(ZeqTool, DiffComparesTheDocumentsNotTheirText) {
+    for (const char* name : kSamples) {
+        const std::string text = Read(Sample(name));
+        const std::string moved = Write("moved.zeq", Reordered(text));
+        ASSERT_NE(Read(moved), text);
+        EXPECT_EQ(Zeq("diff " + Sample(name) + " " + moved).exitCode, 0) << name;
+
+        const std::size_t at = text.find("planPriority = ") + 15;
+        const std::string old = text.substr(at, text.find_first_not_of("0123456789", at) - at);
+        const std::string changed =
+            Write("changed.zeq", text.substr(0, at) + "7" + text.substr(at + old.size()));
+        ToolRun run = Zeq("diff " + moved + " " + changed);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.out.find("(priority 7)"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("planPriority: " + old + " -> 7\n"), std::string::npos) << run.out;
+
+        run = Zeq("diff --json " + Sample(name) + " " + changed);
+        const auto json = nlohmann::json::parse(run.out);
+        EXPECT_EQ(json["same"], false);
+        ASSERT_EQ(json["changes"].size(), 1u);
+        EXPECT_EQ(json["changes"][0]["old"], old);
+        EXPECT_EQ(json["changes"][0]["newSection"], "Plan1");
+    }
+    const std::string binary = Write("binary.zeq", std::string("[Start]\0", 8));
+    fs::create_directory(Path("folder"));
+    for (const std::string& bad : {Path("missing.zeq"), Path("folder"), binary}) {
+        const ToolRun run = Zeq("diff " + bad + " " + Sample(kSamples[0]));
+        EXPECT_EQ(run.exitCode, 2) << bad;
+        EXPECT_EQ(run.err.rfind(bad + ": error: ", 0) == 0 ||
+                      run.err.rfind(bad + ":1: error: ", 0) == 0,
+                  true)
+            << run.err;
+    }
+}
+
+TEST_F(ZeqTool, ChecksForCi) {
+    const std::string formatted = Write("formatted.zeq", Zeq("fmt " + Sample(kSamples[0])).out);
+    ToolRun run = Zeq("fmt --check " + formatted + " " + Sample(kSamples[0]));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, Sample(kSamples[0]) + "\n");
+    EXPECT_EQ(Zeq("fmt --check " + formatted).exitCode, 0);
+    EXPECT_EQ(Zeq("fmt --check " + Path("missing.zeq")).exitCode, 2);
+
+    const std::string warned =
+        Write("warned.zeq", "[Start]\r\nconsClass = c\r\nscavClass = s\r\nx = 1\r\n");
+    run = Zeq("check --format=json " + warned);
+    EXPECT_EQ(run.exitCode, 0);
+    const auto finding = nlohmann::json::parse(run.out);
+    EXPECT_EQ(finding,
+              nlohmann::json::parse(R"({"file":")" + warned +
+                                    R"(","line":4,"severity":"warning","code":"key-unknown",)"
+                                    R"("message":"'x' is not read from [Start]"})"));
+    EXPECT_EQ(Zeq("check --werror " + warned).exitCode, 1);
+}
+
+// git with the documented attributes and drivers: changes to different
+// plans merge cleanly through the driver, the same value changed on both
+// branches stops the merge with markers.
+TEST_F(ZeqTool, GitMergesThroughTheDriver) {
+    if (std::system("git --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no git";
+    const std::string zeq = ZEQ_TOOL;
+    auto git = [this, &zeq](const std::string& args) {
+        return std::system(
+            ("cd '" + Path("repo") + "' && ZEQ='" + zeq + "' git " + args + " > /dev/null 2>&1")
+                .c_str());
+    };
+    fs::create_directory(Path("repo"));
+    ASSERT_EQ(git("init -q -b main && git config user.email t@example.org && "
+                  "git config user.name T && git config merge.zeq.driver '" +
+                  zeq + " merge %O %A %B -o %A'"),
+              0);
+    Write("repo/.gitattributes", "*.zeq diff=zeq merge=zeq\n");
+    fs::copy_file(Sample(kSamples[0]), Path("repo/ai.zeq"));
+    const std::string file = Path("repo/ai.zeq");
+    ASSERT_EQ(git("add . && git commit -qm base && git branch other && git branch third"), 0);
+    EXPECT_EQ(Zeq("set " + file + " Plan1.planPriority=501").exitCode, 0);
+    ASSERT_EQ(git("commit -qam ours && git checkout -q other"), 0);
+    Write("repo/ai.zeq", Reordered(Read(file))); // and renumbered
+    EXPECT_EQ(Zeq("set " + file + " Plan2.planPriority=402 Start.scrapCount=41").exitCode, 0);
+    ASSERT_EQ(git("commit -qam theirs && git checkout -q main"), 0);
+
+    EXPECT_EQ(git("merge -q --no-edit other"), 0);
+    const ToolRun diff = Zeq("diff " + Sample(kSamples[0]) + " " + file);
+    EXPECT_EQ(diff.out.find("<<<"), std::string::npos);
+    for (const char* change : {"scrapCount: 40 -> 41", "planPriority: 500 -> 501", "-> 402"})
+        EXPECT_NE(diff.out.find(change), std::string::npos) << change << "\n" << diff.out;
+
+    ASSERT_EQ(git("checkout -q third"), 0);
+    EXPECT_EQ(Zeq("set " + file + " Plan1.planPriority=502").exitCode, 0);
+    ASSERT_EQ(git("commit -qam third && git checkout -q main"), 0);
+    EXPECT_NE(git("merge -q --no-edit third"), 0);
+    const std::string merged = Read(file);
+    EXPECT_NE(merged.find("<<<<<<< ours\r\n"), std::string::npos) << merged;
+    const std::size_t ours = merged.find("planPriority = 501"), mark = merged.find("=======\r\n");
+    EXPECT_LT(ours, mark);
+    EXPECT_LT(mark, merged.find("planPriority = 502"));
+    EXPECT_NE(merged.find(">>>>>>> theirs\r\n"), std::string::npos);
+
+    // The sample hook stops a commit of what the game would not read.
+    ASSERT_EQ(git("merge --abort"), 0);
+    const std::string hook = Path("repo/.git/hooks/pre-commit");
+    fs::copy_file(std::string(ZEQ_DATA_DIR) + "/../resources/git/pre-commit", hook);
+    fs::permissions(hook, fs::perms::owner_all);
+    Write("repo/ai.zeq", Read(file) + "[Bogus]\r\n");
+    EXPECT_NE(git("commit -qam bogus"), 0);
+    Write("repo/ai.zeq", Zeq("fmt " + Sample(kSamples[0])).out);
+    EXPECT_EQ(git("commit -qam formatted"), 0);
+}
+
 TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
-    for (const char* args : {"", "bogus", "fmt", "fmt a b", "fmt a -x b", "dump", "script",
-                             "catalog extra", "catalog --plans", "check", "check --units",
-                             "fmt a -o x -o y", "fmt a -o ''", "set", "set a", "set a b -x"}) {
+    for (const char* args : {"",
+                             "bogus",
+                             "fmt",
+                             "fmt a b",
+                             "fmt a -x b",
+                             "dump",
+                             "script",
+                             "catalog extra",
+                             "catalog --plans",
+                             "check",
+                             "check --units",
+                             "fmt a -o x -o y",
+                             "fmt a -o ''",
+                             "set",
+                             "set a",
+                             "set a b -x",
+                             "diff a",
+                             "diff a b --color=red",
+                             "merge a b",
+                             "check a --format=xml",
+                             "fmt --check",
+                             "check a --werror=1"}) {
         const ToolRun run = Zeq(args);
         EXPECT_EQ(run.exitCode, 2) << args;
         EXPECT_TRUE(run.out.empty()) << args;
@@ -272,8 +418,9 @@ TEST_F(ZeqTool, UnwritableOutputFails) {
 }
 
 TEST_F(ZeqTool, HelpAndVersion) {
-    for (const char* args : {"--help", "fmt --help", "dump --help", "script --help",
-                             "catalog --help", "check --help", "set --help", "--version"}) {
+    for (const char* args :
+         {"--help", "fmt --help", "dump --help", "script --help", "catalog --help", "check --help",
+          "set --help", "diff --help", "merge --help", "--version"}) {
         const ToolRun run = Zeq(args);
         EXPECT_EQ(run.exitCode, 0) << args;
         EXPECT_FALSE(run.out.empty()) << args;

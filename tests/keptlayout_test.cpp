@@ -3,6 +3,7 @@
 // loads as the edited document.
 
 #include "keptlayout.h"
+#include "opened.h"
 #include "randomplanfile.h"
 #include "testsupport.h"
 
@@ -15,30 +16,6 @@
 namespace {
 
 using testsupport::Crlf;
-
-std::vector<const PlanEntry*> PlansOf(const CPlanData& data) {
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : data.plans.All())
-        plans.push_back(plan.get());
-    return plans;
-}
-
-// A document opened from a text, as the editor holds it.
-struct Opened {
-    explicit Opened(const std::string& text) {
-        EXPECT_TRUE(data.LoadText(text));
-        EXPECT_TRUE(kept.Map(text, PlansOf(data)));
-    }
-    std::string Saved() {
-        std::string text;
-        EXPECT_TRUE(kept.Write(data, text));
-        return text;
-    }
-    PlanEntry* Plan(std::size_t i) { return data.plans.All()[i].get(); }
-
-    CPlanData data;
-    CKeptLayout kept;
-};
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -261,7 +261,8 @@ private slots:
     }
 
     // Another program changes the open file: Reload is the default unless
-    // the user has changes of their own; No keeps the window's document.
+    // the user has changes of their own; Show Changes tells them record by
+    // record; No keeps the window's document.
     void reloadWhenTheFileChangesOnDisk() {
         const QString file = Write(Path("watched.zeq"), kTwoPlans);
         auto app = Start(file);
@@ -273,10 +274,13 @@ private slots:
         QVERIFY(ui.questions.last().endsWith("watched.zeq has been changed on disk. Reload it?"));
 
         doc->AddMatch(MatchEntry{"v", {{"w"}}}); // changes of the user's own
-        ui.choices = {1};                        // No
+        ui.choices = {1, 2};                     // Show Changes, No
         Write(file, kTwoPlans);
-        QTRY_COMPARE(ui.questions.size(), 2);
-        QCOMPARE(ui.choiceDefaults.back(), 1);
+        QTRY_COMPARE(ui.questions.size(), 3);
+        QCOMPARE(ui.choiceDefaults.back(), 2);
+        QVERIFY2(
+            ui.texts.last().endsWith("- match 'v': \"w\"\n- plan 'Hold' (priority 5) [Plan3]\n"),
+            qPrintable(ui.texts.last()));
         QVERIFY(ui.questions.last().contains("Your unsaved changes to it will be lost."));
         QCOMPARE(doc->Data().plans.CountPlans(), 3u);
         QVERIFY(doc->IsModified());
@@ -286,7 +290,7 @@ private slots:
         QVERIFY(doc->DoFileSave(app->MainFrame())); // writes it again
         QVERIFY(QFile::exists(file));
         QTest::qWait(400);
-        QCOMPARE(ui.questions.size(), 2); // the program's own save is no change
+        QCOMPARE(ui.questions.size(), 3); // the program's own save is no change
     }
 
     // The file changes on disk while a dialog holds one of its records: the
