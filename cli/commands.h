@@ -47,6 +47,11 @@ enum class Colour { Auto, Always, Never };
 // Exit 0 when the documents are the same, 1 when they differ, 2 on an error.
 int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, bool all,
             Colour colour);
+// Where Plans.dat and Units.dat are looked for, as the editor looks: the
+// working folder, beside the program, the installed data folder.
+std::vector<std::string> CatalogFolders();
+// The language server on standard input and output, until exit.
+int RunLsp();
 // Exit 0 when merged cleanly, 1 with conflicts (marked in the output), 2 on
 // an error (nothing written).
 int RunMerge(const std::string& base, const std::string& ours, const std::string& theirs,

@@ -37,6 +37,7 @@ constexpr const char* kUsage =
     "  diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
     "                                           what changed between two plan files\n"
     "  merge BASE OURS THEIRS [-o OUT]          merge two changes of a plan file\n"
+    "  lsp                                      a language server for text editors\n"
     "\n"
     "Run 'zeq COMMAND --help' for more about a command; 'zeq --version' for the version.\n";
 
@@ -133,6 +134,21 @@ const std::map<std::string, const char*> kCommandHelp = {
              "Exits 0 when the documents are the same, 1 when they differ, 2 when a file\n"
              "cannot be read or does not load. Given the seven arguments of git's external\n"
              "diff (diff.zeq.command), compares the second and the fifth and exits 0.\n"},
+    {"lsp", "Usage: zeq lsp [--stdio]\n"
+            "\n"
+            "A language server (the Language Server Protocol, 3.17) for plan files, on\n"
+            "standard input and output, for VS Code, Neovim, Kate, Helix, Emacs and other\n"
+            "editors (docs/editors.md): zeq check's findings as diagnostics a moment after\n"
+            "typing stops, completion of sections, keys, plan types and unit classes,\n"
+            "hover, the outline, folding, formatting in the canonical layout (refused when\n"
+            "it would drop anything) and quick fixes.\n"
+            "\n"
+            "Plans.dat and Units.dat are looked for in the workspace folder, then where the\n"
+            "editor looks (the working folder, beside zeq, the installed data); the\n"
+            "settings zeq.plans and zeq.units (initialization options or\n"
+            "workspace/didChangeConfiguration) name them instead. A catalog is read again\n"
+            "when it changes. Exits 0 after shutdown and exit, 1 when the input ends\n"
+            "without a shutdown.\n"},
     {"merge", "Usage: zeq merge BASE OURS THEIRS [-o OUT]\n"
               "\n"
               "Merges what THEIRS changed from BASE into OURS, record by record: changes to\n"
@@ -254,6 +270,12 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
         }
         if (a.files.size() != 2) return UsageError("diff takes two files, OLD and NEW");
         return RunDiff(a.files[0], a.files[1], json, all, colour);
+    }
+    if (command == "lsp") {
+        // --stdio is what clients pass; standard input and output is all there is.
+        if (!Parse(args, {"--stdio!"}, a, message)) return UsageError(message);
+        if (!a.files.empty()) return UsageError("lsp takes no files");
+        return RunLsp();
     }
     if (command == "merge") {
         if (!Parse(args, {"-o"}, a, message)) return UsageError(message);

@@ -65,6 +65,7 @@ std::string_view CompletionPrefix(std::string_view lineBefore) {
 std::vector<Completion> CompletionsAt(const CompletionPlace& place, const CPlanManager* planTypes,
                                       const CUnitList* units) {
     const std::string_view line = place.lineBefore;
+    if (line.find("//") != std::string_view::npos) return {}; // in a comment
     const std::size_t equals = line.find('=');
     const std::string_view prefix = CompletionPrefix(line);
     const bool isPlan = place.section.size() > 4 && NamesEqual(place.section.substr(0, 4), "plan");
@@ -80,6 +81,9 @@ std::vector<Completion> CompletionsAt(const CompletionPlace& place, const CPlanM
         if (NamesEqual(key, "planCondition")) {
             for (std::string_view kind : kConditionKinds)
                 all.push_back({'"' + std::string(kind) + '"', "condition"});
+        } else if (NamesEqual(key, "buildIfNoIdle") || NamesEqual(key, "doNextOnFail")) {
+            all.push_back({"1", "on"});
+            all.push_back({"0", "off"});
         } else if (NamesEqual(key, "planType") && planTypes) {
             for (const auto& t : planTypes->All())
                 all.push_back({'"' + t->name + '"', "plan type"});
@@ -116,4 +120,63 @@ std::vector<Completion> CompletionsAt(const CompletionPlace& place, const CPlanM
     const std::string wanted = unquoted(prefix);
     std::erase_if(all, [&](const Completion& c) { return !unquoted(c.text).starts_with(wanted); });
     return all;
+}
+
+std::string HeaderNameOf(std::string_view line) {
+    std::string name;
+    for (char c : line)
+        if (!IsBlank(c)) name += c;
+    if (name.empty() || name[0] != '[') return {};
+    const std::size_t close = name.rfind(']');
+    return close != std::string::npos && close > 0 ? name.substr(1, close - 1) : name.substr(1);
+}
+
+unsigned long FreePlanNumber(std::string_view text) {
+    std::vector<bool> used(2);
+    ForEachLine(text, [&used](std::string_view line, std::size_t) {
+        used.push_back(false); // one more line, one more number that may be the free one
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line[first] != '[') return;
+        std::string name;
+        for (char c : line.substr(first + 1)) {
+            if (c == ']' || name.size() > 24) break;
+            if (!IsBlank(c)) name += c;
+        }
+        if (const unsigned long n = PlanNumberOf(name); n && n < used.size()) used[n] = true;
+    });
+    unsigned long n = 1;
+    while (n < used.size() && used[n])
+        ++n;
+    return n;
+}
+
+CompletionPlace PlaceAt(std::string_view text, std::size_t offset) {
+    offset = std::min(offset, text.size());
+    std::vector<std::pair<std::string_view, std::size_t>> lines;
+    ForEachLine(text, [&lines](std::string_view line, std::size_t start) {
+        lines.emplace_back(line, start);
+    });
+    std::size_t caret = 0;
+    while (caret + 1 < lines.size() && lines[caret + 1].second <= offset)
+        ++caret;
+    CompletionPlace place;
+    place.lineBefore = std::string(text.substr(lines[caret].second, offset - lines[caret].second));
+    // The nearest header above names the section; a planType line of it the type.
+    for (std::size_t header = caret; header-- > 0;) {
+        place.section = HeaderNameOf(lines[header].first);
+        if (place.section.empty()) continue;
+        for (std::size_t i = header + 1; i < lines.size() && HeaderNameOf(lines[i].first).empty();
+             ++i) {
+            std::string compact;
+            for (char c : lines[i].first)
+                if (!IsBlank(c) && !IsQuote(c)) compact += c;
+            if (compact.size() > 9 && NamesEqual(compact.substr(0, 9), "planType="))
+                place.planType = compact.substr(9);
+        }
+        break;
+    }
+    if (const std::size_t first = place.lineBefore.find_first_not_of(" \t");
+        first != std::string::npos && place.lineBefore[first] == '[')
+        place.freePlanNumber = FreePlanNumber(text);
+    return place;
 }

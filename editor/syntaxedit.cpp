@@ -24,16 +24,6 @@ namespace {
 
 constexpr int kCompletionRole = Qt::UserRole;
 
-// The name of a section header line, blanks dropped (as the parser drops
-// them); empty for other lines.
-QString HeaderName(const QString& line) {
-    QString name = line;
-    name.remove(' ').remove('\t');
-    if (!name.startsWith('[')) return {};
-    const qsizetype close = name.lastIndexOf(']');
-    return close > 0 ? name.mid(1, close - 1) : name.mid(1);
-}
-
 } // namespace
 
 CSyntaxEdit::CSyntaxEdit(QWidget* parent)
@@ -297,55 +287,14 @@ void CSyntaxEdit::ShowPairs() {
 }
 
 CompletionPlace CSyntaxEdit::PlaceAtCaret() const {
-    const QTextCursor cursor = textCursor();
-    CompletionPlace place;
-    place.lineBefore =
-        cursor.block().text().left(cursor.positionInBlock()).toLatin1().toStdString();
-    // The section: the nearest header above; a plan's type from its lines.
-    QTextBlock header = cursor.block().previous();
-    while (header.isValid() && HeaderName(header.text()).isEmpty())
-        header = header.previous();
-    if (header.isValid()) {
-        place.section = HeaderName(header.text()).toLatin1().toStdString();
-        for (QTextBlock b = header.next(); b.isValid() && HeaderName(b.text()).isEmpty();
-             b = b.next()) {
-            QString line = b.text();
-            line.remove(' ').remove('\t');
-            if (line.startsWith("planType=", Qt::CaseInsensitive))
-                place.planType = line.mid(9).remove('"').remove('\'').toLatin1().toStdString();
-        }
-    }
-    if (QString::fromLatin1(place.lineBefore.c_str()).trimmed().startsWith('['))
-        place.freePlanNumber = FreePlanNumber();
-    return place;
+    const QByteArray text = toPlainText().toLatin1();
+    return PlaceAt(std::string_view(text.constData(), std::size_t(text.size())),
+                   std::size_t(textCursor().position()));
 }
 
 unsigned long CSyntaxEdit::FreePlanNumber() const {
-    // The lowest number no plan header of the text uses yet: it also fills a
-    // gap that would stop the scan past Plan256. A '[' typed at a line's
-    // start asks for it, so it is one pass over the raw text, no pattern.
-    const QString text = document()->toRawText();
-    const QStringView all(text);
-    std::vector<bool> used(std::size_t(blockCount()) + 2); // enough for the lowest free one
-    std::string name;
-    for (qsizetype at = 0; at < all.size();) {
-        qsizetype end = all.indexOf(QChar::ParagraphSeparator, at);
-        if (end < 0) end = all.size();
-        QStringView line = all.sliced(at, end - at).trimmed();
-        if (line.startsWith('[')) {
-            name.clear();
-            for (const QChar c : line.sliced(1)) {
-                if (c == ']' || name.size() > 24) break;
-                if (c != ' ' && c != '\t') name += char(c.toLatin1());
-            }
-            if (const unsigned long n = PlanNumberOf(name); n && n < used.size()) used[n] = true;
-        }
-        at = end + 1;
-    }
-    unsigned long n = 1;
-    while (n < used.size() && used[n])
-        ++n;
-    return n;
+    const QByteArray text = toPlainText().toLatin1();
+    return ::FreePlanNumber(std::string_view(text.constData(), std::size_t(text.size())));
 }
 
 void CSyntaxEdit::SetCatalogs(const CPlanManager* planTypes, const CUnitList* units) {

@@ -14,7 +14,7 @@ fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZEQ_FUZZ=ON -DZEQ_BUILD_GUI=OFF -DZEQ_BUILD_TESTS=OFF >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)" \
-    --target fuzz_parsetext fuzz_script fuzz_roundtrip fuzz_colouring fuzz_keptlayout fuzz_merge >/dev/null
+    --target fuzz_parsetext fuzz_script fuzz_roundtrip fuzz_colouring fuzz_keptlayout fuzz_merge fuzz_lsp >/dev/null
 
 seeds=build-fuzz/seeds
 rm -rf "$seeds" && mkdir -p "$seeds/plans" "$seeds/scripts"
@@ -33,7 +33,7 @@ done
 mkdir -p fuzz/findings
 
 status=0
-for target in parsetext script roundtrip colouring keptlayout merge; do
+for target in parsetext script roundtrip colouring keptlayout merge lsp; do
     corpus="build-fuzz/corpus-$target"
     mkdir -p "$corpus"
     case $target in

@@ -128,6 +128,19 @@ same diff --color=never "${samples[0]}" "${samples[1]}"
 same diff --json --all "${samples[1]}" "${samples[2]}"
 same merge "${samples[0]}" "${samples[1]}" "${samples[2]}"
 
+# The language server: a session through standard input, framed as clients
+# frame it; a faulty plan file is diagnosed and the server exits cleanly.
+frame() { printf 'Content-Length: %d\r\n\r\n%s' "${#1}" "$1"; }
+{
+    frame '{"jsonrpc":"2.0","id":1,"method":"initialize","params":{"capabilities":{}}}'
+    frame '{"jsonrpc":"2.0","method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///C:/a.zeq","languageId":"zeq","version":1,"text":"[Plan1]\r\nplanType = \"Hold\"\r\n"}}}'
+    frame '{"jsonrpc":"2.0","id":2,"method":"shutdown"}'
+    frame '{"jsonrpc":"2.0","method":"exit"}'
+} >"$work/lsp.in"
+wine "$win" lsp <"$work/lsp.in" >"$work/lsp.out" 2>/dev/null || fail "zeq lsp did not exit cleanly"
+grep -q '"code":"plan-not-read"' "$work/lsp.out" || fail "zeq lsp did not diagnose the faulty file"
+grep -q '"id":2,"jsonrpc":"2.0","result":null' "$work/lsp.out" || fail "zeq lsp did not answer shutdown"
+
 # fmt into a file in a folder with spaces (named the Windows way, with a
 # drive letter and backslashes), then back from it: the same bytes.
 for input in data/samples/*.zeq; do

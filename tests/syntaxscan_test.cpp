@@ -142,6 +142,23 @@ TEST(SourceAssist, CompletionsKnowTheCatalogs) {
     EXPECT_EQ(Texts(CompletionsAt({"Cheat", "", "[p", 7}, &plans, &units)),
               std::vector<std::string>{"[Plan7]"});
     EXPECT_EQ(CompletionPrefix("  buildType1 = \"iu_b"), "\"iu_b");
+    EXPECT_EQ(Texts(CompletionsAt({"Plan3", "Hold", "doNextOnFail = "}, &plans, &units)),
+              (std::vector<std::string>{"1", "0"}));
+    EXPECT_TRUE(CompletionsAt({"Plan3", "Hold", "x = 1 // hold"}, &plans, &units).empty());
+}
+
+// The section, plan type and line of an offset, with any line ends.
+TEST(SourceAssist, PlaceOfAnOffset) {
+    const std::string text =
+        "[Start]\r\nscrap\r\n[ Plan2 ]\r\nplan Type = \"Hold\"\r\nho\n[Plan1]\r[";
+    CompletionPlace place = PlaceAt(text, text.find("ho\n") + 2);
+    EXPECT_EQ(place.section + "/" + place.planType + "/" + place.lineBefore, "Plan2/Hold/ho");
+    place = PlaceAt(text, text.size());
+    EXPECT_EQ(place.section + "/" + place.lineBefore, "Plan1/[");
+    EXPECT_EQ(place.freePlanNumber, 3u);
+    place = PlaceAt(text, text.find("scrap") + 3);
+    EXPECT_EQ(place.section + "/" + place.lineBefore, "Start/scr");
+    EXPECT_EQ(PlaceAt(text, 0).section, "");
 }
 
 } // namespace

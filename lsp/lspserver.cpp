@@ -1,0 +1,316 @@
+#include "lspserver.h"
+
+#include "filebuffer.h"
+#include "planassist.h"
+#include "planfeatures.h"
+#include "zeqversion.h"
+
+#include <csignal>
+#include <filesystem>
+
+using lsp::Json;
+
+namespace {
+
+// JSON-RPC's and the protocol's error codes.
+constexpr int kParseError = -32700, kInvalidRequest = -32600, kMethodNotFound = -32601,
+              kInvalidParams = -32602, kInternalError = -32603, kNotInitialized = -32002,
+              kRequestFailed = -32803;
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The file path of a file: URI ("file:///c%3A/mods/a.zeq" is c:/mods/a.zeq
+// on Windows); empty for any other URI.
+std::string PathOfUri(const std::string& uri) {
+    if (uri.rfind("file://", 0) != 0) return {};
+    std::string path;
+    for (std::size_t i = 7; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && HexDigit(uri[i + 1]) >= 0 &&
+            HexDigit(uri[i + 2]) >= 0) {
+            path += char(HexDigit(uri[i + 1]) * 16 + HexDigit(uri[i + 2]));
+            i += 2;
+        } else {
+            path += uri[i];
+        }
+    }
+    const std::size_t slash = path.find('/');
+    path = slash == std::string::npos ? std::string() : path.substr(slash); // drop an authority
+#if defined(_WIN32)
+    if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
+#endif
+    return path;
+}
+
+} // namespace
+
+CLspServer::CLspServer(CLspTransport& transport, Options options)
+    : m_transport(transport), m_options(std::move(options)) {}
+
+void CLspServer::Send(const Json& message) {
+    // Bytes that are not UTF-8 would stop the dump; they are replaced.
+    if (!m_transport.Write(message.dump(-1, ' ', false, Json::error_handler_t::replace)))
+        m_exit = true; // the client is gone
+}
+
+void CLspServer::Log(const std::string& text, int type) {
+    Send({{"jsonrpc", "2.0"},
+          {"method", "window/logMessage"},
+          {"params", {{"type", type}, {"message", lsp::Utf8(text)}}}});
+}
+
+int CLspServer::Run() {
+#if !defined(_WIN32)
+    std::signal(SIGPIPE, SIG_IGN); // a client that is gone is a failed write, not a kill
+#endif
+    std::string body;
+    while (!m_exit) {
+        int timeout = -1;
+        if (!m_due.empty())
+            timeout =
+                int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               m_dueAt - std::chrono::steady_clock::now())
+                                               .count()));
+        switch (m_transport.Read(body, timeout)) {
+        case CLspTransport::Status::Message: {
+            Json message;
+            try {
+                message = Json::parse(body);
+            } catch (const Json::exception& e) {
+                Send({{"jsonrpc", "2.0"},
+                      {"id", nullptr},
+                      {"error", {{"code", kParseError}, {"message", std::string(e.what())}}}});
+                break;
+            }
+            Handle(message);
+            break;
+        }
+        case CLspTransport::Status::Malformed:
+            Log("zeq lsp: a message without a Content-Length header was skipped", 1);
+            break;
+        case CLspTransport::Status::Timeout:
+            break;
+        case CLspTransport::Status::Closed:
+            return m_shutdown ? 0 : 1;
+        }
+        if (!m_due.empty() && std::chrono::steady_clock::now() >= m_dueAt) PublishDue();
+    }
+    return m_shutdown ? 0 : 1;
+}
+
+void CLspServer::Handle(const Json& message) {
+    if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
+        if (message.is_object() && message.contains("id") && !message.contains("method"))
+            return; // a response to a request of ours
+        Send({{"jsonrpc", "2.0"},
+              {"id", message.is_object() && message.contains("id") ? message["id"] : Json()},
+              {"error", {{"code", kInvalidRequest}, {"message", "not a JSON-RPC request"}}}});
+        return;
+    }
+    const std::string method = message["method"];
+    const Json params = message.value("params", Json::object());
+    if (!message.contains("id")) {
+        try {
+            Notification(method, params);
+        } catch (const Json::exception& e) {
+            Log("zeq lsp: " + method + ": " + e.what(), 1);
+        } catch (const Failure& f) {
+            Log("zeq lsp: " + method + ": " + f.message, 1);
+        }
+        return;
+    }
+    Json reply = {{"jsonrpc", "2.0"}, {"id", message["id"]}};
+    try {
+        if (!m_initialized && method != "initialize")
+            throw Failure{kNotInitialized, "the server is not initialized yet"};
+        if (m_shutdown) throw Failure{kInvalidRequest, "the server is shutting down"};
+        reply["result"] = Request(method, params);
+    } catch (const Failure& f) {
+        reply["error"] = {{"code", f.code}, {"message", lsp::Utf8(f.message)}};
+    } catch (const Json::exception& e) {
+        reply["error"] = {{"code", kInvalidParams}, {"message", std::string(e.what())}};
+    } catch (const std::exception& e) {
+        reply["error"] = {{"code", kInternalError}, {"message", std::string(e.what())}};
+    }
+    Send(reply);
+}
+
+Json CLspServer::Initialize(const Json& params) {
+    // UTF-8 positions when the client takes them; UTF-16 is the default.
+    const Json encodings = params.value("capabilities", Json::object())
+                               .value("general", Json::object())
+                               .value("positionEncodings", Json::array());
+    const bool utf8 = std::find(encodings.begin(), encodings.end(), "utf-8") != encodings.end();
+    m_units = utf8 ? CTextDocument::Units::Utf8 : CTextDocument::Units::Utf16;
+    if (params.contains("workspaceFolders") && params["workspaceFolders"].is_array())
+        for (const Json& folder : params["workspaceFolders"])
+            m_workspaceFolders.push_back(PathOfUri(folder.value("uri", "")));
+    else if (params.contains("rootUri") && params["rootUri"].is_string())
+        m_workspaceFolders.push_back(PathOfUri(params["rootUri"]));
+    std::erase(m_workspaceFolders, std::string());
+    m_initialized = true;
+    Configure(params.value("initializationOptions", Json::object()));
+    return {{"capabilities",
+             {{"positionEncoding", utf8 ? "utf-8" : "utf-16"},
+              {"textDocumentSync", {{"openClose", true}, {"change", 2}}},
+              {"completionProvider", {{"triggerCharacters", {"[", "=", " ", "\""}}}},
+              {"hoverProvider", true},
+              {"documentSymbolProvider", true},
+              {"documentFormattingProvider", true},
+              {"foldingRangeProvider", true},
+              {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
+            {"serverInfo", {{"name", "zeq"}, {"version", ZEQ_VERSION}}}};
+}
+
+void CLspServer::Configure(const Json& settings) {
+    // {"zeq": {"plans": ..., "units": ...}} or the inner object itself.
+    const Json& zeq = settings.is_object() && settings.contains("zeq") ? settings["zeq"] : settings;
+    if (!zeq.is_object()) return;
+    auto text = [&zeq](const char* key) {
+        return zeq.contains(key) && zeq[key].is_string() ? zeq[key].get<std::string>() : "";
+    };
+    m_plansSetting = text("plans");
+    m_unitsSetting = text("units");
+    FindCatalogs();
+}
+
+void CLspServer::FindCatalogs() {
+    // A setting's relative path is the workspace's.
+    auto resolve = [this](const std::string& setting) {
+        if (setting.empty() || m_workspaceFolders.empty()) return setting;
+        const std::filesystem::path path = PathFromUtf8(setting);
+        return path.is_absolute() ? setting
+                                  : Utf8FromPath(PathFromUtf8(m_workspaceFolders.front()) / path);
+    };
+    std::vector<std::string> folders = m_workspaceFolders;
+    folders.insert(folders.end(), m_options.catalogFolders.begin(), m_options.catalogFolders.end());
+    m_catalogs.Find(folders, resolve(m_plansSetting), resolve(m_unitsSetting));
+    for (const std::string& note : m_catalogs.Notes())
+        Log("zeq lsp: cannot read " + note, 2);
+    Log("zeq lsp: plan types from " +
+        (m_catalogs.PlansPath().empty() ? std::string("nowhere (no Plans.dat found)")
+                                        : m_catalogs.PlansPath()) +
+        ", units from " +
+        (m_catalogs.UnitsPath().empty() ? std::string("nowhere (no Units.dat found)")
+                                        : m_catalogs.UnitsPath()));
+    for (const auto& [uri, doc] : m_documents)
+        m_due.insert(uri);
+    m_dueAt = std::chrono::steady_clock::now();
+}
+
+CTextDocument& CLspServer::Document(const Json& params) {
+    const std::string uri = params.at("textDocument").at("uri");
+    const auto it = m_documents.find(uri);
+    if (it == m_documents.end()) throw Failure{kInvalidParams, "the document is not open: " + uri};
+    return it->second;
+}
+
+Json CLspServer::Request(const std::string& method, const Json& params) {
+    if (method == "initialize") {
+        if (m_initialized) throw Failure{kInvalidRequest, "the server is initialized already"};
+        return Initialize(params);
+    }
+    if (method == "shutdown") {
+        m_shutdown = true;
+        return nullptr;
+    }
+    const CPlanManager* types = m_catalogs.PlanTypes();
+    const CUnitList* units = m_catalogs.Units();
+    if (method == "textDocument/completion")
+        return CPlanAssist(Document(params), types, units)
+            .Completion(lsp::ToPosition(params.at("position")));
+    if (method == "textDocument/hover")
+        return CPlanAssist(Document(params), types, units)
+            .Hover(lsp::ToPosition(params.at("position")));
+    if (method == "textDocument/documentSymbol")
+        return CPlanFeatures(Document(params), types, units).Symbols();
+    if (method == "textDocument/foldingRange")
+        return CPlanFeatures(Document(params), types, units).Folding();
+    if (method == "textDocument/codeAction")
+        return CPlanFeatures(Document(params), types, units)
+            .CodeActions(params.at("textDocument").at("uri"),
+                         params.value("context", Json::object()).value("diagnostics", Json()));
+    if (method == "textDocument/formatting") {
+        Json edits;
+        std::string why;
+        if (!CPlanFeatures(Document(params), types, units).Formatting(edits, why))
+            throw Failure{kRequestFailed, "Not formatted: " + why};
+        return edits;
+    }
+    throw Failure{kMethodNotFound, "zeq lsp does not serve " + method};
+}
+
+void CLspServer::Notification(const std::string& method, const Json& params) {
+    if (method == "exit") {
+        m_exit = true;
+        return;
+    }
+    if (!m_initialized) return; // notifications before initialize are dropped
+    if (method == "textDocument/didOpen") {
+        const Json& doc = params.at("textDocument");
+        const std::string uri = doc.at("uri");
+        m_documents.insert_or_assign(uri, CTextDocument(doc.at("text").get<std::string>(),
+                                                        doc.value("version", 0LL), m_units));
+        m_due.insert(uri);
+        m_dueAt = std::chrono::steady_clock::now(); // at once
+    } else if (method == "textDocument/didChange") {
+        Change(params);
+    } else if (method == "textDocument/didClose") {
+        const std::string uri = params.at("textDocument").at("uri");
+        m_documents.erase(uri);
+        m_due.erase(uri);
+        Send({{"jsonrpc", "2.0"},
+              {"method", "textDocument/publishDiagnostics"},
+              {"params", {{"uri", uri}, {"diagnostics", Json::array()}}}});
+    } else if (method == "workspace/didChangeConfiguration") {
+        Configure(params.value("settings", Json::object()));
+    } else if (method == "workspace/didChangeWatchedFiles") {
+        if (m_catalogs.Refresh()) FindCatalogs();
+    }
+    // Others ($/cancelRequest, $/setTrace, didSave...) need nothing.
+}
+
+void CLspServer::Change(const Json& params) {
+    CTextDocument& doc = Document(params);
+    const long long version = params.at("textDocument").value("version", doc.Version());
+    for (const Json& change : params.at("contentChanges")) {
+        const std::string text = change.at("text");
+        if (change.contains("range"))
+            doc.Replace(lsp::ToPosition(change["range"].at("start")),
+                        lsp::ToPosition(change["range"].at("end")), text, version);
+        else
+            doc.SetText(text, version);
+    }
+    m_due.insert(params["textDocument"]["uri"].get<std::string>());
+    m_dueAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_options.pauseMs);
+}
+
+void CLspServer::PublishDue() {
+    // A catalog changed on disk: every open document is checked again.
+    if (m_catalogs.Refresh()) {
+        Log("zeq lsp: a catalog changed on disk and was read again");
+        for (const auto& [uri, doc] : m_documents)
+            m_due.insert(uri);
+    }
+    const std::set<std::string> due = std::move(m_due);
+    m_due.clear();
+    for (const std::string& uri : due)
+        Publish(uri);
+}
+
+void CLspServer::Publish(const std::string& uri) {
+    const auto it = m_documents.find(uri);
+    if (it == m_documents.end()) return;
+    const CTextDocument& doc = it->second;
+    Send({{"jsonrpc", "2.0"},
+          {"method", "textDocument/publishDiagnostics"},
+          {"params",
+           {{"uri", uri},
+            {"version", doc.Version()},
+            {"diagnostics",
+             CPlanFeatures(doc, m_catalogs.PlanTypes(), m_catalogs.Units()).Diagnostics()}}}});
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "catalogs.h"
+#include "lspjson.h"
+#include "lsptransport.h"
+
+#include <chrono>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+// A language server for plan files (LSP 3.17) over a transport: documents
+// kept in step with the client's edits, zeq check's findings published a
+// moment after the typing stops, completion, hover, outline, folds,
+// formatting and quick fixes, with the catalogs found as the editor finds
+// them, the workspace's first. One thread; nothing the client sends brings
+// it down: a bad message gets an error response or a log line.
+class CLspServer {
+public:
+    struct Options {
+        // Where Plans.dat and Units.dat are looked for after the workspace's
+        // folders: the working folder, beside the program, the installed data.
+        std::vector<std::string> catalogFolders;
+        int pauseMs = 200; // after a change, before the diagnostics
+    };
+
+    CLspServer(CLspTransport& transport, Options options);
+    // Serves until `exit` or the end of input: 0 after a shutdown request, else 1.
+    int Run();
+
+private:
+    struct Failure {
+        int code;
+        std::string message;
+    };
+
+    void Handle(const lsp::Json& message);
+    lsp::Json Request(const std::string& method, const lsp::Json& params);
+    void Notification(const std::string& method, const lsp::Json& params);
+    lsp::Json Initialize(const lsp::Json& params);
+    void Change(const lsp::Json& params);
+    void Configure(const lsp::Json& settings);
+    void FindCatalogs();
+    CTextDocument& Document(const lsp::Json& params);
+    void PublishDue();
+    void Publish(const std::string& uri);
+
+    void Send(const lsp::Json& message);
+    void Log(const std::string& text, int type = 3);
+
+    CLspTransport& m_transport;
+    Options m_options;
+    std::map<std::string, CTextDocument> m_documents; // by URI
+    std::set<std::string> m_due;                      // whose diagnostics are due
+    std::chrono::steady_clock::time_point m_dueAt;
+    CCatalogs m_catalogs;
+    std::vector<std::string> m_workspaceFolders;
+    std::string m_plansSetting, m_unitsSetting;
+    CTextDocument::Units m_units = CTextDocument::Units::Utf16;
+    bool m_initialized = false, m_shutdown = false, m_exit = false;
+};

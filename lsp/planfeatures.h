@@ -1,0 +1,35 @@
+#pragma once
+
+#include "lspjson.h"
+
+class CPlanManager;
+class CUnitList;
+
+// What the server tells of a whole plan file, as the protocol's JSON: its
+// diagnostics (zeq check's findings, with their codes), its outline, its
+// folds, its canonical layout, and the fixes for the findings that have an
+// obvious one.
+class CPlanFeatures {
+public:
+    CPlanFeatures(const CTextDocument& doc, const CPlanManager* planTypes, const CUnitList* units)
+        : m_doc(doc), m_planTypes(planTypes), m_units(units) {}
+
+    lsp::Json Diagnostics() const;
+    lsp::Json Symbols() const;
+    lsp::Json Folding() const;
+    // The edits that give the canonical layout; empty when the text has it.
+    // False with `why` set when it would drop something or does not load.
+    bool Formatting(lsp::Json& edits, std::string& why) const;
+    // The fixes for those of `diagnostics` (as the client sends them back)
+    // that have one.
+    lsp::Json CodeActions(const std::string& uri, const lsp::Json& diagnostics) const;
+
+private:
+    lsp::Json Fix(const std::string& uri, const lsp::Json& diagnostic) const;
+    // The whole line's range, from its first non-blank byte.
+    lsp::Json LineRange(std::size_t line) const;
+
+    const CTextDocument& m_doc;
+    const CPlanManager* m_planTypes;
+    const CUnitList* m_units;
+};

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The language server in real editors' hands, after scripts/test.sh built zeq:
+#   - Neovim's own LSP client (headless) on a faulty plan file and on the
+#     shipped samples: the expected diagnostic, and none on the samples;
+#   - the VS Code extension: its grammar tests, and its .vsix built
+#     (editors/vscode/zeq-plan-files-VERSION.vsix).
+# Installs what it needs (neovim; Node.js and npm when there is none).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+zeq=${ZEQ:-$root/build/cli/zeq}
+[ -x "$zeq" ] || { echo "no zeq at $zeq: run scripts/test.sh first" >&2; exit 1; }
+
+need=(neovim)
+command -v node >/dev/null && command -v npm >/dev/null || need+=(nodejs npm)
+missing=()
+for p in "${need[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "neovim: diagnostics through its LSP client"
+printf '[Start]\r\nconsClass = "iu_builder"\r\nscavClass = "iu_gatherer"\r\n[Plan1]\r\nplanType = "Hold"\r\nplanPriority = 0\r\n' \
+    >"$work/faulty.zeq"
+files="$work/faulty.zeq"
+for sample in data/samples/*.zeq; do files+=$'\n'"$root/$sample"; done
+(cd "$root/data" && ZEQ="$zeq" ZEQ_FILES="$files" ZEQ_OUT="$work/found.txt" \
+    timeout 120 nvim --headless -u NONE -i NONE -c "luafile $root/tests/neovim/diagnostics.lua") \
+    >"$work/nvim.log" 2>&1 || { cat "$work/nvim.log" >&2; exit 1; }
+expected="$work/faulty.zeq:6: plan-not-read"
+if [ "$(cat "$work/found.txt")" != "$expected" ]; then
+    echo "neovim reported:" >&2; cat "$work/found.txt" >&2
+    echo "expected only: $expected" >&2
+    exit 1
+fi
+
+echo "VS Code extension: grammar tests and package"
+cd editors/vscode
+npm ci --no-audit --no-fund --loglevel=error
+npm test
+npm run --silent package >/dev/null
+ls zeq-plan-files-*.vsix
