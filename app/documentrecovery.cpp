@@ -90,7 +90,7 @@ bool CDocumentRecovery::MayOpen(const QString& path) {
     return Ui().Choose(m_window, IUiServices::Icon::Warning,
                        tr("%1 is already open in another ZEQ Editor window.")
                            .arg(QDir::toNativeSeparators(path)),
-                       {tr("&Open Anyway"), tr("Cancel")}, 1) == 0;
+                       {tr("&Open Anyway"), tr("&Cancel")}, 1) == 0;
 }
 
 void CDocumentRecovery::OfferLeftovers(const QString& path) {

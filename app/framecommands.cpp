@@ -13,9 +13,11 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 
 namespace {
 
@@ -409,10 +411,17 @@ void CFrameCommands::EditSourceAt(int line) {
     const std::string saved = m_document.SaveText();
     CPlanData edited;
     QString text;
-    if (!RunSourceEditor(m_context, ToQt(saved), asOpened ? line : 0, edited, text, m_window))
-        return;
-    const std::size_t end = saved.find_first_of("\r\n");
-    if (end != std::string::npos && saved.compare(end, 2, "\r\n") != 0)
-        text.replace(QStringLiteral("\r\n"), QString(QChar::fromLatin1(saved[end])));
-    m_document.ReplaceData(std::move(edited), FromQt(text));
+    // The window says which text it shows; the keyboard goes back where it
+    // was, also when the panes were filled anew with what came back.
+    const QString shown = asOpened ? tr("%1, as on disk").arg(m_document.Title())
+                                   : tr("%1, as Save will write it").arg(m_document.Title());
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    if (RunSourceEditor(m_context, ToQt(saved), asOpened ? line : 0, edited, text, m_window,
+                        shown)) {
+        const std::size_t end = saved.find_first_of("\r\n");
+        if (end != std::string::npos && saved.compare(end, 2, "\r\n") != 0)
+            text.replace(QStringLiteral("\r\n"), QString(QChar::fromLatin1(saved[end])));
+        m_document.ReplaceData(std::move(edited), FromQt(text));
+    }
+    if (focus && focus->isVisible()) focus->setFocus();
 }

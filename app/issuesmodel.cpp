@@ -25,7 +25,7 @@ const Finding* CIssuesModel::FindingAt(int row) const {
 QString CIssuesModel::RowText(int row) const {
     const QString text = data(index(row, 1), Qt::DisplayRole).toString();
     const Finding* finding = FindingAt(row);
-    return finding && finding->line > 0 ? tr("Line %1: %2").arg(finding->line).arg(text) : text;
+    return LineMessage(finding ? finding->line : 0, text);
 }
 
 int CIssuesModel::rowCount(const QModelIndex& parent) const {

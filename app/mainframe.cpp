@@ -23,6 +23,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -38,7 +40,11 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     : m_context(context), m_document(document) {
     setWindowIcon(Icons::Application());
     setMinimumSize(400, 300);
-    resize(900, 600);
+    // The first size, cut to the screen: at a large display scale 900 by 600
+    // can be more than the screen shows.
+    const QSize room = screen()->availableGeometry().size();
+    setMinimumSize(minimumSize().boundedTo(room));
+    resize(QSize(900, 600).boundedTo(room * 0.9));
     setAcceptDrops(true);
 
     CreatePanes();
@@ -54,6 +60,22 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     CreateIssuesPanel();
     m_reload = new CReloadWatch(m_document, this);
     connect(m_reload, &CReloadWatch::StatusMessage, this, &CMainFrame::ShowStatusMessage);
+    // A long open says so, with a busy bar, while the window repaints.
+    auto* busy = new QProgressBar(this);
+    busy->setRange(0, 0);
+    busy->setMaximumWidth(120);
+    busy->setAccessibleName(tr("Working"));
+    busy->hide();
+    statusBar()->addPermanentWidget(busy);
+    connect(&m_document, &CZeqEditorDoc::Busy, this, [this, busy](const QString& note) {
+        busy->setVisible(!note.isEmpty());
+        if (note.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(note);
+    });
+    // A note about the document before goes with it.
+    connect(&m_document, &CZeqEditorDoc::FileUsed, statusBar(), &QStatusBar::clearMessage);
 
     connect(&m_document, &CZeqEditorDoc::UpdateCountsRequested, this, &CMainFrame::OnUpdateCounts,
             Qt::QueuedConnection);

@@ -8,7 +8,7 @@
 
 namespace {
 
-const char* const kHeaders[] = {"Plan Type", "Priority", "Condition", "Flags"};
+const char* const kHeaders[] = {"Plan Type", "Priority", "Condition", "Flags", "Parameters"};
 
 // The plan list's one order: ComparePlanPriority, higher priorities first.
 bool HigherFirst(const CPlanListModel::Row& a, const CPlanListModel::Row& b) {
@@ -26,7 +26,7 @@ int CPlanListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CPlanListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : int(std::size(kHeaders));
 }
 
 QVariant CPlanListModel::data(const QModelIndex& index, int role) const {
@@ -34,15 +34,20 @@ QVariant CPlanListModel::data(const QModelIndex& index, int role) const {
     const Row& row = m_rows[index.row()];
     if (role == Qt::DisplayRole) return Text(index.row(), index.column());
     if (role == Qt::DecorationRole && index.column() == 0) return row.icon;
-    // The icon styles show names only: the priority is in the tool tip.
-    if (role == Qt::ToolTipRole) return tr("%1, priority %2").arg(row.type).arg(row.plan->priority);
+    // The icon styles show names only: the priority is in the tool tip; a
+    // summary of the parameters cut short in its column is whole in its own.
+    if (role == Qt::ToolTipRole)
+        return index.column() == 4 && !row.parameters.isEmpty()
+                   ? row.parameters
+                   : tr("%1, priority %2").arg(row.type).arg(row.plan->priority);
     if (role == Qt::TextAlignmentRole && index.column() == 1)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 
 QVariant CPlanListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section > 3) return {};
+    if (orientation != Qt::Horizontal || section < 0 || section >= int(std::size(kHeaders)))
+        return {};
     if (role == Qt::DisplayRole) return tr(kHeaders[section]);
     if (role == Qt::TextAlignmentRole && section == 1)
         return int(Qt::AlignRight | Qt::AlignVCenter);
@@ -61,6 +66,8 @@ QString CPlanListModel::Text(int row, int column) const {
         return r.condition;
     case 3:
         return r.flags;
+    case 4:
+        return r.parameters;
     default:
         return {};
     }

@@ -18,7 +18,7 @@ public:
     struct Row {
         const PlanEntry* plan = nullptr;
         QIcon icon;
-        QString type, condition, flags;
+        QString type, condition, flags, parameters;
     };
 
     using QAbstractTableModel::QAbstractTableModel;

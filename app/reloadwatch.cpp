@@ -38,7 +38,7 @@ CReloadWatch::CReloadWatch(CZeqEditorDoc& document, QWidget* window)
 void CReloadWatch::AskToReload(const QString& path) {
     QWidget* modal = QApplication::activeModalWidget();
     auto* source = qobject_cast<CSourceEditorDlg*>(modal);
-    if (modal && !source) {
+    if ((modal && !source) || m_document.IsOpening()) {
         m_pendingPath = path;
         m_pendingGeneration = m_document.Generation();
         m_retry->start();

@@ -20,19 +20,28 @@
 
 namespace {
 
-// Cuts a strip into square images, the transparent colour masked out. The
-// built-in strip is used when the file named in Plans.dat cannot be loaded.
+// Cuts a strip into square images, the transparent colour masked out:
+// the file's, or the built-in strip when no file is given.
 QVector<QPixmap> CutStrip(const std::string& file, std::uint32_t transparent, int size) {
     QPixmap strip;
-    if (!file.empty() && strip.load(ToQt(file)) && strip.height() >= size) {
+    if (file.empty()) {
+        strip = Icons::PlanTypeStrip(size);
+    } else if (strip.load(ToQt(file)) && strip.height() >= size) {
         strip.setMask(strip.createMaskFromColor(ColorFromRef(transparent), Qt::MaskInColor));
     } else {
-        strip = Icons::PlanTypeStrip(size);
+        return {};
     }
     QVector<QPixmap> images;
     for (int x = 0; x + size <= strip.width(); x += size)
         images.append(strip.copy(x, 0, size, size));
     return images;
+}
+
+QVector<QPixmap> Scaled(const QVector<QPixmap>& images, int size) {
+    QVector<QPixmap> scaled;
+    for (const QPixmap& image : images)
+        scaled.append(image.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return scaled;
 }
 
 } // namespace
@@ -50,6 +59,7 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         view->setContextMenuPolicy(Qt::CustomContextMenu);
+        view->setAccessibleName(tr("Plans"));
         connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
             emit ContextMenuRequested(view->viewport()->mapToGlobal(at));
         });
@@ -60,8 +70,8 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
     m_details->setSortingEnabled(false);
-    const int widths[] = {150, 50, 320, 150};
-    for (int c = 0; c < 4; ++c)
+    const int widths[] = {150, 50, 320, 150, 300};
+    for (int c = 0; c < 5; ++c)
         m_details->setColumnWidth(c, widths[c]);
     // The Condition column takes the room the others leave.
     m_details->header()->setStretchLastSection(false);
@@ -104,16 +114,29 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
 }
 
 void CRightView::BuildIcons() {
+    // One art for every size: the strips Plans.dat names, each made from the
+    // other where one is missing and enlarged for scaled displays; else the
+    // built-in art, drawn for each size. Mixing the two would show built-in
+    // icons in place of the catalog's at 125 % to 200 %.
     const CPlanManager& catalog = m_context.PlanTypes();
-    const QVector<QPixmap> small = CutStrip(catalog.iconImage16, catalog.transparent16, 16);
-    const QVector<QPixmap> large = CutStrip(catalog.iconImage32, catalog.transparent32, 32);
-    // The built-in art is drawn for high-density screens too (large icons at 200 %).
-    const QVector<QPixmap> sharp = CutStrip({}, 0, 64);
+    QVector<QPixmap> small, large, sharp;
+    if (!catalog.iconImage16.empty())
+        small = CutStrip(catalog.iconImage16, catalog.transparent16, 16);
+    if (!catalog.iconImage32.empty())
+        large = CutStrip(catalog.iconImage32, catalog.transparent32, 32);
+    if (small.isEmpty() && large.isEmpty()) {
+        small = CutStrip({}, 0, 16);
+        large = CutStrip({}, 0, 32);
+        sharp = CutStrip({}, 0, 64);
+    } else {
+        if (small.isEmpty()) small = Scaled(large, 16);
+        if (large.isEmpty()) large = Scaled(small, 32);
+        sharp = Scaled(large, 64);
+    }
     for (int i = 0; i < std::max(small.size(), large.size()); ++i) {
         QIcon icon;
-        if (i < small.size()) icon.addPixmap(small[i]);
-        if (i < large.size()) icon.addPixmap(large[i]);
-        if (catalog.iconImage32.empty() && i < sharp.size()) icon.addPixmap(sharp[i]);
+        for (const QVector<QPixmap>* size : {&small, &large, &sharp})
+            if (i < size->size()) icon.addPixmap((*size)[i]);
         m_typeIcons.append(icon);
     }
 }
@@ -163,9 +186,12 @@ QAbstractItemView* CRightView::CurrentView() const {
 }
 
 CPlanListModel::Row CRightView::MakeRow(const PlanEntry* plan) const {
-    return {plan, IconFor(*plan), ToQt(plan->planType),
+    return {plan,
+            IconFor(*plan),
+            ToQt(plan->planType),
             ToQt(DescribeCondition(plan->condition, m_context.Units())),
-            ToQt(DescribeFlags(plan->flags))};
+            ToQt(DescribeFlags(plan->flags)),
+            ToQt(DescribeParameters(*plan, m_context.Units()))};
 }
 
 QVector<CPlanListModel::Row> CRightView::MakeRows(const QList<const PlanEntry*>& plans) const {

@@ -23,7 +23,7 @@ class CRightView : public QWidget {
 
 public:
     enum Style { LargeIcons = 0, Details = 1, SmallIcons = 2, List = 3 }; // as stored
-    enum Column { TypeColumn, PriorityColumn, ConditionColumn, FlagsColumn };
+    enum Column { TypeColumn, PriorityColumn, ConditionColumn, FlagsColumn, ParametersColumn };
 
     CRightView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent = nullptr);
 

@@ -59,10 +59,8 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
                 return;
             }
             if (QFileInfo::exists(path))
-                skipped << tr("%1, line %2: %3")
-                               .arg(QFileInfo(path).absoluteFilePath())
-                               .arg(error.line)
-                               .arg(QString::fromStdString(error.message));
+                skipped << tr("%1: %2").arg(QFileInfo(path).absoluteFilePath(),
+                                            LineMessage(error.line, ToQt(error.message)));
         }
         if (skipped.isEmpty()) skipped << tr("%1 was not found").arg(file);
         for (const QString& why : skipped)

@@ -11,7 +11,11 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 namespace {
@@ -119,21 +123,58 @@ void CZeqEditorDoc::OnNewDocument() {
     StartAfresh(false);
 }
 
+namespace {
+
+std::vector<const PlanEntry*> PlansOf(const CPlanData& data) {
+    std::vector<const PlanEntry*> plans;
+    for (const auto& plan : data.plans.All())
+        plans.push_back(plan.get());
+    return plans;
+}
+
+// Runs `work` on another thread and waits for it with the window
+// repainting; the user's input waits until it is done. `slow` is called
+// once it has taken `patienceMs`.
+template <typename Work, typename Slow>
+void RunAwayFromTheWindow(Work work, int patienceMs, Slow slow) {
+    QFutureWatcher<void> watcher;
+    QEventLoop loop;
+    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
+    QTimer patience;
+    patience.setSingleShot(true);
+    QObject::connect(&patience, &QTimer::timeout, &loop, slow);
+    watcher.setFuture(QtConcurrent::run(work));
+    patience.start(patienceMs);
+    if (!watcher.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    watcher.waitForFinished();
+}
+
+} // namespace
+
 bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     // Into a model of its own: a file that does not open leaves the document
-    // as it was.
+    // as it was. Read away from the window, which repaints meanwhile; a long
+    // one is shown in the status bar.
     CPlanData loaded;
     CPlanFileReport report(&m_context.PlanTypes(), &m_context.Units());
-    CFileBuffer file;
+    CKeptLayout kept;
     Diagnostic error;
-    bool ok;
+    bool ok = false;
     {
         CWaitCursor wait;
-        ok = file.LoadFile(CorePath(path));
-        if (ok)
-            ok = loaded.LoadText(file.View(), &error, &report);
-        else
-            error = {1, file.LastError()};
+        m_opening = true;
+        RunAwayFromTheWindow(
+            [&] {
+                CFileBuffer file;
+                ok = file.LoadFile(CorePath(path));
+                if (!ok) error = {0, file.LastError()};
+                if (ok) ok = loaded.LoadText(file.View(), &error, &report);
+                if (ok) kept.Map(file.Detach(), PlansOf(loaded));
+            },
+            m_busyPatience,
+            [&] { emit Busy(tr("Opening %1...").arg(QFileInfo(path).fileName())); });
+        m_opening = false;
+        emit Busy({});
     }
     // A save that was killed half-way left a copy of the file as it was.
     QString backups;
@@ -144,8 +185,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
                      "is kept in:%1\n\nCompare the two and keep the one you want.")
                       .arg(backups);
     if (!ok) {
-        QString detail = QString::fromStdString(error.message);
-        if (error.line > 0) detail = tr("Line %1: %2").arg(error.line).arg(detail);
+        QString detail = LineMessage(error.line, ToQt(error.message));
         if (!backups.isEmpty()) detail += "\n\n" + backups;
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to open document.") + "\n\n" + path + "\n" + detail);
@@ -153,7 +193,9 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     }
     if (!backups.isEmpty())
         Ui().ShowMessage(parent, IUiServices::Icon::Warning, path + "\n\n" + backups);
-    Adopt(std::move(loaded), std::move(report), file.Detach());
+    m_kept = std::move(kept);
+    m_data = std::move(loaded);
+    m_report = std::move(report);
     SetPath(QFileInfo(path).absoluteFilePath());
     m_stamp = StampOf(m_path, m_kept.Text());
     StartAfresh(true);
@@ -165,10 +207,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
 // records (which keep their places in memory as the model moves in).
 void CZeqEditorDoc::Adopt(CPlanData data, CPlanFileReport report, std::string text) {
     CWaitCursor wait;
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : data.plans.All())
-        plans.push_back(plan.get());
-    m_kept.Map(std::move(text), plans);
+    m_kept.Map(std::move(text), PlansOf(data));
     m_data = std::move(data);
     m_report = std::move(report);
 }
@@ -179,9 +218,8 @@ bool CZeqEditorDoc::Recover(const QString& path, const std::string& text, QWidge
     Diagnostic error;
     if (!loaded.LoadText(text, &error, &report)) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
-                         tr("The recovered text cannot be read as a plan file.\n\nLine %1: %2")
-                             .arg(error.line)
-                             .arg(QString::fromStdString(error.message)));
+                         tr("The recovered text cannot be read as a plan file.\n\n%1")
+                             .arg(LineMessage(error.line, ToQt(error.message))));
         return false;
     }
     Adopt(std::move(loaded), std::move(report), text);
@@ -208,7 +246,7 @@ bool CZeqEditorDoc::MayOverwrite(const QString& path, QWidget* parent) {
                        tr("%1 has been changed by another program since it was opened. "
                           "Overwrite it?")
                            .arg(QDir::toNativeSeparators(path)),
-                       {tr("&Overwrite"), tr("Cancel")}, 1) == 0;
+                       {tr("&Overwrite"), tr("&Cancel")}, 1) == 0;
 }
 
 int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tidied) {
@@ -227,7 +265,7 @@ int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tid
         if (f.kind == FindingKind::Warning) continue;
         const bool comment = f.message.find("comment") != std::string::npos;
         (f.planLost ? plans : comment ? comments : other) += 1;
-        lines << tr("Line %1: %2").arg(f.line).arg(QString::fromStdString(f.message));
+        lines << LineMessage(f.line, ToQt(f.message));
     }
     constexpr int kShown = 10;
     QStringList counts;
@@ -242,7 +280,7 @@ int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tid
            "Save As... keeps the original file as it is.")
             .arg(QFileInfo(path).fileName(), counts.join(QStringLiteral(", ")), shown);
     const int choice = Ui().Choose(parent, IUiServices::Icon::Warning, text,
-                                   {tr("&Save"), tr("Save &As..."), tr("Cancel")}, 0,
+                                   {tr("&Save"), tr("Save &As..."), tr("&Cancel")}, 0,
                                    lines.size() > kShown ? lines.join('\n') : QString());
     if (choice == 0 && !tidied) m_lossesConfirmed = true; // not asked again for this document
     return choice;

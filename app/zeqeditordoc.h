@@ -90,6 +90,10 @@ public:
     // a source edit): a record taken before a dialog is still the document's
     // only while this has not changed and the record is still in its list.
     quint64 Generation() const { return m_generation; }
+    // While a file is being read: no other question about the document now.
+    bool IsOpening() const { return m_opening; }
+    // How long an open runs before Busy() tells of it (ms).
+    void SetBusyPatience(int ms) { m_busyPatience = ms; }
     bool Holds(const PlanEntry* plan, quint64 generation) const;
     bool Holds(const MatchEntry* match, quint64 generation) const;
     // After a dialog on a record (or on the start values, with no record):
@@ -157,6 +161,9 @@ signals:
                          const QList<const MatchEntry*>& matches);
     void UpdateCountsRequested();
     void TitleChanged();
+    // A long task under way, for the status bar ("Opening ai.zeq..."); an
+    // empty text when it is over.
+    void Busy(const QString& note);
     void ModifiedChanged(bool modified);
     // A file was opened or saved under this path.
     void FileUsed(const QString& path);
@@ -184,6 +191,8 @@ private:
     CKeptLayout m_kept;
     DiskStamp m_stamp;
     bool m_lossesConfirmed = false;
+    bool m_opening = false;
+    int m_busyPatience = 500;
     std::function<void()> m_startCheat;
     quint64 m_generation = 0;
 };

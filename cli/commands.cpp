@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "catalogs.h"
 #include "filebuffer.h"
 #include "filesave.h"
 #include "jsonwriter.h"
@@ -323,20 +324,37 @@ int RunCheck(const std::vector<std::string>& files, const CheckOptions& options)
         json.Key("message").String(message).EndObject();
         WriteOut(json.Text() + "\n");
     };
+    // A catalog named is read from its file, an error when it is broken;
+    // one not named is looked for as the editor looks.
     CPlanManager plans;
     CUnitList units;
-    const CPlanManager* planTypes = nullptr;
-    const CUnitList* unitCatalog = nullptr;
     bool failed = false;
-    auto catalog = [&](const std::string& file, auto& loaded, auto load) {
-        if (file.empty()) return decltype(&loaded)(nullptr);
+    auto named = [&](const std::string& file, auto& loaded, auto load) {
         if ((loaded.*load)(file)) return &loaded;
         report(file, loaded.LoadError().line, true, "catalog-error", loaded.LoadError().message);
         failed = true;
         return decltype(&loaded)(nullptr);
     };
-    planTypes = catalog(options.plansFile, plans, &CPlanManager::LoadPlanTypes);
-    unitCatalog = catalog(options.unitsFile, units, &CUnitList::LoadUnits);
+    CCatalogs found;
+    if (options.plansFile.empty() || options.unitsFile.empty()) {
+        found.Find(CatalogFolders());
+        for (const std::string& note : found.Notes())
+            std::fprintf(stderr, "zeq: note: skipped %s\n", note.c_str());
+    }
+    const CPlanManager* planTypes =
+        options.plansFile.empty() ? found.PlanTypes()
+                                  : named(options.plansFile, plans, &CPlanManager::LoadPlanTypes);
+    const CUnitList* unitCatalog = options.unitsFile.empty()
+                                       ? found.Units()
+                                       : named(options.unitsFile, units, &CUnitList::LoadUnits);
+    if (options.verbose) {
+        auto where = [](const void* catalog, const std::string& given, const std::string& path) {
+            return catalog ? (given.empty() ? path : given) : std::string("none");
+        };
+        std::fprintf(stderr, "zeq: plan types: %s\nzeq: units: %s\n",
+                     where(planTypes, options.plansFile, found.PlansPath()).c_str(),
+                     where(unitCatalog, options.unitsFile, found.UnitsPath()).c_str());
+    }
 
     CPlanFileReport checker(planTypes, unitCatalog,
                             options.tidy ? CPlanFileReport::Mode::Tidy

@@ -39,8 +39,9 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
 struct CheckOptions {
     std::string plansFile, unitsFile;
     bool tidy = false;
-    bool json = false;   // one JSON object per finding and line, else gcc's form
-    bool werror = false; // warnings fail the check too
+    bool json = false;    // one JSON object per finding and line, else gcc's form
+    bool werror = false;  // warnings fail the check too
+    bool verbose = false; // say which catalogs were used
 };
 int RunCheck(const std::vector<std::string>& files, const CheckOptions& options);
 enum class Colour { Auto, Always, Never };

@@ -34,7 +34,9 @@ std::filesystem::path ProgramFolder() {
 } // namespace
 
 std::vector<std::string> CatalogFolders() {
-    std::vector<std::string> folders{"."};
+    std::error_code ec;
+    const std::filesystem::path working = std::filesystem::current_path(ec);
+    std::vector<std::string> folders{ec ? std::string(".") : Utf8FromPath(working)};
     const std::filesystem::path program = ProgramFolder();
     if (!program.empty()) {
         folders.push_back(Utf8FromPath(program));

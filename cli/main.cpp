@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "  script FILE                              print a definition file's call tree as JSON\n"
     "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
     "  set FILE SECTION.KEY=VALUE... [-o OUT]   change values, keeping the file's layout\n"
-    "  check FILE... [--plans FILE] [--units FILE] [--tidy] [--format=gcc|json] [--werror]\n"
+    "  check FILE... [--plans FILE] [--units FILE] [--tidy] [--format=gcc|json] [--werror] [-v]\n"
     "                                           report what is wrong with plan files\n"
     "  diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
     "                                           what changed between two plan files\n"
@@ -94,12 +94,15 @@ const std::map<std::string, const char*> kCommandHelp = {
             "not take (out of range, a quote inside a text) is an error: nothing is\n"
             "written and the exit status is 1.\n"},
     {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
-              "                 [--format=gcc|json] [--werror]\n"
+              "                 [--format=gcc|json] [--werror] [-v]\n"
               "\n"
               "Reports what is wrong with each plan file: what the game does not read\n"
               "(unknown keys and sections, plans it drops) and what reads differently from how\n"
-              "it looks (the same report as the editor's Issues panel). With the catalogs,\n"
-              "plan types, parameters and unit classes are checked against them too.\n"
+              "it looks (the same report as the editor's Issues panel). Plan types,\n"
+              "parameters (their kinds too: a number, 0 or 1, a text in quotes) and unit\n"
+              "classes are checked against the catalogs: the files --plans and --units name,\n"
+              "else Plans.dat and Units.dat where the editor finds them (the working folder,\n"
+              "beside zeq, the installed data folder).\n"
               "\n"
               "  --tidy         report instead everything the canonical layout (zeq fmt, the\n"
               "                 editor's Save Tidied) would drop: comments, unknown keys...\n"
@@ -110,6 +113,7 @@ const std::map<std::string, const char*> kCommandHelp = {
               "                 of finding (key-unknown, number-too-large...) and does not\n"
               "                 change from release to release\n"
               "  --werror       warnings fail the check too\n"
+              "  -v, --verbose  say on standard error which catalogs were used\n"
               "\n"
               "Exits 1 when there is an error (the file does not load, or plans are not\n"
               "read), or any finding with --werror; else 0.\n"},
@@ -303,14 +307,18 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
                       option("-o"));
     }
     if (command == "check") {
-        if (!Parse(args, {"--plans", "--units", "--tidy!", "--format", "--werror!"}, a, message))
+        if (!Parse(args,
+                   {"--plans", "--units", "--tidy!", "--format", "--werror!", "-v!", "--verbose!"},
+                   a, message))
             return UsageError(message);
         if (a.files.empty()) return UsageError("check needs at least one file");
         const std::string format = option("--format");
         if (!format.empty() && format != "gcc" && format != "json")
             return UsageError("--format takes gcc or json");
-        CheckOptions options{option("--plans"), option("--units"), !option("--tidy").empty(),
-                             format == "json", !option("--werror").empty()};
+        CheckOptions options{
+            option("--plans"),           option("--units"),
+            !option("--tidy").empty(),   format == "json",
+            !option("--werror").empty(), !option("-v").empty() || !option("--verbose").empty()};
         return RunCheck(a.files, options);
     }
     return UsageError("unknown command '" + command + "'");

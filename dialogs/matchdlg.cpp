@@ -45,6 +45,7 @@ CMatchDlg::CMatchDlg(const CAppContext& context, const MatchEntry* entry, QWidge
     setWindowTitle(tr("Match"));
     m_target->setObjectName("target");
     m_attackers->setObjectName("attackers");
+    m_attackers->setAccessibleName(tr("Attacker units"));
     m_attackers->setViewMode(QListView::ListMode);
     m_attackers->setFlow(QListView::LeftToRight);
     m_attackers->setWrapping(true);

@@ -74,6 +74,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
     m_count->setObjectName("count");
     m_conditionClass->setObjectName("conditionClass");
     m_rows->setObjectName("rows");
+    m_rows->setAccessibleName(tr("Parameters"));
     m_parameter->setObjectName("parameter");
     m_value->setObjectName("value");
     m_set->setObjectName("set");
@@ -240,7 +241,11 @@ int CPlanSettingsDlg::FindRow(const QString& name) const {
     return -1;
 }
 
-bool CPlanSettingsDlg::ValueReadsBack() {
+bool CPlanSettingsDlg::ValueReadsBack(const PlanParamDef& def) {
+    // A text is written in quotes, as the unit picker writes a unit class.
+    if (def.ValueKind() == ParamKindString && !m_value->text().startsWith('"') &&
+        !m_value->text().startsWith('\'') && FirstNonLatin1(m_value->text()) < 0)
+        m_value->setText(ToQt(QuoteValue(FromQt(m_value->text()))));
     const QString text = m_value->text();
     const qsizetype bad = FirstNonLatin1(text);
     const QString problem = bad >= 0 ? tr("'%1' has no byte in a plan file").arg(text.mid(bad, 1))
@@ -261,8 +266,8 @@ void CPlanSettingsDlg::OnAdd() {
         Ui().Beep();
         return;
     }
-    if (!ValueReadsBack()) return;
     const PlanParamDef& def = type->params[std::size_t(choice)];
+    if (!ValueReadsBack(def)) return;
     const QString name = ToQt(def.name);
     QTreeWidgetItem* row = nullptr;
     if (!def.IsMulti()) {
@@ -291,11 +296,12 @@ void CPlanSettingsDlg::OnSet() {
     QTreeWidgetItem* row = m_rows->currentItem();
     if (!row || !row->isSelected() || m_value->text().isEmpty()) return;
     // The value goes into the row of the parameter the fields name, or nowhere.
-    if (CPlanManager::FindParamDef(ChosenType(), FromQt(row->text(0))) != ChosenParameter()) {
+    const PlanParamDef* def = ChosenParameter();
+    if (CPlanManager::FindParamDef(ChosenType(), FromQt(row->text(0))) != def || !def) {
         Ui().Beep();
         return;
     }
-    if (!ValueReadsBack()) return;
+    if (!ValueReadsBack(*def)) return;
     row->setText(1, m_value->text());
 }
 

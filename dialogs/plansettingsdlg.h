@@ -50,7 +50,7 @@ private:
     void UpdateRowButtons();
     int FindRow(const QString& name) const;
     // Refuses (with a message) a value that a saved file would not give back.
-    bool ValueReadsBack();
+    bool ValueReadsBack(const PlanParamDef& def);
 
     const CAppContext& m_context;
     PlanEntry m_result;

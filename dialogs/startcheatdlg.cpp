@@ -59,9 +59,12 @@ CStartCheatDlg::CStartCheatDlg(const CAppContext& context, const StartSection& s
 
     auto* startBox = new QGroupBox(tr("Start section"));
     auto* startForm = new QFormLayout(startBox);
+    // A field in a row with its picker is not the label's sibling, where
+    // screen readers look for its name: it is named outright.
     auto label = [](const QString& text, QWidget* buddy) {
         auto* l = new QLabel(text);
         l->setBuddy(buddy);
+        buddy->setAccessibleName(QString(text).remove('&').remove(':'));
         return l;
     };
     startForm->addRow(label(tr("&Scrap:"), m_scrap), m_scrap);
@@ -73,13 +76,28 @@ CStartCheatDlg::CStartCheatDlg(const CAppContext& context, const StartSection& s
     add->setBuddy(m_amount);
     auto* every = new QLabel(tr("&every"));
     every->setBuddy(m_delay);
-    auto* cheat = new QHBoxLayout(cheatBox);
+    auto* cheat = new QHBoxLayout;
     cheat->addWidget(add);
     cheat->addWidget(m_amount);
     cheat->addWidget(new QLabel(tr("units of scrap")));
     cheat->addWidget(every);
     cheat->addWidget(m_delay);
     cheat->addWidget(new QLabel(tr("seconds.")));
+    // A cheat with one value at 0 is not saved: said while it is so.
+    auto* note = new QLabel(tr("The Cheat section is saved only when both values are above 0"));
+    note->setObjectName("cheatNote");
+    note->setWordWrap(true);
+    auto* cheatColumn = new QVBoxLayout;
+    cheatColumn->addLayout(cheat);
+    cheatColumn->addWidget(note);
+    auto updateNote = [this, note] {
+        note->setVisible((m_amount->ReadValue() == 0) != (m_delay->ReadValue() == 0));
+    };
+    for (CNumberSpin* spin : {m_amount, m_delay})
+        connect(spin->lineEdit(), &QLineEdit::textChanged, this, updateNote);
+    updateNote();
+
+    cheatBox->setLayout(cheatColumn);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CStartCheatDlg::accept);

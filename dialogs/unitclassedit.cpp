@@ -1,6 +1,7 @@
 #include "unitclassedit.h"
 
 #include "icons.h"
+#include "lineeditbuttons.h"
 #include "planlimits.h"
 #include "qtext.h"
 #include "unitlist.h"
@@ -13,6 +14,7 @@ CUnitClassEdit::CUnitClassEdit(const CUnitList& units, QWidget* parent)
       m_unknown(addAction(Icons::Get(Icons::Art::IssueWarning), QLineEdit::TrailingPosition)) {
     Limit(this);
     m_unknown->setToolTip(tr("This unit class is not in the unit catalog"));
+    NameLineEditButtons(this);
     connect(this, &QLineEdit::textChanged, this, &CUnitClassEdit::UpdateMark);
     UpdateMark();
 }

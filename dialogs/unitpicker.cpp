@@ -1,5 +1,6 @@
 #include "unitpicker.h"
 
+#include "lineeditbuttons.h"
 #include "unitlist.h"
 
 #include <QAction>
@@ -59,6 +60,7 @@ std::unique_ptr<QMenu> CreateUnitMenu(const UnitPickerMenu& picker, QWidget* par
     search->setPlaceholderText(QObject::tr("Search units"));
     search->setAccessibleName(QObject::tr("Search units"));
     search->setClearButtonEnabled(true);
+    NameLineEditButtons(search);
     auto* searchAction = new QWidgetAction(m);
     searchAction->setDefaultWidget(search);
     m->addAction(searchAction);

@@ -1,5 +1,6 @@
 #include "findbar.h"
 
+#include "lineeditbuttons.h"
 #include "syntaxedit.h"
 
 #include <QApplication>
@@ -30,15 +31,19 @@ QToolButton* NewBarButton(const QString& name, const QString& key, Qt::ArrowType
 
 CFindBar::CFindBar(CSyntaxEdit* edit, QWidget* parent)
     : QWidget(parent), m_edit(edit), m_find(new QLineEdit), m_replace(new QLineEdit),
-      m_case(new QCheckBox(tr("Match case"))), m_words(new QCheckBox(tr("Whole words"))),
+      m_case(new QCheckBox(tr("Matc&h case"))), m_words(new QCheckBox(tr("Whole w&ords"))),
       m_count(new QLabel), m_replaceRow(new QWidget), m_refresh(new QTimer(this)) {
     setObjectName("findBar");
     m_find->setObjectName("find");
     m_replace->setObjectName("replace");
     m_find->setClearButtonEnabled(true);
-    auto* findLabel = new QLabel(tr("&Find:"));
+    NameLineEditButtons(m_find);
+    // Named here: the replace field's label is not beside it in the tree.
+    m_find->setAccessibleName(tr("Find"));
+    m_replace->setAccessibleName(tr("Replace with"));
+    auto* findLabel = new QLabel(tr("F&ind:"));
     findLabel->setBuddy(m_find);
-    auto* replaceLabel = new QLabel(tr("Re&place:"));
+    auto* replaceLabel = new QLabel(tr("Replace &with:"));
     replaceLabel->setBuddy(m_replace);
     QToolButton* previous = NewBarButton(tr("Find Previous"), tr("Shift+F3"), Qt::UpArrow);
     QToolButton* next = NewBarButton(tr("Find Next"), tr("F3"), Qt::DownArrow);
@@ -48,7 +53,7 @@ CFindBar::CFindBar(CSyntaxEdit* edit, QWidget* parent)
     close->setToolTip(tr("Close (Esc)"));
     close->setAccessibleName(tr("Close the find bar"));
     auto* replaceOne = new QPushButton(tr("&Replace"));
-    auto* replaceAll = new QPushButton(tr("Replace &All"));
+    auto* replaceAll = new QPushButton(tr("Replace A&ll"));
     m_count->setMinimumWidth(fontMetrics().horizontalAdvance(tr("999999 matches")));
 
     auto* layout = new QGridLayout(this);
@@ -77,6 +82,11 @@ CFindBar::CFindBar(CSyntaxEdit* edit, QWidget* parent)
     m_replaceRow->setVisible(false);
     for (QPushButton* button : {replaceOne, replaceAll})
         button->setAutoDefault(false); // Enter in the fields is the bar's
+    // Tab goes through the fields first, then the buttons and options.
+    QWidget* order[] = {m_find, m_replace, replaceOne, replaceAll, previous,
+                        next,   m_case,    m_words,    close};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
 
     connect(previous, &QToolButton::clicked, this, [this] { FindNext(true); });
     connect(next, &QToolButton::clicked, this, [this] { FindNext(false); });

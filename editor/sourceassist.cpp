@@ -67,6 +67,8 @@ std::vector<Completion> CompletionsAt(const CompletionPlace& place, const CPlanM
     const std::string_view line = place.lineBefore;
     if (line.find("//") != std::string_view::npos) return {}; // in a comment
     const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos && line.find_first_of("\"'") != std::string_view::npos)
+        return {}; // in a text where no key goes
     const std::string_view prefix = CompletionPrefix(line);
     const bool isPlan = place.section.size() > 4 && NamesEqual(place.section.substr(0, 4), "plan");
     const PlanTypeInfo* type =

@@ -51,6 +51,12 @@ enum SourceCommand {
     ID_SRC_GO_TO_LINE = 32874,
     ID_SRC_TOGGLE_COMMENT = 32875,
     ID_SRC_COMPLETE = 32876,
+    ID_SRC_UNDO = 57643,
+    ID_SRC_REDO = 57644,
+    ID_SRC_CUT = 57635,
+    ID_SRC_COPY = 57634,
+    ID_SRC_PASTE = 57637,
+    ID_SRC_SELECT_ALL = 57642,
 };
 
 // How long typing pauses before the text is checked again (ms).
@@ -336,19 +342,42 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
         action->setShortcut(key);
         action->setShortcutContext(Qt::WindowShortcut);
         connect(action, &QAction::triggered, this, slot);
+        return action;
     };
+    // The text's own commands, with the keys the text takes them by (and
+    // Ctrl+Y for Redo, as in the main window, besides Ctrl+Shift+Z).
+    QAction* undo =
+        command(ID_SRC_UNDO, tr("&Undo"), QKeySequence::Undo, [this] { m_editor->undo(); });
+    QAction* redo = command(ID_SRC_REDO, tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                            [this] { m_editor->redo(); });
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    edit->addSeparator();
+    QAction* cut = command(ID_SRC_CUT, tr("Cu&t"), QKeySequence::Cut, [this] { m_editor->cut(); });
+    QAction* copy =
+        command(ID_SRC_COPY, tr("&Copy"), QKeySequence::Copy, [this] { m_editor->copy(); });
+    command(ID_SRC_PASTE, tr("&Paste"), QKeySequence::Paste, [this] { m_editor->PasteAsText(); });
+    command(ID_SRC_SELECT_ALL, tr("Select &All"), QKeySequence::SelectAll,
+            [this] { m_editor->selectAll(); });
+    for (QAction* action : {undo, redo, cut, copy})
+        action->setEnabled(false);
+    connect(m_editor, &QPlainTextEdit::undoAvailable, undo, &QAction::setEnabled);
+    connect(m_editor, &QPlainTextEdit::redoAvailable, redo, &QAction::setEnabled);
+    connect(m_editor, &QPlainTextEdit::copyAvailable, cut, &QAction::setEnabled);
+    connect(m_editor, &QPlainTextEdit::copyAvailable, copy, &QAction::setEnabled);
+    edit->addSeparator();
     command(ID_SRC_FIND, tr("&Find..."), QKeySequence(Qt::CTRL | Qt::Key_F),
             [this] { m_findBar->ShowFind(false); });
     command(ID_SRC_FIND_NEXT, tr("Find &Next"), QKeySequence(Qt::Key_F3),
             [this] { m_findBar->FindNext(false); });
     command(ID_SRC_FIND_PREVIOUS, tr("Find Pre&vious"), QKeySequence(Qt::SHIFT | Qt::Key_F3),
             [this] { m_findBar->FindNext(true); });
-    command(ID_SRC_REPLACE, tr("&Replace..."), QKeySequence(Qt::CTRL | Qt::Key_H),
+    command(ID_SRC_REPLACE, tr("R&eplace..."), QKeySequence(Qt::CTRL | Qt::Key_H),
             [this] { m_findBar->ShowFind(true); });
     edit->addSeparator();
     command(ID_SRC_GO_TO_LINE, tr("&Go to Line..."), QKeySequence(Qt::CTRL | Qt::Key_G),
             &CSourceEditorDlg::OnGoToLine);
-    command(ID_SRC_TOGGLE_COMMENT, tr("Toggle &Comment"), QKeySequence(Qt::CTRL | Qt::Key_Slash),
+    command(ID_SRC_TOGGLE_COMMENT, tr("Toggle C&omment"), QKeySequence(Qt::CTRL | Qt::Key_Slash),
             [this] { m_editor->ToggleComment(); });
     command(ID_SRC_COMPLETE, tr("Complete &Word"), QKeySequence(Qt::CTRL | Qt::Key_Space),
             [this] { m_editor->Complete(true); });
@@ -373,7 +402,7 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
         });
     }
 
-    QMenu* settings = bar->addMenu(tr("S&ettings"));
+    QMenu* settings = bar->addMenu(tr("Se&ttings"));
     auto* fonts = new QActionGroup(this);
     for (auto [id, text, points] : {std::tuple{ID_SRC_FONT_SMALL, "Small Font", 10},
                                     {ID_SRC_FONT_MEDIUM, "Medium Font", 12},
@@ -427,7 +456,7 @@ void CSourceEditorDlg::reject() {
     if (m_editor->document()->isModified() &&
         Ui().Choose(this, IUiServices::Icon::Question,
                     tr("Discard your changes to the source text?"),
-                    {tr("Discard"), tr("Keep Editing")}, 1) != 0)
+                    {tr("&Discard"), tr("&Keep Editing")}, 1) != 0)
         return;
     QDialog::reject();
 }
@@ -456,9 +485,8 @@ void CSourceEditorDlg::OnSave() {
     if (!text.isEmpty() && !report.Check(FromQt(text))) {
         const Diagnostic& error = report.Findings().front();
         Ui().ShowMessage(this, IUiServices::Icon::Error,
-                         tr("The text cannot be read as a plan file.\n\nLine %1: %2")
-                             .arg(error.line)
-                             .arg(QString::fromStdString(error.message)));
+                         tr("The text cannot be read as a plan file.\n\n%1")
+                             .arg(LineMessage(error.line, ToQt(error.message))));
         GoToLine(error.line);
         return;
     }
@@ -469,7 +497,7 @@ void CSourceEditorDlg::OnSave() {
     for (const Finding& finding : report.Findings()) {
         if (!finding.planLost) continue;
         if (!firstLine) firstLine = finding.line;
-        unread << tr("Line %1: %2").arg(finding.line).arg(ToQt(finding.message));
+        unread << LineMessage(finding.line, ToQt(finding.message));
     }
     if (firstLine && Ui().Choose(this, IUiServices::Icon::Warning,
                                  tr("These plans will not be read:\n\n%1")
@@ -518,9 +546,10 @@ void CSourceEditorDlg::SetColouring(bool on) {
 }
 
 bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
-                     QString& editedText, QWidget* parent) {
+                     QString& editedText, QWidget* parent, const QString& shown) {
     CWaitCursor wait;
     CSourceEditorDlg dialog(context, text, parent);
+    if (!shown.isEmpty()) dialog.setWindowTitle(dialog.windowTitle() + " - " + shown);
     if (line > 0) dialog.GoToLine(line);
     wait.Release(); // not over the editor's own window
     if (dialog.exec() != QDialog::Accepted) return false;

@@ -82,5 +82,6 @@ private:
 // The Edit Source command: shows the text with the caret on `line` when it
 // is above 0, and when an edited text is saved, gives it back (CR LF line
 // breaks) in `editedText` and loads it into `edited`. True when it did.
+// `shown` names the text in the window's title ("ai.zeq, as on disk").
 bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
-                     QString& editedText, QWidget* parent);
+                     QString& editedText, QWidget* parent, const QString& shown = {});

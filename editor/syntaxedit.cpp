@@ -46,6 +46,9 @@ CSyntaxEdit::CSyntaxEdit(QWidget* parent)
     m_completer->setWidget(this);
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             &CSyntaxEdit::InsertCompletion);
+    connect(
+        m_completer->popup()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        [this] { m_completionChosen = m_completionChosen || m_completer->popup()->isVisible(); });
 }
 
 void CSyntaxEdit::InsertSnippet(const QString& text, int offset) {
@@ -82,11 +85,18 @@ QString CSyntaxEdit::PlanTextOf(QString raw) {
 }
 
 void CSyntaxEdit::keyPressEvent(QKeyEvent* event) {
-    // While completions are offered, these keys are theirs.
+    // While completions are offered, these keys are theirs; but Enter after
+    // typing breaks the line, unless a completion was asked for or picked.
     if (m_completer->popup()->isVisible()) {
         switch (event->key()) {
         case Qt::Key_Enter:
         case Qt::Key_Return:
+            if (!m_completionChosen) {
+                m_completer->popup()->hide();
+                break;
+            }
+            event->ignore();
+            return;
         case Qt::Key_Escape:
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
@@ -106,10 +116,10 @@ void CSyntaxEdit::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
-    // Typing a key or a value offers what may come.
+    // Typing a key or a value offers what may come; so does the blank after '='.
     const QString typed = event->text();
     if (!typed.isEmpty() && (typed[0].isLetterOrNumber() || typed == "[" || typed == "=" ||
-                             typed == "\"" || typed == "_"))
+                             typed == "\"" || typed == "_" || typed == " "))
         Complete(false);
     else if (event->key() != Qt::Key_Shift && event->key() != Qt::Key_Control)
         m_completer->popup()->hide();
@@ -330,6 +340,7 @@ void CSyntaxEdit::Complete(bool explicitly) {
                 m_completer->popup()->verticalScrollBar()->sizeHint().width());
     m_completer->complete(at);
     m_completer->popup()->setCurrentIndex(m_completions->index(0, 0));
+    m_completionChosen = explicitly;
 }
 
 void CSyntaxEdit::InsertCompletion(const QString& text) {

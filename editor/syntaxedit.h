@@ -96,4 +96,7 @@ private:
     const CPlanManager* m_planTypes = nullptr;
     const CUnitList* m_units = nullptr;
     bool m_caretPlaced = false;
+    // Whether Enter takes the offered completion: when asked for (Ctrl+Space)
+    // or picked with the arrow keys, not when it only popped up while typing.
+    bool m_completionChosen = false;
 };

@@ -355,7 +355,7 @@ bool CScript::Load(const std::string& path) {
     m_errorCode = 0;
     m_error = {};
     CFileBuffer file;
-    if (!file.LoadFile(path)) return Fail(ScriptOk, 1, file.LastError());
+    if (!file.LoadFile(path)) return Fail(ScriptOk, 0, file.LastError());
     return LoadText(file.View());
 }
 
@@ -363,7 +363,7 @@ bool CScript::LoadText(std::string_view text) {
     RemoveAll();
     m_errorCode = 0;
     m_error = {};
-    if (text.empty()) return Fail(ScriptOk, 1, "the file is empty");
+    if (text.empty()) return Fail(ScriptOk, 0, "the file is empty");
 
     Compactor compactor(text);
     if (int code = compactor.Run()) {

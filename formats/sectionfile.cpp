@@ -264,7 +264,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
     RemoveAll();
     m_error = {};
     m_notes = {};
-    if (text.empty()) return Fail(1, "the text is empty");
+    if (text.empty()) return Fail(0, "the text is empty");
 
     Cleaner cleaner(text);
     if (!cleaner.Run()) return Fail(cleaner.failLine, cleaner.failReason);
@@ -365,7 +365,7 @@ bool CSectionFile::LoadFile(const std::string& path) {
     RemoveAll();
     m_error = {};
     CFileBuffer buffer;
-    if (!buffer.LoadFile(path)) return Fail(1, buffer.LastError());
+    if (!buffer.LoadFile(path)) return Fail(0, buffer.LastError());
     std::string bytes = buffer.Detach();
     return Parse(bytes, &bytes);
 }

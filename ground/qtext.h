@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QString>
 #include <cstdint>
 #include <string>
@@ -11,6 +12,14 @@
 // into the same byte. Characters beyond Latin-1 typed by the user become '?'.
 inline QString ToQt(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// "Line 7: message", or the message alone where it is about the whole file
+// (line 0: it cannot be read, it is empty).
+inline QString LineMessage(int line, const QString& message) {
+    return line > 0
+               ? QCoreApplication::translate("LineMessage", "Line %1: %2").arg(line).arg(message)
+               : message;
 }
 
 inline std::string FromQt(const QString& text) {

@@ -12,6 +12,11 @@ using lsp::Json;
 
 namespace {
 
+// A name as Markdown code.
+std::string Code(std::string_view name) {
+    return std::string(1, '`').append(name).append(1, '`');
+}
+
 // LSP's completion item kinds used here.
 constexpr int kItemModule = 9, kItemProperty = 10, kItemValue = 12;
 
@@ -91,32 +96,37 @@ std::string CPlanAssist::AboutValue(std::string_view key, std::string_view value
     }
     for (const NumberRange& n : kNumbers)
         if (NamesEqual(key, n.key))
-            return "`" + std::string(n.key) + "`: a whole number from " + std::to_string(n.low) +
-                   " to " + std::to_string(n.high) + "; " + n.note + ".";
+            return Code(n.key) + ": a whole number from " + std::to_string(n.low) + " to " +
+                   std::to_string(n.high) + "; " + n.note + ".";
     if (m_units && TakesUnitClass(key, CPlanManager::FindParamDef(type, key))) {
         const UnitItem* unit = m_units->FindUnitByClass(text);
-        if (!unit) return "Unit class '" + text + "' is not in Units.dat.";
+        if (!unit) return std::string("Unit class '").append(text).append("' is not in Units.dat.");
         std::string group;
         for (const auto& g : m_units->All())
             if (GroupPath(*g, unit, group)) break;
-        return "**" + unit->displayName + "**\n\nunit class `" + unit->unitClass + "`" +
-               (group.empty() ? "" : ", in " + group);
+        return std::string("**").append(unit->displayName).append("**\n\nunit class ") +
+               Code(unit->unitClass) + (group.empty() ? "" : ", in " + group);
     }
     return {};
 }
 
 std::string CPlanAssist::AboutKey(std::string_view key, std::string_view planType) const {
-    if (IsPlanKey(key)) return "`" + std::string(key) + "`: a key of every plan";
+    if (IsPlanKey(key)) return Code(key) + ": a key of every plan";
     const PlanTypeInfo* type = m_planTypes ? m_planTypes->FindPlanType(planType) : nullptr;
     const PlanParamDef* def = CPlanManager::FindParamDef(type, key);
     if (!def) return {};
     const std::uint32_t kind = def->ValueKind();
-    return "`" + std::string(key) + "`: a parameter of " + type->name + ", " +
+    return Code(key) + ": a parameter of " + type->name + ", " +
            (kind == ParamKindBool      ? "0 or 1"
             : kind == ParamKindLong    ? "a number"
             : TakesUnitClass(key, def) ? "a unit class"
                                        : "a text") +
-           (def->IsMulti() ? " (numbered: " + def->name + "1, " + def->name + "2, ...)" : "");
+           (def->IsMulti() ? std::string(" (numbered: ")
+                                 .append(def->name)
+                                 .append("1, ")
+                                 .append(def->name)
+                                 .append("2, ...)")
+                           : std::string());
 }
 
 Json CPlanAssist::Hover(TextPosition at) const {

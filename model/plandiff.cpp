@@ -59,7 +59,7 @@ std::vector<CountedField> CountedFields(const PlanEntry& plan) {
     std::unordered_map<std::string, int> seen;
     for (auto& [key, value] : CPlanDiff::Fields(plan)) {
         std::string id = FoldedName(key);
-        if (const int n = ++seen[id]; n > 1) id += "#" + std::to_string(n);
+        if (const int n = ++seen[id]; n > 1) id.append("#").append(std::to_string(n));
         fields.push_back({std::move(id), key, value});
     }
     return fields;

@@ -231,6 +231,37 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
                  !m_units->FindUnitByClass(value))
             add(FindingKind::Warning, "unit-unknown", &entry,
                 "unit class '" + value + "' is not in the unit catalog");
+        else
+            ParameterRead(entry, *def, plan);
+    }
+}
+
+void CPlanFileReport::ParameterRead(const EntryNode& entry, const PlanParamDef& def,
+                                    const PlanEntry& plan) {
+    // What the parameter's kind in the plan-type catalog asks for.
+    const std::string_view value = entry.value;
+    const std::string shown = Quoted(std::string(entry.key) + " = " + std::string(value));
+    const bool digits = !value.empty() &&
+                        std::all_of(value.begin(), value.end(), [](char c) { return IsDigit(c); });
+    auto add = [&](std::string_view code, std::string message) {
+        Add(FindingKind::Warning, code, entry.line, std::move(message)).plan = &plan;
+    };
+    switch (def.ValueKind()) {
+    case ParamKindLong:
+        if (!digits) add("parameter-not-number", shown + ": the parameter takes a whole number");
+        break;
+    case ParamKindBool:
+        if (value != "0" && value != "1")
+            add("parameter-not-flag", shown + ": the parameter takes 0 or 1");
+        break;
+    case ParamKindString:
+        if (!value.empty() && !IsQuote(value[0]))
+            add("parameter-not-quoted", shown + ": the parameter takes a text in double quotes (" +
+                                            std::string(entry.key) + " = " + QuoteValue(value) +
+                                            ")");
+        break;
+    default:
+        break;
     }
 }
 

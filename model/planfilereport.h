@@ -11,6 +11,7 @@
 class CPlanData;
 class CPlanManager;
 class CUnitList;
+struct PlanParamDef;
 struct MatchEntry;
 struct PlanEntry;
 struct StartSection;
@@ -79,6 +80,7 @@ private:
     FindingKind Dropped() const;
     std::string Fate() const;
     Finding& Add(FindingKind kind, std::string_view code, int line, std::string message);
+    void ParameterRead(const EntryNode& entry, const PlanParamDef& def, const PlanEntry& plan);
     void UnreadSection(const SectionNode& section, bool repeated);
     void UnreadEntries(const SectionNode& section);
     void NotesOf(const ParseNotes& notes);

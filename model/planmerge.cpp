@@ -36,7 +36,7 @@ std::vector<std::pair<std::string, std::size_t>> Keyed(const std::vector<PlanPar
     std::unordered_map<std::string, int> seen;
     for (std::size_t i = 0; i < params.size(); ++i) {
         std::string key = FoldedName(params[i].key);
-        if (const int n = ++seen[key]; n > 1) key += "#" + std::to_string(n);
+        if (const int n = ++seen[key]; n > 1) key.append("#").append(std::to_string(n));
         keyed.emplace_back(std::move(key), i);
     }
     return keyed;

@@ -208,8 +208,9 @@ step "the portable zip and the installer"
 zip=$(ls "$out"/win/zeq-editor-*-windows-x64.zip)
 installer=$(ls "$out"/win/zeq-editor-*-windows-x64.exe)
 folder=$(basename "$zip" .zip)
-expected=$(printf '%s\n' LICENSE.txt Plans.dat README.txt Units.dat samples/ironclad_defence.zeq \
-    samples/neutral_outpost.zeq samples/verdant_rush.zeq zeq-editor.exe zeq.exe)
+expected=$(printf '%s\n' LICENSE.txt Plans.dat README.txt Units.dat git/pre-commit \
+    samples/ironclad_defence.zeq samples/neutral_outpost.zeq samples/verdant_rush.zeq \
+    zeq-editor.exe zeq.exe | sort)
 actual=$(unzip -Z1 "$zip" | grep -v '/$' | sed "s|^$folder/||" | sort)
 [ "$actual" = "$expected" ] || fail "the zip holds other files:
 $(diff <(echo "$expected") <(echo "$actual") || true)"

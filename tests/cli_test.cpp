@@ -185,7 +185,7 @@ TEST_F(ZeqTool, ScriptPrintsTheTreeAndErrors) {
 
     run = Zeq("script " + Path("none.dat"));
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "{\"ok\":false,\"error\":0,\"line\":1,\"nodes\":[]}\n");
+    EXPECT_EQ(run.out, "{\"ok\":false,\"error\":0,\"line\":0,\"nodes\":[]}\n");
 }
 
 TEST_F(ZeqTool, CatalogPrintsBothCatalogs) {

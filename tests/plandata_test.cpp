@@ -188,7 +188,7 @@ TEST_F(PlanFiles, UnreadableFilesLeaveTheModelEmptyAndSayWhy) {
     Diagnostic error;
     EXPECT_FALSE(data.LoadPlanFile(Write("empty.zeq", ""), &error));
     EXPECT_EQ(data.plans.CountPlans(), 0u);
-    EXPECT_EQ(error.line, 1);
+    EXPECT_EQ(error.line, 0);
     EXPECT_EQ(error.message, "the file is empty");
     EXPECT_FALSE(data.LoadPlanFile(Write("broken.zeq", "[Start]\r\nscrapCount = 1]\r\n"), &error));
     EXPECT_EQ(error.line, 2);

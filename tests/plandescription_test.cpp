@@ -37,4 +37,35 @@ TEST(PlanDescription, FlagWords) {
               "buildIfNoIdle, doNextOnFail");
 }
 
+TEST(PlanDescription, ParameterWords) {
+    CUnitList units;
+    CUnitList::AddUnit(units.AddGroup("G"), "Bulwark Tank", "iu_bulwark");
+    CUnitList::AddUnit(units.AddGroup("H"), "Dynamo", "iu_dynamo");
+    struct Case {
+        const char* type;
+        std::vector<PlanParameter> parameters;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"Hold",
+         {{"holdType1", "\"iu_bulwark\""}, {"holdCount1", "3"}, {"holdPoint", "\"north_ridge\""}},
+         "3 \xD7 Bulwark Tank at north_ridge"},
+        {"BuildMinimums",
+         {{"buildType2", "\"iu_spire\""},
+          {"buildType1", "iu_dynamo"},
+          {"BUILDCOUNT1", "2"},
+          {"buildLoc1", "\"base_power\""},
+          {"buildCount2", "3"}},
+         "build 2 \xD7 Dynamo at base_power, 3 \xD7 iu_spire"},
+        {"CollectPool",
+         {{"unitType", "\"iu_dynamo\""}, {"maxTries", "3"}, {"attackType1", "iu_bulwark"}},
+         "attack Bulwark Tank; unit type Dynamo; max tries 3"},
+        {"Hold", {{"holdPoint", "\"gate\""}}, "hold at gate"},
+        {"Hold", {}, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DescribeParameters(PlanEntry{c.type, 1, 0, {}, c.parameters}, units), c.text)
+            << c.type;
+}
+
 } // namespace

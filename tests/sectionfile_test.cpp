@@ -94,7 +94,7 @@ TEST_P(Refuses, WithLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     SectionFile, Refuses,
-    testing::Values(FailCase{"EmptyText", "", 1},
+    testing::Values(FailCase{"EmptyText", "", 0},
                     FailCase{"HeaderOpenAtEnd", "[S]\r\na=1\r\n[Start", 3},
                     FailCase{"HeaderOpenAtLineEnd", "[Start\r\na=1\r\n", 1},
                     FailCase{"BracketOpenInValue", "[S]\r\n\r\na = [1\r\nb=2\r\n", 3},

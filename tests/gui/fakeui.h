@@ -54,6 +54,10 @@ public:
     Answer AskSaveChanges(QWidget*, const QString& text) override { return Ask(text); }
     int Choose(QWidget*, Icon, const QString& text, const QStringList& buttons, int defaultButton,
                const QString& details) override {
+        // Every button of a question can be pressed from the keyboard.
+        for (const QString& button : buttons)
+            if (!button.contains('&'))
+                qFatal("a button without a mnemonic: %s", qPrintable(button));
         questions << text;
         choiceDetails << details;
         choiceButtons << buttons.join('|');

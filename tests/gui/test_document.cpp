@@ -5,7 +5,9 @@
 #include "testcontext.h"
 #include "zeqeditordoc.h"
 
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 namespace {
@@ -136,6 +138,28 @@ private slots:
         QVERIFY(doc->UndoStack().canUndo());
     }
 
+    // A long open is read away from the window, which goes on handling its
+    // events, and says so for the status bar; the message of a file that
+    // cannot be read names no line.
+    void aLongOpenLetsTheWindowRepaint() {
+        doc->SetBusyPatience(0);
+        QString big;
+        for (int i = 1; i <= 20000; ++i)
+            big += QString("[Plan%1]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n").arg(i);
+        QSignalSpy busy(doc.get(), &CZeqEditorDoc::Busy);
+        bool repainted = false;
+        QTimer::singleShot(0, [&] { repainted = true; });
+        QVERIFY(doc->OnOpenDocument(Write(Path("big.zeq"), big.toLatin1()), nullptr));
+        QVERIFY(repainted);
+        QCOMPARE(busy.size(), 2);
+        QCOMPARE(busy[0][0].toString(), QString("Opening big.zeq..."));
+        QCOMPARE(busy[1][0].toString(), QString());
+        QCOMPARE(doc->Data().plans.CountPlans(), 20000u);
+
+        QVERIFY(!doc->OnOpenDocument(context.dir.path(), nullptr));
+        QVERIFY(ui.messages.last().endsWith("\ncannot read the file: it is a folder"));
+    }
+
     // Save keeps the file as written: untouched it is written back byte for
     // byte, asking nothing; an edit changes only its own line. Save Tidied
     // writes the canonical layout and says first what that drops: Save goes
@@ -159,7 +183,7 @@ private slots:
         QVERIFY(!doc->DoSaveTidied(nullptr));
         QVERIFY(ui.questions.last().startsWith("The tidied layout leaves out of mine.zeq what the "
                                                "game does not read: 1 comment(s), 1 other"));
-        QCOMPARE(ui.choiceButtons.last(), QString("&Save|Save &As...|Cancel"));
+        QCOMPARE(ui.choiceButtons.last(), QString("&Save|Save &As...|&Cancel"));
         QCOMPARE(Read(file).size(), written.size());
         ui.choices = {0}; // Save
         QVERIFY(doc->DoSaveTidied(nullptr));

@@ -3,6 +3,7 @@
 #include "commandids.h"
 #include "fakeui.h"
 #include "issuespanel.h"
+#include "keyboardcheck.h"
 #include "leftview.h"
 #include "mainframe.h"
 #include "matchdlg.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -99,7 +101,7 @@ private slots:
         QCOMPARE(app.CatalogNotes().size(), 1);
         QVERIFY(!app.CatalogNotes()[0].error);
         QVERIFY(app.CatalogNotes()[0].text.contains(
-            "work/Units.dat, line 1: Found '{' or '}' inside of parameter block. (skipped; "));
+            "work/Units.dat: Line 1: Found '{' or '}' inside of parameter block. (skipped; "));
 
         QFile::remove(Path("prog/share/zeq-editor/Units.dat"));
         QFile::remove(Path("prog/share/zeq-editor/Plans.dat"));
@@ -449,6 +451,38 @@ private slots:
         const std::unique_ptr<QMenu> menu = frame->PaneContextMenu(list);
         QCOMPARE(menu->actions()[0]->text(), QString("New...\tIns"));
         QCOMPARE(menu->actions()[0]->statusTip(), QString("Insert a new Plan"));
+    }
+
+    // Every control has a name for screen readers, in each view style, and
+    // each menu's keys are its own.
+    void keysAndNames() {
+        auto app = Start(Write(Path("names.zeq"), kTwoPlans));
+        CMainFrame* frame = app->MainFrame();
+        frame->show();
+        for (int style : {ID_VIEW_LARGEICON, ID_VIEW_DETAILS}) {
+            frame->RunCommand(style);
+            QCOMPARE(UnnamedControls(frame).join(", "), QString());
+        }
+        QCOMPARE(MnemonicClashes(frame).join(", "), QString());
+        // The window fits the screen (the offscreen one is 800 by 600).
+        QVERIFY(frame->screen()->availableGeometry().contains(QRect(QPoint(), frame->size())));
+
+        // The source editor names the text it shows, and leaves the keyboard
+        // where it found it.
+        QApplication::setActiveWindow(frame);
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QWidget* list = frame->GetRightPane()->CurrentView();
+        list->setFocus();
+        QString title;
+        WhenModal<CSourceEditorDlg>([&](CSourceEditorDlg* dialog) {
+            title = dialog->windowTitle();
+            dialog->Editor()->moveCursor(QTextCursor::End);
+            dialog->Editor()->insertPlainText("// mine\n");
+            dialog->OnSave();
+        });
+        frame->RunCommand(ID_EDIT_SOURCE);
+        QVERIFY2(title.endsWith("names.zeq, as on disk"), qPrintable(title));
+        QCOMPARE(frame->focusWidget(), list);
     }
 
     // In the icon styles each item is as wide as its own name.

@@ -156,6 +156,7 @@ private slots:
     void rowsAreSortedAndDescribed() {
         Open("[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\nplanCondition = \"exists\"\r\n"
              "planConditionClass = \"iu_spire\"\r\nplanConditionCount = 2\r\ndoNextOnFail = 1\r\n"
+             "holdType1 = \"iu_spire\"\r\nholdCount1 = 2\r\nholdPoint = \"gate\"\r\n"
              "[Plan2]\r\nplanType = \"Mystery\"\r\nplanPriority = 30\r\nbuildIfNoIdle = 1\r\n"
              "doNextOnFail = 1\r\n"
              "[Plan3]\r\nplanType = \"Attacker\"\r\nplanPriority = 20\r\n");
@@ -167,10 +168,36 @@ private slots:
                  QString("buildIfNoIdle, doNextOnFail"));
         QCOMPARE(List()->CellText(1, CRightView::ConditionColumn), QString());
         QCOMPARE(List()->CellText(1, CRightView::FlagsColumn), QString());
+        QCOMPARE(List()->CellText(2, CRightView::ParametersColumn),
+                 QString::fromUtf8("2 \u00d7 Gun Spire at gate"));
+        QCOMPARE(List()->CurrentView()->model()->index(2, 4).data(Qt::ToolTipRole).toString(),
+                 List()->CellText(2, CRightView::ParametersColumn));
         // Known types have their icon; a type the catalog lacks has none.
         auto* model = List()->CurrentView()->model();
         QVERIFY(model->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull() == false);
         QVERIFY(model->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+    }
+
+    // A plan type's icon comes from the catalog's strip at every display
+    // scale, enlarged where the strip is small, not from the built-in art.
+    void catalogIconsAtEveryScale() {
+        TestContext shipped;
+        QImage strip(16 * 16, 16, QImage::Format_RGB32);
+        strip.fill(QColor(10, 200, 30));
+        const QString file = shipped.dir.filePath("strip16.png");
+        QVERIFY(strip.save(file));
+        shipped.planTypes.iconImage16 = file.toStdString();
+        shipped.planTypes.transparent16 = 0xFF00FF;
+        CZeqEditorDoc doc(shipped.context);
+        CRightView view(doc, shipped.context);
+        doc.AddPlans({PlanEntry{"Hold", 5, 0, {}, {}}}, "Add");
+        const QIcon icon =
+            view.CurrentView()->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+        for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
+            const QImage shown = icon.pixmap(QSize(16, 16), scale).toImage();
+            QCOMPARE(shown.width(), qRound(16 * scale));
+            QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(10, 200, 30));
+        }
     }
 
     void deletingRemovesEverySelectedPlan() {

@@ -3,6 +3,7 @@
 #include "colourschemedlg.h"
 #include "fakeui.h"
 #include "findbar.h"
+#include "keyboardcheck.h"
 #include "plandata.h"
 #include "sourceeditordlg.h"
 #include "syntaxedit.h"
@@ -375,6 +376,55 @@ private slots:
             QCOMPARE(edit->textCursor().block().text(),
                      c.line.left(c.line.lastIndexOf(' ') + 1) + first);
         }
+    }
+
+    // Offers that pop up while typing leave Enter to break the line, unless
+    // one is picked; none in a comment; values are offered after "= ".
+    void typedCompletionsLeaveEnterAlone() {
+        TestContext shipped;
+        CSourceEditorDlg dialog(shipped.context, kOnePlan);
+        dialog.show();
+        CSyntaxEdit* edit = dialog.Editor();
+        QAbstractItemView* popup = edit->Completer()->popup();
+        edit->moveCursor(QTextCursor::End);
+        QTest::keyClicks(edit, "plan");
+        QVERIFY(popup->isVisible());
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->textCursor().block().previous().text(), QString("plan"));
+        QTest::keyClicks(edit, "// next plan");
+        QVERIFY(!popup->isVisible());
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->textCursor().block().previous().text(), QString("// next plan"));
+        QTest::keyClicks(edit, "holdType1 = ");
+        QVERIFY(popup->isVisible());
+        QTest::keyClick(popup, Qt::Key_Down);
+        QTest::keyClick(popup, Qt::Key_Return);
+        QCOMPARE(edit->textCursor().block().text(),
+                 "holdType1 = " + popup->model()->index(1, 0).data(Qt::UserRole).toString());
+        QCOMPARE(edit->blockCount(), 6);
+    }
+
+    // Every command by its own key; Redo by Ctrl+Y too; a named control for
+    // every one a screen reader reaches.
+    void keysAndNames() {
+        CSourceEditorDlg dialog(Context(), "a = 1\r\n");
+        dialog.show();
+        dialog.Action(32873)->trigger();             // the find bar with its replace row
+        dialog.FindBar()->FindField()->setText("a"); // and its clear button
+        QCOMPARE(MnemonicClashes(&dialog).join(", "), QString());
+        QCOMPARE(UnnamedControls(&dialog).join(", "), QString());
+        CSyntaxEdit* edit = dialog.Editor();
+        edit->setFocus();
+        QTest::keyClicks(edit, "x");
+        QVERIFY(dialog.Action(57643)->isEnabled());
+        dialog.Action(57643)->trigger(); // Undo
+        QCOMPARE(edit->toPlainText(), QString("a = 1\n"));
+        QVERIFY(dialog.Action(57644)->shortcuts().contains(QKeySequence("Ctrl+Y")));
+        dialog.Action(57644)->trigger(); // Redo
+        QCOMPARE(edit->toPlainText(), QString("xa = 1\n"));
+        // Tab in the find bar goes from the Find field to the Replace field.
+        CFindBar* bar = dialog.FindBar();
+        QCOMPARE(bar->FindField()->nextInFocusChain(), static_cast<QWidget*>(bar->ReplaceField()));
     }
 
     void marksFollowTheReportAndTheCatalogs() {
