@@ -70,12 +70,11 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
     m_details->setSortingEnabled(false);
-    const int widths[] = {150, 50, 320, 150, 300};
-    for (int c = 0; c < 5; ++c)
+    const int widths[] = {150, 50, 320, 150};
+    for (int c = 0; c < 4; ++c)
         m_details->setColumnWidth(c, widths[c]);
-    // The Condition column takes the room the others leave.
-    m_details->header()->setStretchLastSection(false);
-    m_details->header()->setSectionResizeMode(ConditionColumn, QHeaderView::Stretch);
+    // The Parameters column takes the room the others leave.
+    m_details->header()->setStretchLastSection(true);
     m_icons->setModelColumn(TypeColumn);
     m_icons->setResizeMode(QListView::Adjust);
     // Each item as wide as its own name (BuildMinimums and BaseBuildMinimums

@@ -2,12 +2,19 @@
 // plan-list style, into PNG files, so that the look can be checked at any
 // scale and with a dark palette without a desktop:
 //   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 zeq-screenshots DIR [--dark] FILE
+// With --guide, the pictures of the user guide instead: the main window, its
+// Issues panel, each dialog and the source editor.
 
 #include "commandids.h"
 #include "desktopui.h"
+#include "leftview.h"
 #include "mainframe.h"
+#include "matchdlg.h"
 #include "plansettingsdlg.h"
+#include "qtext.h"
 #include "rightview.h"
+#include "sourceeditordlg.h"
+#include "startcheatdlg.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
@@ -47,14 +54,52 @@ bool Save(QWidget* widget, const QDir& dir, const QString& name) {
     return false;
 }
 
+// The guide's pictures, of the sample FILE and of a copy with faults.
+bool GuidePictures(CZeqEditorApp& app, const QDir& out, const QString& faulty) {
+    CMainFrame* frame = app.MainFrame();
+    frame->resize(1180, 560);
+    frame->RunCommand(ID_VIEW_DETAILS);
+    frame->show();
+    CLeftView* tree = frame->GetLeftPane();
+    tree->expandAll();
+    frame->GetRightPane()->SelectRow(2, true);
+    QApplication::processEvents();
+    bool ok = Save(frame, out, QStringLiteral("main-window"));
+
+    const CPlanData& data = app.Document()->Data();
+    auto shoot = [&](QDialog&& dialog, const char* name) {
+        dialog.show();
+        QApplication::processEvents();
+        ok = Save(&dialog, out, QString::fromLatin1(name)) && ok;
+    };
+    shoot(CPlanSettingsDlg(app.Context(), data.plans.All()[2].get(), frame), "plan-settings");
+    shoot(CMatchDlg(app.Context(), data.matches.All()[0].get(), frame), "match");
+    shoot(CStartCheatDlg(app.Context(), data.start, frame), "start-cheat");
+    CSourceEditorDlg source(app.Context(), ToQt(app.Document()->SaveText()), frame);
+    source.resize(720, 460);
+    source.show();
+    source.GoToLine(24);
+    QApplication::processEvents();
+    ok = Save(&source, out, QStringLiteral("source-editor")) && ok;
+    source.reject();
+
+    if (!app.OpenDocumentFile(faulty)) return false;
+    frame->GetRightPane()->SelectRow(0, true);
+    QApplication::processEvents();
+    return Save(frame, out, QStringLiteral("issues")) && ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
     const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
-    if (args.size() != 2) {
-        std::fputs("Usage: zeq-screenshots DIR [--dark] FILE\n", stderr);
+    const bool guide = args.removeAll(QStringLiteral("--guide")) > 0;
+    if (args.size() != (guide ? 3 : 2)) {
+        std::fputs("Usage: zeq-screenshots DIR [--dark] FILE\n"
+                   "       zeq-screenshots --guide DIR FILE FAULTY-FILE\n",
+                   stderr);
         return 2;
     }
     if (dark) {
@@ -67,6 +112,7 @@ int main(int argc, char** argv) {
     SetUi(&ui);
     CZeqEditorApp app;
     app.InitInstance({args[1], settings.filePath(QStringLiteral("zeq-editor.cfg"))});
+    if (guide) return GuidePictures(app, out, args[2]) ? 0 : 1;
     CMainFrame* frame = app.MainFrame();
     frame->resize(980, 640);
     bool ok = true;

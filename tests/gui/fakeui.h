@@ -23,6 +23,7 @@ struct FakeUiScript {
     std::deque<QString> files;               // what the file dialogs return
     std::deque<QColor> colors;               // what the colour dialog returns; empty: cancelled
     std::deque<int> numbers;                 // what GetNumber() is answered; empty: cancelled
+    std::vector<int> numberDefaults;         // and the number it was offered
     QStringList messages;
     QStringList texts; // what ShowText() showed: its title, a line break, the text
     QStringList questions;
@@ -73,9 +74,10 @@ public:
         return unitClass ? units.FindUnitByClass(*unitClass) : nullptr;
     }
     std::optional<QColor> PickColor(QWidget*, const QColor&) override { return Take(colors); }
-    std::optional<int> GetNumber(QWidget*, const QString&, const QString& label, int, int min,
+    std::optional<int> GetNumber(QWidget*, const QString&, const QString& label, int value, int min,
                                  int max) override {
         questions << label;
+        numberDefaults.push_back(value);
         const auto n = Take(numbers);
         return n ? std::optional(std::clamp(*n, min, max)) : n; // as the spin box keeps it
     }

@@ -308,9 +308,15 @@ private slots:
         dialog.OnAdd(); // a single parameter replaces its row
         QCOMPARE(Rows(rows), QString("buildType1=\"va_darter\" buildType2=\"va_darter\" "
                                      "buildType3=\"va_darter\" loopDelay=60"));
+        // Del in the list deletes the chosen rows; in the Value field a character.
         rows->clearSelection();
         rows->topLevelItem(1)->setSelected(true);
-        dialog.OnDelete();
+        value->setFocus();
+        QTest::keyClick(value, Qt::Key_Home);
+        QTest::keyClick(value, Qt::Key_Delete);
+        QCOMPARE(value->text(), QString("0"));
+        QCOMPARE(rows->topLevelItemCount(), 4);
+        QTest::keyClick(rows, Qt::Key_Delete);
         parameter->setCurrentText("buildType");
         value->setText("x");
         dialog.OnAdd();

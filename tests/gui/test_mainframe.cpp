@@ -1,6 +1,7 @@
 // Start-up, the main frame's commands and the document's open and save steps.
 
 #include "commandids.h"
+#include "desktopui.h"
 #include "fakeui.h"
 #include "issuespanel.h"
 #include "keyboardcheck.h"
@@ -18,9 +19,12 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -483,6 +487,34 @@ private slots:
         frame->RunCommand(ID_EDIT_SOURCE);
         QVERIFY2(title.endsWith("names.zeq, as on disk"), qPrintable(title));
         QCOMPARE(frame->focusWidget(), list);
+    }
+
+    // The desktop's own dialogs answer as the seam promises: the button
+    // pressed (Esc: the last), nothing for a dialog cancelled, the number typed.
+    void desktopDialogsAnswerAsPromised() {
+        CDesktopUi desktop;
+        auto press = [](const QString& text) {
+            WhenModal<QMessageBox>([text](QMessageBox* box) {
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == text) button->click();
+            });
+        };
+        press("&Two");
+        QCOMPARE(desktop.Choose(nullptr, IUiServices::Icon::Question, "?",
+                                {"&One", "&Two", "&Three"}, 0, {}),
+                 1);
+        WhenModal<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        QCOMPARE(desktop.Choose(nullptr, IUiServices::Icon::Warning, "?", {"&One", "&Two"}, 0, {}),
+                 1);
+        press("Do&n't Save");
+        QVERIFY(desktop.AskSaveChanges(nullptr, "?") == IUiServices::Answer::No);
+        WhenModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+        QCOMPARE(desktop.GetSaveFileName(nullptr, Path("x.zeq")), QString());
+        WhenModal<QInputDialog>([](QInputDialog* dialog) {
+            dialog->setIntValue(7);
+            dialog->accept();
+        });
+        QCOMPARE(desktop.GetNumber(nullptr, "t", "l", 3, 1, 9), std::optional<int>(7));
     }
 
     // In the icon styles each item is as wide as its own name.

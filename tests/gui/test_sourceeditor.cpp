@@ -214,6 +214,28 @@ private slots:
         QVERIFY(red);
     }
 
+    // Lines are coloured as they are typed: a header, and a number but not
+    // the digit of a name.
+    void colouringFollowsEdits() {
+        CSourceEditorDlg dialog(Context(), "a = 1\r\n");
+        dialog.show();
+        CSyntaxEdit* edit = dialog.Editor();
+        QTRY_VERIFY(edit->document()->firstBlock().layout()->formats().size() > 0);
+        edit->moveCursor(QTextCursor::End);
+        edit->insertPlainText("[Start]\nbuildType1 = 5\n");
+        // The tokens' own format ranges, besides the line's.
+        auto tokens = [edit](int blockNumber) {
+            QList<QPair<int, int>> found;
+            for (const QTextLayout::FormatRange& range :
+                 edit->document()->findBlockByNumber(blockNumber).layout()->formats())
+                if (!found.contains({range.start, range.length}))
+                    found << QPair<int, int>(range.start, range.length);
+            return found;
+        };
+        QTRY_VERIFY(tokens(1).contains({0, 7}));                             // [Start]
+        QTRY_COMPARE(tokens(2), (QList<QPair<int, int>>{{0, 14}, {13, 1}})); // 5, not buildType's 1
+    }
+
     void schemeEditorWritesTheSchemeAndKeepsTheRest() {
         Settings().Write("Msdev Style", "NumberStyle", "2");
         Settings().Write("Other", "Keep", "me");
@@ -341,6 +363,7 @@ private slots:
         m_ui->numbers = {3};
         dialog.Action(32874)->trigger();
         QCOMPARE(m_ui->questions.last(), QString("Line number (1-4):"));
+        QCOMPARE(m_ui->numberDefaults.back(), 1); // the caret's line
         QCOMPARE(dialog.Editor()->textCursor().blockNumber(), 2);
         dialog.Editor()->moveCursor(QTextCursor::EndOfLine);
         QCOMPARE(dialog.PositionText(), QString("Line 3, Column 5"));
@@ -402,6 +425,12 @@ private slots:
         QCOMPARE(edit->textCursor().block().text(),
                  "holdType1 = " + popup->model()->index(1, 0).data(Qt::UserRole).toString());
         QCOMPARE(edit->blockCount(), 6);
+        // On the empty last line, asked: the keys of the plan it is in.
+        QTest::keyClick(edit, Qt::Key_Return);
+        edit->Complete(true);
+        QVERIFY(popup->model()
+                    ->match(popup->model()->index(0, 0), Qt::UserRole, "planType = ")
+                    .size() == 1);
     }
 
     // Every command by its own key; Redo by Ctrl+Y too; a named control for
@@ -422,8 +451,12 @@ private slots:
         QVERIFY(dialog.Action(57644)->shortcuts().contains(QKeySequence("Ctrl+Y")));
         dialog.Action(57644)->trigger(); // Redo
         QCOMPARE(edit->toPlainText(), QString("xa = 1\n"));
-        // Tab in the find bar goes from the Find field to the Replace field.
+        // Tab in the find bar goes from the Find field to the Replace field,
+        // and each field's label takes the keyboard there.
         CFindBar* bar = dialog.FindBar();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_W, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(bar->ReplaceField()));
         QCOMPARE(bar->FindField()->nextInFocusChain(), static_cast<QWidget*>(bar->ReplaceField()));
     }
 
