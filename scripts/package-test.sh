@@ -20,6 +20,7 @@ share/man/man1/zeq.1
 share/mime/packages/zeq-editor.xml
 share/zeq-editor/Plans.dat
 share/zeq-editor/Units.dat
+share/zeq-editor/git/pre-commit
 share/zeq-editor/samples/ironclad_defence.zeq
 share/zeq-editor/samples/neutral_outpost.zeq
 share/zeq-editor/samples/verdant_rush.zeq
