@@ -48,20 +48,22 @@ long long Distance(const PlanEntry* a, const PlanEntry* b) {
     return std::llabs(static_cast<long long>(a->priority) - static_cast<long long>(b->priority));
 }
 
-// A field of a plan, known by its key as lookups compare it (a repeated key
-// counted on: "key#2"), so that a key written in other case is no change.
+// A field of a plan, known by its counted name, so that a key written in
+// other case is no change.
 struct CountedField {
     std::string id, key, value;
 };
 
 std::vector<CountedField> CountedFields(const PlanEntry& plan) {
     std::vector<CountedField> fields;
-    std::unordered_map<std::string, int> seen;
+    std::vector<std::string> keys;
     for (auto& [key, value] : CPlanDiff::Fields(plan)) {
-        std::string id = FoldedName(key);
-        if (const int n = ++seen[id]; n > 1) id.append("#").append(std::to_string(n));
-        fields.push_back({std::move(id), key, value});
+        keys.push_back(key);
+        fields.push_back({{}, std::move(key), std::move(value)});
     }
+    const std::vector<std::string> names = CPlanDiff::CountedNames(keys);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i].id = names[i];
     return fields;
 }
 
@@ -70,6 +72,17 @@ std::string Quote(std::string_view text) {
 }
 
 } // namespace
+
+std::vector<std::string> CPlanDiff::CountedNames(const std::vector<std::string>& keys) {
+    std::vector<std::string> names;
+    std::unordered_map<std::string, int> seen;
+    for (const std::string& key : keys) {
+        std::string name = FoldedName(key);
+        if (const int n = ++seen[name]; n > 1) name.append(" ").append(std::to_string(n));
+        names.push_back(std::move(name));
+    }
+    return names;
+}
 
 std::vector<std::pair<std::string, std::string>> CPlanDiff::Fields(const PlanEntry& plan) {
     std::vector<std::pair<std::string, std::string>> fields = {

@@ -58,6 +58,12 @@ public:
     // parameter (in order).
     static std::vector<std::pair<std::string, std::string>> Fields(const PlanEntry& plan);
 
+    // The name each key of a record goes by when records are compared: the
+    // key folded as lookups compare it, a repeat counted on after a blank
+    // ("key 2"). A key never holds a blank, so no key as written (such as
+    // "key#2") is taken for another's repeat.
+    static std::vector<std::string> CountedNames(const std::vector<std::string>& keys);
+
 private:
     void CompareStart(const StartSection& a, const StartSection& b);
     void CompareMatches(const MatchList& a, const MatchList& b);

@@ -29,16 +29,15 @@ std::string PlanName(const PlanEntry& plan) {
     return "plan '" + plan.planType + "' (priority " + std::to_string(plan.priority) + ")";
 }
 
-// A plan's parameters by key (folded, a repeat counted on: "key#2"), so that
-// each is merged as a field of its own.
+// A plan's parameters by their counted names, so that each is merged as a
+// field of its own.
 std::vector<std::pair<std::string, std::size_t>> Keyed(const std::vector<PlanParameter>& params) {
+    std::vector<std::string> keys;
+    for (const PlanParameter& p : params)
+        keys.push_back(p.key);
     std::vector<std::pair<std::string, std::size_t>> keyed;
-    std::unordered_map<std::string, int> seen;
-    for (std::size_t i = 0; i < params.size(); ++i) {
-        std::string key = FoldedName(params[i].key);
-        if (const int n = ++seen[key]; n > 1) key.append("#").append(std::to_string(n));
-        keyed.emplace_back(std::move(key), i);
-    }
+    for (std::string& name : CPlanDiff::CountedNames(keys))
+        keyed.emplace_back(std::move(name), keyed.size());
     return keyed;
 }
 

@@ -55,6 +55,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "plan 'A' (priority 5) [Plan1]\n  + planCondition: \"Exists\"\n"
                 "  + planConditionClass: \"u\"\n  + doNextOnFail: 1\n  + z: \"q r\"\n"
                 "  - y: 3\n"},
+        DiffRow{"AKeyLikeACountedRepeatIsItsOwn", // found by fuzzing
+                "[Plan1]\nplanType = A\nplanPriority = 5\nx = 1\nx#2 = 5\n",
+                "[Plan1]\nplanType = A\nplanPriority = 5\nx = 1\nx = 5\n",
+                "plan 'A' (priority 5) [Plan1]\n  + x: 5\n  - x#2: 5\n"},
         DiffRow{"KeyCaseIsNoChange", "[Plan1]\nplanType = A\nplanPriority = 5\nunitType = u\n",
                 "[Plan1]\nplanType = A\nplanPriority = 5\nUNITTYPE = u\n", ""},
         DiffRow{"PlansComeAndGo", "[Plan1]\nplanType = A\nplanPriority = 5\n",
