@@ -90,21 +90,6 @@ TEST(PlanManager, ParameterDefinitions) {
     EXPECT_EQ(CPlanManager::FindParamDef(nullptr, "holdPoint"), nullptr);
 }
 
-TEST(PlanManager, ConfigurationIsSetWholeByEachCall) {
-    CPlanManager m = LoadPlans("ConfigurePlanManager() { szIconImage32 = \"big.bmp\";"
-                               " szIconImage16 = \"small.bmp\"; dwTransparent32 = \"255,0,255\";"
-                               " dwTransparent16 = \"255,0\"; }");
-    EXPECT_EQ(m.iconImage32, "big.bmp");
-    EXPECT_EQ(m.transparent32, 0xFF00FFu);
-    EXPECT_EQ(m.transparent16, 0u);
-
-    m = LoadPlans("ConfigurePlanManager() { dwTransparent32 = \"1,2,3\"; }\n"
-                  "ConfigurePlanManager() { szIconImage16 = \"only.bmp\"; }");
-    EXPECT_EQ(m.iconImage32, "");
-    EXPECT_EQ(m.iconImage16, "only.bmp");
-    EXPECT_EQ(m.transparent32, 0u);
-}
-
 TEST(PlanManager, BrokenFilesLeaveTheCatalogEmpty) {
     CPlanManager m = LoadPlans("CreatePlanType(\"A\");");
     ASSERT_EQ(m.All().size(), 1u);
@@ -193,15 +178,6 @@ TEST(UnitList, ItemsAreCutAndStripped) {
     EXPECT_EQ(units.FindUnitByClass("top"), nullptr);
 }
 
-TEST(UnitList, LookupIsDepthFirstAndIgnoresCase) {
-    CUnitList units = LoadUnits("CreateGroup(\"Outer\") { AddItem(\"tank\", \"Outer tank\");"
-                                " CreateGroup(\"Inner\") { AddItem(\"tank\", \"Inner tank\"); } }"
-                                "CreateGroup(\"Later\") { AddItem(\"TANK\", \"Later tank\"); }");
-    EXPECT_EQ(units.GetUnitDisplayName("TANK"), "Inner tank");
-    EXPECT_EQ(units.GetUnitDisplayName("unknown_class"), "unknown_class");
-    EXPECT_EQ(units.GetUnitDisplayName(""), "");
-}
-
 TEST(UnitList, BrokenFilesLeaveTheCatalogEmpty) {
     CUnitList units = LoadUnits("CreateGroup(\"A\") { AddItem(\"a\", \"A\"); }");
     DefinitionFile broken("CreateGroup(\"A\") { AddItem(\"a\", \"A\"); ");
@@ -231,15 +207,6 @@ TEST(ShippedData, PlansDatDefinesEveryOfferedType) {
         EXPECT_FALSE(type->params.empty()) << name;
     }
     EXPECT_EQ(m.All().size(), 13u);
-}
-
-TEST(ShippedData, UnitsDatIsARealCatalog) {
-    CUnitList units;
-    ASSERT_TRUE(units.LoadUnits(ZEQ_DATA_DIR "/Units.dat")) << units.LoadError().message;
-    const UnitPickerMenu picker = units.BuildUnitMenu();
-    EXPECT_GE(picker.units.size(), 40u);
-    for (const UnitItem* unit : picker.units) // each class once, and named
-        EXPECT_EQ(units.FindUnitByClass(unit->unitClass), unit) << unit->displayName;
 }
 
 } // namespace

@@ -53,17 +53,6 @@ TEST_F(FileBufferTest, EmptyFilesMissingFilesAndFoldersDoNotLoad) {
     }
 }
 
-TEST_F(FileBufferTest, LoadFileReadsEveryByte) {
-    std::string bytes = "[S]\r\nk = \"";
-    for (int i = 0; i < 200000; ++i)
-        bytes += char('a' + i % 26);
-    CFileBuffer buffer;
-    ASSERT_TRUE(buffer.LoadFile(Write("big.zeq", bytes)));
-    EXPECT_EQ(buffer.Detach(), bytes);
-    EXPECT_TRUE(buffer.IsEmpty());
-    EXPECT_FALSE(buffer.SetData(""));
-}
-
 // File names are UTF-8 bytes on every system: on Windows a name outside the
 // ANSI code page must still open (and not be made under a garbled name).
 TEST_F(FileBufferTest, NamesAreUtf8) {

@@ -120,15 +120,6 @@ TEST(KeptLayout, NewPlansAndMatchesGoWhereTheyBelong) {
               std::string::npos);
 }
 
-// Moving a plan exchanges two priorities: two lines, the sections stay.
-TEST(KeptLayout, MovingPlansChangesOnlyPriorities) {
-    Opened file(kCommented);
-    std::swap(file.Plan(0)->priority, file.Plan(1)->priority);
-    EXPECT_EQ(ChangedLines(kCommented, file.Saved()), (std::set<int>{16, 21}));
-    file.data.plans.ArrangePriorities(10);
-    EXPECT_EQ(ChangedLines(kCommented, file.Saved()), (std::set<int>{16, 21}));
-}
-
 // From Plan256 on the numbers must follow on: a deleted plan there moves the
 // later headers down, and nothing else of them.
 TEST(KeptLayout, DeletingPastTheDenseScanCloseTheGap) {

@@ -43,26 +43,19 @@ TEST_P(Edit, AppliesAtTheProtocolsPositions) {
     }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     TextDocument, Edit,
     testing::Values(
         EditRow{"LineEndsOfEveryKind", "a\r\nb\nc\rd", {3, 0}, {3, 1}, "x", "a\r\nb\nc\rx"},
         EditRow{"AcrossLines", "ab\r\ncd", {0, 1}, {1, 1}, "", "ad"},
         EditRow{"PastTheEnds", "ab\r\ncd", {0, 9}, {7, 0}, "!", "ab!"},
-        EditRow{"Utf16CountsPairs",
-                "\xF0\x9F\x98\x80x\xC3\xA9y",
-                {0, 3},
-                {0, 4},
-                "Z",
+        EditRow{"Utf16CountsPairs", "\xF0\x9F\x98\x80x\xC3\xA9y", {0, 3}, {0, 4}, "Z",
                 "\xF0\x9F\x98\x80xZy"},
-        EditRow{"Utf8CountsBytes",
-                "\xC3\xA9y",
-                {0, 2},
-                {0, 3},
-                "Z",
-                "\xC3\xA9Z",
+        EditRow{"Utf8CountsBytes", "\xC3\xA9y", {0, 2}, {0, 3}, "Z", "\xC3\xA9Z",
                 CTextDocument::Units::Utf8}),
     testsupport::RowName());
+// clang-format on
 
 // zeq lsp in a child process, spoken to as a client does.
 class Server : public testsupport::TempFolder {

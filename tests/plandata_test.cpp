@@ -1,5 +1,4 @@
 #include "plandata.h"
-#include "planformat.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -121,18 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- The lists ---------------------------------------------------------
 
-// Only the spelling the scan looks for names a plan section.
-TEST(PlanFormat, PlanNumberOfASectionName) {
-    const std::pair<const char*, unsigned long> cases[] = {
-        {"Plan1", 1},     {"plan12", 12},
-        {"PLAN300", 300}, {"Plan07", 0},
-        {"Plan0", 0},     {"Plan", 0},
-        {"Plan1a", 0},    {"Planet", 0},
-        {"Start", 0},     {"Plan99999999999999999999", 0}};
-    for (const auto& [name, number] : cases)
-        EXPECT_EQ(PlanNumberOf(name), number) << name;
-}
-
 TEST(PlanList, AddPlanRefusesEmptyTypeAndZeroPriorityAndClamps) {
     PlanList plans;
     EXPECT_EQ(plans.AddPlan("", 10), nullptr);
@@ -144,19 +131,6 @@ TEST(PlanList, AddPlanRefusesEmptyTypeAndZeroPriorityAndClamps) {
     EXPECT_EQ(removed->planType, "Hold");
     EXPECT_EQ(plans.RemovePlan(nullptr), nullptr);
     EXPECT_EQ(plans.CountPlans(), 1u);
-}
-
-TEST(PlanList, SortAndArrangeAreStable) {
-    PlanList plans;
-    for (auto [type, priority] : {std::pair{"A", 50}, {"B", 70}, {"C", 50}, {"D", 90}})
-        plans.AddPlan(type, priority);
-    plans.SortPlansByPriority();
-    CPlanData data;
-    std::swap(data.plans, plans);
-    EXPECT_EQ(Describe(data), kNoStart + " | plan D 90 | plan B 70 | plan A 50 | plan C 50");
-    data.plans.All()[3]->priority = 500;
-    data.plans.ArrangePriorities(10);
-    EXPECT_EQ(Describe(data), kNoStart + " | plan C 40 | plan D 30 | plan B 20 | plan A 10");
 }
 
 // Priorities above 16384 would be clamped on the next load: long lists get
@@ -196,15 +170,6 @@ TEST_F(PlanFiles, UnreadableFilesLeaveTheModelEmptyAndSayWhy) {
     std::string saveError;
     EXPECT_FALSE(data.SavePlanFile(Path("missing/x.zeq"), &saveError));
     EXPECT_FALSE(saveError.empty());
-}
-
-TEST_F(PlanFiles, SavingWritesTheTextAndSortsTheModelsOwnList) {
-    CPlanData data;
-    data.plans.AddPlan("Low", 1);
-    data.plans.AddPlan("High", 9);
-    ASSERT_TRUE(data.SavePlanFile(Path("saved.zeq")));
-    EXPECT_EQ(data.plans.All()[0]->planType, "High");
-    EXPECT_EQ(Read(Path("saved.zeq")), data.Text());
 }
 
 // --- Saving ------------------------------------------------------------

@@ -123,36 +123,6 @@ TEST(Report, KeptLayoutSaysWhatIsNotRead) {
                   "9:w:section [Notes] is not part of a plan file and is not read"}));
 }
 
-TEST(Report, CleanFilesLoseNothing) {
-    CPlanFileReport report;
-    EXPECT_TRUE(report.Check(kStart + "[Plan1]\r\nplanType = \"A\"\r\nplanPriority = 5\r\n"
-                                      "planCondition = \"exists\"\r\nplanConditionClass = u\r\n"
-                                      "buildType1 = \"x\"\r\n"));
-    EXPECT_TRUE(report.Findings().empty());
-    EXPECT_FALSE(report.LosesAnything());
-}
-
-// The file of a new user: every loss is there, in line order, with the plan
-// and the match it is about in the model the report loaded.
-TEST(Report, EveryLossOfAFile) {
-    CPlanData data;
-    CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
-    ASSERT_TRUE(
-        report.Check("// by hand\r\n[Start]\r\nconsClass = c\r\nscavClass = s\r\n"
-                     "difficulty = 3\r\n[Match]\r\ntargetType1 = t\r\nattackType1_1 = a\r\n"
-                     "targetType3 = u\r\n[Plan1]\r\nplanType = A\r\nplanPriority = \"50\"\r\n"
-                     "[Plan2]\r\nplanType = B\r\nplanPriority = 5\r\nplanCondition = X\r\n"
-                     "[Plan2]\r\nplanType = C\r\nplanPriority = 6\r\n[Notes]\r\n",
-                     &data));
-    std::vector<int> lines;
-    for (const Finding& f : report.Findings())
-        lines.push_back(f.line);
-    EXPECT_EQ(lines, (std::vector<int>{1, 5, 9, 12, 16, 16, 17, 20}));
-    EXPECT_TRUE(report.LosesAnything());
-    EXPECT_EQ(report.Findings()[5].plan, data.plans.All()[0].get()); // the condition of [Plan2]
-    EXPECT_EQ(data.plans.CountPlans(), 1u);
-}
-
 TEST(Report, CatalogsAddTheirChecks) {
     CPlanManager plans;
     PlanTypeInfo* hold = plans.AddPlanType("Hold");

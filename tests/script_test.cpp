@@ -132,102 +132,55 @@ TEST(Script, FailureKeepsWhatWasBuilt) {
     EXPECT_TRUE(script.Nodes().empty());
 }
 
-TEST(Script, LoadReadsFiles) {
-    const auto path = std::filesystem::temp_directory_path() / "zeq-script-test.dat";
-    std::ofstream(path, std::ios::binary) << "F(1);";
-    CScript script;
-    EXPECT_TRUE(script.Load(path.string()));
-    EXPECT_EQ(Dump(script.Nodes()), "F(1);");
-    std::ofstream(path, std::ios::binary | std::ios::trunc);
-    EXPECT_FALSE(script.Load(path.string()));
-    EXPECT_TRUE(script.Nodes().empty());
-    std::filesystem::remove(path);
-    EXPECT_FALSE(script.Load(path.string()));
-    EXPECT_EQ(script.LastError().line, 0);
-}
-
 TEST(Script, DeepNestingIsBounded) {
-    std::string text;
-    for (int i = 0; i < 2000; ++i)
-        text += "A(){";
-    text += std::string(2000, '}');
+    auto nested = [](int depth) {
+        std::string text;
+        for (int i = 0; i < depth; ++i)
+            text += "A(){";
+        return text + std::string(std::size_t(depth), '}');
+    };
     CScript script;
-    EXPECT_FALSE(script.LoadText(text)); // more than the mark stack holds
-    text.clear();
-    for (int i = 0; i < 500; ++i)
-        text += "A(){";
-    text += std::string(500, '}');
-    EXPECT_TRUE(script.LoadText(text));
+    EXPECT_FALSE(script.LoadText(nested(2000))); // more than the mark stack holds
+    EXPECT_TRUE(script.LoadText(nested(500)));
 }
 
-ScriptProperty Prop(std::string value) {
-    return {"p", std::move(value)};
-}
-
-TEST(Script, GetBool) {
-    struct Case {
-        std::string value;
-        bool expected;
-    };
-    const Case cases[] = {{"TRUE", true},   {"\"true\"", true}, {"True", true}, {"false", false},
-                          {"FaLsE", false}, {"1", true},        {"yes", true},  {"", true}};
-    for (const auto& c : cases) {
-        const ScriptProperty p = Prop(c.value);
-        EXPECT_EQ(CScript::GetBool(&p, true), c.expected) << c.value;
+// Numbers, flags and colours as the catalogs write them, and what each
+// reader makes of a value it cannot read.
+TEST(Script, ValueReaders) {
+    const std::pair<const char*, bool> bools[] = {
+        {"TRUE", true},   {"\"true\"", true}, {"True", true}, {"false", false},
+        {"FaLsE", false}, {"1", true},        {"yes", true},  {"", true}};
+    for (const auto& [value, expected] : bools) {
+        const ScriptProperty p{"p", value};
+        EXPECT_EQ(CScript::GetBool(&p, true), expected) << value;
     }
-    EXPECT_FALSE(CScript::GetBool(nullptr, false));
-    const ScriptProperty one = Prop("1");
+    const ScriptProperty one{"p", "1"};
     EXPECT_FALSE(CScript::GetBool(&one, false));
-}
+    EXPECT_FALSE(CScript::GetBool(nullptr, false));
 
-TEST(Script, GetInt) {
-    struct Case {
-        std::string value;
-        std::int32_t expected;
-    };
-    const Case cases[] = {{"-1", -1},
-                          {"\"7\"", 7},
-                          {"abc", 0},
-                          {"+12x", 12},
-                          {"\" 42\"", 42},
-                          {"", 99},
-                          {"99999999999", 2147483647},
-                          {"-99999999999", -2147483647 - 1}};
-    for (const auto& c : cases) {
-        const ScriptProperty p = Prop(c.value);
-        EXPECT_EQ(CScript::GetInt(&p, 99), c.expected) << c.value;
+    const std::pair<const char*, std::int32_t> ints[] = {{"-1", -1},
+                                                         {"\"7\"", 7},
+                                                         {"abc", 0},
+                                                         {"+12x", 12},
+                                                         {"\" 42\"", 42},
+                                                         {"", 99},
+                                                         {"99999999999", INT32_MAX},
+                                                         {"-99999999999", INT32_MIN}};
+    for (const auto& [value, expected] : ints) {
+        const ScriptProperty p{"p", value};
+        EXPECT_EQ(CScript::GetInt(&p, 99), expected) << value;
     }
     EXPECT_EQ(CScript::GetInt(nullptr, -1), -1);
-}
 
-TEST(Script, GetColor) {
-    struct Case {
-        std::string value;
-        std::uint32_t expected;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::uint32_t> colours[] = {
         {"\"255,0,255\"", 0x00FF00FFu}, {"1,2", 0xDEADu},  {"256,0,0", 0u},
         {"1,2,3", 0x030201u},           {"-1,0,0", 0xFFu}, {"1,2,3,4", 0x030201u},
-        {"\"10, 20, 30\"", 0x1E140Au},  {",,", 0u},
-    };
-    for (const auto& c : cases) {
-        const ScriptProperty p = Prop(c.value);
-        EXPECT_EQ(CScript::GetColor(&p, 0xDEAD), c.expected) << c.value;
+        {"\"10, 20, 30\"", 0x1E140Au},  {",,", 0u}};
+    for (const auto& [value, expected] : colours) {
+        const ScriptProperty p{"p", value};
+        EXPECT_EQ(CScript::GetColor(&p, 0xDEAD), expected) << value;
     }
     EXPECT_EQ(CScript::GetColor(nullptr, 7u), 7u);
-}
-
-TEST(Script, StringsAndLookups) {
-    CScript script;
-    ASSERT_TRUE(script.LoadText("F() { nIconIndex = 3; s = \"a\" \"b\"; }"));
-    const ScriptNode* node = script.Nodes().front().get();
-    EXPECT_EQ(CScript::FindProperty("NIconIndex", node), nullptr);
-    EXPECT_NE(CScript::FindProperty("nIconIndex", node), nullptr);
-    EXPECT_EQ(CScript::FindProperty("", node), nullptr);
-    EXPECT_EQ(CScript::GetString(CScript::FindProperty("s", node), "d"), "ab");
-    EXPECT_EQ(CScript::GetString(CScript::FindProperty("missing", node), "d"), "d");
-    EXPECT_EQ(CScript::Unquote("\"a\"b\""), "ab");
-    EXPECT_EQ(CScript::Unquote(""), "");
 }
 
 } // namespace

@@ -105,13 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
                     FailCase{"LineCountMixedEnds", "[S]\r\n\n\r[x\r\n", 4}),
     testsupport::RowName());
 
-TEST(SectionFile, RefusedTextBuildsNothing) {
-    // The clean-up pass checks the whole text before anything is built.
-    CSectionFile file;
-    EXPECT_FALSE(file.ParseText("[A]\r\na=1\r\n]\r\n"));
-    EXPECT_TRUE(file.Sections().empty());
-}
-
 // What parses is written so that it reads back as the same tree. Found by
 // fuzzing: a NUL inside a quoted value used to start a new line there; a
 // "//" once split by a blank became a comment; a key with an open quote took
@@ -130,19 +123,6 @@ TEST(SectionFile, WhatParsesWritesTextThatReadsBackTheSame) {
         EXPECT_TRUE(again.ParseText(file.WriteText())) << again.LastError().message;
         EXPECT_EQ(Dump(again), Dump(file));
     }
-}
-
-TEST(SectionFile, RecordsSourceLines) {
-    CSectionFile file;
-    ASSERT_TRUE(file.ParseText("// head\r\n\r\n[A]\r\na=1 // x\nb=2\r\n\r\n[B]\rc=\"x\n"));
-    ASSERT_EQ(file.Sections().size(), 2u);
-    const SectionNode& a = file.Sections()[0];
-    EXPECT_EQ(a.line, 3);
-    ASSERT_EQ(a.entries.size(), 1u); // the comment swallowed the LF: "a=1b=2"
-    EXPECT_EQ(a.entries[0].line, 4);
-    const SectionNode& b = file.Sections()[1];
-    EXPECT_EQ(b.line, 7);
-    EXPECT_EQ(b.entries[0].line, 8);
 }
 
 TEST(SectionFile, MarkStackOverflowStillCopiesBrackets) {
@@ -169,27 +149,6 @@ TEST(SectionFile, LookupsFoldOnlyAsciiLettersAndReturnTheFirst) {
     ASSERT_NE(entry, nullptr);
     EXPECT_EQ(entry->value, "1");
     EXPECT_EQ(CSectionFile::FindEntry(nullptr, "x"), nullptr);
-}
-
-struct IntCase {
-    std::string value;
-    std::int32_t expected;
-};
-
-TEST(SectionFile, GetValueIntReadsOnlyLeadingDigits) {
-    const IntCase cases[] = {{"12", 12},
-                             {"12abc", 12},
-                             {"\"12\"", -1},
-                             {"-3", -1},
-                             {"+3", -1},
-                             {"", -1},
-                             {"007", 7},
-                             {"2147483647", 2147483647},
-                             {"99999999999", 2147483647}};
-    for (const auto& c : cases) {
-        EntryNode entry{"k", c.value, 0};
-        EXPECT_EQ(CSectionFile::GetValueInt(&entry, -1), c.expected) << c.value;
-    }
 }
 
 TEST(SectionFile, ValueProblemFindsValuesThatChangeOnTheWayBack) {

@@ -44,28 +44,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"CommentedKeyIsNotTheKey", "[A]\n;x=1\n", "A", "x", "2", "[A]\n;x=1\nx=2\n"}),
     testsupport::RowName());
 
-TEST(Settings, FindIgnoresCaseAndOtherSections) {
-    const std::string text = "x=0\n[Other]\nkey=no\n[SETTINGS]\n  Key =  yes  \nkey=second\n";
-    EXPECT_EQ(CSettingsFile::Find(text, "settings", "KEY"), "yes");
-    EXPECT_EQ(CSettingsFile::Find(text, "Settings", "x"), std::nullopt);
-    EXPECT_EQ(CSettingsFile::Find(text, "Missing", "key"), std::nullopt);
-}
-
 class SettingsFileTest : public testsupport::TempFolder {
 protected:
     std::string Text() const { return Read(Path("zeq.cfg")); }
     std::string File() const { return Path("zeq.cfg"); }
 };
-
-TEST_F(SettingsFileTest, DefaultsUntilWrittenAndCreatedOnFirstWrite) {
-    CSettingsFile settings(File());
-    EXPECT_EQ(settings.ReadInt("Settings", "OpenLastArchive", 1), 1);
-    EXPECT_EQ(settings.ReadString("Unreal Style", "Normal", "x"), "x");
-    EXPECT_FALSE(fs::exists(File()));
-    EXPECT_TRUE(settings.WriteInt("Settings", "Font Size", 15));
-    EXPECT_EQ(settings.ReadInt("settings", "font size", 10), 15);
-    EXPECT_EQ(Text(), "[Settings]\nFont Size=15\n");
-}
 
 TEST_F(SettingsFileTest, HandWrittenValues) {
     Write("zeq.cfg", "[Settings]\nView Style=7\nOpenLastArchive=zero\nFont Size=11\n"
@@ -96,31 +79,6 @@ TEST(Settings, PathBesideTheProgramWhenWritable) {
               (dir / "ZeqEditor.cfg").string());
     EXPECT_EQ(SettingsPathFor("/no/such/folder/zeq-editor", "fallback"), "fallback");
     fs::remove_all(dir);
-}
-
-TEST(RecentFiles, MostRecentFirstAtMostEight) {
-    CRecentFileList list;
-    for (int i = 1; i <= 10; ++i)
-        list.Add("/f" + std::to_string(i));
-    list.Add("/f5");
-    ASSERT_EQ(list.Entries().size(), 8u);
-    EXPECT_EQ(list.Entries()[0], "/f5");
-    EXPECT_EQ(list.Entries()[1], "/f10");
-    EXPECT_EQ(list.Entries()[7], "/f3");
-    list.Remove("/f10");
-    EXPECT_EQ(list.Entries()[1], "/f9");
-}
-
-TEST_F(SettingsFileTest, RecentFilesRoundTrip) {
-    CSettingsFile settings(File());
-    CRecentFileList list;
-    list.Add("/b/one.zeq");
-    list.Add("/a/two words.zeq");
-    list.WriteTo(settings);
-    CRecentFileList again;
-    again.ReadFrom(settings);
-    EXPECT_EQ(again.Entries(), list.Entries());
-    EXPECT_EQ(CSettingsFile::Find(Text(), "Recent File List", "File1"), "/a/two words.zeq");
 }
 
 TEST(RecentFiles, DisplayNamesFitThirtyCharacters) {
@@ -157,18 +115,6 @@ TEST(ColourScheme, NumberTexts) {
     for (const Case& c : cases)
         EXPECT_EQ(ReadUnsigned(c.text, c.base), c.value) << c.text;
     EXPECT_EQ(ColourText(0x00FF00FF), "0x00FF00FF");
-}
-
-// A first start makes the file with both schemes; an existing file is kept.
-TEST_F(SettingsFileTest, AFreshFileHoldsBothSchemes) {
-    const CAppSettings settings(File());
-    ASSERT_TRUE(settings.CreateWithSchemes());
-    EXPECT_EQ(settings.Scheme(false), SuggestedScheme(false));
-    EXPECT_EQ(settings.Scheme(true), SuggestedScheme(true));
-    EXPECT_NE(SuggestedScheme(false), SuggestedScheme(true));
-    Write("zeq.cfg", "[Settings]\nFont Size=12\n");
-    EXPECT_FALSE(settings.CreateWithSchemes());
-    EXPECT_EQ(Text(), "[Settings]\nFont Size=12\n");
 }
 
 TEST_F(SettingsFileTest, ColourSchemesReadDefaultsAndWriteElevenValues) {

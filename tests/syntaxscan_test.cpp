@@ -61,30 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"SlashAtEnd", "a /", ""}, ScanCase{"Empty", "", ""}),
     testsupport::RowName());
 
-TEST(Colouring, PositionsCountEveryByte) {
-    const std::vector<ColourRun> runs = ScanColours("[A]\r\nx = 12 // c");
-    ASSERT_EQ(runs.size(), 3u);
-    EXPECT_EQ(runs[0], (ColourRun{0, 3, TokenClass::Header}));
-    EXPECT_EQ(runs[1], (ColourRun{9, 2, TokenClass::Number}));
-    EXPECT_EQ(runs[2], (ColourRun{12, 4, TokenClass::Comment}));
-}
-
-TEST(Colouring, LinesScanLikeTheWholeText) {
-    const std::string text = "[Plan1]\r\nplanPriority = -5\r\n// x\r\nholdPoint = \"a\"\r\n.5 x[1]";
-    std::vector<ColourRun> byLine;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) end = text.size();
-        for (ColourRun run : ScanColours(std::string_view(text).substr(start, end - start))) {
-            run.start += start;
-            byLine.push_back(run);
-        }
-        start = end + 2;
-    }
-    EXPECT_EQ(byLine, ScanColours(text));
-}
-
 } // namespace
 
 #include "planmanager.h"
@@ -145,20 +121,6 @@ TEST(SourceAssist, CompletionsKnowTheCatalogs) {
     EXPECT_EQ(Texts(CompletionsAt({"Plan3", "Hold", "doNextOnFail = "}, &plans, &units)),
               (std::vector<std::string>{"1", "0"}));
     EXPECT_TRUE(CompletionsAt({"Plan3", "Hold", "x = 1 // hold"}, &plans, &units).empty());
-}
-
-// The section, plan type and line of an offset, with any line ends.
-TEST(SourceAssist, PlaceOfAnOffset) {
-    const std::string text =
-        "[Start]\r\nscrap\r\n[ Plan2 ]\r\nplan Type = \"Hold\"\r\nho\n[Plan1]\r[";
-    CompletionPlace place = PlaceAt(text, text.find("ho\n") + 2);
-    EXPECT_EQ(place.section + "/" + place.planType + "/" + place.lineBefore, "Plan2/Hold/ho");
-    place = PlaceAt(text, text.size());
-    EXPECT_EQ(place.section + "/" + place.lineBefore, "Plan1/[");
-    EXPECT_EQ(place.freePlanNumber, 3u);
-    place = PlaceAt(text, text.find("scrap") + 3);
-    EXPECT_EQ(place.section + "/" + place.lineBefore, "Start/scr");
-    EXPECT_EQ(PlaceAt(text, 0).section, "");
 }
 
 } // namespace

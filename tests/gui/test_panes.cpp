@@ -102,7 +102,6 @@ private slots:
                     "targetType3 = \"alone\"\r\n"
                     "targetType4 = \"other\"\r\nattackType4_1 = \"tank\"\r\n");
         QCOMPARE(Shape(Tree()), QString("other{Tank} Tank{Gun Tower|Scout, zz_unknown}"));
-        QVERIFY(!Tree()->topLevelItem(0)->isExpanded());
         QCOMPARE(m_app->MainFrame()->MatchCountText(), QString("4 Matches"));
     }
 
@@ -117,7 +116,6 @@ private slots:
         QCOMPARE(Shape(Tree()), QString("Tank{Custom|Scout}"));
         QCOMPARE(Tree()->currentItem()->text(0), QString("Custom"));
         QVERIFY(Tree()->currentItem()->parent()->isExpanded());
-        QVERIFY(Doc()->IsModified());
         QTRY_COMPARE(Doc()->Data().matches.CountMatches(), 2u);
     }
 
@@ -150,7 +148,6 @@ private slots:
         Tree()->setCurrentItem(Tree()->topLevelItem(0)); // a group goes with all its matches
         m_app->MainFrame()->RunCommand(ID_ITEM_DELETE);
         QCOMPARE(Doc()->Data().matches.CountMatches(), 0u);
-        QVERIFY(Doc()->IsModified());
     }
 
     void rowsAreSortedAndDescribed() {
@@ -167,7 +164,6 @@ private slots:
         QCOMPARE(List()->CellText(0, CRightView::FlagsColumn),
                  QString("buildIfNoIdle, doNextOnFail"));
         QCOMPARE(List()->CellText(1, CRightView::ConditionColumn), QString());
-        QCOMPARE(List()->CellText(1, CRightView::FlagsColumn), QString());
         QCOMPARE(List()->CellText(2, CRightView::ParametersColumn),
                  QString::fromUtf8("2 \u00d7 Gun Spire at gate"));
         QCOMPARE(List()->CurrentView()->model()->index(2, 4).data(Qt::ToolTipRole).toString(),
@@ -198,6 +194,18 @@ private slots:
             QCOMPARE(shown.width(), qRound(16 * scale));
             QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(10, 200, 30));
         }
+        // A strip of large icons is the large icons' art.
+        strip = QImage(16 * 32, 32, QImage::Format_RGB32);
+        strip.fill(QColor(20, 40, 220));
+        QVERIFY(strip.save(shipped.dir.filePath("strip32.png")));
+        shipped.planTypes.iconImage32 = shipped.dir.filePath("strip32.png").toStdString();
+        CZeqEditorDoc second(shipped.context);
+        CRightView large(second, shipped.context);
+        second.AddPlans({PlanEntry{"Hold", 5, 0, {}, {}}}, "Add");
+        const QVariant art = large.CurrentView()->model()->index(0, 0).data(Qt::DecorationRole);
+        const QImage shown = art.value<QIcon>().pixmap(32, 32).toImage();
+        QCOMPARE(shown.width(), 32);
+        QCOMPARE(shown.pixelColor(16, 16), QColor(20, 40, 220));
     }
 
     void deletingRemovesEverySelectedPlan() {
@@ -222,6 +230,8 @@ private slots:
         m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_DOWN);
         QCOMPARE(List()->CellText(2, 0), QString("B"));
         QCOMPARE(List()->CellText(2, 1), QString("10"));
+        m_app->MainFrame()->RunCommand(ID_PLAN_MOVE_DOWN); // the last: no neighbour
+        QCOMPARE(Priorities(), QString("30 20 10"));
         Doc()->SetModifiedFlag(false);
         Open(Plans({{"A", 5}, {"B", 5}})); // past an equal priority: no change
         List()->SelectRow(1, true);
