@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang and runs each for SECONDS (default 60),
+# Builds the fuzz targets with clang and runs each (or the TARGETs named
+# after SECONDS) for SECONDS (default 60),
 # seeded from the shipped data and the test inputs. Fails on any finding.
 # Findings are kept in fuzz/findings/ to be turned into regression tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+targets=("${@:2}")
+[ ${#targets[@]} -gt 0 ] || targets=(parsetext script roundtrip colouring keptlayout merge lsp)
 
 if ! command -v clang++ >/dev/null || [ ! -e /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ]; then
     SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
@@ -33,7 +36,7 @@ done
 mkdir -p fuzz/findings
 
 status=0
-for target in parsetext script roundtrip colouring keptlayout merge lsp; do
+for target in "${targets[@]}"; do
     corpus="build-fuzz/corpus-$target"
     mkdir -p "$corpus"
     case $target in

@@ -11,17 +11,10 @@ root=$PWD
 zeq=${ZEQ:-$root/build/cli/zeq}
 [ -x "$zeq" ] || { echo "no zeq at $zeq: run scripts/test.sh first" >&2; exit 1; }
 
+source scripts/need.sh
 need=(neovim)
 command -v node >/dev/null && command -v npm >/dev/null || need+=(nodejs npm)
-missing=()
-for p in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+need_packages "${need[@]}"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -17,18 +17,9 @@ root=$PWD
 started=$(date +%s)
 step() { printf '[windows %4ds] %s\n' "$(($(date +%s) - started))" "$*"; }
 
-need=(g++ cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb
-      xdotool imagemagick unzip)
-missing=()
-for p in "${need[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    step "installing ${missing[*]}"
-    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+source scripts/need.sh
+need_packages g++ cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb \
+    xdotool imagemagick unzip
 
 bash scripts/build-qt-windows.sh
 qt=$(bash scripts/build-qt-windows.sh --prefix)
