@@ -77,10 +77,7 @@ QString CReloadWatch::ChangesOnDisk(const QString& path) const {
         return tr("The file on disk does not load (line %1: %2).")
             .arg(error.line)
             .arg(ToQt(error.message));
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : disk.plans.All())
-        plans.push_back(plan.get());
-    diskText.Map(buffer.Detach(), plans);
+    diskText.Map(buffer.Detach(), disk.plans.InOrder());
     const CKeptLayout& kept = m_document.Kept();
     CPlanDiff diff;
     diff.Compare(m_document.Data(), disk, kept.IsMapped() ? &kept : nullptr, &diskText,

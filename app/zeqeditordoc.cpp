@@ -3,19 +3,17 @@
 #include "appcontext.h"
 #include "filebuffer.h"
 #include "filesave.h"
+#include "lossquestion.h"
 #include "qtext.h"
 #include "recordscommand.h"
+#include "runawayfromthewindow.h"
 #include "swapcommand.h"
 #include "uiservices.h"
 #include "waitcursor.h"
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
-#include <QFutureWatcher>
-#include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 
 namespace {
@@ -63,10 +61,7 @@ std::string_view CZeqEditorDoc::FileText() const {
 }
 
 std::vector<const PlanEntry*> CZeqEditorDoc::PlanOrder() const {
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : m_data.plans.All())
-        plans.push_back(plan.get());
-    return plans;
+    return m_data.plans.InOrder();
 }
 
 std::string CZeqEditorDoc::RecoveryText() const {
@@ -123,34 +118,6 @@ void CZeqEditorDoc::OnNewDocument() {
     StartAfresh(false);
 }
 
-namespace {
-
-std::vector<const PlanEntry*> PlansOf(const CPlanData& data) {
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : data.plans.All())
-        plans.push_back(plan.get());
-    return plans;
-}
-
-// Runs `work` on another thread and waits for it with the window
-// repainting; the user's input waits until it is done. `slow` is called
-// once it has taken `patienceMs`.
-template <typename Work, typename Slow>
-void RunAwayFromTheWindow(Work work, int patienceMs, Slow slow) {
-    QFutureWatcher<void> watcher;
-    QEventLoop loop;
-    QObject::connect(&watcher, &QFutureWatcher<void>::finished, &loop, &QEventLoop::quit);
-    QTimer patience;
-    patience.setSingleShot(true);
-    QObject::connect(&patience, &QTimer::timeout, &loop, slow);
-    watcher.setFuture(QtConcurrent::run(work));
-    patience.start(patienceMs);
-    if (!watcher.isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    watcher.waitForFinished();
-}
-
-} // namespace
-
 bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     // Into a model of its own: a file that does not open leaves the document
     // as it was. Read away from the window, which repaints meanwhile; a long
@@ -169,7 +136,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
                 ok = file.LoadFile(CorePath(path));
                 if (!ok) error = {0, file.LastError()};
                 if (ok) ok = loaded.LoadText(file.View(), &error, &report);
-                if (ok) kept.Map(file.Detach(), PlansOf(loaded));
+                if (ok) kept.Map(file.Detach(), loaded.plans.InOrder());
             },
             m_busyPatience,
             [&] { emit Busy(tr("Opening %1...").arg(QFileInfo(path).fileName())); });
@@ -207,7 +174,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
 // records (which keep their places in memory as the model moves in).
 void CZeqEditorDoc::Adopt(CPlanData data, CPlanFileReport report, std::string text) {
     CWaitCursor wait;
-    m_kept.Map(std::move(text), PlansOf(data));
+    m_kept.Map(std::move(text), data.plans.InOrder());
     m_data = std::move(data);
     m_report = std::move(report);
 }
@@ -258,30 +225,10 @@ int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tid
     if (!m_kept.Write(m_data, current)) current = m_kept.Text();
     CPlanFileReport tidy(&m_context.PlanTypes(), &m_context.Units(), CPlanFileReport::Mode::Tidy);
     if (current.empty() || !tidy.Check(current) || !tidy.LosesAnything()) return 0;
-    // Counts by kind, the first lines, and every line in the details.
-    int comments = 0, plans = 0, other = 0;
-    QStringList lines;
-    for (const Finding& f : tidy.Findings()) {
-        if (f.kind == FindingKind::Warning) continue;
-        const bool comment = f.message.find("comment") != std::string::npos;
-        (f.planLost ? plans : comment ? comments : other) += 1;
-        lines << LineMessage(f.line, ToQt(f.message));
-    }
-    constexpr int kShown = 10;
-    QStringList counts;
-    if (plans) counts << tr("%n plan section(s)", nullptr, plans);
-    if (comments) counts << tr("%n comment(s)", nullptr, comments);
-    if (other) counts << tr("%n other line(s) or value(s)", nullptr, other);
-    QString shown = QStringList(lines.mid(0, kShown)).join('\n');
-    if (lines.size() > kShown)
-        shown += "\n" + tr("... and %n more", nullptr, int(lines.size()) - kShown);
-    const QString text =
-        tr("The tidied layout leaves out of %1 what the game does not read: %2.\n\n%3\n\n"
-           "Save As... keeps the original file as it is.")
-            .arg(QFileInfo(path).fileName(), counts.join(QStringLiteral(", ")), shown);
-    const int choice = Ui().Choose(parent, IUiServices::Icon::Warning, text,
-                                   {tr("&Save"), tr("Save &As..."), tr("&Cancel")}, 0,
-                                   lines.size() > kShown ? lines.join('\n') : QString());
+    const LossQuestion question = DescribeLosses(tidy, QFileInfo(path).fileName());
+    const int choice =
+        Ui().Choose(parent, IUiServices::Icon::Warning, question.text,
+                    {tr("&Save"), tr("Save &As..."), tr("&Cancel")}, 0, question.details);
     if (choice == 0 && !tidied) m_lossesConfirmed = true; // not asked again for this document
     return choice;
 }
@@ -500,10 +447,7 @@ void CZeqEditorDoc::ReplaceData(CPlanData data, std::string text) {
     };
     auto held = std::make_shared<Held>();
     held->data = std::move(data);
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : held->data.plans.All())
-        plans.push_back(plan.get());
-    held->kept.Map(std::move(text), plans);
+    held->kept.Map(std::move(text), held->data.plans.InOrder());
     m_undo.push(
         new CSwapCommand(tr("Edit Source"), [this, held] { Swap(held->data, held->kept); }));
 }

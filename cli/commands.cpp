@@ -210,10 +210,7 @@ bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept, bool 
         error.line = 1 + int(std::count(buffer.View().begin(), buffer.View().begin() + nul, '\n'));
         error.message = "this is not a plan file: it holds binary data (a NUL byte)";
     } else if (data.LoadText(buffer.View(), &error)) {
-        std::vector<const PlanEntry*> plans;
-        for (const auto& plan : data.plans.All())
-            plans.push_back(plan.get());
-        if (kept.Map(buffer.Detach(), plans)) return true;
+        if (kept.Map(buffer.Detach(), data.plans.InOrder())) return true;
         error.message = "the file does not read the same twice"; // never expected
     }
     Report(stderr, file, error.line, "error", error.message);

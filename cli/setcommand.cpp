@@ -186,11 +186,8 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
     if (!buffer.LoadFile(file)) {
         error.message = buffer.LastError();
     } else if (data.LoadText(buffer.View(), &error)) {
-        std::vector<const PlanEntry*> plans;
-        for (const auto& plan : data.plans.All())
-            plans.push_back(plan.get());
         CKeptLayout kept;
-        kept.Map(buffer.Detach(), plans);
+        kept.Map(buffer.Detach(), data.plans.InOrder());
         Assigner assign(data, kept);
         std::string why;
         for (const std::string& assignment : assignments)

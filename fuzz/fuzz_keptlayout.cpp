@@ -12,11 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data) + 2, size - 2);
     CPlanData doc;
     if (!doc.LoadText(text)) return 0;
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : doc.plans.All())
-        plans.push_back(plan.get());
     CKeptLayout kept;
-    if (!kept.Map(text, plans)) std::abort();
+    if (!kept.Map(text, doc.plans.InOrder())) std::abort();
     std::string written;
     if (!kept.Write(doc, written) || written != text) std::abort();
 

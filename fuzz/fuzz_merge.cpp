@@ -21,10 +21,7 @@ struct Doc {
 std::unique_ptr<Doc> Load(const std::string& text) {
     auto doc = std::make_unique<Doc>();
     if (!doc->data.LoadText(text)) return nullptr;
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : doc->data.plans.All())
-        plans.push_back(plan.get());
-    if (!doc->kept.Map(text, plans)) std::abort();
+    if (!doc->kept.Map(text, doc->data.plans.InOrder())) std::abort();
     return doc;
 }
 

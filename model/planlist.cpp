@@ -64,10 +64,15 @@ void PlanList::SetOrder(const std::vector<const PlanEntry*>& order) {
     });
 }
 
-std::vector<const PlanEntry*> PlanList::SortedByPriority() const {
-    std::vector<const PlanEntry*> sorted;
+std::vector<const PlanEntry*> PlanList::InOrder() const {
+    std::vector<const PlanEntry*> plans;
     for (const auto& entry : m_entries)
-        sorted.push_back(entry.get());
+        plans.push_back(entry.get());
+    return plans;
+}
+
+std::vector<const PlanEntry*> PlanList::SortedByPriority() const {
+    std::vector<const PlanEntry*> sorted = InOrder();
     std::stable_sort(sorted.begin(), sorted.end(), [](const PlanEntry* a, const PlanEntry* b) {
         return ComparePlanPriority(a, b) < 0;
     });

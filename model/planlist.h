@@ -77,7 +77,9 @@ public:
     std::vector<PlanEntry*> Put(Taken<PlanEntry>& plans);
     // Reorders the list to the given order of its own plans.
     void SetOrder(const std::vector<const PlanEntry*>& order);
-    // The plans in the order SortPlansByPriority would give them.
+    // The plans in the list's order, and in the order SortPlansByPriority
+    // would give them.
+    std::vector<const PlanEntry*> InOrder() const;
     std::vector<const PlanEntry*> SortedByPriority() const;
     std::uint32_t CountPlans() const { return static_cast<std::uint32_t>(m_entries.size()); }
     // Descending priority; plans of equal priority keep their order.

@@ -10,17 +10,10 @@
 #include <string>
 #include <vector>
 
-inline std::vector<const PlanEntry*> PlansOf(const CPlanData& data) {
-    std::vector<const PlanEntry*> plans;
-    for (const auto& plan : data.plans.All())
-        plans.push_back(plan.get());
-    return plans;
-}
-
 struct Opened {
     explicit Opened(const std::string& text) {
         EXPECT_TRUE(data.LoadText(text));
-        EXPECT_TRUE(kept.Map(text, PlansOf(data)));
+        EXPECT_TRUE(kept.Map(text, data.plans.InOrder()));
     }
     std::string Saved() {
         std::string text;
