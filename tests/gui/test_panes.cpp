@@ -203,9 +203,11 @@ private slots:
         CRightView large(second, shipped.context);
         second.AddPlans({PlanEntry{"Hold", 5, 0, {}, {}}}, "Add");
         const QVariant art = large.CurrentView()->model()->index(0, 0).data(Qt::DecorationRole);
-        const QImage shown = art.value<QIcon>().pixmap(32, 32).toImage();
-        QCOMPARE(shown.width(), 32);
-        QCOMPARE(shown.pixelColor(16, 16), QColor(20, 40, 220));
+        for (qreal scale : {1.0, 2.0}) {
+            const QImage shown = art.value<QIcon>().pixmap(QSize(32, 32), scale).toImage();
+            QCOMPARE(shown.width(), qRound(32 * scale));
+            QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(20, 40, 220));
+        }
     }
 
     void deletingRemovesEverySelectedPlan() {

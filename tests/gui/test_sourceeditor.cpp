@@ -267,6 +267,7 @@ private slots:
         CFindBar* bar = dialog.FindBar();
         CSyntaxEdit* edit = dialog.Editor();
         dialog.Action(32870)->trigger(); // Find...
+        QVERIFY(bar->isVisible() && !bar->ReplaceField()->isVisible());
         QVERIFY(!bar->ReplaceField()->isVisible());
         bar->FindField()->setText("unit");
         struct Case {
@@ -371,6 +372,28 @@ private slots:
         QVERIFY(popup->model()
                     ->match(popup->model()->index(0, 0), Qt::UserRole, "planType = ")
                     .size() == 1);
+        QTest::keyClick(popup, Qt::Key_Escape);
+        QTest::keyClicks(edit, "[P"); // a header: the plan number that is free
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(popup->model()->index(0, 0).data(Qt::UserRole).toString(), QString("[Plan2]"));
+    }
+
+    // A long text loads in pieces, the window answering meanwhile; a bracket
+    // at the caret shows its partner.
+    void longTextsLoadAndBracketsPair() {
+        QString text = "[Plan1]\r\n";
+        for (int i = 0; text.size() < 300 * 1024; ++i)
+            text += QString("x%1 = \"%2\"\r\n").arg(i).arg(QString(40, 'v'));
+        CSourceEditorDlg dialog(Context(), text);
+        QVERIFY(dialog.Editor()->isReadOnly()); // until the whole text is there
+        QTRY_VERIFY(!dialog.Editor()->isReadOnly());
+        QCOMPARE(dialog.windowTitle(), QString("ZEQ Source Editor"));
+        QCOMPARE(dialog.Editor()->PlanText(), text);
+        dialog.Editor()->moveCursor(QTextCursor::Start);
+        QList<int> paired;
+        for (const QTextEdit::ExtraSelection& s : dialog.Editor()->extraSelections())
+            paired << s.cursor.selectionStart();
+        QCOMPARE(paired, (QList<int>{0, 6}));
     }
 
     // Every command by its own key; Redo by Ctrl+Y too; a named control for
