@@ -197,15 +197,15 @@ private slots:
         QVERIFY(red);
     }
 
-    // Lines are coloured as they are typed: a header, and a number but not
-    // the digit of a name.
+    // Lines are coloured as they are typed: a header, a number but not the
+    // digit of a name, a comment after a value.
     void colouringFollowsEdits() {
         CSourceEditorDlg dialog(Context(), "a = 1\r\n");
         dialog.show();
         CSyntaxEdit* edit = dialog.Editor();
         QTRY_VERIFY(edit->document()->firstBlock().layout()->formats().size() > 0);
         edit->moveCursor(QTextCursor::End);
-        edit->insertPlainText("[Start]\nbuildType1 = 5\n");
+        edit->insertPlainText("[Start]\nbuildType1 = 5 // five\n");
         // The tokens' own format ranges, besides the line's.
         auto tokens = [edit](int blockNumber) {
             QList<QPair<int, int>> found;
@@ -215,8 +215,9 @@ private slots:
                     found << QPair<int, int>(range.start, range.length);
             return found;
         };
-        QTRY_VERIFY(tokens(1).contains({0, 7}));                             // [Start]
-        QTRY_COMPARE(tokens(2), (QList<QPair<int, int>>{{0, 14}, {13, 1}})); // 5, not buildType's 1
+        QTRY_VERIFY(tokens(1).contains({0, 7})); // [Start]
+        QTRY_COMPARE(tokens(2),
+                     (QList<QPair<int, int>>{{0, 22}, {13, 1}, {15, 7}})); // not buildType1's 1
     }
 
     void schemeEditorWritesTheSchemeAndKeepsTheRest() {
@@ -359,12 +360,12 @@ private slots:
         QVERIFY(!popup->isVisible());
         QTest::keyClick(edit, Qt::Key_Return);
         QCOMPARE(edit->textCursor().block().previous().text(), QString("// next plan"));
-        QTest::keyClicks(edit, "holdType1 = ");
+        QTest::keyClicks(edit, "  holdType1 = "); // indented, as some write keys
         QVERIFY(popup->isVisible());
         QTest::keyClick(popup, Qt::Key_Down);
         QTest::keyClick(popup, Qt::Key_Return);
         QCOMPARE(edit->textCursor().block().text(),
-                 "holdType1 = " + popup->model()->index(1, 0).data(Qt::UserRole).toString());
+                 "  holdType1 = " + popup->model()->index(1, 0).data(Qt::UserRole).toString());
         QCOMPARE(edit->blockCount(), 6);
         // On the empty last line, asked: the keys of the plan it is in.
         QTest::keyClick(edit, Qt::Key_Return);
