@@ -379,14 +379,15 @@ private slots:
         QCOMPARE(popup->model()->index(0, 0).data(Qt::UserRole).toString(), QString("[Plan2]"));
     }
 
-    // A long text loads in pieces, the window answering meanwhile; a bracket
-    // at the caret shows its partner.
+    // A long text loads in pieces, the window answering and its title saying
+    // so meanwhile; a bracket at the caret shows its partner.
     void longTextsLoadAndBracketsPair() {
         QString text = "[Plan1]\r\n";
-        for (int i = 0; text.size() < 300 * 1024; ++i)
+        for (int i = 0; text.size() < 400 * 1024; ++i)
             text += QString("x%1 = \"%2\"\r\n").arg(i).arg(QString(40, 'v'));
         CSourceEditorDlg dialog(Context(), text);
         QVERIFY(dialog.Editor()->isReadOnly()); // until the whole text is there
+        QTRY_VERIFY(dialog.windowTitle().startsWith("ZEQ Source Editor (loading, "));
         QTRY_VERIFY(!dialog.Editor()->isReadOnly());
         QCOMPARE(dialog.windowTitle(), QString("ZEQ Source Editor"));
         QCOMPARE(dialog.Editor()->PlanText(), text);
