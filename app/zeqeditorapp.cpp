@@ -1,6 +1,7 @@
 #include "zeqeditorapp.h"
 
 #include "aboutdlg.h"
+#include "catalogs.h"
 #include "documentrecovery.h"
 #include "mainframe.h"
 #include "qtext.h"
@@ -41,37 +42,29 @@ CZeqEditorApp::~CZeqEditorApp() {
 }
 
 void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
-    const QDir program(programFolder);
-    const QDir installed(program.filePath(QStringLiteral("../share/zeq-editor")));
     m_catalogNotes.clear();
-    // Tries the three places in turn. A file that is there but does not read
-    // is skipped for the next place, and the user hears of it; when no place
-    // gives a catalog, it stays empty.
-    auto load = [&](const char* name, auto&& loadFrom, const Diagnostic& error) {
-        const QString file = QString::fromLatin1(name);
+    const std::vector<std::string> folders = CCatalogs::Folders(CorePath(programFolder));
+    // A file that is there but does not read is skipped for the next place,
+    // and the user hears of it; when no place gives a catalog, it is empty.
+    auto note = [this](const char* name, const CCatalogs::Found& found) {
+        auto shown = [](const std::string& path) {
+            return QFileInfo(QString::fromStdString(path)).absoluteFilePath();
+        };
         QStringList skipped;
-        for (const QString& path : {file, program.filePath(file), installed.filePath(file)}) {
-            if (loadFrom(CorePath(path))) {
-                for (const QString& why : skipped)
-                    m_catalogNotes.append(
-                        {false, tr("%1 (skipped; %2 was read instead)")
-                                    .arg(why, QFileInfo(path).absoluteFilePath())});
-                return;
-            }
-            if (QFileInfo::exists(path))
-                skipped << tr("%1: %2").arg(QFileInfo(path).absoluteFilePath(),
-                                            LineMessage(error.line, ToQt(error.message)));
+        for (const auto& [path, error] : found.skipped)
+            skipped << tr("%1: %2").arg(shown(path), LineMessage(error.line, ToQt(error.message)));
+        if (!found.path.empty()) {
+            for (const QString& why : skipped)
+                m_catalogNotes.append(
+                    {false, tr("%1 (skipped; %2 was read instead)").arg(why, shown(found.path))});
+            return;
         }
-        if (skipped.isEmpty()) skipped << tr("%1 was not found").arg(file);
+        if (skipped.isEmpty()) skipped << tr("%1 was not found").arg(QString::fromLatin1(name));
         for (const QString& why : skipped)
             m_catalogNotes.append({true, why});
     };
-    load(
-        "Units.dat", [this](const std::string& p) { return m_units.LoadUnits(p); },
-        m_units.LoadError());
-    load(
-        "Plans.dat", [this](const std::string& p) { return m_planTypes.LoadPlanTypes(p); },
-        m_planTypes.LoadError());
+    note("Units.dat", CCatalogs::FindFirst(CCatalogs::Places(folders, "Units.dat"), m_units));
+    note("Plans.dat", CCatalogs::FindFirst(CCatalogs::Places(folders, "Plans.dat"), m_planTypes));
 }
 
 bool CZeqEditorApp::InitInstance(const Options& options) {

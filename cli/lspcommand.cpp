@@ -3,6 +3,7 @@
 
 #include "commands.h"
 
+#include "catalogs.h"
 #include "filebuffer.h"
 #include "lspserver.h"
 
@@ -34,15 +35,8 @@ std::filesystem::path ProgramFolder() {
 } // namespace
 
 std::vector<std::string> CatalogFolders() {
-    std::error_code ec;
-    const std::filesystem::path working = std::filesystem::current_path(ec);
-    std::vector<std::string> folders{ec ? std::string(".") : Utf8FromPath(working)};
     const std::filesystem::path program = ProgramFolder();
-    if (!program.empty()) {
-        folders.push_back(Utf8FromPath(program));
-        folders.push_back(Utf8FromPath(program.parent_path() / "share" / "zeq-editor"));
-    }
-    return folders;
+    return CCatalogs::Folders(program.empty() ? std::string() : Utf8FromPath(program));
 }
 
 int RunLsp() {

@@ -22,54 +22,87 @@ std::string CCatalogs::Stamp(const std::vector<std::string>& places) {
     return stamp;
 }
 
+std::vector<std::string> CCatalogs::Folders(const std::string& programFolder) {
+    std::error_code ec;
+    const fs::path working = fs::current_path(ec);
+    std::vector<std::string> folders{ec ? std::string(".") : Utf8FromPath(working)};
+    if (!programFolder.empty()) {
+        const fs::path program = PathFromUtf8(programFolder);
+        folders.push_back(programFolder);
+        folders.push_back(Utf8FromPath(program.parent_path() / "share" / "zeq-editor"));
+    }
+    return folders;
+}
+
+std::vector<std::string> CCatalogs::Places(const std::vector<std::string>& folders,
+                                           const char* name) {
+    std::vector<std::string> places;
+    for (const std::string& folder : folders)
+        places.push_back(Utf8FromPath(PathFromUtf8(folder) / name));
+    return places;
+}
+
+namespace {
+
 template <typename Catalog, typename Load>
-void CCatalogs::FindOne(Source& source, Catalog& catalog, Load load) {
-    source.path.clear();
-    source.notes.clear();
-    source.stamp = Stamp(source.places);
-    for (const std::string& place : source.places) {
+CCatalogs::Found FindIn(const std::vector<std::string>& places, Catalog& catalog, Load load) {
+    CCatalogs::Found found;
+    for (const std::string& place : places) {
         std::error_code ec;
-        if (!fs::is_regular_file(PathFromUtf8(place), ec)) continue;
+        if (!fs::exists(PathFromUtf8(place), ec)) continue;
         if ((catalog.*load)(place)) {
-            source.path = place;
-            return;
+            found.path = place;
+            return found;
         }
-        source.notes.push_back(place + ":" + std::to_string(catalog.LoadError().line) + ": " +
-                               catalog.LoadError().message);
+        found.skipped.emplace_back(place, catalog.LoadError());
     }
     catalog.Clear();
+    return found;
+}
+
+} // namespace
+
+CCatalogs::Found CCatalogs::FindFirst(const std::vector<std::string>& places,
+                                      CPlanManager& catalog) {
+    return FindIn(places, catalog, &CPlanManager::LoadPlanTypes);
+}
+
+CCatalogs::Found CCatalogs::FindFirst(const std::vector<std::string>& places, CUnitList& catalog) {
+    return FindIn(places, catalog, &CUnitList::LoadUnits);
+}
+
+template <typename Catalog> void CCatalogs::FindOne(Source& source, Catalog& catalog) {
+    source.stamp = Stamp(source.places);
+    source.found = FindFirst(source.places, catalog);
 }
 
 void CCatalogs::Find(const std::vector<std::string>& folders, const std::string& plansFile,
                      const std::string& unitsFile) {
-    auto places = [&folders](const std::string& file, const char* name) {
-        if (!file.empty()) return std::vector<std::string>{file};
-        std::vector<std::string> list;
-        for (const std::string& folder : folders)
-            list.push_back(Utf8FromPath(PathFromUtf8(folder) / name));
-        return list;
-    };
-    m_plans.places = places(plansFile, "Plans.dat");
-    m_units.places = places(unitsFile, "Units.dat");
-    FindOne(m_plans, m_planTypes, &CPlanManager::LoadPlanTypes);
-    FindOne(m_units, m_unitList, &CUnitList::LoadUnits);
+    m_plans.places =
+        plansFile.empty() ? Places(folders, "Plans.dat") : std::vector<std::string>{plansFile};
+    m_units.places =
+        unitsFile.empty() ? Places(folders, "Units.dat") : std::vector<std::string>{unitsFile};
+    FindOne(m_plans, m_planTypes);
+    FindOne(m_units, m_unitList);
 }
 
 bool CCatalogs::Refresh() {
     bool changed = false;
     if (Stamp(m_plans.places) != m_plans.stamp) {
-        FindOne(m_plans, m_planTypes, &CPlanManager::LoadPlanTypes);
+        FindOne(m_plans, m_planTypes);
         changed = true;
     }
     if (Stamp(m_units.places) != m_units.stamp) {
-        FindOne(m_units, m_unitList, &CUnitList::LoadUnits);
+        FindOne(m_units, m_unitList);
         changed = true;
     }
     return changed;
 }
 
 std::vector<std::string> CCatalogs::Notes() const {
-    std::vector<std::string> notes = m_plans.notes;
-    notes.insert(notes.end(), m_units.notes.begin(), m_units.notes.end());
+    std::vector<std::string> notes;
+    for (const Source* source : {&m_plans, &m_units})
+        for (const auto& [place, error] : source->found.skipped)
+            notes.push_back(place + ":" + std::to_string(error.line) + ": " + error.message);
     return notes;
 }
