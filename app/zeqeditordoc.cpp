@@ -308,20 +308,20 @@ bool CZeqEditorDoc::DoFileSave(QWidget* parent) {
     return OnSaveDocument(m_path, parent);
 }
 
+QString CZeqEditorDoc::AskSaveTarget(QWidget* parent) const {
+    QString path = Ui().GetSaveFileName(parent, m_path.isEmpty() ? Title() + ".zeq" : m_path);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += ".zeq";
+    return path;
+}
+
 bool CZeqEditorDoc::DoSaveAs(QWidget* parent) {
-    const QString suggested = m_path.isEmpty() ? Title() + ".zeq" : m_path;
-    QString path = Ui().GetSaveFileName(parent, suggested);
-    if (path.isEmpty()) return false;
-    if (QFileInfo(path).suffix().isEmpty()) path += ".zeq";
-    return OnSaveDocument(path, parent);
+    const QString path = AskSaveTarget(parent);
+    return !path.isEmpty() && OnSaveDocument(path, parent);
 }
 
 bool CZeqEditorDoc::DoSaveTidied(QWidget* parent) {
-    const QString suggested = m_path.isEmpty() ? Title() + ".zeq" : m_path;
-    QString path = Ui().GetSaveFileName(parent, suggested);
-    if (path.isEmpty()) return false;
-    if (QFileInfo(path).suffix().isEmpty()) path += ".zeq";
-    return OnSaveDocument(path, parent, true);
+    const QString path = AskSaveTarget(parent);
+    return !path.isEmpty() && OnSaveDocument(path, parent, true);
 }
 
 bool CZeqEditorDoc::SaveModified(QWidget* parent) {

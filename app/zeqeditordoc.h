@@ -181,6 +181,9 @@ private:
     // Another program wrote the file since it was opened or saved: asks
     // whether to overwrite it. False when the user would not.
     bool MayOverwrite(const QString& path, QWidget* parent);
+    // The file the user names to save into (".zeq" added to a name without
+    // an extension); empty when they cancel.
+    QString AskSaveTarget(QWidget* parent) const;
     void Adopt(CPlanData data, CPlanFileReport report, std::string text);
 
     const CAppContext& m_context;

@@ -73,6 +73,13 @@ std::string Quote(std::string_view text) {
 
 } // namespace
 
+std::string CPlanDiff::AttackerNames(const std::vector<MatchAttacker>& attackers) {
+    std::string list;
+    for (const MatchAttacker& attacker : attackers)
+        list.append(list.empty() ? "" : ", ").append(QuoteValue(attacker.unitClass));
+    return list;
+}
+
 std::vector<std::string> CPlanDiff::CountedNames(const std::vector<std::string>& keys) {
     std::vector<std::string> names;
     std::unordered_map<std::string, int> seen;
@@ -99,12 +106,11 @@ std::vector<std::pair<std::string, std::string>> CPlanDiff::Fields(const PlanEnt
 }
 
 CPlanDiff::Pairs CPlanDiff::PairPlans(const PlanList& a, const PlanList& b) {
-    std::vector<const PlanEntry*> left, right;
-    for (const auto& p : a.All())
-        left.push_back(p.get());
-    for (const auto& p : b.All())
-        right.push_back(p.get());
+    std::vector<const PlanEntry*> left = a.InOrder(), right = b.InOrder();
     std::unordered_map<const PlanEntry*, const PlanEntry*> partner; // b's plan -> a's
+    const auto byPriority = [](const PlanEntry* x, const PlanEntry* y) {
+        return x->priority > y->priority;
+    };
 
     // Rounds of pairing, each among what the rounds before left, in groups
     // of a key: identical plans; plans alike but for their priority, nearest
@@ -145,9 +151,6 @@ CPlanDiff::Pairs CPlanDiff::PairPlans(const PlanList& a, const PlanList& b) {
     // Alike but for the priority: by priority on both sides.
     round([](const PlanEntry& p) { return Hash(p, false); },
           [&](auto& l, auto& r) {
-              auto byPriority = [](const PlanEntry* x, const PlanEntry* y) {
-                  return x->priority > y->priority;
-              };
               std::stable_sort(l.begin(), l.end(), byPriority);
               std::stable_sort(r.begin(), r.end(), byPriority);
               std::vector<bool> taken(l.size(), false);
@@ -164,9 +167,6 @@ CPlanDiff::Pairs CPlanDiff::PairPlans(const PlanList& a, const PlanList& b) {
           [&](auto& l, auto& r) {
               std::vector<std::tuple<int, long long, std::size_t, std::size_t>> candidates;
               if (l.size() * r.size() > kMostScored) {
-                  auto byPriority = [](const PlanEntry* x, const PlanEntry* y) {
-                      return x->priority > y->priority;
-                  };
                   std::stable_sort(l.begin(), l.end(), byPriority);
                   std::stable_sort(r.begin(), r.end(), byPriority);
                   for (std::size_t i = 0; i < std::min(l.size(), r.size()); ++i)
@@ -248,12 +248,7 @@ void CPlanDiff::CompareStart(const StartSection& a, const StartSection& b) {
 }
 
 void CPlanDiff::CompareMatches(const MatchList& a, const MatchList& b) {
-    auto names = [](const std::vector<MatchAttacker>& attackers) {
-        std::string list;
-        for (const MatchAttacker& attacker : attackers)
-            list.append(list.empty() ? "" : ", ").append(QuoteValue(attacker.unitClass));
-        return list;
-    };
+    const auto names = &CPlanDiff::AttackerNames;
     for (const auto& [was, now] : PairMatches(a, b)) {
         const MatchEntry* either = now ? now : was;
         PlanChange change{PlanChange::Group::Matches,

@@ -63,6 +63,8 @@ public:
     // ("key 2"). A key never holds a blank, so no key as written (such as
     // "key#2") is taken for another's repeat.
     static std::vector<std::string> CountedNames(const std::vector<std::string>& keys);
+    // A match's attackers as changes show them: "a", "b".
+    static std::string AttackerNames(const std::vector<MatchAttacker>& attackers);
 
 private:
     void CompareStart(const StartSection& a, const StartSection& b);

@@ -13,13 +13,6 @@ namespace {
 
 const std::string kNone = "(none)";
 
-std::string Names(const std::vector<MatchAttacker>& attackers) {
-    std::string list;
-    for (const MatchAttacker& attacker : attackers)
-        list.append(list.empty() ? "" : ", ").append(QuoteValue(attacker.unitClass));
-    return list;
-}
-
 std::string ConditionText(const PlanCondition& c) {
     if (c.kind.empty() && c.unitClass.empty()) return kNone;
     return QuoteValue(c.kind) + " " + QuoteValue(c.unitClass) + " " + std::to_string(c.count);
@@ -108,20 +101,21 @@ public:
                     continue;
                 }
                 const std::vector<MatchAttacker> none;
-                Field(none, (*it)->attackers, t->attackers, where, Names);
+                Field(none, (*it)->attackers, t->attackers, where, CPlanDiff::AttackerNames);
                 oursNew.erase(it);
                 continue;
             }
             MatchEntry* o = oursOf[b];
             if (t && !o) { // gone from ours
                 if (t->attackers != b->attackers &&
-                    Conflict(Gone(where), Names(b->attackers), kNone, Names(t->attackers)))
+                    Conflict(Gone(where), CPlanDiff::AttackerNames(b->attackers), kNone,
+                             CPlanDiff::AttackerNames(t->attackers)))
                     m_ours.matches.AddTarget(t->unitClass)->attackers = t->attackers;
             } else if (t) {
-                Field(b->attackers, o->attackers, t->attackers, where, Names);
-            } else if (o &&
-                       (o->attackers == b->attackers ||
-                        Conflict(Gone(where), Names(b->attackers), Names(o->attackers), kNone))) {
+                Field(b->attackers, o->attackers, t->attackers, where, CPlanDiff::AttackerNames);
+            } else if (o && (o->attackers == b->attackers ||
+                             Conflict(Gone(where), CPlanDiff::AttackerNames(b->attackers),
+                                      CPlanDiff::AttackerNames(o->attackers), kNone))) {
                 m_ours.matches.RemoveTarget(o);
             }
         }
