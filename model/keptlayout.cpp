@@ -1,8 +1,10 @@
 #include "keptlayout.h"
 
+#include "entryline.h"
 #include "markstack.h"
 #include "planformat.h"
 #include "sectionwriter.h"
+#include "textvalues.h"
 
 #include <algorithm>
 #include <optional>
@@ -19,9 +21,6 @@ template <typename Write> std::string CanonicalLine(Write write) {
     return line;
 }
 
-std::string NumberLine(std::string_view key, std::uint32_t number) {
-    return CanonicalLine([&](CSectionWriter& w) { w.Entry(key, number); });
-}
 std::string TextLine(std::string_view key, std::string_view text) {
     return CanonicalLine([&](CSectionWriter& w) { w.QuotedEntry(key, text); });
 }
@@ -76,22 +75,50 @@ public:
     explicit Edits(const CKeptLayout& kept)
         : m_kept(kept), m_drop(kept.m_lines.size() + 1, false) {}
 
-    // A line rewritten, its indent and a comment at its end kept; lines a
-    // comment joined on to it were part of it and go.
+    // A line rewritten, its indent and a comment at its end kept (and with
+    // it what that comment runs on over).
     void Replace(int line, std::string_view text) {
         const std::string_view was = m_kept.LineText(line);
         const Line& l = m_kept.m_lines[std::size_t(line - 1)];
         std::string& now = m_replace[line];
         now.assign(was.substr(0, std::min(was.find_first_not_of(" \t\f"), was.size())));
         now.append(text);
-        if (l.trailing && l.end == 2) { // a CR LF line end is never taken by the comment
+        if (l.trailing) {
             const std::size_t blanks = was.find_last_not_of(" \t\f", l.comment - 1);
             now.append(was.substr(blanks == std::string_view::npos ? l.comment : blanks + 1));
         }
-        DropLines(line + 1, m_kept.JoinedEnd(line));
+    }
+    // A "key = value" line with a new key or value (none: kept) in place of
+    // the old one's own bytes; written whole as `whole` where that would not
+    // read as meant.
+    void SetEntry(int line, const std::optional<std::string>& key,
+                  const std::optional<std::string>& value, bool text, std::string_view whole) {
+        if (auto spliced = SpliceEntryLine(m_kept.LineText(line), key, value, text))
+            m_replace[line] = std::move(*spliced);
+        else
+            Replace(line, whole);
     }
     // A line that stays as it was, but is read no more.
-    void CommentOut(int line) { m_replace[line] = "// " + std::string(m_kept.LineText(line)); }
+    void CommentOut(int line) {
+        m_replace[line] = "// " + std::string(m_kept.LineText(line));
+        m_untrailed.insert(line);
+    }
+    // A key's line that goes: a comment on it stays, on a line of its own,
+    // and the lines that comment ran on over stay unread.
+    void Remove(int line) {
+        const Line& l = m_kept.m_lines[std::size_t(line - 1)];
+        if (l.comment == std::string_view::npos) return Drop(line);
+        const std::string_view was = m_kept.LineText(line);
+        m_replace[line] =
+            std::string(was.substr(0, std::min(was.find_first_not_of(" \t\f"), l.comment)))
+                .append(was.substr(l.comment));
+        m_untrailed.insert(line);
+        for (int next = line + 1; next <= m_kept.JoinedEnd(line); ++next) {
+            const std::string_view text = m_kept.LineText(next);
+            if (text.find_first_not_of(" \t\f") != std::string_view::npos && !IsCommentLine(text))
+                CommentOut(next);
+        }
+    }
     void Drop(int line) { DropLines(line, m_kept.JoinedEnd(line)); }
     void Keep(int line) { m_drop[std::size_t(line)] = false; }
     void DropLines(int first, int last) {
@@ -104,20 +131,19 @@ public:
         std::string& after = m_after[line > 0 ? m_kept.JoinedEnd(line) : 0];
         after.append(text).append(m_kept.EndLike(like));
     }
-    // A key's line: rewritten, or added after `anchor`; with no text it goes,
-    // unless a repeat of the key further down would then be read instead:
-    // then it reads as nothing (`cleared`).
-    void SetKey(int line, const std::optional<std::string>& text, int anchor,
-                std::string_view cleared) {
+    // A key's line: its value rewritten, or added after `anchor`; with no
+    // value it goes, unless a repeat of the key further down would then be
+    // read instead: then it reads as nothing (`cleared`).
+    void SetKey(int line, std::string_view key, const std::optional<std::string>& value, bool text,
+                int anchor, const std::string& cleared) {
         if (line > 0) {
-            if (text)
-                Replace(line, *text);
-            else if (m_kept.KeyRepeats(line, [this](int l) { return m_drop[std::size_t(l)]; }))
-                Replace(line, cleared);
-            else
-                Drop(line);
-        } else if (text) {
-            Insert(anchor, *text, anchor);
+            if (!value &&
+                !m_kept.KeyRepeats(line, [this](int l) { return m_drop[std::size_t(l)]; }))
+                return Remove(line);
+            const std::string& now = value ? *value : cleared;
+            SetEntry(line, std::nullopt, now, text, ValueLine(key, now));
+        } else if (value) {
+            Insert(anchor, ValueLine(key, *value), anchor);
         }
     }
 
@@ -144,8 +170,8 @@ public:
                 out += end;
                 // A comment at the end of the line takes a lone CR or LF: an
                 // empty line for it to take, or it would take the next line.
-                if (!after.empty() && end.size() == 1 && !replaced &&
-                    m_kept.m_lines[at - 1].trailing)
+                if (!after.empty() && end.size() == 1 && m_kept.m_lines[at - 1].trailing &&
+                    !m_untrailed.count(line))
                     out += end;
             } else if (!after.empty() && !out.empty() && out.back() != '\n' && out.back() != '\r') {
                 out += m_kept.EndLike(0);
@@ -159,6 +185,7 @@ private:
     const CKeptLayout& m_kept;
     // Few lines change: the replaced and inserted ones by line.
     std::unordered_map<int, std::string> m_replace, m_after;
+    std::set<int> m_untrailed; // lines whose comment no longer follows text
     std::vector<bool> m_drop;
 };
 
@@ -188,15 +215,7 @@ void CKeptLayout::Index() {
         Line line{at, 0, 0};
         const std::size_t end = m_text.find_first_of("\r\n", at);
         line.length = (end == std::string::npos ? m_text.size() : end) - at;
-        CMarkStack marks;
-        for (std::size_t i = at; i < at + line.length; ++i) {
-            if (m_text[i] == '/' && marks.Empty() && i + 1 < at + line.length &&
-                m_text[i + 1] == '/') {
-                line.comment = i - at;
-                break;
-            }
-            marks.Take(m_text[i]);
-        }
+        line.comment = CommentStart(std::string_view(m_text).substr(at, line.length));
         at += line.length;
         if (at < m_text.size()) line.end = m_text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
         at += line.end;
@@ -427,33 +446,36 @@ void CKeptLayout::WriteStart(const CPlanData& data, Edits& edits) const {
     const StartSection& was = m_original.start;
     const StartSection& now = data.start;
     // A value that reads as what no key gives (0, nothing) needs no line.
-    const std::optional<std::string> lines[] = {
-        now.scrapCount ? std::optional(NumberLine("scrapCount", now.scrapCount)) : std::nullopt,
-        now.consClass.empty() ? std::nullopt : std::optional(TextLine("consClass", now.consClass)),
-        now.scavClass.empty() ? std::nullopt : std::optional(TextLine("scavClass", now.scavClass)),
-        now.moneyAmount ? std::optional(NumberLine("moneyAmount", now.moneyAmount)) : std::nullopt,
-        now.moneyDelay ? std::optional(NumberLine("moneyDelay", now.moneyDelay)) : std::nullopt,
+    auto number = [](std::uint32_t n) {
+        return n ? std::optional(std::to_string(n)) : std::nullopt;
     };
+    auto text = [](const std::string& t) {
+        return t.empty() ? std::nullopt : std::optional(QuoteValue(t));
+    };
+    const std::optional<std::string> values[] = {number(now.scrapCount), text(now.consClass),
+                                                 text(now.scavClass), number(now.moneyAmount),
+                                                 number(now.moneyDelay)};
+    const bool texts[] = {false, true, true, false, false};
     const bool changed[] = {was.scrapCount != now.scrapCount, was.consClass != now.consClass,
                             was.scavClass != now.scavClass, was.moneyAmount != now.moneyAmount,
                             was.moneyDelay != now.moneyDelay};
-    const std::string cleared[] = {NumberLine("scrapCount", 0), TextLine("consClass", ""),
-                                   TextLine("scavClass", ""), NumberLine("moneyAmount", 0),
-                                   NumberLine("moneyDelay", 0)};
+    const std::string_view names[] = {kStartKeys[0], kStartKeys[1], kStartKeys[2], kCheatKeys[0],
+                                      kCheatKeys[1]};
     auto write = [&](int section, const auto& keys, std::size_t first, std::string_view name,
                      int before) {
         if (section >= 0) {
             const Section& s = m_sections[std::size_t(section)];
             for (std::size_t k = 0; k < keys.size(); ++k)
                 if (changed[first + k])
-                    edits.SetKey(keys[k], lines[first + k], s.lastEntry, cleared[first + k]);
+                    edits.SetKey(keys[k], names[first + k], values[first + k], texts[first + k],
+                                 s.lastEntry, texts[first + k] ? "" : "0");
             return;
         }
         // No such section yet: one of its own, where the canonical save puts it.
         std::string block;
         for (std::size_t k = 0; k < keys.size(); ++k)
-            if (changed[first + k] && lines[first + k])
-                block.append(*lines[first + k]).append("\n");
+            if (changed[first + k] && values[first + k])
+                block.append(ValueLine(names[first + k], *values[first + k])).append("\n");
         if (block.empty()) return;
         edits.Insert(before, "[" + std::string(name) + "]", before);
         for (std::size_t at = 0, end; (end = block.find('\n', at)) != std::string::npos;
@@ -467,12 +489,113 @@ void CKeptLayout::WriteStart(const CPlanData& data, Edits& edits) const {
           m_start >= 0 ? m_sections[std::size_t(m_start)].last : top);
 }
 
-void CKeptLayout::WriteMatches(const CPlanData& data, Edits& edits) const {
+namespace {
+
+// The numbered keys of [Match] in the order they are read, each with its value.
+struct MatchKey {
+    bool target;
+    std::string_view unitClass;
+    std::string key;
+};
+
+std::vector<MatchKey> MatchKeys(const MatchList& matches) {
+    std::vector<MatchKey> keys;
+    unsigned long n = 0;
+    for (const auto& match : matches.All()) {
+        keys.push_back({true, match->unitClass, TargetKey(++n)});
+        unsigned long m = 0;
+        for (const MatchAttacker& attacker : match->attackers)
+            keys.push_back({false, attacker.unitClass, AttackerKey(n, ++m)});
+    }
+    return keys;
+}
+
+} // namespace
+
+// The matches written key by key: a key whose class stays keeps its line
+// (renamed where the numbering moved), a changed class rewrites its value,
+// a new key follows the one before it and a key gone takes its line. False
+// (nothing done) when the keys read are not those of the matches.
+bool CKeptLayout::WriteMatchKeys(const CPlanData& data, Edits& edits) const {
+    const std::vector<MatchKey> was = MatchKeys(m_original.matches), now = MatchKeys(data.matches);
+    if (was.size() != m_matchKeys.size() || was.size() * now.size() > 4'000'000) return false;
+    auto same = [](const MatchKey& a, const MatchKey& b) {
+        return a.target == b.target && a.unitClass == b.unitClass;
+    };
+    std::vector<std::vector<int>> common(was.size() + 1, std::vector<int>(now.size() + 1, 0));
+    for (std::size_t i = was.size(); i-- > 0;)
+        for (std::size_t j = now.size(); j-- > 0;)
+            common[i][j] = same(was[i], now[j]) ? common[i + 1][j + 1] + 1
+                                                : std::max(common[i + 1][j], common[i][j + 1]);
+    const Section& s = m_sections[std::size_t(m_match)];
+    int previous = m_matchAnchor ? m_matchAnchor - 1 : s.lastEntry; // the line to follow
+    std::unordered_map<std::string, int> placed; // each key now: twice its line, +1 after it
+    auto write = [&](std::size_t i, const MatchKey& key) {
+        const MatchKey& old = was[i];
+        const int line = m_matchKeys[i];
+        const bool renamed = !NamesEqual(old.key, key.key);
+        if (renamed || old.unitClass != key.unitClass)
+            edits.SetEntry(line, renamed ? std::optional(key.key) : std::nullopt,
+                           old.unitClass != key.unitClass ? std::optional(QuoteValue(key.unitClass))
+                                                          : std::nullopt,
+                           true, TextLine(key.key, key.unitClass));
+        placed[FoldedName(key.key)] = 2 * line;
+        previous = line;
+    };
+    // Keys that are not kept as they are: an old one and a new one of the
+    // same kind between the same kept keys pair up in order; the rest go or come.
+    std::vector<std::size_t> pending;
+    auto flush = [&] {
+        for (std::size_t i : pending)
+            edits.Remove(m_matchKeys[i]);
+        pending.clear();
+    };
+    for (std::size_t i = 0, j = 0; i < was.size() || j < now.size();) {
+        if (i < was.size() && j < now.size() && same(was[i], now[j]) &&
+            common[i][j] == common[i + 1][j + 1] + 1) {
+            flush();
+            write(i++, now[j++]);
+        } else if (j == now.size() || (i < was.size() && common[i + 1][j] >= common[i][j + 1])) {
+            pending.push_back(i++);
+        } else {
+            const MatchKey& key = now[j++];
+            const auto it = std::find_if(pending.begin(), pending.end(), [&](std::size_t p) {
+                return was[p].target == key.target;
+            });
+            if (it != pending.end()) {
+                write(*it, key);
+                pending.erase(it);
+                continue;
+            }
+            edits.Insert(previous, TextLine(key.key, key.unitClass), previous);
+            placed[FoldedName(key.key)] = 2 * JoinedEnd(previous) + 1;
+        }
+    }
+    flush();
+    // A key not read before, which the new keys would now read in place of
+    // one written further down or read on with, stays as a comment: it is
+    // read no more than before.
+    const std::set<int> read(m_matchKeys.begin(), m_matchKeys.end());
+    std::set<std::string> onward = {FoldedName(TargetKey(data.matches.CountMatches() + 1))};
+    for (std::size_t t = 0; t < data.matches.All().size(); ++t)
+        onward.insert(FoldedName(AttackerKey(t + 1, data.matches.All()[t]->attackers.size() + 1)));
+    for (int line = s.header + 1; line <= s.last; ++line) {
+        if (read.count(line)) continue;
+        const std::string key = KeyOf(line);
+        const auto at = placed.find(key);
+        if (onward.count(key) || (at != placed.end() && at->second > 2 * line))
+            edits.CommentOut(line);
+    }
+    return true;
+}
+
+void CKeptLayout::WriteMatches(const CPlanData& data, Edits& edits, bool whole) const {
     const auto& was = m_original.matches.All();
     const auto& now = data.matches.All();
     if (std::equal(was.begin(), was.end(), now.begin(), now.end(),
                    [](const auto& a, const auto& b) { return *a == *b; }))
         return;
+    if (!whole && m_match >= 0 && WriteMatchKeys(data, edits)) return;
     std::vector<std::string> block;
     unsigned long n = 0;
     for (const auto& match : now) {
@@ -528,11 +651,12 @@ void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edit
     while (i < a.size() || j < b.size()) {
         if (i < a.size() && j < b.size() && a[i].key == b[j].key) {
             if (a[i].value != b[j].value)
-                edits.Replace(lines.parameters[i], ValueLine(b[j].key, b[j].value));
+                edits.SetEntry(lines.parameters[i], std::nullopt, b[j].value, false,
+                               ValueLine(b[j].key, b[j].value));
             previous = lines.parameters[i];
             ++i, ++j;
         } else if (j == b.size() || (i < a.size() && common[i + 1][j] >= common[i][j + 1])) {
-            edits.Drop(lines.parameters[i++]);
+            edits.Remove(lines.parameters[i++]);
         } else {
             const int at = previous                   ? previous
                            : lines.parameters.empty() ? anchor
@@ -542,19 +666,19 @@ void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edit
         }
     }
 
-    // The line each known key needs, then and now, written as the canonical
-    // save writes it; a part of an incomplete condition too, which that save
-    // would drop but which is read all the same.
+    // The value each known key needs, then and now, as the canonical save
+    // writes it; a part of an incomplete condition too, which that save would
+    // drop but which is read all the same.
     auto known = [](const PlanEntry& plan) {
         std::array<std::optional<std::string>, kPlanKeys.size()> out;
-        out[0] = TextLine(kPlanKeys[0], plan.planType);
-        out[1] = NumberLine(kPlanKeys[1], plan.priority);
+        out[0] = QuoteValue(plan.planType);
+        out[1] = std::to_string(plan.priority);
         const PlanCondition& c = plan.condition;
-        if (!c.kind.empty()) out[2] = TextLine(kPlanKeys[2], c.kind);
-        if (!c.unitClass.empty()) out[3] = TextLine(kPlanKeys[3], c.unitClass);
-        if (c.count) out[4] = NumberLine(kPlanKeys[4], c.count);
-        if (plan.flags & PlanFlagBuildIfNoIdle) out[5] = NumberLine(kPlanKeys[5], 1);
-        if (plan.flags & PlanFlagDoNextOnFail) out[6] = NumberLine(kPlanKeys[6], 1);
+        if (!c.kind.empty()) out[2] = QuoteValue(c.kind);
+        if (!c.unitClass.empty()) out[3] = QuoteValue(c.unitClass);
+        if (c.count) out[4] = std::to_string(c.count);
+        if (plan.flags & PlanFlagBuildIfNoIdle) out[5] = "1";
+        if (plan.flags & PlanFlagDoNextOnFail) out[6] = "1";
         return out;
     };
     const auto then = known(was), wanted = known(now);
@@ -566,8 +690,8 @@ void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edit
         const bool number = k == 1 || k >= 4;
         const bool condition = k >= 2 && k <= 4;
         if (then[k] != wanted[k] || (condition && conditionChanged && lines.keys[k] && !wanted[k]))
-            edits.SetKey(lines.keys[k], wanted[k], anchor,
-                         number ? NumberLine(kPlanKeys[k], 0) : TextLine(kPlanKeys[k], ""));
+            edits.SetKey(lines.keys[k], kPlanKeys[k], wanted[k], !number, anchor,
+                         number ? "0" : "");
     }
 }
 
@@ -665,15 +789,16 @@ bool CKeptLayout::WritePlans(
 
 bool CKeptLayout::WriteUnchecked(const CPlanData& data, std::string& text) const {
     std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
-    return Render(data, text, numbered);
+    return Render(data, text, numbered, false);
 }
 
 bool CKeptLayout::Render(const CPlanData& data, std::string& text,
-                         std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const {
+                         std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
+                         bool wholeMatch) const {
     if (!m_mapped) return false;
     Edits edits(*this);
     WriteStart(data, edits);
-    WriteMatches(data, edits);
+    WriteMatches(data, edits, wholeMatch);
     if (!WritePlans(data, edits, numbered)) return false;
     text = edits.Render();
     return true;
@@ -683,9 +808,16 @@ bool CKeptLayout::Write(const CPlanData& data, std::string& text,
                         std::vector<const PlanEntry*>* order) const {
     std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
     std::string written;
-    if (!Render(data, written, numbered)) return false;
     CPlanData loaded;
-    if (!LoadsAs(written, data, loaded)) return false;
+    // [Match] key by key, or where that does not read as the matches (a key
+    // written twice, read in an odd order), its numbered keys written anew.
+    bool loads = false;
+    for (bool wholeMatch : {false, true}) {
+        numbered.clear();
+        if (!Render(data, written, numbered, wholeMatch)) return false;
+        if ((loads = LoadsAs(written, data, loaded))) break;
+    }
+    if (!loads) return false;
     if (order) {
         std::stable_sort(numbered.begin(), numbered.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });

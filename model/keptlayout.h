@@ -33,10 +33,11 @@ public:
     // values rewrite only their key's line, added keys follow their record's
     // last key, removed keys and deleted plans (with the comments right above
     // them) take only their own lines, new plans are appended as sections of
-    // their own, and a change of the matches rewrites [Match]'s numbered
-    // keys. False when the edits cannot be made so that the text loads as
-    // `data` (then the canonical layout is the way to save). `order` gets
-    // `data`'s plans in the order the written text lists them.
+    // their own, and a change of the matches touches only the numbered keys
+    // whose class or number changed. An edited line keeps its key as spelled,
+    // its spacing, its quotes and its comment; a removed key's comment stays. False when the edits
+    // cannot be made so that the text loads as `data` (then the canonical layout is the way to
+    // save). `order` gets `data`'s plans in the order the written text lists them.
     bool Write(const CPlanData& data, std::string& text,
                std::vector<const PlanEntry*>* order = nullptr) const;
     // The same text without the check that it loads as `data` (a third of
@@ -107,12 +108,14 @@ private:
     // (lines `gone` says go are not counted).
     template <typename Gone> bool KeyRepeats(int line, Gone gone) const;
     void WriteStart(const CPlanData& data, Edits& edits) const;
-    void WriteMatches(const CPlanData& data, Edits& edits) const;
+    void WriteMatches(const CPlanData& data, Edits& edits, bool whole) const;
+    bool WriteMatchKeys(const CPlanData& data, Edits& edits) const;
     bool WritePlans(const CPlanData& data, Edits& edits,
                     std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
     void WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const;
     bool Render(const CPlanData& data, std::string& text,
-                std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
+                std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
+                bool wholeMatch) const;
 
     bool m_mapped = false;
     std::string m_text;

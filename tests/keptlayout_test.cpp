@@ -147,9 +147,93 @@ TEST(KeptLayout, WhatTheModelDoesNotHoldStays) {
     file.Plan(1)->flags = 0;       // the first doNextOnFail goes; its repeat reads as 0
     file.Plan(1)->parameters = {}; // and the repeat, a parameter, goes too
     EXPECT_EQ(file.Saved(), "[START]\nCONSCLASS='b'\nscavclass = g\n[Plan3]\nplanType=Hold\n"
-                            "planPriority = 7\n[Plan3]\nplanType=Dup\nplanPriority=6\n[Plan4]\n"
+                            "planPriority=7\n[Plan3]\nplanType=Dup\nplanPriority=6\n[Plan4]\n"
                             "planPriority=0\nplanType=Dropped\n[Plan9]\nplanType = Hold\n"
                             "planPriority = 9\n");
+}
+
+// An edited line keeps what the user wrote on it: the key as spelled, the
+// spacing, the quote character, a comment and what an LF comment runs on
+// over; a removed key leaves its comment.
+TEST(KeptLayout, AnEditedLineKeepsItsOwnSpelling) {
+    const struct {
+        const char* text;
+        std::function<void(Opened&)> edit;
+        const char* saved;
+    } cases[] = {
+        {"[Plan1]\nplanType = \"Hold\"\nplanPriority = 500   // top priority\n"
+         "unitType = \"iu_gatherer\"\n",
+         [](Opened& f) { f.Plan(0)->priority = 510; },
+         "[Plan1]\nplanType = \"Hold\"\nplanPriority = 510   // top priority\n"
+         "unitType = \"iu_gatherer\"\n"},
+        {"[Plan1]\r\nplanType = 'Hold'\r\n  PLANPRIORITY  =  500\r\n",
+         [](Opened& f) {
+             f.Plan(0)->priority = 7;
+             f.Plan(0)->planType = "Attacker";
+         },
+         "[Plan1]\r\nplanType = 'Attacker'\r\n  PLANPRIORITY  =  7\r\n"},
+        {"[Start]\nconsClass=\nSCRAPCOUNT=40      // note\n",
+         [](Opened& f) {
+             f.data.start.scrapCount = 45;
+             f.data.start.SetConsClass("iu_builder");
+         },
+         "[Start]\nconsClass= \"iu_builder\"\nSCRAPCOUNT=45      // note\n"},
+        {"[Plan1]\r\nplanType=Hold\r\nplanPriority=5\r\nholdPoint = \"gate\"  // "
+         "ridge\r\nmaxAttacks= 4 //x\r\n",
+         [](Opened& f) {
+             f.Plan(0)->parameters = {{"maxAttacks", "9"}};
+         },
+         "[Plan1]\r\nplanType=Hold\r\nplanPriority=5\r\n// ridge\r\nmaxAttacks= 9 //x\r\n"},
+        // In an LF file the removed key's comment ran on over the next line,
+        // which stays unread.
+        {"[Plan1]\nplanType=Hold\nplanPriority=5\nholdPoint = \"gate\"  // ridge\nmaxAttacks = 4\n",
+         [](Opened& f) { f.Plan(0)->parameters.clear(); },
+         "[Plan1]\nplanType=Hold\nplanPriority=5\n// ridge\n// maxAttacks = 4\n"},
+    };
+    for (const auto& c : cases) {
+        Opened file(c.text);
+        c.edit(file);
+        EXPECT_EQ(file.Saved(), c.saved) << c.text;
+    }
+}
+
+// A [Match] edit touches the keys whose class or number changed, and no other.
+TEST(KeptLayout, AMatchEditTouchesItsOwnKeys) {
+    // CR LF: in an LF file each of these comments would run on over the next line.
+    const std::string text = Crlf("[Match]\n"
+                                  "targetType1 = \"iu_tank\"   // the heavies\n"
+                                  "attackType1_1=\"iu_maul\"   // first\n"
+                                  "attackType1_2 = \"iu_dart\" // second\n"
+                                  "attackType1_3 = \"iu_spire\"\n"
+                                  "targetType2 = 'iu_scout'  // fast ones\n");
+    const struct {
+        std::function<void(MatchList&)> edit;
+        std::set<int> changed;
+        const char* has;
+    } cases[] = {
+        {[](MatchList& m) { m.All()[0]->attackers[1].unitClass = "iu_hammer"; },
+         {4},
+         "attackType1_2 = \"iu_hammer\" // second\n"},
+        {[](MatchList& m) {
+             auto& a = m.All()[0]->attackers;
+             a.erase(a.begin());
+         },
+         {3, 4, 5},
+         "// first\nattackType1_1 = \"iu_dart\" // second\nattackType1_2 = \"iu_spire\"\n"},
+        {[](MatchList& m) { m.All()[1]->attackers.push_back({"iu_dart"}); },
+         {},
+         "targetType2 = 'iu_scout'  // fast ones\nattackType2_1 = \"iu_dart\"\n"},
+        {[](MatchList& m) { m.RemoveTarget(m.All()[0].get()); },
+         {2, 3, 4, 5, 6},
+         "targetType1 = 'iu_scout'  // fast ones\n"},
+    };
+    for (const auto& c : cases) {
+        Opened file(text);
+        c.edit(file.data.matches);
+        const std::string saved = file.Saved();
+        EXPECT_EQ(ChangedLines(text, saved), c.changed) << saved;
+        EXPECT_NE(saved.find(Crlf(c.has)), std::string::npos) << saved;
+    }
 }
 
 // Random files and random edits: unedited, a file comes back byte for byte;

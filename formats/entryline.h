@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// One line of plan-file text as the user wrote it, and the least change that
+// gives it another key or value: the key's spelling, the blanks around '=',
+// the quote characters of a text and everything after the value (a comment,
+// and with it whatever that comment runs on over) stay.
+
+// Where a "//" comment starts on the line, outside quotes and header
+// brackets; npos where none does.
+std::size_t CommentStart(std::string_view line);
+
+// `line` (without its line end) with its key changed to `key` (none: kept)
+// and its value's own bytes replaced by `value` (none: kept), the value as a
+// save writes it. With `text`, a quoted text keeps the quote character it was
+// written with. Nothing when the line so changed would not read as that key
+// and value: then the line is the save's to write whole.
+std::optional<std::string> SpliceEntryLine(std::string_view line,
+                                           const std::optional<std::string>& key,
+                                           const std::optional<std::string>& value, bool text);
