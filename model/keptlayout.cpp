@@ -98,13 +98,14 @@ public:
         else
             Replace(line, whole);
     }
-    // A line that stays as it was, but is read no more.
+    // A line that stays as it was, but is read no more; so do the lines a
+    // comment at its end ran on over, which it no longer would.
     void CommentOut(int line) {
         m_replace[line] = "// " + std::string(m_kept.LineText(line));
         m_untrailed.insert(line);
+        KeepUnread(line);
     }
-    // A key's line that goes: a comment on it stays, on a line of its own,
-    // and the lines that comment ran on over stay unread.
+    // A key's line that goes: a comment on it stays, on a line of its own.
     void Remove(int line) {
         const Line& l = m_kept.m_lines[std::size_t(line - 1)];
         if (l.comment == std::string_view::npos) return Drop(line);
@@ -113,11 +114,7 @@ public:
             std::string(was.substr(0, std::min(was.find_first_not_of(" \t\f"), l.comment)))
                 .append(was.substr(l.comment));
         m_untrailed.insert(line);
-        for (int next = line + 1; next <= m_kept.JoinedEnd(line); ++next) {
-            const std::string_view text = m_kept.LineText(next);
-            if (text.find_first_not_of(" \t\f") != std::string_view::npos && !IsCommentLine(text))
-                CommentOut(next);
-        }
+        KeepUnread(line);
     }
     void Drop(int line) { DropLines(line, m_kept.JoinedEnd(line)); }
     void Keep(int line) { m_drop[std::size_t(line)] = false; }
@@ -144,6 +141,18 @@ public:
             SetEntry(line, std::nullopt, now, text, ValueLine(key, now));
         } else if (value) {
             Insert(anchor, ValueLine(key, *value), anchor);
+        }
+    }
+
+    // The lines the comment at the end of `line` ran on over, once it no
+    // longer follows text: each stays, as a comment.
+    void KeepUnread(int line) {
+        for (int next = line + 1; next <= m_kept.JoinedEnd(line); ++next) {
+            const std::string_view text = m_kept.LineText(next);
+            if (text.find_first_not_of(" \t\f") == std::string_view::npos || IsCommentLine(text))
+                continue;
+            m_replace[next] = "// " + std::string(text);
+            m_untrailed.insert(next);
         }
     }
 
@@ -580,7 +589,8 @@ bool CKeptLayout::WriteMatchKeys(const CPlanData& data, Edits& edits) const {
     for (std::size_t t = 0; t < data.matches.All().size(); ++t)
         onward.insert(FoldedName(AttackerKey(t + 1, data.matches.All()[t]->attackers.size() + 1)));
     for (int line = s.header + 1; line <= s.last; ++line) {
-        if (read.count(line)) continue;
+        if (read.count(line) || m_lines[std::size_t(line - 2)].joins)
+            continue; // read or in a comment
         const std::string key = KeyOf(line);
         const auto at = placed.find(key);
         if (onward.count(key) || (at != placed.end() && at->second > 2 * line))
@@ -617,7 +627,9 @@ void CKeptLayout::WriteMatches(const CPlanData& data, Edits& edits, bool whole) 
         const std::set<int> read(m_matchKeys.begin(), m_matchKeys.end());
         const Section& s = m_sections[std::size_t(m_match)];
         for (int line = s.header + 1; line <= s.last; ++line)
-            if (!read.count(line) && onward.count(KeyOf(line))) edits.CommentOut(line);
+            if (!read.count(line) && !m_lines[std::size_t(line - 2)].joins &&
+                onward.count(KeyOf(line)))
+                edits.CommentOut(line);
         anchor = m_matchAnchor ? m_matchAnchor - 1 : m_sections[std::size_t(m_match)].lastEntry;
     } else {
         if (block.empty()) return;

@@ -6,12 +6,14 @@
 #include "opened.h"
 #include "randomplanfile.h"
 #include "testsupport.h"
+#include "textmerge.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <random>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -236,14 +238,40 @@ TEST(KeptLayout, AMatchEditTouchesItsOwnKeys) {
     }
 }
 
-// Random files and random edits: unedited, a file comes back byte for byte;
-// edited, it loads as the edited document, and every line of a record that
-// was not edited is as it was.
-TEST(KeptLayout, RandomFilesAndEdits) {
+// The comments of a text: each "//" to the end of its line, with its line.
+std::vector<std::pair<int, std::string>> Comments(const std::string& text) {
+    std::vector<std::pair<int, std::string>> comments;
+    const auto lines = Lines(text);
+    for (std::size_t l = 0; l < lines.size(); ++l)
+        if (const std::size_t at = lines[l].find("//"); at != std::string::npos)
+            comments.emplace_back(int(l + 1), lines[l].substr(at));
+    return comments;
+}
+
+bool ReadsAs(const std::string& text, const CPlanData& data) {
+    CPlanData loaded;
+    if (!loaded.LoadText(text) || !(loaded.start == data.start)) return false;
+    const auto& m = loaded.matches.All();
+    const auto& n = data.matches.All();
+    const auto a = loaded.plans.SortedByPriority(), b = data.plans.SortedByPriority();
+    return std::equal(m.begin(), m.end(), n.begin(), n.end(),
+                      [](auto& x, auto& y) { return *x == *y; }) &&
+           std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](auto* x, auto* y) { return *x == *y; });
+}
+
+// Every path that writes a user's file, over random annotated files and
+// random edits: Save with the kept layout (which zeq set writes through
+// too), the recovery copy, and zeq merge with the edit on either side or
+// both. Each result reads as the edited document; every line outside the
+// edited records comes back in order as it was; every comment outside a
+// deleted plan is still there; and writing the unedited document again
+// gives the file back byte for byte.
+TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     testsupport::RandomPlanFile files(31);
     std::mt19937 random(17);
     auto pick = [&](std::size_t n) { return std::size_t(random() % std::max<std::size_t>(n, 1)); };
-    int cases = 0, fallbacks = 0;
+    int cases = 0, fallbacks = 0, merges = 0, lineMerges = 0;
     for (int i = 0; i < 12000; ++i) {
         const std::string text = files.Next();
         CPlanData data;
@@ -255,6 +283,7 @@ TEST(KeptLayout, RandomFilesAndEdits) {
         ASSERT_EQ(saved, text);
 
         std::set<std::pair<int, int>> edited; // the blocks of the records edited
+        std::set<std::pair<int, int>> deleted;
         auto plan = [&] { return data.plans.All()[pick(data.plans.CountPlans())].get(); };
         auto touch = [&](const PlanEntry* p) { edited.insert(kept.BlockOf(p)); };
         const std::function<void()> edits[] = {
@@ -263,6 +292,7 @@ TEST(KeptLayout, RandomFilesAndEdits) {
                 if (!data.plans.CountPlans()) return;
                 PlanEntry* p = plan();
                 touch(p);
+                deleted.insert(kept.BlockOf(p));
                 data.plans.RemovePlan(p);
             },
             [&] {
@@ -284,10 +314,21 @@ TEST(KeptLayout, RandomFilesAndEdits) {
             [&] { data.plans.ArrangePriorities(10); }, // priorities only: each plan's block
             [&] {
                 edited.insert(kept.BlockOf("Match"));
-                if (pick(2) || !data.matches.CountMatches())
+                auto& all = data.matches.All();
+                switch (all.empty() ? 0 : pick(4)) {
+                case 0:
                     data.matches.AddTarget("t")->attackers.push_back({"a"});
-                else
-                    data.matches.RemoveTarget(data.matches.All()[0].get());
+                    break;
+                case 1:
+                    data.matches.RemoveTarget(all[pick(all.size())].get());
+                    break;
+                case 2:
+                    all[pick(all.size())]->unitClass = "retargeted";
+                    break;
+                default:
+                    if (auto& a = all[pick(all.size())]->attackers; !a.empty())
+                        a.erase(a.begin() + std::ptrdiff_t(pick(a.size())));
+                }
             },
             [&] {
                 edited.insert(kept.BlockOf("Start"));
@@ -309,32 +350,72 @@ TEST(KeptLayout, RandomFilesAndEdits) {
             ++fallbacks;
             continue;
         }
-        CPlanData reloaded;
-        ASSERT_TRUE(reloaded.LoadText(saved));
-        ASSERT_TRUE(reloaded.start == data.start);
-        const auto a = reloaded.plans.SortedByPriority(), b = data.plans.SortedByPriority();
-        ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                               [](auto* x, auto* y) { return *x == *y; }))
-            << text << "\n----\n"
-            << saved;
+        ASSERT_TRUE(ReadsAs(saved, data)) << text << "\n----\n" << saved;
+        std::string recovered; // the recovery copy is what Save would write
+        ASSERT_TRUE(kept.WriteUnchecked(data, recovered));
+        ASSERT_EQ(recovered, saved);
+
         // The lines of no edited record (headers of plans past Plan255 aside,
         // which a deletion may renumber) come back in order, as they were.
+        auto inside = [](const std::set<std::pair<int, int>>& blocks, int line) {
+            return std::any_of(blocks.begin(), blocks.end(), [line](auto block) {
+                return line >= block.first && line <= block.second;
+            });
+        };
         const auto before = Lines(text), after = Lines(saved);
         std::size_t at = 0;
         for (std::size_t l = 0; l < before.size(); ++l) {
             const int line = int(l + 1);
-            const bool owned = std::any_of(edited.begin(), edited.end(), [line](auto block) {
-                return line >= block.first && line <= block.second;
-            });
-            if (owned || before[l].find("[Plan2") != std::string::npos) continue;
+            if (inside(edited, line) || before[l].find("[Plan2") != std::string::npos) continue;
             while (at < after.size() && after[at] != before[l])
                 ++at;
             ASSERT_LT(at++, after.size()) << "line " << line << " of\n"
                                           << text << "\n----\n"
                                           << saved;
         }
+        // Every comment outside a deleted plan stays.
+        for (const auto& [line, comment] : Comments(text)) {
+            if (inside(deleted, line)) continue;
+            ASSERT_NE(saved.find(comment), std::string::npos)
+                << comment << " of line " << line << " in\n"
+                << text << "\n----\n"
+                << saved;
+        }
+
+        // The merge driver (on every fourth file: it is the slowest path)
+        // gives either side back where the other made no change, and the
+        // change where both made it.
+        if (cases % 4) continue;
+        using Sides = std::tuple<const std::string*, const std::string*, const std::string*>;
+        for (const auto& [b, o, t] : {Sides{&text, &saved, &text}, Sides{&text, &text, &saved},
+                                      Sides{&text, &saved, &saved}}) {
+            const TextMerge merge = MergeTexts(*b, *o, *t);
+            ASSERT_TRUE(merge.Clean()) << text << "\n----\n" << saved;
+            ASSERT_EQ(merge.text, saved) << text << "\n----\n" << saved;
+        }
+        ++merges;
+        // Both sides edited (theirs adds a commented plan and a comment): the
+        // merge reads as both edits, and every comment of both sides stays.
+        std::string theirs = text;
+        if (!theirs.empty() && theirs.back() != '\n' && theirs.back() != '\r') theirs += "\r\n";
+        theirs += "// theirs: the late attack\r\n[Plan200]\r\nplanType = \"Attacker\"\r\n"
+                  "planPriority = 77   // theirs: late\r\n";
+        const TextMerge both = MergeTexts(text, saved, theirs);
+        if (!both.loaded || !both.conflicts.empty()) continue;
+        // (Theirs removed nothing: every comment ours kept, and theirs' own.)
+        auto comments = Comments(saved);
+        comments.emplace_back(0, "// theirs: the late attack");
+        comments.emplace_back(0, "// theirs: late");
+        for (const auto& [line, comment] : comments)
+            ASSERT_NE(both.text.find(comment), std::string::npos) << comment << "\n----\n"
+                                                                  << text << "\n----\n"
+                                                                  << saved << "\n----\n"
+                                                                  << both.text;
+        lineMerges += both.leftOver ? 0 : 1;
     }
     EXPECT_GT(cases, 10000);
+    EXPECT_GT(merges, 2500);
+    EXPECT_GT(lineMerges, 2000);
     EXPECT_LT(fallbacks, cases / 1000) << fallbacks << " of " << cases;
 }
 
