@@ -35,6 +35,8 @@ struct ParseNotes {
     std::vector<int> headerTails;    // text after a header's ']', which is lost
     std::vector<int> ignoredLines;   // lines without '=', or before the first header
     std::vector<int> semicolonLines; // such lines that begin with ';', as INI comments do
+    bool byteOrderMark = false;      // the text starts with UTF-8's EF BB BF, read as text
+    bool markHidesStart = false;     // and the line it hides is the [Start] header
 };
 
 // Names and keys compare equal when they match with only A-Z folded to a-z.

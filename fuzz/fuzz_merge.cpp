@@ -5,11 +5,13 @@
 #include "keptlayout.h"
 #include "plandiff.h"
 #include "planmerge.h"
+#include "textmerge.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -64,5 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (!CPlanMerge::Merge(base->data, mine->data, base->data).empty() ||
         !Same(mine->data, theirs->data))
         std::abort();
+
+    // The driver gives a side back byte for byte where the other changed
+    // nothing, and a clean merge loads.
+    for (const auto& [b, o, t, want] :
+         {std::tuple{0, 1, 0, 1}, std::tuple{0, 0, 2, 2}, std::tuple{0, 2, 2, 2}}) {
+        const TextMerge merge = MergeTexts(texts[b], texts[o], texts[t]);
+        if (!merge.Clean() || merge.text != texts[want]) std::abort();
+    }
+    const TextMerge merge = MergeTexts(texts[0], texts[1], texts[2]);
+    if (merge.Clean() && !Load(merge.text) && !merge.text.empty()) std::abort();
     return 0;
 }

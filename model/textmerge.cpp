@@ -101,22 +101,14 @@ std::string MarkConflicts(const Side& mine, const Side& other) {
     return text;
 }
 
-// The same plans and values, the matches in any order: what the record
-// merge gives, the line merge must read as.
+// The same document as a diff sees it (plans paired by content, matches in
+// any order): what the record merge gives, the line merge must read as.
 bool ReadsAs(const std::string& text, const CPlanData& merged) {
     CPlanData loaded;
-    if (text.empty() || !loaded.LoadText(text) || !(loaded.start == merged.start)) return false;
-    auto matches = [](const MatchList& list) {
-        std::vector<std::pair<std::string, std::string>> all;
-        for (const auto& match : list.All())
-            all.emplace_back(match->unitClass, CPlanDiff::AttackerNames(match->attackers));
-        std::sort(all.begin(), all.end());
-        return all;
-    };
-    const auto p = loaded.plans.SortedByPriority(), q = merged.plans.SortedByPriority();
-    return matches(loaded.matches) == matches(merged.matches) &&
-           std::equal(p.begin(), p.end(), q.begin(), q.end(),
-                      [](const PlanEntry* a, const PlanEntry* b) { return *a == *b; });
+    if (text.empty() || !loaded.LoadText(text)) return false;
+    CPlanDiff diff;
+    diff.Compare(loaded, merged);
+    return diff.Changes().empty();
 }
 
 // The lines either side added that the merged text does not hold: a record

@@ -101,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         Rule{"MatchWithoutAttackers", kStart + "[Match]\r\ntargetType1 = a\r\n",
              "5:w:the match for 'a' has no attackers"},
         Rule{"NoStart", kPlan, "1:w:the file has no [Start] section"},
+        Rule{"ByteOrderMark", "\xEF\xBB\xBF" + kStart,
+             "1:w:the file starts with a UTF-8 byte-order mark, which hides [Start]"},
         Rule{"MissingClass", "[Start]\r\nconsClass = c\r\n", "1:w:[Start] has no scavClass"},
         Rule{"OpenQuote", "[Start]\r\nconsClass = \"abc\r\n", "2:w:a quote is not closed"},
         Rule{"UnknownConditionKind",
