@@ -43,15 +43,12 @@ bool MergeSide(const std::string& ours, const CPlanData& base, const CPlanData& 
     return true;
 }
 
-// The lines of a text, each with its line end.
+// The lines of a text, each with its line end, counted as the kept layout
+// counts them (a lone CR ends a line too).
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        end = end == std::string::npos ? text.size() : end + 1;
-        lines.push_back(text.substr(at, end - at));
-        at = end;
-    }
+    for (std::string_view line : LinesWithEnds(text))
+        lines.emplace_back(line);
     return lines;
 }
 
@@ -84,7 +81,8 @@ std::string MarkConflicts(const Side& mine, const Side& other) {
     std::vector<std::string> out = ours;
     if (!out.empty() && out.back().back() != '\n') out.back() += eol;
     for (const auto& [mineBlock, otherBlock] : blocks) {
-        const bool held = mineBlock.second != 0;
+        const bool held = mineBlock.second != 0 && mineBlock.first >= 1 &&
+                          std::size_t(mineBlock.second) <= out.size();
         const std::string marked = "<<<<<<< ours" + eol + (held ? span(ours, mineBlock) : "") +
                                    "=======" + eol + span(theirs, otherBlock) + ">>>>>>> theirs" +
                                    eol;
