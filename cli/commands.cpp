@@ -196,21 +196,34 @@ int RunFmt(const std::string& file, const std::string& out, bool force, bool qui
     return 1;
 }
 
-bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept, bool emptyIsNone) {
+bool ReadPlanText(const std::string& file, std::string& text) {
     SayIfBackedUp(file);
     CFileBuffer buffer;
     Diagnostic error{0, {}};
     if (!buffer.LoadFile(file)) {
         error.message = buffer.LastError();
-    } else if (emptyIsNone && buffer.View().empty()) {
-        data.Clear();
-        kept.Clear();
-        return true;
     } else if (const std::size_t nul = buffer.View().find('\0'); nul != std::string_view::npos) {
         error.line = 1 + int(std::count(buffer.View().begin(), buffer.View().begin() + nul, '\n'));
         error.message = "this is not a plan file: it holds binary data (a NUL byte)";
-    } else if (data.LoadText(buffer.View(), &error)) {
-        if (kept.Map(buffer.Detach(), data.plans.InOrder())) return true;
+    } else {
+        text = buffer.Detach();
+        return true;
+    }
+    Report(stderr, file, error.line, "error", error.message);
+    return false;
+}
+
+bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept, bool emptyIsNone) {
+    std::string text;
+    if (!ReadPlanText(file, text)) return false;
+    Diagnostic error{0, {}};
+    if (emptyIsNone && text.empty()) {
+        data.Clear();
+        kept.Clear();
+        return true;
+    }
+    if (data.LoadText(text, &error)) {
+        if (kept.Map(std::move(text), data.plans.InOrder())) return true;
         error.message = "the file does not read the same twice"; // never expected
     }
     Report(stderr, file, error.line, "error", error.message);

@@ -17,6 +17,10 @@ void ReportError(const std::string& file, int line, const std::string& message);
 class CKeptLayout;
 class CPlanData;
 
+// The bytes of a plan file; a file that cannot be read or holds binary data
+// is said on standard error as FILE:LINE: error: MESSAGE, and gives false.
+bool ReadPlanText(const std::string& file, std::string& text);
+
 // Loads a plan file with the text it came from (for the commands that
 // compare files); an empty file is an empty document when `emptyIsNone`. A
 // file that cannot be read, holds binary data or does not load is said on

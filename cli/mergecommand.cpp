@@ -4,7 +4,6 @@
 #include "commands.h"
 
 #include "filebuffer.h"
-#include "keptlayout.h"
 #include "textmerge.h"
 
 #include <cstdio>
@@ -21,23 +20,20 @@ void SayConflict(const MergeConflict& c, const std::string& section) {
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-bool ReadText(const std::string& file, std::string& text) {
-    CPlanData data;
-    CKeptLayout kept;
-    if (!LoadKept(file, data, kept, true)) return false; // says what is wrong with it
-    text = kept.Text();
-    return true;
-}
-
 } // namespace
 
 int RunMerge(const std::string& base, const std::string& ours, const std::string& theirs,
              const std::string& out) {
     std::string baseText, oursText, theirsText;
-    if (!ReadText(base, baseText) || !ReadText(ours, oursText) || !ReadText(theirs, theirsText))
+    if (!ReadPlanText(base, baseText) || !ReadPlanText(ours, oursText) ||
+        !ReadPlanText(theirs, theirsText))
         return 2;
     const TextMerge merge = MergeTexts(baseText, oursText, theirsText);
-    if (!merge.loaded) return 2;
+    if (!merge.loaded) {
+        const std::string* files[] = {&base, &ours, &theirs};
+        ReportError(*files[merge.unloaded], merge.error.line, merge.error.message);
+        return 2;
+    }
     if (merge.canonical)
         std::fprintf(stderr,
                      "zeq: note: the merge is written in the canonical layout; %s's own "

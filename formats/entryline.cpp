@@ -17,6 +17,16 @@ std::optional<std::pair<std::string, std::string>> Read(std::string_view line) {
     return std::pair{std::string(entries[0].key), std::string(entries[0].value)};
 }
 
+// Where text[from, to) begins and ends without the blanks around it; `from`
+// twice where it is all blank.
+std::pair<std::size_t, std::size_t> Trimmed(std::string_view text, std::size_t from,
+                                            std::size_t to) {
+    const std::string_view part = text.substr(from, to - from);
+    const std::size_t first = part.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {from, from};
+    return {from + first, from + part.find_last_not_of(kBlanks) + 1};
+}
+
 } // namespace
 
 std::size_t CommentStart(std::string_view line) {
@@ -37,28 +47,16 @@ std::optional<std::string> SpliceEntryLine(std::string_view line,
     const std::size_t equals = body.find('=');
     if (equals == std::string_view::npos) return std::nullopt;
 
-    // The key: from its first byte to its last before '='.
-    const std::size_t keyBegin = std::min(body.find_first_not_of(kBlanks), equals);
-    const std::size_t keyEnd = body.find_last_not_of(kBlanks, equals == 0 ? 0 : equals - 1);
-    const std::size_t keyStop = keyEnd == std::string_view::npos || keyEnd < keyBegin || equals == 0
-                                    ? keyBegin
-                                    : keyEnd + 1;
-    // The value: its first byte after '=' to its last before the comment;
-    // where there is none, right after '=' and a blank.
-    std::size_t valueBegin = body.find_first_not_of(kBlanks, equals + 1);
-    std::size_t valueEnd = body.find_last_not_of(kBlanks);
-    std::string gap;
-    if (valueBegin == std::string_view::npos || valueEnd < valueBegin) {
-        valueBegin = valueEnd = equals + 1;
-        gap = " ";
-    } else {
-        ++valueEnd;
-    }
+    // The key, and the value up to the comment, without the blanks around
+    // them; where there is no value, right after '=' and a blank.
+    const auto [keyBegin, keyStop] = Trimmed(body, 0, equals);
+    const auto [valueBegin, valueEnd] = Trimmed(body, equals + 1, body.size());
+    const std::string_view old = body.substr(valueBegin, valueEnd - valueBegin);
+    std::string gap = old.empty() ? " " : "";
 
-    std::string newValue;
+    std::string newValue(old);
     if (value) {
         newValue = *value;
-        const std::string_view old = body.substr(valueBegin, valueEnd - valueBegin);
         // A text keeps the quotes it was written with: 'x' stays 'x'.
         if (text && newValue.size() >= 2 && newValue.front() == '"' && !old.empty() &&
             IsQuote(old.front())) {
@@ -67,7 +65,6 @@ std::optional<std::string> SpliceEntryLine(std::string_view line,
         }
         if (newValue.empty()) gap.clear();
     } else {
-        newValue = std::string(body.substr(valueBegin, valueEnd - valueBegin));
         gap.clear();
     }
 

@@ -4,6 +4,7 @@
 #include "markstack.h"
 #include "planformat.h"
 #include "sectionwriter.h"
+#include "subsequence.h"
 #include "textvalues.h"
 
 #include <algorithm>
@@ -101,8 +102,7 @@ public:
     // A line that stays as it was, but is read no more; so do the lines a
     // comment at its end ran on over, which it no longer would.
     void CommentOut(int line) {
-        m_replace[line] = "// " + std::string(m_kept.LineText(line));
-        m_untrailed.insert(line);
+        Mute(line);
         KeepUnread(line);
     }
     // A key's line that goes: a comment on it stays, on a line of its own.
@@ -149,11 +149,14 @@ public:
     void KeepUnread(int line) {
         for (int next = line + 1; next <= m_kept.JoinedEnd(line); ++next) {
             const std::string_view text = m_kept.LineText(next);
-            if (text.find_first_not_of(" \t\f") == std::string_view::npos || IsCommentLine(text))
-                continue;
-            m_replace[next] = "// " + std::string(text);
-            m_untrailed.insert(next);
+            if (text.find_first_not_of(" \t\f") != std::string_view::npos && !IsCommentLine(text))
+                Mute(next);
         }
+    }
+    // The line behind "// ", as it was.
+    void Mute(int line) {
+        m_replace[line] = "// " + std::string(m_kept.LineText(line));
+        m_untrailed.insert(line);
     }
 
     std::string Render() const {
@@ -528,14 +531,6 @@ std::vector<MatchKey> MatchKeys(const MatchList& matches) {
 bool CKeptLayout::WriteMatchKeys(const CPlanData& data, Edits& edits) const {
     const std::vector<MatchKey> was = MatchKeys(m_original.matches), now = MatchKeys(data.matches);
     if (was.size() != m_matchKeys.size() || was.size() * now.size() > 4'000'000) return false;
-    auto same = [](const MatchKey& a, const MatchKey& b) {
-        return a.target == b.target && a.unitClass == b.unitClass;
-    };
-    std::vector<std::vector<int>> common(was.size() + 1, std::vector<int>(now.size() + 1, 0));
-    for (std::size_t i = was.size(); i-- > 0;)
-        for (std::size_t j = now.size(); j-- > 0;)
-            common[i][j] = same(was[i], now[j]) ? common[i + 1][j + 1] + 1
-                                                : std::max(common[i + 1][j], common[i][j + 1]);
     const Section& s = m_sections[std::size_t(m_match)];
     int previous = m_matchAnchor ? m_matchAnchor - 1 : s.lastEntry; // the line to follow
     std::unordered_map<std::string, int> placed; // each key now: twice its line, +1 after it
@@ -559,15 +554,17 @@ bool CKeptLayout::WriteMatchKeys(const CPlanData& data, Edits& edits) const {
             edits.Remove(m_matchKeys[i]);
         pending.clear();
     };
-    for (std::size_t i = 0, j = 0; i < was.size() || j < now.size();) {
-        if (i < was.size() && j < now.size() && same(was[i], now[j]) &&
-            common[i][j] == common[i + 1][j + 1] + 1) {
+    for (const SubsequenceStep step :
+         CommonSubsequence(was.size(), now.size(), [&](std::size_t i, std::size_t j) {
+             return was[i].target == now[j].target && was[i].unitClass == now[j].unitClass;
+         })) {
+        if (step.kind == ' ') {
             flush();
-            write(i++, now[j++]);
-        } else if (j == now.size() || (i < was.size() && common[i + 1][j] >= common[i][j + 1])) {
-            pending.push_back(i++);
+            write(step.first, now[step.second]);
+        } else if (step.kind == '-') {
+            pending.push_back(step.first);
         } else {
-            const MatchKey& key = now[j++];
+            const MatchKey& key = now[step.second];
             const auto it = std::find_if(pending.begin(), pending.end(), [&](std::size_t p) {
                 return was[p].target == key.target;
             });
@@ -653,28 +650,25 @@ void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edit
     // value changed; the rest go, or come after the record's last key.
     const auto& a = was.parameters;
     const auto& b = now.parameters;
-    std::vector<std::vector<int>> common(a.size() + 1, std::vector<int>(b.size() + 1, 0));
-    for (std::size_t i = a.size(); i-- > 0;)
-        for (std::size_t j = b.size(); j-- > 0;)
-            common[i][j] = a[i].key == b[j].key ? common[i + 1][j + 1] + 1
-                                                : std::max(common[i + 1][j], common[i][j + 1]);
     int previous = 0; // the line of the last parameter kept
-    std::size_t i = 0, j = 0;
-    while (i < a.size() || j < b.size()) {
-        if (i < a.size() && j < b.size() && a[i].key == b[j].key) {
-            if (a[i].value != b[j].value)
-                edits.SetEntry(lines.parameters[i], std::nullopt, b[j].value, false,
-                               ValueLine(b[j].key, b[j].value));
-            previous = lines.parameters[i];
-            ++i, ++j;
-        } else if (j == b.size() || (i < a.size() && common[i + 1][j] >= common[i][j + 1])) {
-            edits.Remove(lines.parameters[i++]);
+    for (const SubsequenceStep step :
+         CommonSubsequence(a.size(), b.size(),
+                           [&](std::size_t i, std::size_t j) { return a[i].key == b[j].key; })) {
+        if (step.kind == '-') {
+            edits.Remove(lines.parameters[step.first]);
+            continue;
+        }
+        const PlanParameter& wanted = b[step.second];
+        if (step.kind == ' ') {
+            if (a[step.first].value != wanted.value)
+                edits.SetEntry(lines.parameters[step.first], std::nullopt, wanted.value, false,
+                               ValueLine(wanted.key, wanted.value));
+            previous = lines.parameters[step.first];
         } else {
             const int at = previous                   ? previous
                            : lines.parameters.empty() ? anchor
                                                       : lines.parameters.front() - 1;
-            edits.Insert(at, ValueLine(b[j].key, b[j].value), at ? at : anchor);
-            ++j;
+            edits.Insert(at, ValueLine(wanted.key, wanted.value), at ? at : anchor);
         }
     }
 

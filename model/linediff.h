@@ -14,10 +14,10 @@ std::string LineDiff(std::string_view before, std::string_view after);
 // Three texts' lines merged as git merges them: each run of lines that one
 // side changed from `base` is taken from that side, where the other left it
 // as it was (or made the same change). Nothing when both changed the same
-// run differently, or the texts are too large to compare line by line.
-// Lines keep their own line ends.
+// run differently. Lines keep their own line ends.
 std::optional<std::string> MergeLines(std::string_view base, std::string_view ours,
                                       std::string_view theirs);
 
-// The lines of `text`, each with its line end.
-std::vector<std::string_view> LinesWithEnds(std::string_view text);
+// The lines of `text` (CR LF, a lone LF and a lone CR each end one), with
+// their line ends or without.
+std::vector<std::string_view> SplitLines(std::string_view text, bool withEnds = false);

@@ -343,10 +343,8 @@ void CPlanFileReport::NotesOf(const ParseNotes& notes) {
     // line, which then is no header.
     if (notes.byteOrderMark)
         Add(FindingKind::Warning, "byte-order-mark", 1,
-            notes.markHidesStart
-                ? "the file starts with a UTF-8 byte-order mark, which hides [Start] from the game"
-                : "the file starts with a UTF-8 byte-order mark, which hides its first line from "
-                  "the game");
+            std::string("the file starts with a UTF-8 byte-order mark, which hides ") +
+                (notes.markHidesStart ? "[Start]" : "its first line") + " from the game");
     if (m_tidy)
         ForEachRun(notes.comments, [this](int first, int last, std::size_t count) {
             Add(FindingKind::Loss, "comment", first,

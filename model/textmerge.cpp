@@ -11,11 +11,14 @@
 namespace {
 
 // A text as a document and its kept layout; an empty text is no document.
-bool LoadText(const std::string& text, CPlanData& data, CKeptLayout& kept) {
+bool LoadText(const std::string& text, CPlanData& data, CKeptLayout& kept, Diagnostic& error) {
     data.Clear();
     kept.Clear();
     if (text.empty()) return true;
-    return data.LoadText(text) && kept.Map(text, data.plans.InOrder());
+    if (!data.LoadText(text, &error)) return false;
+    if (kept.Map(text, data.plans.InOrder())) return true;
+    error = {0, "the file does not read the same twice"}; // never expected
+    return false;
 }
 
 // OURS merged with THEIRS, with the side that wins conflicts, and its text.
@@ -30,8 +33,8 @@ struct Side {
 // Merges and writes: with OURS's layout kept where it can be, else in the
 // canonical layout.
 bool MergeSide(const std::string& ours, const CPlanData& base, const CPlanData& theirs,
-               CPlanMerge::Winner winner, Side& side, bool& canonical) {
-    if (!LoadText(ours, side.data, side.kept)) return false;
+               CPlanMerge::Winner winner, Side& side, bool& canonical, Diagnostic& error) {
+    if (!LoadText(ours, side.data, side.kept, error)) return false;
     side.conflicts = CPlanMerge::Merge(base, side.data, theirs, winner);
     std::vector<const PlanEntry*> order;
     canonical = !side.kept.IsMapped() || !side.kept.Write(side.data, side.text, &order);
@@ -43,13 +46,13 @@ bool MergeSide(const std::string& ours, const CPlanData& base, const CPlanData& 
     return true;
 }
 
-// The lines of a text, each with its line end, counted as the kept layout
-// counts them (a lone CR ends a line too).
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (std::string_view line : LinesWithEnds(text))
-        lines.emplace_back(line);
-    return lines;
+// The line end a text mostly uses, for the lines a merge writes.
+std::string EndOf(const std::string& text) {
+    return text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+}
+
+bool EndsLine(std::string_view text) {
+    return !text.empty() && (text.back() == '\n' || text.back() == '\r');
 }
 
 std::pair<int, int> BlockOf(const Side& side, const MergeConflict& conflict) {
@@ -61,8 +64,9 @@ std::pair<int, int> BlockOf(const Side& side, const MergeConflict& conflict) {
 // Our text with git's conflict markers around each record in conflict: our
 // lines of it, then theirs (our text as it is with theirs' values).
 std::string MarkConflicts(const Side& mine, const Side& other) {
-    const std::string eol = mine.text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    const std::vector<std::string> ours = Lines(mine.text), theirs = Lines(other.text);
+    const std::string eol = EndOf(mine.text);
+    // Lines as the kept layout counts them (a lone CR ends one too).
+    const auto ours = SplitLines(mine.text, true), theirs = SplitLines(other.text, true);
     // By our block (descending, so that replacing one leaves the lines above
     // in place); a record we do not hold goes at the end.
     std::map<std::pair<int, int>, std::pair<int, int>, std::greater<>> blocks;
@@ -71,15 +75,15 @@ std::string MarkConflicts(const Side& mine, const Side& other) {
         if (at.first == 0) at = {int(ours.size()) + 1 + int(i), 0};
         blocks.emplace(at, BlockOf(other, other.conflicts[i]));
     }
-    auto span = [&eol](const std::vector<std::string>& lines, std::pair<int, int> block) {
+    auto span = [&eol](const std::vector<std::string_view>& lines, std::pair<int, int> block) {
         std::string text;
         for (int line = block.first; line >= 1 && line <= block.second; ++line)
             if (std::size_t(line) <= lines.size()) text += lines[line - 1];
-        if (!text.empty() && text.back() != '\n') text += eol;
+        if (!text.empty() && !EndsLine(text)) text += eol;
         return text;
     };
-    std::vector<std::string> out = ours;
-    if (!out.empty() && out.back().back() != '\n') out.back() += eol;
+    std::vector<std::string> out(ours.begin(), ours.end());
+    if (!out.empty() && !EndsLine(out.back())) out.back() += eol;
     for (const auto& [mineBlock, otherBlock] : blocks) {
         const bool held = mineBlock.second != 0 && mineBlock.first >= 1 &&
                           std::size_t(mineBlock.second) <= out.size();
@@ -111,20 +115,18 @@ bool ReadsAs(const std::string& text, const CPlanData& merged) {
 
 // The lines either side added that the merged text does not hold: a record
 // merge writes records, and a comment or spacing it could not place would
-// be lost. Each is put back between conflict markers at the end.
+// be lost. Each is put back between conflict markers at the end, each
+// ending in `eol`.
 std::string LinesLeftOut(const std::string& base, const std::string& ours,
-                         const std::string& theirs, const std::string& merged) {
-    std::multiset<std::string_view> held;
-    for (std::string_view line : LinesWithEnds(merged))
-        held.insert(line.substr(0, line.find_first_of("\r\n")));
-    std::multiset<std::string_view> was;
-    for (std::string_view line : LinesWithEnds(base))
-        was.insert(line.substr(0, line.find_first_of("\r\n")));
+                         const std::string& theirs, const std::string& merged,
+                         const std::string& eol) {
+    const auto lines = SplitLines(merged), baseLines = SplitLines(base);
+    std::multiset<std::string_view> held(lines.begin(), lines.end());
+    const std::multiset<std::string_view> was(baseLines.begin(), baseLines.end());
     std::string left;
     for (const std::string* side : {&ours, &theirs}) {
         std::multiset<std::string_view> before = was;
-        for (std::string_view line : LinesWithEnds(*side)) {
-            const std::string_view text = line.substr(0, line.find_first_of("\r\n"));
+        for (std::string_view text : SplitLines(*side)) {
             if (const auto it = before.find(text); it != before.end()) {
                 before.erase(it);
                 continue;
@@ -134,7 +136,7 @@ std::string LinesLeftOut(const std::string& base, const std::string& ours,
                 continue;
             }
             if (text.find_first_not_of(" \t\f") == std::string_view::npos) continue;
-            left.append(text).append("\n");
+            left.append(text).append(eol);
         }
     }
     return left;
@@ -147,13 +149,19 @@ TextMerge MergeTexts(const std::string& base, const std::string& ours, const std
     CPlanData baseData, theirsData;
     CKeptLayout baseKept, theirsKept;
     // git gives an empty BASE when both sides added the file.
-    if (!LoadText(base, baseData, baseKept) || !LoadText(theirs, theirsData, theirsKept))
-        return result;
+    const int failed = !LoadText(base, baseData, baseKept, result.error)         ? 0
+                       : !LoadText(theirs, theirsData, theirsKept, result.error) ? 2
+                                                                                 : -1;
     Side mine, other;
     bool otherCanonical = false;
-    if (!MergeSide(ours, baseData, theirsData, CPlanMerge::Winner::Ours, mine, result.canonical) ||
-        !MergeSide(ours, baseData, theirsData, CPlanMerge::Winner::Theirs, other, otherCanonical))
+    if (failed >= 0 ||
+        !MergeSide(ours, baseData, theirsData, CPlanMerge::Winner::Ours, mine, result.canonical,
+                   result.error) ||
+        !MergeSide(ours, baseData, theirsData, CPlanMerge::Winner::Theirs, other, otherCanonical,
+                   result.error)) {
+        result.unloaded = failed >= 0 ? failed : 1;
         return result;
+    }
     result.loaded = true;
     for (const MergeConflict& conflict : mine.conflicts)
         result.sections.push_back(conflict.plan ? mine.written.SectionOf(conflict.plan) : "");
@@ -167,16 +175,12 @@ TextMerge MergeTexts(const std::string& base, const std::string& ours, const std
         result.canonical = false;
         return result;
     }
-    result.text = mine.text;
-    const std::string left = LinesLeftOut(base, ours, theirs, result.text);
+    std::string& text = result.text = mine.text;
+    const std::string eol = EndOf(text);
+    const std::string left = LinesLeftOut(base, ours, theirs, text, eol);
     if (left.empty()) return result;
-    std::string& text = result.text;
-    const std::string eol = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-    std::string marked = left;
-    for (std::size_t at = 0; (at = marked.find('\n', at)) != std::string::npos; at += eol.size())
-        marked.replace(at, 1, eol);
-    if (!text.empty() && text.back() != '\n' && text.back() != '\r') text += eol;
-    text += "<<<<<<< ours" + eol + "=======" + eol + marked + ">>>>>>> theirs" + eol;
+    if (!text.empty() && !EndsLine(text)) text += eol;
+    text += "<<<<<<< ours" + eol + "=======" + eol + left + ">>>>>>> theirs" + eol;
     result.leftOver = true;
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostic.h"
 #include "planmerge.h"
 
 #include <string>
@@ -14,6 +15,8 @@
 // conflict markers at the end: no line of either side is dropped unsaid.
 struct TextMerge {
     bool loaded = false; // false: a text does not load (nothing merged)
+    int unloaded = -1;   // which: 0 base, 1 ours, 2 theirs
+    Diagnostic error;    // and why
     std::string text;    // the merged text
     std::vector<MergeConflict> conflicts;
     std::vector<std::string> sections; // each conflict's plan section in the text ("" for none)
