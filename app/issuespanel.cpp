@@ -82,12 +82,21 @@ void CIssuesPanel::CopySelection() {
 }
 
 void CIssuesPanel::ShowContextMenu(const QPoint& at) {
-    const QModelIndex row = m_list->indexAt(at);
-    const MatchEntry* match = row.isValid() ? MatchOf(m_model->FindingAt(row.row())) : nullptr;
-    if (!match) return;
+    // From the keyboard (the menu key) the row is the current one.
+    QModelIndex row = m_list->indexAt(at);
+    if (!row.isValid()) row = m_list->currentIndex();
+    const Finding* finding = row.isValid() ? m_model->FindingAt(row.row()) : nullptr;
+    const MatchEntry* match = finding ? MatchOf(finding) : nullptr;
     QMenu menu(this);
-    menu.addAction(tr("Edit..."), this, [this, match] { emit EditMatchRequested(match); });
-    menu.addAction(tr("Delete"), this, [this, match] { emit DeleteMatchRequested(match); });
+    if (match) {
+        menu.addAction(tr("Edit..."), this, [this, match] { emit EditMatchRequested(match); });
+        menu.addAction(tr("Delete"), this, [this, match] { emit DeleteMatchRequested(match); });
+    } else if (finding && finding->code == "byte-order-mark") {
+        menu.addAction(tr("&Remove the Byte-Order Mark"), this,
+                       [this] { emit RemoveByteOrderMarkRequested(); });
+    } else {
+        return;
+    }
     menu.exec(m_list->viewport()->mapToGlobal(at));
 }
 

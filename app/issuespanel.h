@@ -35,6 +35,7 @@ signals:
     void LineRequested(int line);
     void DeleteMatchRequested(const MatchEntry* match);
     void EditMatchRequested(const MatchEntry* match);
+    void RemoveByteOrderMarkRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

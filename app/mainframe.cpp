@@ -284,6 +284,11 @@ void CMainFrame::CreateIssuesPanel() {
         m_left->setFocus();
     });
     connect(m_issues, &CIssuesPanel::LineRequested, m_commands, &CFrameCommands::EditSourceAt);
+    connect(m_issues, &CIssuesPanel::RemoveByteOrderMarkRequested, this, [this] {
+        if (m_document.RemoveByteOrderMark())
+            ShowStatusMessage(tr("The byte-order mark is removed: the game reads the first line "
+                                 "again. Save to keep it so."));
+    });
     connect(m_issues, &CIssuesPanel::DeleteMatchRequested, this, [this](const MatchEntry* match) {
         m_document.RemoveMatches({match}, tr("Delete Match"));
     });

@@ -441,6 +441,20 @@ void CZeqEditorDoc::SetStart(StartSection start) {
 }
 
 void CZeqEditorDoc::ReplaceData(CPlanData data, std::string text) {
+    ReplaceData(std::move(data), std::move(text), tr("Edit Source"));
+}
+
+bool CZeqEditorDoc::RemoveByteOrderMark() {
+    std::string text = SaveText();
+    if (!text.starts_with(kByteOrderMark)) return false;
+    text.erase(0, kByteOrderMark.size());
+    CPlanData data;
+    if (!data.LoadText(text)) return false;
+    ReplaceData(std::move(data), std::move(text), tr("Remove Byte-Order Mark"));
+    return true;
+}
+
+void CZeqEditorDoc::ReplaceData(CPlanData data, std::string text, const QString& undoText) {
     struct Held {
         CPlanData data;
         CKeptLayout kept;
@@ -448,8 +462,7 @@ void CZeqEditorDoc::ReplaceData(CPlanData data, std::string text) {
     auto held = std::make_shared<Held>();
     held->data = std::move(data);
     held->kept.Map(std::move(text), held->data.plans.InOrder());
-    m_undo.push(
-        new CSwapCommand(tr("Edit Source"), [this, held] { Swap(held->data, held->kept); }));
+    m_undo.push(new CSwapCommand(undoText, [this, held] { Swap(held->data, held->kept); }));
 }
 
 // --- What the undo commands run ----------------------------------------

@@ -9,6 +9,7 @@
 #include "planfilereport.h"
 #include "planmanager.h"
 #include "script.h"
+#include "sectionfile.h"
 #include "unitlist.h"
 
 #include <algorithm>
@@ -53,15 +54,26 @@ void SayIfBackedUp(const std::string& file) {
 }
 
 // Loads a plan file as File Open does, with the report on it when asked for;
-// reports the failure on stderr.
-bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report = nullptr) {
+// reports the failure on stderr. With `dropMark`, a UTF-8 byte-order mark at
+// the start is left out (and said so), as zeq fmt leaves it out.
+bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report = nullptr,
+               bool dropMark = false) {
     SayIfBackedUp(file);
     CFileBuffer buffer;
     Diagnostic error{0, {}};
-    if (!buffer.LoadFile(file))
+    if (!buffer.LoadFile(file)) {
         error.message = buffer.LastError();
-    else if (data.LoadText(buffer.View(), &error, report))
-        return true;
+    } else {
+        std::string_view text = buffer.View();
+        if (dropMark && text.starts_with(kByteOrderMark)) {
+            text.remove_prefix(kByteOrderMark.size());
+            std::fprintf(stderr,
+                         "zeq: note: %s starts with a UTF-8 byte-order mark, which hides its "
+                         "first line from the game; it is left out\n",
+                         file.c_str());
+        }
+        if (data.LoadText(text, &error, report)) return true;
+    }
     Report(stderr, file, error.line, "error", error.message);
     return false;
 }
@@ -174,7 +186,7 @@ int FinishOutput(int exitCode) {
 int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet) {
     CPlanData data;
     CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
-    if (!LoadModel(file, data, &report)) return 1;
+    if (!LoadModel(file, data, &report, true)) return 1;
     for (const Finding& finding : report.Findings())
         if (finding.kind != FindingKind::Warning && !quiet) ReportFinding(stderr, file, finding);
     if (out.empty()) {

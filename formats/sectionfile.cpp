@@ -270,7 +270,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
     if (!cleaner.Run()) return Fail(cleaner.failLine, cleaner.failReason);
     CleanText clean = cleaner.Take();
     m_notes = cleaner.TakeNotes();
-    m_notes.byteOrderMark = text.starts_with("\xEF\xBB\xBF");
+    m_notes.byteOrderMark = text.starts_with(kByteOrderMark);
     if (m_notes.byteOrderMark) {
         const std::string_view first = text.substr(3, text.find_first_of("\r\n") - 3);
         const std::size_t at = first.find_first_not_of(" \t\f");

@@ -39,6 +39,10 @@ struct ParseNotes {
     bool markHidesStart = false;     // and the line it hides is the [Start] header
 };
 
+// What some Windows editors write at the start of a UTF-8 file; the game
+// reads it as part of the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Names and keys compare equal when they match with only A-Z folded to a-z.
 bool NamesEqual(std::string_view a, std::string_view b);
 // The one folding that rule makes: A-Z to a-z, every other byte as it is.

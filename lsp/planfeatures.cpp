@@ -237,6 +237,10 @@ Json CPlanFeatures::Fix(const std::string& uri, const Json& diagnostic) const {
         if (code == "unit-unknown")
             if (const UnitItem* unit = m_units->FindUnitByClass(nearest))
                 title += " (" + unit->displayName + ")";
+    } else if (code == "byte-order-mark") {
+        if (line != 0 || !text.starts_with(kByteOrderMark)) return nullptr;
+        to = kByteOrderMark.size();
+        title = "Remove the byte-order mark";
     } else if (code == "semicolon-comment") {
         from = text.find(';');
         to = from + 1;

@@ -86,6 +86,13 @@ TEST_F(ZeqTool, FmtSaysWhatItDropsAndSparesItsInput) {
     EXPECT_EQ(Zeq("fmt " + file + " -o " + file + " --force").exitCode, 0);
     EXPECT_EQ(Read(file), printed.out);
     EXPECT_EQ(Zeq("fmt " + file + " -o " + file).exitCode, 0); // nothing left to drop
+
+    // A byte-order mark hides [Start]; the canonical layout leaves it out.
+    const ToolRun marked = Zeq("fmt " + Write("marked.zeq", "\xEF\xBB\xBF" + text));
+    std::string unmarked;
+    ASSERT_TRUE(FormatPlanText(text, unmarked));
+    EXPECT_EQ(marked.out, unmarked);
+    EXPECT_NE(marked.err.find("byte-order mark"), std::string::npos) << marked.err;
 }
 
 // set changes values as the editor would and keeps everything else of the

@@ -191,6 +191,18 @@ TEST_F(Server, DiagnosesAndForgetsWhatIsFixed) {
                                             {"context", {{"diagnostics", unknown}}}})["result"];
     ASSERT_EQ(actions.size(), 1u);
     EXPECT_EQ(actions[0]["edit"]["changes"][kUri][0]["newText"], "\"iu_bulwark\"");
+
+    // A byte-order mark is one UTF-16 unit, and goes.
+    Open("\xEF\xBB\xBF" + kStart);
+    json marked;
+    for (const json& diagnostic : Diagnostics())
+        if (diagnostic["code"] == "byte-order-mark") marked = diagnostic;
+    ASSERT_FALSE(marked.is_null());
+    const json fix =
+        Request("textDocument/codeAction", {{"textDocument", {{"uri", kUri}}},
+                                            {"range", marked["range"]},
+                                            {"context", {{"diagnostics", {marked}}}}})["result"][0];
+    EXPECT_EQ(fix["edit"]["changes"][kUri][0]["range"]["end"]["character"], 1); // not 3 bytes
 }
 
 TEST_F(Server, CompletesAndTells) {

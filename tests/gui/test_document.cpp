@@ -45,7 +45,8 @@ private slots:
         PlanEntry changed = *Plan(0);
         changed.planType = "Service";
         changed.parameters = {{"serviceUnit", "\"x\""}};
-        const std::string source = "// typed\r\n[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n";
+        const std::string source =
+            "\xEF\xBB\xBF// typed\r\n[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\n";
         CPlanData replaced;
         replaced.LoadText(source);
         const auto hold = [](std::uint32_t priority) {
@@ -64,27 +65,31 @@ private slots:
             {"Delete Matches", [&] { doc->RemoveMatches({Match(0)}, "Delete Matches"); }},
             {"Edit Start & Cheat", [&] { doc->SetStart(StartSection{9, "x", "y", 5, 60}); }},
             {"Edit Source", [&] { doc->ReplaceData(std::move(replaced), source); }},
+            {"Remove Byte-Order Mark", [&] { QVERIFY(doc->RemoveByteOrderMark()); }},
         };
         // clang-format on
-        // What Save writes, layout kept, follows each step both ways.
-        QStringList states{QString::fromStdString(doc->SaveText())};
-        QCOMPARE(states[0], QString(kFile));
+        // What Save writes, layout kept, follows each step both ways, byte
+        // for byte (a QString would hide the byte-order mark).
+        QList<QByteArray> states{QByteArray::fromStdString(doc->SaveText())};
+        QCOMPARE(states[0], QByteArray(kFile));
         for (const auto& [step, edit] : edits) {
             edit();
             QCOMPARE(doc->UndoStack().undoText(), QString(step));
-            states << QString::fromStdString(doc->SaveText());
+            states << QByteArray::fromStdString(doc->SaveText());
             QVERIFY2(states.last() != states[states.size() - 2], step);
             QVERIFY(doc->IsModified());
         }
-        QCOMPARE(states.last(), QString::fromStdString(source)); // the source edit's own text
+        // The source edit's own text, without its byte-order mark.
+        QCOMPARE(states.last(), QByteArray::fromStdString(source.substr(3)));
+        QVERIFY(!doc->RemoveByteOrderMark());
         for (qsizetype i = states.size() - 2; i >= 0; --i) {
             doc->UndoStack().undo();
-            QCOMPARE(QString::fromStdString(doc->SaveText()), states[i]);
+            QCOMPARE(QByteArray::fromStdString(doc->SaveText()), states[i]);
         }
         QVERIFY(!doc->IsModified()); // back at the state opened
         for (qsizetype i = 1; i < states.size(); ++i) {
             doc->UndoStack().redo();
-            QCOMPARE(QString::fromStdString(doc->SaveText()), states[i]);
+            QCOMPARE(QByteArray::fromStdString(doc->SaveText()), states[i]);
         }
     }
 
