@@ -364,7 +364,7 @@ void CFrameCommands::OnEditStartCheat() {
 void CFrameCommands::OnEditCopy() {
     std::string text;
     if (m_activePane == m_right)
-        text = PlanSectionsText(m_right->SelectedPlans());
+        text = m_document.PlansText(m_right->SelectedPlans());
     else
         text = MatchSectionText(m_left->SelectedMatches());
     if (!text.empty()) QGuiApplication::clipboard()->setText(ToQt(text));
@@ -379,14 +379,21 @@ void CFrameCommands::OnEditCut() {
 }
 
 void CFrameCommands::OnEditPaste() {
+    const std::string clip = FromQt(QGuiApplication::clipboard()->text());
     CPlanData pasted;
-    pasted.LoadText(FromQt(QGuiApplication::clipboard()->text()));
+    pasted.LoadText(clip);
     if (m_activePane == m_right) {
+        // Each plan with the lines it was written as: its comments come along.
+        CKeptLayout kept;
+        const bool mapped = kept.Map(clip, pasted.plans.InOrder());
         std::vector<PlanEntry> plans;
-        for (const auto& plan : pasted.plans.All())
+        std::vector<std::string> written;
+        for (const auto& plan : pasted.plans.All()) {
+            written.push_back(mapped ? kept.BlockText(plan.get()) : std::string());
             plans.push_back(std::move(*plan));
+        }
         if (plans.empty()) return emit StatusMessage(tr("The clipboard holds no plans."));
-        m_document.AddPlans(std::move(plans), tr("Paste Plans"));
+        m_document.AddPlans(std::move(plans), tr("Paste Plans"), std::move(written));
     } else {
         std::vector<MatchEntry> matches;
         for (const auto& match : pasted.matches.All())

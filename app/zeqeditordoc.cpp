@@ -76,6 +76,18 @@ std::string CZeqEditorDoc::SaveText() const {
     return m_data.Text();
 }
 
+std::string CZeqEditorDoc::PlansText(const std::vector<const PlanEntry*>& plans) const {
+    std::string text;
+    std::vector<const PlanEntry*> order;
+    CKeptLayout written;
+    if (!m_kept.Write(m_data, text, &order) || !written.Map(std::move(text), order))
+        return PlanSectionsText(plans);
+    std::string blocks;
+    for (const PlanEntry* plan : plans)
+        blocks += written.BlockText(plan);
+    return blocks;
+}
+
 bool CZeqEditorDoc::Holds(const PlanEntry* plan, quint64 generation) const {
     const auto& plans = m_data.plans.All();
     return generation == m_generation &&
@@ -346,11 +358,15 @@ const PlanEntry* CZeqEditorDoc::AddPlan(PlanEntry plan) {
     return m_data.plans.All().empty() ? nullptr : m_data.plans.All().back().get();
 }
 
-void CZeqEditorDoc::AddPlans(std::vector<PlanEntry> plans, const QString& text) {
+void CZeqEditorDoc::AddPlans(std::vector<PlanEntry> plans, const QString& text,
+                             std::vector<std::string> written) {
     Taken<PlanEntry> added;
-    for (PlanEntry& plan : plans)
-        if (auto entry = PlanList::MakePlan(std::move(plan)))
+    for (std::size_t i = 0; i < plans.size(); ++i)
+        if (auto entry = PlanList::MakePlan(std::move(plans[i]))) {
+            if (i < written.size() && !written[i].empty())
+                m_kept.Pasted(*entry, std::move(written[i]));
             added.emplace_back(m_data.plans.CountPlans() + added.size(), std::move(entry));
+        }
     if (!added.empty()) m_undo.push(new CRecordsCommand<PlanEntry>(*this, text, std::move(added)));
 }
 

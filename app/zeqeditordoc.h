@@ -50,6 +50,9 @@ public:
     // edited records' lines changed; the canonical layout for a new document
     // or where the edits cannot be placed in the text.
     std::string SaveText() const;
+    // The plans' sections as SaveText writes them, each with the comments
+    // above it and on its lines (what Copy puts on the clipboard).
+    std::string PlansText(const std::vector<const PlanEntry*>& plans) const;
     // The same, made quickly without checking it loads back (the recovery
     // file's, written while the user types).
     std::string RecoveryText() const;
@@ -112,7 +115,10 @@ public:
 
     // --- The edits, each one undoable step; one that changes nothing is none ---
     const PlanEntry* AddPlan(PlanEntry plan);
-    void AddPlans(std::vector<PlanEntry> plans, const QString& text);
+    // `written`: the text each plan was pasted from, if any, for Save to
+    // write it as.
+    void AddPlans(std::vector<PlanEntry> plans, const QString& text,
+                  std::vector<std::string> written = {});
     void ChangePlan(const PlanEntry* plan, PlanEntry value);
     void RemovePlans(const std::vector<const PlanEntry*>& plans, const QString& text);
     // Move Up and Move Down: the two plans exchange their priorities, each

@@ -1,6 +1,7 @@
 #include "keptlayout.h"
 
 #include "entryline.h"
+#include "linediff.h"
 #include "markstack.h"
 #include "planformat.h"
 #include "sectionwriter.h"
@@ -214,6 +215,7 @@ void CKeptLayout::Clear() {
     m_cheatKeys = {};
     m_matchKeys.clear();
     m_matchAnchor = 0;
+    m_pasted.clear();
     m_numbers.clear();
     m_repeated.clear();
     m_reached.clear();
@@ -385,6 +387,53 @@ std::pair<int, int> CKeptLayout::BlockOf(const PlanEntry* plan) const {
     if (it == m_index.end()) return {0, 0};
     const Section& s = m_sections[m_plans[it->second].section];
     return {s.first, s.last};
+}
+
+std::string CKeptLayout::BlockText(const PlanEntry* plan) const {
+    const auto [first, last] = BlockOf(plan);
+    if (!first) return {};
+    const Line& from = m_lines[std::size_t(first - 1)];
+    const Line& to = m_lines[std::size_t(last - 1)];
+    return m_text.substr(from.offset, to.offset + to.length + to.end - from.offset);
+}
+
+void CKeptLayout::Pasted(const PlanEntry& plan, std::string block) {
+    m_pasted.emplace_back(plan, std::move(block));
+}
+
+// The lines of a block pasted for a plan of that value (unused so far), its
+// header renumbered as [PlanN]; none where no such block reads, on its own
+// and with `end` after each line, as that plan and as nothing after it.
+std::optional<std::vector<std::string>> CKeptLayout::PastedLines(const PlanEntry& plan,
+                                                                 unsigned long n,
+                                                                 std::vector<bool>& used,
+                                                                 std::string_view end) const {
+    for (std::size_t i = 0; i < m_pasted.size(); ++i) {
+        if (used[i] || !(m_pasted[i].first == plan)) continue;
+        std::vector<std::string> lines;
+        std::string block;
+        bool header = false;
+        for (std::string_view line : SplitLines(m_pasted[i].second)) {
+            std::string text(line);
+            const std::size_t at = text.find_first_not_of(" \t\f");
+            if (!header && at != std::string::npos && text[at] == '[') {
+                text.replace(at, text.find(']', at) - at, "[" + PlanSectionName(n));
+                header = true;
+            }
+            block.append(text).append(end);
+            lines.push_back(std::move(text));
+        }
+        CPlanData read;
+        CSectionFile after; // a header after it is a header still: no comment ran on over it
+        if (!header || !read.LoadText(block) || read.plans.CountPlans() != 1 ||
+            !(*read.plans.All()[0] == plan) ||
+            !after.ParseText(block + "[" + PlanSectionName(n + 1) + "]") ||
+            after.Sections().back().name != PlanSectionName(n + 1))
+            continue;
+        used[i] = true;
+        return lines;
+    }
+    return std::nullopt;
 }
 
 const PlanEntry* CKeptLayout::PlanOfSection(std::string_view name) const {
@@ -779,13 +828,20 @@ bool CKeptLayout::WritePlans(
     if (!added.empty() && after > 0 &&
         LineText(after).find_first_not_of(" \t\f") != std::string_view::npos)
         edits.Insert(after, "", after); // a blank line between sections, as they are written
+    std::vector<bool> pastedUsed(m_pasted.size(), false);
     for (const PlanEntry* plan : added) {
         const unsigned long n = nextNumber();
         if (!n) return false;
-        const std::string section = PlanSectionsText({plan}, n);
-        for (std::size_t at = 0, end; (end = section.find("\r\n", at)) != std::string::npos;
-             at = end + 2)
-            edits.Insert(after, section.substr(at, end - at), after);
+        // As pasted, or as the canonical save writes it.
+        if (const auto lines = PastedLines(*plan, n, pastedUsed, EndLike(after))) {
+            for (const std::string& line : *lines)
+                edits.Insert(after, line, after);
+        } else {
+            const std::string section = PlanSectionsText({plan}, n);
+            for (std::size_t at = 0, end; (end = section.find("\r\n", at)) != std::string::npos;
+                 at = end + 2)
+                edits.Insert(after, section.substr(at, end - at), after);
+        }
         numbered.emplace_back(n, plan);
     }
     for (const auto& [index, plan] : mapped)

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,6 +50,14 @@ public:
     // what follows up to the next block. {0, 0} where the text has none.
     std::pair<int, int> BlockOf(const PlanEntry* plan) const;
     std::pair<int, int> BlockOf(std::string_view sectionName) const; // Start, Cheat, Match
+    // The text of that block as written, line ends and all; empty where the
+    // text has none.
+    std::string BlockText(const PlanEntry* plan) const;
+    // A plan about to be added, with the block of text it was pasted from
+    // (the comments above it and on its lines, its spacing): a new plan of
+    // that value is written as that block, renumbered, where the block still
+    // reads as it. Forgotten when the layout is mapped anew.
+    void Pasted(const PlanEntry& plan, std::string block);
     // The record of the plan read from the section of a name (the first of
     // that name); null when no plan was read from one.
     const PlanEntry* PlanOfSection(std::string_view name) const;
@@ -113,6 +122,9 @@ private:
     bool WritePlans(const CPlanData& data, Edits& edits,
                     std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
     void WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const;
+    std::optional<std::vector<std::string>> PastedLines(const PlanEntry& plan, unsigned long n,
+                                                        std::vector<bool>& used,
+                                                        std::string_view end) const;
     bool Render(const CPlanData& data, std::string& text,
                 std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
                 bool wholeMatch) const;
@@ -133,4 +145,5 @@ private:
     std::array<int, kCheatKeys.size()> m_cheatKeys{};
     std::vector<int> m_matchKeys; // the lines of the numbered keys read
     int m_matchAnchor = 0;        // the first line of any numbered key there
+    std::vector<std::pair<PlanEntry, std::string>> m_pasted; // plans to add, and their text
 };

@@ -258,8 +258,8 @@ bool ReadsAs(const std::string& text, const CPlanData& data) {
 
 // Every path that writes a user's file, over random annotated files and
 // random edits: Save with the kept layout (which zeq set writes through
-// too), the recovery copy, and zeq merge with the edit on either side or
-// both. Each result reads as the edited document; every line outside the
+// too), the recovery copy, a plan copied and pasted, zeq merge with the edit
+// on either side or both, and the canonical layout. Each result reads as the edited document; every line outside the
 // edited records comes back in order as it was; every comment outside a
 // deleted plan is still there; and writing the unedited document again
 // gives the file back byte for byte.
@@ -267,11 +267,15 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     testsupport::RandomPlanFile files(31);
     std::mt19937 random(17);
     auto pick = [&](std::size_t n) { return std::size_t(random() % std::max<std::size_t>(n, 1)); };
-    int cases = 0, fallbacks = 0, merges = 0, lineMerges = 0;
+    int cases = 0, fallbacks = 0, merges = 0, lineMerges = 0, pastes = 0, pastesKept = 0,
+        pasteFallbacks = 0;
     for (int i = 0; i < 12000; ++i) {
         const std::string text = files.Next();
         CPlanData data;
         if (!data.LoadText(text)) continue;
+        // The canonical layout (Save Tidied, zeq fmt) changes nothing a second time.
+        std::string once, twice;
+        ASSERT_TRUE(FormatPlanText(text, once) && FormatPlanText(once, twice) && twice == once);
         CKeptLayout kept;
         ASSERT_TRUE(kept.Map(text, data.plans.InOrder())) << text;
         std::string saved;
@@ -376,6 +380,28 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
                 << shown;
         }
 
+        // A plan copied as written and pasted into the file as it was
+        // opened brings its comments.
+        std::vector<const PlanEntry*> order;
+        CKeptLayout written;
+        if (kept.Write(data, saved, &order) && !order.empty() && written.Map(saved, order)) {
+            const PlanEntry* copied = order[pick(order.size())];
+            CPlanData target;
+            CKeptLayout into;
+            ASSERT_TRUE(target.LoadText(text) && into.Map(text, target.plans.InOrder()));
+            into.Pasted(*copied, written.BlockText(copied));
+            target.plans.Append(*copied);
+            std::string pasted;
+            if (!into.Write(target, pasted)) { // where no added plan can go: canonical
+                ++pasteFallbacks;
+                continue;
+            }
+            const auto comments = Comments(written.BlockText(copied));
+            pastesKept += std::all_of(comments.begin(), comments.end(), [&](const auto& c) {
+                return pasted.find(c.second) != std::string::npos;
+            });
+            ++pastes;
+        }
         // The merge driver (on every fourth file: it is the slowest path)
         // gives either side back where the other made no change, and the
         // change where both made it.
@@ -407,6 +433,9 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     EXPECT_GT(cases, 10000);
     EXPECT_GT(merges, 2500);
     EXPECT_GT(lineMerges, 2000);
+    EXPECT_GT(pastes, 2000);
+    EXPECT_GT(pastesKept, pastes * 95 / 100) << pastesKept << " of " << pastes;
+    EXPECT_LT(pasteFallbacks, pastes / 100) << pasteFallbacks << " of " << pastes;
     EXPECT_LT(fallbacks, cases / 1000) << fallbacks << " of " << cases;
 }
 

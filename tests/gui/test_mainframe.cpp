@@ -175,7 +175,8 @@ private slots:
     }
 
     // Plans and matches travel as plan-file text: copied from one document
-    // and pasted into another they save as the same sections.
+    // and pasted into another they save as the same records. Plans go as
+    // written, and come with the comments they were written with.
     void copyAndPasteBetweenDocuments() {
         auto app = Start(Write(Path("copy.zeq"), kTwoPlans));
         CMainFrame* frame = app->MainFrame();
@@ -187,7 +188,8 @@ private slots:
         list->SelectRow(1, true);
         frame->RunCommand(ID_EDIT_COPY);
         const QString plans = QGuiApplication::clipboard()->text();
-        QVERIFY(plans.startsWith("[Plan1]\r\nplanType = \"Attacker\""));
+        QCOMPARE(plans, "[Plan2]\r\nplanType = \"Attacker\"\r\nplanPriority = 30\r\n"
+                        "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\n");
         frame->SetActivePane(tree);
         tree->setCurrentItem(tree->topLevelItem(0));
         QVERIFY(!frame->Action(ID_EDIT_PASTE)->isEnabled()); // no match on the clipboard
@@ -202,12 +204,25 @@ private slots:
         frame->RunCommand(ID_EDIT_PASTE);
         QCOMPARE(app->Document()->UndoStack().undoText(), QString("Paste Plans"));
         QCOMPARE(list->SelectedRows(), (QList<int>{0, 1})); // the pasted plans
-        QCOMPARE(QString::fromStdString(app->Document()->Data().Text()),
-                 "[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n" + matches + plans);
+        CPlanData copied;
+        QVERIFY(copied.LoadText(kTwoPlans.toStdString()));
+        copied.start = {}; // the matches and plans of the file, no [Start]
+        QCOMPARE(app->Document()->Data().Text(), copied.Text());
+
+        // Into a file: the pasted block as it was, numbered on.
+        QVERIFY(app->Document()->OnOpenDocument(Path("copy.zeq"), nullptr));
+        const QString commented =
+            "// hold the ridge\r\n[Plan7]\r\nplanType = \"Hold\"  // ridge\r\n"
+            "planPriority = 40\r\n";
+        QGuiApplication::clipboard()->setText(commented);
+        frame->SetActivePane(list);
+        frame->RunCommand(ID_EDIT_PASTE);
+        QCOMPARE(QString::fromStdString(app->Document()->SaveText()),
+                 QString(kTwoPlans) + "\r\n" + QString(commented).replace("Plan7", "Plan3"));
 
         QGuiApplication::clipboard()->setText("[Plan1]\r\nno plan here\r\n");
         frame->RunCommand(ID_EDIT_PASTE);
-        QCOMPARE(app->Document()->Data().plans.CountPlans(), 2u);
+        QCOMPARE(app->Document()->Data().plans.CountPlans(), 3u); // nothing pasted
         QVERIFY(frame->statusBar()->currentMessage().contains("holds no plans"));
     }
 
