@@ -259,10 +259,10 @@ bool ReadsAs(const std::string& text, const CPlanData& data) {
 // Every path that writes a user's file, over random annotated files and
 // random edits: Save with the kept layout (which zeq set writes through
 // too), the recovery copy, a plan copied and pasted, zeq merge with the edit
-// on either side or both, and the canonical layout. Each result reads as the edited document; every line outside the
-// edited records comes back in order as it was; every comment outside a
-// deleted plan is still there; and writing the unedited document again
-// gives the file back byte for byte.
+// on either side or both, and the canonical layout. Each result reads as the
+// edited document; every line outside the edited records comes back in
+// order as it was; every comment outside a deleted plan is still there; and
+// writing the unedited document again gives the file back byte for byte.
 TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     testsupport::RandomPlanFile files(31);
     std::mt19937 random(17);
