@@ -41,7 +41,8 @@ QVariant CIssuesModel::data(const QModelIndex& index, int role) const {
     const bool text = role == Qt::DisplayRole || role == Qt::ToolTipRole;
     if (const Finding* finding = FindingAt(index.row())) {
         if (index.column() == 0 && role == Qt::DisplayRole) return finding->line;
-        if (index.column() == 0 && role == Qt::DecorationRole) return m_icons[int(finding->kind)];
+        if (index.column() == 0 && role == Qt::DecorationRole)
+            return m_icons[int(finding->IsError() ? FindingKind::Error : finding->kind)];
         if (index.column() == 1 && text) return ToQt(finding->message);
         return {};
     }

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -80,7 +81,7 @@ bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report
 
 // One finding as 'zeq check' prints it.
 void ReportFinding(std::FILE* stream, const std::string& file, const Finding& finding) {
-    const bool error = finding.kind == FindingKind::Error || finding.planLost;
+    const bool error = finding.IsError();
     Report(stream, file, finding.line, error ? "error" : "warning", finding.message);
 }
 
@@ -225,15 +226,17 @@ bool ReadPlanText(const std::string& file, std::string& text) {
     return false;
 }
 
-bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept, bool emptyIsNone) {
+bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept) {
+    data.Clear();
+    kept.Clear();
+    // git passes "/dev/null" on every system, Windows included.
+    if (file == "/dev/null") return true;
+#if defined(_WIN32)
+    if (NamesEqual(file, "nul")) return true;
+#endif
     std::string text;
     if (!ReadPlanText(file, text)) return false;
     Diagnostic error{0, {}};
-    if (emptyIsNone && text.empty()) {
-        data.Clear();
-        kept.Clear();
-        return true;
-    }
     if (data.LoadText(text, &error)) {
         if (kept.Map(std::move(text), data.plans.InOrder())) return true;
         error.message = "the file does not read the same twice"; // never expected
@@ -347,7 +350,8 @@ int RunCheck(const std::vector<std::string>& files, const CheckOptions& options)
         WriteOut(json.Text() + "\n");
     };
     // A catalog named is read from its file, an error when it is broken;
-    // one not named is looked for as the editor looks.
+    // one not named is looked for beside each file first, then as the
+    // editor looks.
     CPlanManager plans;
     CUnitList units;
     bool failed = false;
@@ -357,31 +361,56 @@ int RunCheck(const std::vector<std::string>& files, const CheckOptions& options)
         failed = true;
         return decltype(&loaded)(nullptr);
     };
-    CCatalogs found;
-    if (options.plansFile.empty() || options.unitsFile.empty()) {
-        found.Find(CatalogFolders());
-        for (const std::string& note : found.Notes())
-            std::fprintf(stderr, "zeq: note: skipped %s\n", note.c_str());
-    }
-    const CPlanManager* planTypes =
-        options.plansFile.empty() ? found.PlanTypes()
+    const CPlanManager* namedPlans =
+        options.plansFile.empty() ? nullptr
                                   : named(options.plansFile, plans, &CPlanManager::LoadPlanTypes);
-    const CUnitList* unitCatalog = options.unitsFile.empty()
-                                       ? found.Units()
-                                       : named(options.unitsFile, units, &CUnitList::LoadUnits);
-    if (options.verbose) {
-        auto where = [](const void* catalog, const std::string& given, const std::string& path) {
-            return catalog ? (given.empty() ? path : given) : std::string("none");
-        };
-        std::fprintf(stderr, "zeq: plan types: %s\nzeq: units: %s\n",
-                     where(planTypes, options.plansFile, found.PlansPath()).c_str(),
-                     where(unitCatalog, options.unitsFile, found.UnitsPath()).c_str());
-    }
-
-    CPlanFileReport checker(planTypes, unitCatalog,
-                            options.tidy ? CPlanFileReport::Mode::Tidy
-                                         : CPlanFileReport::Mode::KeptLayout);
+    const CUnitList* namedUnits = options.unitsFile.empty()
+                                      ? nullptr
+                                      : named(options.unitsFile, units, &CUnitList::LoadUnits);
+    CCatalogs found;
+    std::optional<std::string> searched; // the folder the catalogs were looked for from
+    std::string saidMissing;
     for (const std::string& file : files) {
+        const std::string folder = Utf8FromPath(PathFromUtf8(file).parent_path());
+        if (searched != folder && (options.plansFile.empty() || options.unitsFile.empty())) {
+            std::vector<std::string> folders = CatalogFolders();
+            folders.insert(folders.begin(), folder.empty() ? "." : folder);
+            found.Find(folders);
+            if (!searched)
+                for (const std::string& note : found.Notes())
+                    std::fprintf(stderr, "zeq: note: skipped %s\n", note.c_str());
+            searched = folder;
+        }
+        const CPlanManager* planTypes = options.plansFile.empty() ? found.PlanTypes() : namedPlans;
+        const CUnitList* unitCatalog = options.unitsFile.empty() ? found.Units() : namedUnits;
+        if (options.verbose) {
+            auto where = [](const void* catalog, const std::string& given,
+                            const std::string& path) {
+                return catalog ? (given.empty() ? path : given) : std::string("none");
+            };
+            std::fprintf(stderr, "zeq: %s: plan types: %s; units: %s\n", file.c_str(),
+                         where(planTypes, options.plansFile, found.PlansPath()).c_str(),
+                         where(unitCatalog, options.unitsFile, found.UnitsPath()).c_str());
+        }
+        // A check without a catalog is not a clean check: say what it left
+        // out, once for as long as it stays so.
+        std::string missing;
+        if (!planTypes && options.plansFile.empty())
+            missing += "no plan-type catalog (Plans.dat) was found, so plan types and "
+                       "parameters are not checked";
+        if (!unitCatalog && options.unitsFile.empty())
+            missing += std::string(missing.empty() ? "" : "; ") +
+                       "no unit catalog (Units.dat) was found, so unit classes are not checked";
+        if (!missing.empty()) {
+            if (missing != saidMissing)
+                std::fprintf(stderr,
+                             "%s: warning: %s (looked beside the file, in the working folder "
+                             "and beside zeq; --plans and --units name them)\n",
+                             file.c_str(), missing.c_str());
+            failed = failed || options.werror;
+        }
+        saidMissing = missing;
+
         SayIfBackedUp(file);
         CFileBuffer buffer;
         if (!buffer.LoadFile(file)) {
@@ -389,9 +418,12 @@ int RunCheck(const std::vector<std::string>& files, const CheckOptions& options)
             failed = true;
             continue;
         }
+        CPlanFileReport checker(planTypes, unitCatalog,
+                                options.tidy ? CPlanFileReport::Mode::Tidy
+                                             : CPlanFileReport::Mode::KeptLayout);
         checker.Check(buffer.View());
         for (const Finding& finding : checker.Findings()) {
-            const bool error = finding.kind == FindingKind::Error || finding.planLost;
+            const bool error = finding.IsError();
             report(file, finding.line, error, finding.code, finding.message);
             failed = failed || error || options.werror;
         }

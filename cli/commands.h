@@ -22,11 +22,11 @@ class CPlanData;
 bool ReadPlanText(const std::string& file, std::string& text);
 
 // Loads a plan file with the text it came from (for the commands that
-// compare files); an empty file is an empty document when `emptyIsNone`. A
-// file that cannot be read, holds binary data or does not load is said on
-// standard error as FILE:LINE: error: MESSAGE, and gives false.
-bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept,
-              bool emptyIsNone = false);
+// compare files). The null device (git's name for the side of an added or
+// deleted file) is an empty document. A file that cannot be read, holds
+// binary data or does not load is said on standard error as
+// FILE:LINE: error: MESSAGE, and gives false.
+bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept);
 
 // The zeq commands. Each returns the process exit code.
 int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet = false);

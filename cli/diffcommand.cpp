@@ -86,10 +86,7 @@ int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, b
             Colour colour) {
     CPlanData a, b;
     CKeptLayout keptA, keptB;
-    // git names a file that is not on one side /dev/null.
-    if (!LoadKept(oldFile, a, keptA, oldFile == "/dev/null") ||
-        !LoadKept(newFile, b, keptB, newFile == "/dev/null"))
-        return 2;
+    if (!LoadKept(oldFile, a, keptA) || !LoadKept(newFile, b, keptB)) return 2;
     CPlanDiff diff;
     diff.Compare(a, b, &keptA, &keptB, all);
     if (json) {

@@ -101,8 +101,10 @@ const std::map<std::string, const char*> kCommandHelp = {
               "it looks (the same report as the editor's Issues panel). Plan types,\n"
               "parameters (their kinds too: a number, 0 or 1, a text in quotes) and unit\n"
               "classes are checked against the catalogs: the files --plans and --units name,\n"
-              "else Plans.dat and Units.dat where the editor finds them (the working folder,\n"
-              "beside zeq, the installed data folder).\n"
+              "else Plans.dat and Units.dat beside each file or where the editor finds them\n"
+              "(the working folder, beside zeq, the installed data folder). Where none is\n"
+              "found, a warning on standard error says which checks were left out. A block\n"
+              "between git's conflict markers is one error: unresolved merge conflict.\n"
               "\n"
               "  --tidy         report instead everything the canonical layout (zeq fmt, the\n"
               "                 editor's Save Tidied) would drop: comments, unknown keys...\n"
@@ -136,8 +138,9 @@ const std::map<std::string, const char*> kCommandHelp = {
              "           always or never\n"
              "\n"
              "Exits 0 when the documents are the same, 1 when they differ, 2 when a file\n"
-             "cannot be read or does not load. Given the seven arguments of git's external\n"
-             "diff (diff.zeq.command), compares the second and the fifth and exits 0.\n"},
+             "cannot be read or does not load. /dev/null is an empty document. Given the\n"
+             "seven (or, for a rename, nine) arguments of git's external diff\n"
+             "(diff.zeq.command), compares the second and the fifth and exits 0.\n"},
     {"lsp", "Usage: zeq lsp [--stdio]\n"
             "\n"
             "A language server (the Language Server Protocol, 3.17) for plan files, on\n"
@@ -268,8 +271,11 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
                               : when == "never" ? Colour::Never
                                                 : Colour::Auto;
         const bool json = !option("--json").empty(), all = !option("--all").empty();
-        if (a.files.size() == 7) { // git's external diff: PATH OLD HEX MODE NEW HEX MODE
-            WriteOut("zeq diff " + a.files[0] + "\n");
+        // git's external diff: PATH OLD HEX MODE NEW HEX MODE, and for a
+        // rename or copy also NEW-PATH and the similarity lines.
+        if (a.files.size() == 7 || a.files.size() == 9) {
+            const std::string& path = a.files[0];
+            WriteOut("zeq diff " + path + (a.files.size() == 9 ? " -> " + a.files[7] : "") + "\n");
             return RunDiff(a.files[1], a.files[4], json, all, colour) == 2 ? 2 : 0;
         }
         if (a.files.size() != 2) return UsageError("diff takes two files, OLD and NEW");

@@ -292,6 +292,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
     };
     const char* at = m_text.get();
     const char* const end = at + clean.size;
+    int conflictFrom = 0; // the line of an open "<<<<<<<"
     for (std::size_t index = 0; at < end; ++index) {
         const char* nul = static_cast<const char*>(std::memchr(at, '\0', std::size_t(end - at)));
         if (!nul) nul = end;
@@ -299,6 +300,13 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
         const int sourceLine = index < clean.lines.size() ? clean.lines[index] : 0;
         at = nul + 1;
 
+        // Merge markers read as the lines they are; they are only noted.
+        if (line.starts_with("<<<<<<<")) {
+            conflictFrom = sourceLine;
+        } else if (conflictFrom && line.starts_with(">>>>>>>")) {
+            m_notes.conflicts.emplace_back(conflictFrom, sourceLine);
+            conflictFrom = 0;
+        }
         if (line.front() == '[') {
             // The name runs to the last ']' of the line; anything after it is lost.
             const std::size_t bracket = line.rfind(']');

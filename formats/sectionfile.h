@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // One "key = value" line of a plan file: raw 8-bit bytes, viewed in the text
@@ -35,8 +36,11 @@ struct ParseNotes {
     std::vector<int> headerTails;    // text after a header's ']', which is lost
     std::vector<int> ignoredLines;   // lines without '=', or before the first header
     std::vector<int> semicolonLines; // such lines that begin with ';', as INI comments do
-    bool byteOrderMark = false;      // the text starts with UTF-8's EF BB BF, read as text
-    bool markHidesStart = false;     // and the line it hides is the [Start] header
+    // Blocks from a line opening with "<<<<<<<" to one opening with ">>>>>>>":
+    // a merge left unresolved, first and last line.
+    std::vector<std::pair<int, int>> conflicts;
+    bool byteOrderMark = false;  // the text starts with UTF-8's EF BB BF, read as text
+    bool markHidesStart = false; // and the line it hides is the [Start] header
 };
 
 // What some Windows editors write at the start of a UTF-8 file; the game

@@ -89,7 +89,7 @@ Json CPlanFeatures::Diagnostics() const {
     report.Check(m_doc.Text());
     Json list = Json::array();
     for (const Finding& finding : report.Findings()) {
-        const bool error = finding.kind == FindingKind::Error || finding.planLost;
+        const bool error = finding.IsError();
         list.push_back({{"range", finding.line > 0 ? LineRange(std::size_t(finding.line - 1))
                                                    : lsp::Range({0, 0}, {0, 0})},
                         {"severity", error ? kError : kWarning},

@@ -49,6 +49,10 @@ template <typename Each> void ForEachRun(const std::vector<int>& lines, Each eac
 
 } // namespace
 
+bool Finding::IsError() const {
+    return kind == FindingKind::Error || planLost || code == kMergeConflict;
+}
+
 FindingKind CPlanFileReport::Dropped() const {
     return m_tidy ? FindingKind::Loss : FindingKind::Warning;
 }
@@ -385,7 +389,27 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
         else if (!IsPlanName(section.name))
             UnreadEntries(section);
     }
-    NotesOf(file.Notes());
+    // What a merge left between its markers is read as it happens to stand;
+    // the one thing to say of it is that the merge is not finished.
+    const auto& conflicts = file.Notes().conflicts;
+    const auto inConflict = [&conflicts](int line) {
+        return std::any_of(conflicts.begin(), conflicts.end(),
+                           [line](const auto& c) { return line >= c.first && line <= c.second; });
+    };
+    if (conflicts.empty()) {
+        NotesOf(file.Notes());
+    } else {
+        ParseNotes notes = file.Notes();
+        for (auto* lines : {&notes.comments, &notes.commentJoins, &notes.closedQuotes,
+                            &notes.headerTails, &notes.ignoredLines, &notes.semicolonLines})
+            std::erase_if(*lines, inConflict);
+        std::erase_if(m_findings, [&](const Finding& f) { return inConflict(f.line); });
+        NotesOf(notes);
+        for (const auto& [first, last] : conflicts)
+            Add(FindingKind::Warning, kMergeConflict, first,
+                "unresolved merge conflict, lines " + std::to_string(first) + " to " +
+                    std::to_string(last));
+    }
     std::stable_sort(m_findings.begin(), m_findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     m_sectionsRead.clear();

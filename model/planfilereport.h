@@ -30,7 +30,14 @@ struct Finding : Diagnostic {
     bool planLost = false;             // a whole plan section is lost
     const PlanEntry* plan = nullptr;   // the plan it is about, in the model loaded
     const MatchEntry* match = nullptr; // the match it is about, in the model loaded
+
+    // Told as an error: the text does not load, a plan is lost, or a merge
+    // was left unfinished.
+    bool IsError() const;
 };
+
+// The code of the finding on a block between git's conflict markers.
+constexpr std::string_view kMergeConflict = "merge-conflict";
 
 // What in a plan file is not read, or reads differently from how it looks,
 // each with its line and a plain sentence; a tidy report tells instead what

@@ -20,8 +20,8 @@ std::vector<std::string> Findings(const std::string& text, const CPlanManager* p
     report.Check(text);
     std::vector<std::string> out;
     for (const Finding& f : report.Findings()) {
-        const char* kind = f.kind == FindingKind::Error     ? "e"
-                           : f.planLost                     ? "L"
+        const char* kind = f.planLost                       ? "L"
+                           : f.IsError()                    ? "e"
                            : f.kind == FindingKind::Warning ? "w"
                                                             : "l";
         out.push_back(std::to_string(f.line) + ":" + kind + ":" + f.message);
@@ -123,6 +123,18 @@ TEST(Report, KeptLayoutSaysWhatIsNotRead) {
                   "6:w:';' does not start a comment in plan files; use //",
                   "7:L:plan [Plan1] is not read: planPriority must be a number from 1 to 16384",
                   "9:w:section [Notes] is not part of a plan file and is not read"}));
+}
+
+// A merge left unfinished is one error, not what its lines happen to read as.
+TEST(Report, ConflictMarkersAreOneFinding) {
+    EXPECT_EQ(
+        Findings(kStart + ">>>>>>> x\r\n<<<<<<< ours\r\nscrapCount = 1\r\n=======\r\n"
+                          "scrapCount = 2\r\n>>>>>>> theirs\r\njunk\r\n<<<<<<<\r\n"),
+        (std::vector<std::string>{"4:w:this line is not a 'key = value' line of a section and "
+                                  "is not read",
+                                  "5:e:unresolved merge conflict, lines 5 to 9",
+                                  "10:w:2 lines (10 to 11) are not 'key = value' lines of a "
+                                  "section and are not read"}));
 }
 
 TEST(Report, CatalogsAddTheirChecks) {
