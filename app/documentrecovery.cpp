@@ -22,10 +22,20 @@
 namespace {
 
 // A lock nobody else holds; a lock of a process that is gone is taken over.
-std::unique_ptr<QLockFile> TakeLock(const QString& name) {
+// `held` tells a lock that another editor holds from one that cannot be
+// made (a full or unwritable folder).
+std::unique_ptr<QLockFile> TakeLock(const QString& name, bool* held = nullptr) {
     auto lock = std::make_unique<QLockFile>(name);
     lock->setStaleLockTime(0); // held as long as the editor runs, however long
-    return lock->tryLock(0) ? std::move(lock) : nullptr;
+    if (lock->tryLock(0)) return lock;
+    if (held) *held = lock->error() == QLockFile::LockFailedError;
+    return nullptr;
+}
+
+// However steadily the user types, a copy is written this long after the
+// first unsaved edit at the latest (a few pauses' worth, at most 10 s).
+int DeadlineMs(int pauseSeconds) {
+    return std::min(5 * pauseSeconds, std::max(pauseSeconds, 10)) * 1000;
 }
 
 // The same file however it is named.
@@ -39,22 +49,27 @@ QString Canonical(const QString& path) {
 CDocumentRecovery::CDocumentRecovery(CZeqEditorDoc& document, const CAppSettings& settings,
                                      QWidget* window)
     : QObject(window), m_document(document), m_settings(settings), m_window(window),
-      m_timer(new QTimer(this)) {
+      m_timer(new QTimer(this)), m_deadline(new QTimer(this)) {
     static int sessions = 0;
-    const QString folder = CRecoveryFile::Folder();
-    if (!folder.isEmpty()) {
-        m_file = QDir(folder).filePath(QStringLiteral("%1-%2%3")
-                                           .arg(QCoreApplication::applicationPid())
-                                           .arg(++sessions)
-                                           .arg(CRecoveryFile::kSuffix));
+    // Named even where the folder cannot be made now: it is tried again.
+    m_file = QDir(CRecoveryFile::FolderName())
+                 .filePath(QStringLiteral("%1-%2%3")
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(++sessions)
+                               .arg(CRecoveryFile::kSuffix));
+    if (!CRecoveryFile::Folder().isEmpty()) {
+        SweepLocks();
         m_ownLock = TakeLock(m_file + ".lock");
     }
-    m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, &CDocumentRecovery::WriteNow);
+    for (QTimer* timer : {m_timer, m_deadline}) {
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, &CDocumentRecovery::WriteNow);
+    }
     connect(&m_document.UndoStack(), &QUndoStack::indexChanged, this, &CDocumentRecovery::Restart);
+    connect(&m_document, &CZeqEditorDoc::SourceDraftChanged, this, &CDocumentRecovery::Restart);
     // Saved, given up, or replaced by another file: nothing left to recover.
     connect(&m_document.UndoStack(), &QUndoStack::cleanChanged, this, [this](bool clean) {
-        if (clean) Discard();
+        if (clean && !HasWork()) Discard();
     });
     // The lock goes with the file the document has: taken when it was
     // opened (or saved under a new name), let go for an untitled one.
@@ -82,11 +97,26 @@ QString CDocumentRecovery::LockName(const QString& path) {
     return QDir(CRecoveryFile::Folder()).filePath(QString::fromLatin1(key.toHex()) + ".open.lock");
 }
 
+void CDocumentRecovery::SweepLocks() const {
+    const QDir folder(CRecoveryFile::FolderName());
+    for (const QString& name : folder.entryList({QStringLiteral("*.lock")}, QDir::Files)) {
+        const QString path = folder.filePath(name);
+        if (path == m_file + ".lock") continue;
+        if (const auto lock = TakeLock(path)) lock->unlock(); // which removes it
+    }
+}
+
 bool CDocumentRecovery::MayOpen(const QString& path) {
     const QString name = LockName(path);
     if (name == m_fileLockName) return true; // open here already
     m_pendingName = name;
-    if ((m_pendingLock = TakeLock(name))) return true;
+    bool held = false;
+    if ((m_pendingLock = TakeLock(name, &held))) return true;
+    if (!held) { // the folder, not another editor
+        Written(tr("the recovery folder %1 cannot be written to")
+                    .arg(QDir::toNativeSeparators(CRecoveryFile::FolderName())));
+        return true;
+    }
     return Ui().Choose(m_window, IUiServices::Icon::Warning,
                        tr("%1 is already open in another ZEQ Editor window.")
                            .arg(QDir::toNativeSeparators(path)),
@@ -126,22 +156,30 @@ void CDocumentRecovery::Offer(const QString& file) {
     }
     QString question =
         tr("ZEQ Editor was closed without saving changes to %1 (%2).")
-            .arg(record.DocumentName(),
+            .arg(record.DocumentPlace(),
                  QLocale().toString(record.written.toLocalTime(), QLocale::ShortFormat));
+    if (record.source)
+        question += "\n\n" + tr("The source editor held text that was not applied yet; it "
+                                "opens there again.");
     if (const QFileInfo disk(record.path);
         !record.path.isEmpty() && disk.exists() && disk.lastModified() > record.written)
+        question += "\n\n" + tr("%1 has been changed on disk since then; saving asks what to do.")
+                                 .arg(record.DocumentName());
+    // One document at a time: say which one recovering replaces.
+    if (const QString open = m_document.PathName();
+        !open.isEmpty() && Canonical(open) != Canonical(record.path))
         question +=
-            "\n\n" + tr("%1 has been changed on disk since then.").arg(record.DocumentName());
+            "\n\n" +
+            tr("Recovering it closes %1, which is open now.").arg(QDir::toNativeSeparators(open));
     for (;;) {
         switch (Ui().Choose(m_window, IUiServices::Icon::Question, question,
                             {tr("&Recover"), tr("&Discard"), tr("&Show Changes"), tr("&Later")},
                             0)) {
         case 0: // into the document, unsaved; kept here before the old file goes
-            if (!m_document.SaveModified(m_window) ||
-                !m_document.Recover(record.path, record.text, m_window))
-                return;
+            if (!m_document.SaveModified(m_window) || !m_document.Recover(record, m_window)) return;
             WriteNow();
             QFile::remove(file);
+            if (record.source) emit SourceRecovered(ToQt(*record.source));
             return;
         case 1:
             QFile::remove(file);
@@ -169,38 +207,75 @@ QString CDocumentRecovery::ChangesOf(const CRecoveryFile& recovered) const {
 
 CDocumentRecovery::~CDocumentRecovery() = default;
 
+bool CDocumentRecovery::HasWork() const {
+    return m_document.IsModified() || m_document.SourceDraft();
+}
+
 void CDocumentRecovery::Restart() {
     const int delay = m_settings.RecoveryDelay();
-    if (delay > 0 && m_document.IsModified() && !m_file.isEmpty()) m_timer->start(delay * 1000);
+    if (delay <= 0 || !HasWork()) return;
+    m_timer->start(delay * 1000);
+    if (!m_deadline->isActive()) m_deadline->start(DeadlineMs(delay));
 }
 
 void CDocumentRecovery::WriteNow() {
-    if (m_file.isEmpty() || !m_document.IsModified()) return;
+    m_timer->stop();
+    m_deadline->stop();
+    if (!HasWork()) return;
     if (m_writing) { // one at a time: the latest text once this one is done
         m_timer->start(100);
         return;
     }
+    if (CRecoveryFile::Folder().isEmpty())
+        return Written(tr("the recovery folder %1 cannot be made")
+                           .arg(QDir::toNativeSeparators(CRecoveryFile::FolderName())));
+    if (!m_ownLock) m_ownLock = TakeLock(m_file + ".lock");
     CRecoveryFile record;
     record.path = m_document.PathName();
     record.written = QDateTime::currentDateTimeUtc();
     record.size = m_document.Stamp().size;
     record.modified = m_document.Stamp().modified;
     record.text = m_document.RecoveryText();
+    record.base = m_document.DiskText();
+    record.source = m_document.SourceDraft();
     // The disk's part away from the window, so that typing never waits on it.
     m_writing = true;
-    auto* watcher = new QFutureWatcher<bool>(this);
-    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher] {
+    auto* watcher = new QFutureWatcher<QString>(this);
+    connect(watcher, &QFutureWatcher<QString>::finished, this, [this, watcher] {
         m_writing = false;
         watcher->deleteLater();
         // Saved or given up while it was written: it must not stay.
-        if (!m_document.IsModified()) QFile::remove(m_file);
+        if (!HasWork()) QFile::remove(m_file);
+        Written(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(
-        [record = std::move(record), file = m_file] { return record.Write(file); }));
+    watcher->setFuture(QtConcurrent::run([record = std::move(record), file = m_file] {
+        QString error;
+        return record.Write(file, &error) ? QString() : error;
+    }));
+}
+
+void CDocumentRecovery::Written(const QString& error) {
+    if (error.isEmpty()) {
+        if (!m_failure.isEmpty()) emit StatusMessage(tr("Unsaved work is protected again."));
+        m_failure.clear();
+        return;
+    }
+    // Said once, plainly; tried again at the next edit and every half minute.
+    if (m_failure.isEmpty()) {
+        const QString text =
+            tr("Unsaved work is not being protected: ZEQ Editor cannot keep a recovery copy "
+               "(%1). It keeps trying; save your work to keep it safe.")
+                .arg(error);
+        emit StatusMessage(text);
+        Ui().ShowMessage(m_window, IUiServices::Icon::Warning, text);
+    }
+    m_failure = error;
+    if (HasWork()) m_timer->start(30000);
 }
 
 void CDocumentRecovery::Discard() {
     m_timer->stop();
+    m_deadline->stop();
     if (m_file.isEmpty()) return;
     QFile::remove(m_file);
 }

@@ -9,6 +9,7 @@
 #include "rightview.h"
 #include "sourceeditordlg.h"
 #include "startcheatdlg.h"
+#include "syntaxedit.h"
 #include "zeqeditordoc.h"
 
 #include <QAction>
@@ -407,11 +408,20 @@ void CFrameCommands::OnEditSource() {
     EditSourceAt(0);
 }
 
+void CFrameCommands::EditSourceAt(int line) {
+    RunSource(line, {});
+}
+
+void CFrameCommands::EditRecoveredSource(const QString& text) {
+    RunSource(0, text);
+}
+
 // The source editor shows what Save writes, which is the file as opened (the
 // Issues panel's lines) while the document is unchanged. What comes back is
 // the text the document now comes from, with the line ends of the file.
-void CFrameCommands::EditSourceAt(int line) {
-    const bool asOpened = !m_document.FileText().empty();
+// While it has changes not applied, the recovery file keeps them.
+void CFrameCommands::RunSource(int line, const QString& recovered) {
+    const bool asOpened = !m_document.FileText().empty() && recovered.isNull();
     if (line > 0 && !asOpened)
         emit StatusMessage(tr("The document has changed since the file was opened: its lines "
                               "are no longer those of the Issues panel."));
@@ -420,11 +430,32 @@ void CFrameCommands::EditSourceAt(int line) {
     QString text;
     // The window says which text it shows; the keyboard goes back where it
     // was, also when the panes were filled anew with what came back.
-    const QString shown = asOpened ? tr("%1, as on disk").arg(m_document.Title())
-                                   : tr("%1, as Save will write it").arg(m_document.Title());
+    const QString shown = !recovered.isNull()
+                              ? tr("%1, recovered, not applied").arg(m_document.Title())
+                          : asOpened ? tr("%1, as on disk").arg(m_document.Title())
+                                     : tr("%1, as Save will write it").arg(m_document.Title());
     QPointer<QWidget> focus = QApplication::focusWidget();
-    if (RunSourceEditor(m_context, ToQt(saved), asOpened ? line : 0, edited, text, m_window,
-                        shown)) {
+    const auto opened = [this, &recovered](CSourceEditorDlg& dialog) {
+        QPointer<CSyntaxEdit> editor = dialog.Editor();
+        if (!recovered.isNull()) { // shown as changed, so that nothing drops it unasked
+            if (dialog.IsLoading())
+                connect(&dialog, &CSourceEditorDlg::Loaded, editor,
+                        [editor] { editor->document()->setModified(true); });
+            else
+                editor->document()->setModified(true);
+        }
+        m_document.SetSourceDraft([editor]() -> std::optional<std::string> {
+            if (!editor || !editor->document()->isModified()) return std::nullopt;
+            return FromQt(editor->toPlainText());
+        });
+        connect(editor, &QPlainTextEdit::textChanged, &m_document,
+                &CZeqEditorDoc::SourceDraftChanged);
+    };
+    const bool applied =
+        RunSourceEditor(m_context, recovered.isNull() ? ToQt(saved) : recovered,
+                        asOpened ? line : 0, edited, text, m_window, shown, opened);
+    m_document.SetSourceDraft({});
+    if (applied) {
         const std::size_t end = saved.find_first_of("\r\n");
         if (end != std::string::npos && saved.compare(end, 2, "\r\n") != 0)
             text.replace(QStringLiteral("\r\n"), QString(QChar::fromLatin1(saved[end])));

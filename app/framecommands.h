@@ -43,6 +43,9 @@ public:
     void OnEditStartCheat();
     // The source editor with the caret on a line of the file as opened.
     void EditSourceAt(int line);
+    // The source editor on a recovered text that was not applied, shown as
+    // changed: applied, it is a source edit of the document.
+    void EditRecoveredSource(const QString& text);
     void OnEditCut();
     void OnEditCopy();
     void OnEditPaste();
@@ -53,6 +56,9 @@ signals:
 
 private:
     void OnEditSource();
+    // Runs the source editor on `text` (the document's own unless a
+    // recovered one is given) and applies what it gives back.
+    void RunSource(int line, const QString& recovered);
     void OnItemInsert();
     void OnItemEdit();
     void OnItemDelete();

@@ -314,6 +314,10 @@ QString CMainFrame::PlanCountText() const {
     return n == 1 ? tr("%1 Plan").arg(n) : tr("%1 Plans").arg(n);
 }
 
+void CMainFrame::EditRecoveredSource(const QString& text) {
+    m_commands->EditRecoveredSource(text);
+}
+
 void CMainFrame::ShowStatusMessage(const QString& text) {
     statusBar()->showMessage(text, 30000);
 }

@@ -46,6 +46,8 @@ public:
 
     // A message in the status bar for a while, instead of the idle text.
     void ShowStatusMessage(const QString& text);
+    // A recovered source-editor text, not applied, back in the source editor.
+    void EditRecoveredSource(const QString& text);
     // Definition files that could not be read, in the Issues panel.
     void ShowCatalogNotes(const QList<CatalogNote>& notes);
     CIssuesPanel* IssuesPanel() const { return m_issues; }

@@ -45,17 +45,18 @@ void CReloadWatch::AskToReload(const QString& path) {
         return;
     }
     const bool modified = m_document.IsModified();
+    const bool drafted = source && source->Editor()->document()->isModified();
     QString question = tr("%1 has been changed on disk. Reload it?").arg(path);
     if (modified) question += "\n\n" + tr("Your unsaved changes to it will be lost.");
-    if (source && source->Editor()->document()->isModified())
+    if (drafted)
         question += "\n\n" + tr("The source editor has changes that are not applied yet; "
                                 "reloading closes it and they are lost.");
-    // Without changes of the user's own, reloading is the default.
+    // Reloading is the default only where it loses nothing of the user's.
     QWidget* parent = source ? static_cast<QWidget*>(source) : m_window;
     int answer;
     while ((answer = Ui().Choose(parent, IUiServices::Icon::Question, question,
                                  {tr("&Reload"), tr("&Show Changes"), tr("&No")},
-                                 modified ? 2 : 0)) == 1)
+                                 modified || drafted ? 2 : 0)) == 1)
         Ui().ShowText(parent, tr("Changes on disk"), ChangesOnDisk(path));
     if (answer == 0) {
         if (source) source->done(QDialog::Rejected);

@@ -94,6 +94,11 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
         if (!last.isEmpty() && QFileInfo::exists(last)) file = last;
     }
     m_recovery = new CDocumentRecovery(*m_document, m_settings, m_frame.get());
+    connect(m_recovery, &CDocumentRecovery::StatusMessage, m_frame.get(),
+            &CMainFrame::ShowStatusMessage);
+    // Once the questions about other recovery files are answered.
+    connect(m_recovery, &CDocumentRecovery::SourceRecovered, m_frame.get(),
+            &CMainFrame::EditRecoveredSource, Qt::QueuedConnection);
     // A file that fails to open leaves an empty document: start-up must never
     // lock the user out.
     if (file.isEmpty() || !m_recovery->MayOpen(file) || !m_document->OnOpenDocument(file, nullptr))

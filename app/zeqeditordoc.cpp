@@ -6,8 +6,10 @@
 #include "lossquestion.h"
 #include "qtext.h"
 #include "recordscommand.h"
+#include "recoveryfile.h"
 #include "runawayfromthewindow.h"
 #include "swapcommand.h"
+#include "textmerge.h"
 #include "uiservices.h"
 #include "waitcursor.h"
 
@@ -122,6 +124,7 @@ void CZeqEditorDoc::StartAfresh(bool opened) {
 }
 
 void CZeqEditorDoc::OnNewDocument() {
+    m_diskText.reset();
     m_data.Clear();
     m_report.Clear();
     m_kept.Clear();
@@ -173,6 +176,7 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     if (!backups.isEmpty())
         Ui().ShowMessage(parent, IUiServices::Icon::Warning, path + "\n\n" + backups);
     m_kept = std::move(kept);
+    m_diskText.reset();
     m_data = std::move(loaded);
     m_report = std::move(report);
     SetPath(QFileInfo(path).absoluteFilePath());
@@ -191,26 +195,38 @@ void CZeqEditorDoc::Adopt(CPlanData data, CPlanFileReport report, std::string te
     m_report = std::move(report);
 }
 
-bool CZeqEditorDoc::Recover(const QString& path, const std::string& text, QWidget* parent) {
+bool CZeqEditorDoc::Recover(const CRecoveryFile& record, QWidget* parent) {
     CPlanData loaded;
     CPlanFileReport report(&m_context.PlanTypes(), &m_context.Units());
     Diagnostic error;
-    if (!loaded.LoadText(text, &error, &report)) {
+    if (!loaded.LoadText(record.text, &error, &report)) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("The recovered text cannot be read as a plan file.\n\n%1")
                              .arg(LineMessage(error.line, ToQt(error.message))));
         return false;
     }
-    Adopt(std::move(loaded), std::move(report), text);
-    SetPath(path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath());
-    // The file as it now is: saving over it is what recovering means.
-    CFileBuffer file;
-    m_stamp = !m_path.isEmpty() && file.LoadFile(CorePath(m_path)) ? StampOf(m_path, file.View())
-                                                                   : DiskStamp{};
+    Adopt(std::move(loaded), std::move(report), record.text);
+    SetPath(record.path.isEmpty() ? QString() : QFileInfo(record.path).absoluteFilePath());
+    // The file as the lost session knew it: what another program wrote
+    // since is asked about on Save, not overwritten unseen.
+    m_diskText = record.base;
+    m_stamp = {
+        record.size, record.modified,
+        QCryptographicHash::hash(QByteArrayView(record.base.data(), qsizetype(record.base.size())),
+                                 QCryptographicHash::Sha256)};
     StartAfresh(true);
     SetModifiedFlag(true);
     if (!m_path.isEmpty()) emit FileUsed(m_path);
     return true;
+}
+
+std::optional<std::string> CZeqEditorDoc::SourceDraft() const {
+    return m_sourceDraft ? m_sourceDraft() : std::nullopt;
+}
+
+void CZeqEditorDoc::SetSourceDraft(std::function<std::optional<std::string>()> draft) {
+    m_sourceDraft = std::move(draft);
+    emit SourceDraftChanged();
 }
 
 bool CZeqEditorDoc::MayOverwrite(const QString& path, QWidget* parent) {
@@ -219,13 +235,58 @@ bool CZeqEditorDoc::MayOverwrite(const QString& path, QWidget* parent) {
         return true;
     if (file.size() == m_stamp.size && file.lastModified() == m_stamp.modified) return true;
     CFileBuffer now;
-    if (now.LoadFile(CorePath(path)) && StampOf(path, now.View()).hash == m_stamp.hash)
-        return true; // touched, not changed
-    return Ui().Choose(parent, IUiServices::Icon::Warning,
-                       tr("%1 has been changed by another program since it was opened. "
-                          "Overwrite it?")
-                           .arg(QDir::toNativeSeparators(path)),
-                       {tr("&Overwrite"), tr("&Cancel")}, 1) == 0;
+    const bool read = now.LoadFile(CorePath(path)) || now.LastError() == "the file is empty";
+    if (read && StampOf(path, now.View()).hash == m_stamp.hash) return true; // touched, not changed
+    const QString question = tr("%1 has been changed by another program since it was opened. "
+                                "Merge its changes with yours, or overwrite it?")
+                                 .arg(QDir::toNativeSeparators(path));
+    for (;;) {
+        switch (Ui().Choose(parent, IUiServices::Icon::Warning, question,
+                            {tr("&Merge"), tr("&Overwrite"), tr("&Cancel")}, 2)) {
+        case 0:
+            if (read && MergeWithDisk(now.Detach(), path, parent)) return true;
+            if (!read)
+                Ui().ShowMessage(parent, IUiServices::Icon::Warning,
+                                 tr("%1 cannot be read: %2")
+                                     .arg(QDir::toNativeSeparators(path), ToQt(now.LastError())));
+            continue;
+        case 1:
+            return true;
+        default:
+            return false;
+        }
+    }
+}
+
+bool CZeqEditorDoc::MergeWithDisk(const std::string& disk, const QString& path, QWidget* parent) {
+    CWaitCursor wait;
+    const TextMerge merge = MergeTexts(std::string(DiskText()), SaveText(), disk);
+    QString why;
+    if (!merge.loaded) {
+        why = merge.unloaded == 2
+                  ? tr("the file on disk does not load (%1)")
+                        .arg(LineMessage(merge.error.line, ToQt(merge.error.message)))
+                  : tr("the file as it was opened is not known");
+    } else if (!merge.Clean()) {
+        QStringList records;
+        for (const MergeConflict& c : merge.conflicts)
+            records << ToQt(c.record + (c.field.empty() ? "" : ": " + c.field));
+        if (merge.leftOver) records << tr("lines that cannot be placed");
+        why = tr("both changed the same values:\n%1").arg(records.join('\n'));
+    }
+    if (!why.isEmpty()) {
+        wait.Release();
+        Ui().ShowMessage(parent, IUiServices::Icon::Warning,
+                         tr("The changes cannot be merged: %1\n\nNothing was saved.").arg(why));
+        return false;
+    }
+    CPlanData merged;
+    if (!merged.LoadText(merge.text)) return false; // a clean merge loads; never expected
+    ReplaceData(std::move(merged), merge.text, tr("Merge Changes on Disk"));
+    // The file as it is now is what the merge started from.
+    m_diskText = disk;
+    m_stamp = StampOf(path, disk);
+    return true;
 }
 
 int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tidied) {
@@ -299,6 +360,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     }
     SetPath(QFileInfo(path).absoluteFilePath());
     m_stamp = StampOf(m_path, text);
+    m_diskText.reset();
     m_undo.setClean();
     // The file now holds what was saved: the document comes from that text,
     // and the report is on it, its findings pointing at the document's own
@@ -522,6 +584,7 @@ void CZeqEditorDoc::Swap(StartSection& start) {
 }
 
 void CZeqEditorDoc::Swap(CPlanData& data, CKeptLayout& kept) {
+    if (!m_diskText) m_diskText = m_kept.Text();
     std::swap(m_data, data);
     std::swap(m_kept, kept);
     ++m_generation;

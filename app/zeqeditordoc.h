@@ -12,10 +12,12 @@
 #include <QUndoStack>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 class CAppContext;
+class CRecoveryFile;
 class QWidget;
 
 // The one open plan document: the model, its file and its history. Every
@@ -68,9 +70,19 @@ public:
 
     // Empties the document and its history.
     void OnNewDocument();
-    // A recovered text as the document, unsaved, bound to `path` (empty for
-    // an untitled one); nothing is written to the file until it is saved.
-    bool Recover(const QString& path, const std::string& text, QWidget* parent);
+    // A recovered text as the document, unsaved, bound to its file (none for
+    // an untitled one) as that file was when the lost session had it, so
+    // that Save sees a change another program made since; nothing is written
+    // to the file until it is saved.
+    bool Recover(const CRecoveryFile& record, QWidget* parent);
+    // The file as it was opened or last saved (what a merge with another
+    // program's change starts from).
+    std::string_view DiskText() const { return m_diskText ? *m_diskText : m_kept.Text(); }
+
+    // The source editor's text while it has changes not applied yet (for
+    // the recovery file); `draft` tells it, and nothing after the editor closes.
+    std::optional<std::string> SourceDraft() const;
+    void SetSourceDraft(std::function<std::optional<std::string>()> draft);
     // Loads the file; on failure says "Failed to open document." and keeps
     // the document as it was.
     bool OnOpenDocument(const QString& path, QWidget* parent);
@@ -176,6 +188,8 @@ signals:
     void ModifiedChanged(bool modified);
     // A file was opened or saved under this path.
     void FileUsed(const QString& path);
+    // The source editor's text not yet applied changed (or is gone).
+    void SourceDraftChanged();
     // The report on the open file is another one; `opened` when a file was
     // just opened.
     void ReportChanged(bool opened);
@@ -189,8 +203,12 @@ private:
     int AskAboutLosses(const QString& path, QWidget* parent, bool tidied);
     std::vector<const PlanEntry*> PlanOrder() const;
     // Another program wrote the file since it was opened or saved: asks
-    // whether to overwrite it. False when the user would not.
+    // whether to merge the two changes, overwrite it or cancel; a merge
+    // becomes the document (one undo step) to be saved. False on Cancel.
     bool MayOverwrite(const QString& path, QWidget* parent);
+    // Their change merged into the document's by record; false (with the
+    // reason said) where the two changes conflict.
+    bool MergeWithDisk(const std::string& disk, const QString& path, QWidget* parent);
     // The file the user names to save into (".zeq" added to a name without
     // an extension); empty when they cancel.
     QString AskSaveTarget(QWidget* parent) const;
@@ -203,6 +221,10 @@ private:
     CPlanFileReport m_report;
     CKeptLayout m_kept;
     DiskStamp m_stamp;
+    // The file's text where the kept layout's is no longer it (after a
+    // source edit or a recovery); empty while it is.
+    std::optional<std::string> m_diskText;
+    std::function<std::optional<std::string>()> m_sourceDraft;
     bool m_lossesConfirmed = false;
     bool m_opening = false;
     int m_busyPatience = 500;

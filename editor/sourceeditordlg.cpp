@@ -546,11 +546,13 @@ void CSourceEditorDlg::SetColouring(bool on) {
 }
 
 bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
-                     QString& editedText, QWidget* parent, const QString& shown) {
+                     QString& editedText, QWidget* parent, const QString& shown,
+                     const std::function<void(CSourceEditorDlg&)>& opened) {
     CWaitCursor wait;
     CSourceEditorDlg dialog(context, text, parent);
     if (!shown.isEmpty()) dialog.setWindowTitle(dialog.windowTitle() + " - " + shown);
     if (line > 0) dialog.GoToLine(line);
+    if (opened) opened(dialog);
     wait.Release(); // not over the editor's own window
     if (dialog.exec() != QDialog::Accepted) return false;
 

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFutureWatcher>
 #include <QHash>
+#include <functional>
 
 class CAppContext;
 class CFindBar;
@@ -83,5 +84,7 @@ private:
 // is above 0, and when an edited text is saved, gives it back (CR LF line
 // breaks) in `editedText` and loads it into `edited`. True when it did.
 // `shown` names the text in the window's title ("ai.zeq, as on disk").
+// `opened` sees the window before it is shown.
 bool RunSourceEditor(const CAppContext& context, const QString& text, int line, CPlanData& edited,
-                     QString& editedText, QWidget* parent, const QString& shown = {});
+                     QString& editedText, QWidget* parent, const QString& shown = {},
+                     const std::function<void(CSourceEditorDlg&)>& opened = {});

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -27,8 +28,12 @@ void CRecoveryFile::UseStandardFolder() {
         CorePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/recovery")));
 }
 
+QString CRecoveryFile::FolderName() {
+    return QString::fromStdString(Utf8FromPath(RecoveryFolder()));
+}
+
 QString CRecoveryFile::Folder() {
-    const QString folder = QString::fromStdString(Utf8FromPath(RecoveryFolder()));
+    const QString folder = FolderName();
     if (!QDir().mkpath(folder)) return {};
     // Unsaved work is the user's alone.
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -50,6 +55,12 @@ QString CRecoveryFile::DocumentName() const {
     return path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(path).fileName();
 }
 
+QString CRecoveryFile::DocumentPlace() const {
+    if (path.isEmpty()) return DocumentName();
+    return QObject::tr("%1 in %2")
+        .arg(DocumentName(), QDir::toNativeSeparators(QFileInfo(path).absolutePath()));
+}
+
 bool CRecoveryFile::Write(const QString& file, QString* error) const {
     std::string bytes = std::string(kMagic) + std::to_string(kVersion) + "\n";
     bytes += Field("path", QString::fromLatin1(QUrl::toPercentEncoding(path)));
@@ -58,8 +69,12 @@ bool CRecoveryFile::Write(const QString& file, QString* error) const {
     bytes +=
         Field("modified", modified.isValid() ? QString::number(modified.toMSecsSinceEpoch()) : "");
     bytes += Field("length", QString::number(qulonglong(text.size())));
+    bytes += Field("base", QString::number(qulonglong(base.size())));
+    bytes += Field("source", source ? QString::number(qulonglong(source->size())) : QString());
     bytes += kEnd;
     bytes += text;
+    bytes += base;
+    if (source) bytes += *source;
     std::string why;
     if (!SaveFileSafely(CorePath(file), bytes, why)) {
         if (error) *error = QString::fromStdString(why);
@@ -82,11 +97,11 @@ bool CRecoveryFile::Read(const QString& file, QString& problem) {
     if (!bytes.starts_with(kMagic)) return false;
     const std::size_t end = bytes.find(kEnd);
     if (end == std::string_view::npos) return false;
-    QStringList fields;
+    QHash<QString, QString> fields;
     for (const QString& line :
          QString::fromStdString(std::string(bytes.substr(0, end))).split('\n', Qt::SkipEmptyParts))
-        fields << line.mid(line.indexOf(':') + 2);
-    if (fields.size() != 6) return false;
+        if (const qsizetype colon = line.indexOf(": "); line.startsWith("// ") && colon > 3)
+            fields.insert(line.mid(3, colon - 3), line.mid(colon + 2));
     bool ok = false;
     const std::string first(bytes.substr(kMagic.size(), bytes.find('\n') - kMagic.size()));
     const int version = QString::fromStdString(first).toInt(&ok);
@@ -95,14 +110,31 @@ bool CRecoveryFile::Read(const QString& file, QString& problem) {
         problem = QObject::tr("it was written by a newer version of ZEQ Editor");
         return false;
     }
-    path = QUrl::fromPercentEncoding(fields[1].toLatin1());
-    written = QDateTime::fromString(fields[2], Qt::ISODateWithMs);
-    size = fields[3].toLongLong();
-    modified =
-        fields[4].isEmpty() ? QDateTime() : QDateTime::fromMSecsSinceEpoch(fields[4].toLongLong());
-    const qulonglong length = fields[5].toULongLong(&ok);
-    text = std::string(bytes.substr(end + kEnd.size()));
-    if (!ok || !written.isValid() || text.size() != length) {
+    for (const char* name : {"path", "written", "size", "modified", "length"})
+        if (!fields.contains(name)) return false;
+    path = QUrl::fromPercentEncoding(fields["path"].toLatin1());
+    written = QDateTime::fromString(fields["written"], Qt::ISODateWithMs);
+    size = fields["size"].toLongLong();
+    modified = fields["modified"].isEmpty()
+                   ? QDateTime()
+                   : QDateTime::fromMSecsSinceEpoch(fields["modified"].toLongLong());
+    // The texts one after the other, each as long as its field says; a
+    // version 1 file holds only the first.
+    std::string_view body = bytes.substr(end + kEnd.size());
+    bool whole = written.isValid();
+    auto take = [&](const QString& length) {
+        const qulonglong n = length.toULongLong(&ok);
+        whole = whole && ok && n <= body.size();
+        if (!whole) return std::string();
+        std::string part(body.substr(0, n));
+        body.remove_prefix(n);
+        return part;
+    };
+    text = take(fields["length"]);
+    base = version > 1 ? take(fields["base"]) : std::string();
+    source.reset();
+    if (version > 1 && !fields["source"].isEmpty()) source = take(fields["source"]);
+    if (!whole || !body.empty()) {
         problem = QObject::tr("it is cut off");
         return false;
     }

@@ -337,6 +337,7 @@ private slots:
         });
         frame->RunCommand(ID_EDIT_SOURCE);
         QVERIFY(ui.questions.last().contains("The source editor has changes that are not applied"));
+        QCOMPARE(ui.choiceDefaults.back(), 2); // No: Enter loses nothing
         QVERIFY(!doc->IsModified());
     }
 

@@ -8,14 +8,19 @@
 #include "documentrecovery.h"
 #include "fakeui.h"
 #include "mainframe.h"
+#include "qtext.h"
 #include "recoveryfile.h"
 #include "rightview.h"
+#include "sourceeditordlg.h"
+#include "syntaxedit.h"
 #include "testcontext.h"
 #include "zeqeditorapp.h"
 #include "zeqeditordoc.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTest>
 #include <cstdio>
 
@@ -34,22 +39,39 @@ bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
     return true;
 }
 
-// The editor of a child process: on FILE, deleting a plan when asked to.
-int RunChild(const QString& settings, const QString& file, bool edit) {
+// The editor of a child process on FILE: "edit" deletes a plan, "source"
+// also types a line into the source editor and leaves it open.
+int RunChild(const QString& settings, const QString& file, const QString& mode) {
     FakeUi ui;
     CZeqEditorApp app;
     app.InitInstance({file, settings});
     if (app.Document()->PathName().isEmpty()) return 1;
-    if (edit) {
-        CMainFrame* frame = app.MainFrame();
+    CMainFrame* frame = app.MainFrame();
+    const auto written = [&] {
+        if (!WaitFor([&] {
+                const QString copy = app.Recovery()->FilePath();
+                return QFile::exists(copy) && (mode != "source" || Read(copy).contains("typed"));
+            }))
+            std::exit(1);
+        std::puts("written");
+        std::fflush(stdout);
+    };
+    if (!mode.isEmpty()) {
         frame->GetRightPane()->SelectRow(0, true);
         frame->RunCommand(ID_PLAN_DELETE);
-        if (!WaitFor([&] { return QFile::exists(app.Recovery()->FilePath()); })) return 1;
-        std::puts("written");
+        if (mode == "source") {
+            WhenModal<CSourceEditorDlg>([&](CSourceEditorDlg* dialog) {
+                dialog->Editor()->appendPlainText("// typed, not applied");
+                app.Recovery()->WriteNow();
+                written();
+            });
+            frame->RunCommand(ID_EDIT_SOURCE);
+        }
+        written();
     } else {
         std::puts("open");
+        std::fflush(stdout);
     }
-    std::fflush(stdout);
     return QApplication::exec();
 }
 
@@ -68,12 +90,11 @@ class TestRecovery : public QObject {
         return app;
     }
     // An editor in a child process, ready once it says so.
-    std::unique_ptr<QProcess> Child(const QString& file, bool edit) {
+    std::unique_ptr<QProcess> Child(const QString& file, const QString& mode = {}) {
         auto child = std::make_unique<QProcess>();
-        QStringList args{"--child", Path("settings.cfg"), file};
-        if (edit) args << "edit";
-        child->start(QCoreApplication::applicationFilePath(), args);
-        const QByteArray ready = edit ? "written" : "open";
+        child->start(QCoreApplication::applicationFilePath(),
+                     {"--child", Path("settings.cfg"), file, mode});
+        const QByteArray ready = mode.isEmpty() ? "open" : "written";
         QByteArray said;
         WaitFor(
             [&] {
@@ -98,7 +119,7 @@ private slots:
     // comes back exactly, unsaved, in the file's own layout.
     void aKilledEditorsWorkIsRecovered() {
         const QString file = Write(Path("crash.zeq"), kFile);
-        auto child = Child(file, true);
+        auto child = Child(file, "edit");
         QCOMPARE(CRecoveryFile::All().size(), 1);
         child->kill(); // SIGKILL: no clean-up runs
         child->waitForFinished();
@@ -106,7 +127,8 @@ private slots:
         ui.choices = {2, 0}; // Show Changes, then Recover
         auto app = Start();
         QVERIFY(ui.questions.value(0).startsWith(
-            "ZEQ Editor was closed without saving changes to crash.zeq ("));
+            "ZEQ Editor was closed without saving changes to crash.zeq in " +
+            QDir::toNativeSeparators(m_dir.path()) + " ("));
         QVERIFY(ui.texts.value(0).contains(
             "  planPriority = 10\n- [Plan2]\n- planType = \"Attacker\"\n"));
         CZeqEditorDoc* doc = app->Document();
@@ -159,7 +181,9 @@ private slots:
         Write(folder.filePath("2-1.zeqrecovery"), bytes.left(bytes.size() - 10));
         Write(folder.filePath("3-1.zeqrecovery"), "");
         Write(folder.filePath("4-1.zeqrecovery"), "[Plan1]\r\nplanType = A\r\n");
-        Write(folder.filePath("5-1.zeqrecovery"), QByteArray(bytes).replace("file 1", "file 9"));
+        Write(folder.filePath("5-1.zeqrecovery"),
+              QByteArray(bytes).replace("file " + QByteArray::number(CRecoveryFile::kVersion),
+                                        "file 9"));
         QFile::remove(folder.filePath("1-1.zeqrecovery"));
         ui.choices = {0, 0, 1, 0}; // Delete, Delete, Keep, Delete
         auto app = Start();
@@ -177,7 +201,7 @@ private slots:
     // lock of an editor that is gone is taken over.
     void anOpenFileIsLocked() {
         const QString file = Write(Path("locked.zeq"), kFile);
-        auto child = Child(file, false);
+        auto child = Child(file);
         auto app = Start();
         ui.choices = {1}; // Cancel
         QVERIFY(!app->OpenDocumentFile(file));
@@ -191,31 +215,137 @@ private slots:
         QCOMPARE(ui.questions.size(), asked);
     }
 
-    // Save over a file another program changed asks first; Cancel keeps the
-    // document unsaved and the file as the other program left it.
+    // Save over a file another program changed asks first: Cancel keeps the
+    // document unsaved and the file as the other program left it; Merge
+    // takes both changes (by record, the comments of both kept), and where
+    // they conflict says so and saves nothing.
     void saveAsksBeforeOverwritingAnotherProgramsChange() {
         const QString file = Write(Path("shared.zeq"), kFile);
         auto app = Start(file);
         CZeqEditorDoc* doc = app->Document();
         doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
         QTest::qWait(20); // a later modification time
-        Write(file, kFile + "[Plan3]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n");
-        ui.choices = {1}; // Cancel
+        const QByteArray theirs = QByteArray(kFile).replace("= 30", "= 35") + "// theirs\r\n";
+        Write(file, theirs);
+        ui.choices = {2}; // Cancel
         QVERIFY(!doc->DoFileSave(nullptr));
-        QVERIFY(ui.questions.last().endsWith(
-            "shared.zeq has been changed by another program since it was opened. Overwrite it?"));
+        QVERIFY(ui.questions.last().endsWith("shared.zeq has been changed by another program since "
+                                             "it was opened. Merge its changes with yours, or "
+                                             "overwrite it?"));
         QVERIFY(doc->IsModified());
-        QVERIFY(Read(file).contains("[Plan3]"));
-        ui.choices = {0}; // Overwrite
+        QCOMPARE(Read(file), theirs);
+        ui.choices = {0}; // Merge
         QVERIFY(doc->DoFileSave(nullptr));
-        QVERIFY(!Read(file).contains("[Plan1]"));
+        QCOMPARE(Read(file), QByteArray(theirs).replace(
+                                 "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\n", ""));
+
+        QTest::qWait(20);
+        const PlanEntry* attacker = doc->Data().plans.All()[0].get();
+        PlanEntry changed = *attacker;
+        changed.priority = 40;
+        doc->ChangePlan(attacker, changed);
+        Write(file, QByteArray(Read(file)).replace("= 35", "= 36"));
+        ui.choices = {0, 2}; // Merge, which cannot be done; Cancel
+        QVERIFY(!doc->DoFileSave(nullptr));
+        QVERIFY2(ui.messages.last().contains("both changed the same values:\nplan 'Attacker'"),
+                 qPrintable(ui.messages.last()));
+        QVERIFY(Read(file).contains("= 36"));
+        ui.choices = {1}; // Overwrite
+        QVERIFY(doc->DoFileSave(nullptr));
+        QVERIFY(Read(file).contains("= 40"));
+    }
+
+    // Edit, crash, another program changes the file, Recover, Save: the save
+    // knows the file as the lost session had it, and asks.
+    void aRecoveredDocumentSeesAnotherProgramsChange() {
+        const QString file = Write(Path("both.zeq"), kFile);
+        auto child = Child(file, "edit");
+        child->kill();
+        child->waitForFinished();
+        QTest::qWait(20);
+        Write(file, QByteArray(kFile).replace("= 10", "= 15"));
+        ui.choices = {0, 0}; // Recover; Merge
+        auto app = Start();
+        QVERIFY(ui.questions.value(0).contains("has been changed on disk since then"));
+        QVERIFY(app->Document()->DoFileSave(nullptr));
+        QVERIFY(ui.questions.last().contains("changed by another program"));
+        QCOMPARE(Read(file),
+                 QByteArray(kFile)
+                     .replace("= 10", "= 15")
+                     .replace("[Plan2]\r\nplanType = \"Attacker\"\r\nplanPriority = 30\r\n", ""));
+        // and the lock files the killed editor left are gone
+        QCOMPARE(QDir(CRecoveryFile::Folder()).entryList({"*.lock"}).size(), 2); // this session's
+    }
+
+    // Text typed into the source editor and not applied survives a kill: it
+    // opens in the source editor again, shown as not applied.
+    void unappliedSourceTextIsRecovered() {
+        const QString file = Write(Path("source.zeq"), kFile);
+        auto child = Child(file, "source");
+        child->kill();
+        child->waitForFinished();
+        ui.choices = {0}; // Recover
+        QString shown, title;
+        bool modified = false;
+        WhenModal<CSourceEditorDlg>([&](CSourceEditorDlg* dialog) {
+            QTRY_VERIFY(!dialog->IsLoading());
+            shown = dialog->Editor()->toPlainText();
+            modified = dialog->Editor()->document()->isModified();
+            title = dialog->windowTitle();
+            dialog->OnSave(); // applied
+        });
+        auto app = Start();
+        QVERIFY(ui.questions.value(0).contains("source editor held text that was not applied"));
+        QTRY_VERIFY(!shown.isEmpty());
+        QVERIFY(shown.endsWith("// typed, not applied"));
+        QVERIFY(modified);
+        QVERIFY(title.endsWith("source.zeq, recovered, not applied"));
+        QVERIFY(app->Document()->SaveText().find("// typed, not applied") != std::string::npos);
+    }
+
+    // Steady typing is covered too: a copy is written a few pauses after the
+    // first edit however the edits go on. A folder that cannot be written is
+    // said once, plainly, and tried again; nobody is said to hold the file.
+    void recoveryCopiesUnderSteadyTypingAndAFullFolder() {
+        const QString file = Write(Path("steady.zeq"), kFile);
+        auto app = Start(file);
+        CZeqEditorDoc* doc = app->Document();
+        QElapsedTimer typing;
+        typing.start();
+        for (quint32 n = 1; CRecoveryFile::All().isEmpty() && typing.elapsed() < 8000; ++n) {
+            PlanEntry plan = *doc->Data().plans.All()[0];
+            plan.priority = n;
+            doc->ChangePlan(doc->Data().plans.All()[0].get(), plan);
+            QTest::qWait(300); // under the one-second pause
+        }
+        QVERIFY(!CRecoveryFile::All().isEmpty());
+        QVERIFY(typing.elapsed() < 6500);
+
+        app.reset();
+
+        const QString folder = CRecoveryFile::Folder();
+        QDir(folder).removeRecursively();
+        Write(folder, "a file, where the folder would go");
+        app = Start(file);
+        doc = app->Document();
+        QVERIFY(!ui.questions.join('\n').contains("already open in another"));
+        for (int i = 0; i < 2; ++i) {
+            doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
+            app->Recovery()->WriteNow();
+        }
+        QCOMPARE(ui.messages.size(), 1);
+        QVERIFY(ui.messages.last().startsWith("Unsaved work is not being protected"));
+        QFile::remove(folder);
+        app->Recovery()->WriteNow();
+        QTRY_VERIFY(app->MainFrame()->statusBar()->currentMessage().contains("protected again"));
+        QTRY_COMPARE(CRecoveryFile::All().size(), 1);
     }
 };
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     if (argc >= 4 && QString(argv[1]) == "--child")
-        return RunChild(argv[2], argv[3], argc > 4 && QString(argv[4]) == "edit");
+        return RunChild(argv[2], argv[3], argc > 4 ? QString(argv[4]) : QString());
     TestRecovery test;
     return QTest::qExec(&test, argc, argv);
 }
