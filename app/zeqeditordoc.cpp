@@ -3,6 +3,7 @@
 #include "appcontext.h"
 #include "filebuffer.h"
 #include "filesave.h"
+#include "linediff.h"
 #include "lossquestion.h"
 #include "qtext.h"
 #include "recordscommand.h"
@@ -133,7 +134,49 @@ void CZeqEditorDoc::OnNewDocument() {
     StartAfresh(false);
 }
 
+void CZeqEditorDoc::OfferBackups(const QString& path, QWidget* parent) {
+    for (const std::string& copy : LeftoverBackups(CorePath(path))) {
+        const QString name = QDir::toNativeSeparators(QString::fromStdString(copy));
+        const QString question =
+            tr("A save of %1 was interrupted. The file as it was before that save is kept in "
+               "%2.\n\nRestore that copy as the file, or delete the copy?")
+                .arg(QDir::toNativeSeparators(path), name);
+        for (bool asked = false; !asked;) {
+            switch (Ui().Choose(parent, IUiServices::Icon::Warning, question,
+                                {tr("&Restore"), tr("&Show Changes"), tr("&Delete"), tr("&Keep")},
+                                3)) {
+            case 0: {
+                std::string error;
+                if (!RestoreBackup(CorePath(path), copy, error))
+                    Ui().ShowMessage(parent, IUiServices::Icon::Warning,
+                                     tr("The copy was not restored: %1").arg(ToQt(error)));
+                asked = true;
+                break;
+            }
+            case 1: {
+                CFileBuffer now, old;
+                now.LoadFile(CorePath(path));
+                old.LoadFile(copy);
+                const std::string changes = LineDiff(now.View(), old.View());
+                Ui().ShowText(parent, tr("Changes"),
+                              changes.empty() ? tr("The copy is the same as the file.")
+                                              : tr("Lines of the file (-) and of the copy (+):") +
+                                                    "\n\n" + ToQt(changes));
+                break;
+            }
+            case 2:
+                RemoveBackup(copy);
+                asked = true;
+                break;
+            default: // kept: asked again next time
+                asked = true;
+            }
+        }
+    }
+}
+
 bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
+    OfferBackups(path, parent);
     // Into a model of its own: a file that does not open leaves the document
     // as it was. Read away from the window, which repaints meanwhile; a long
     // one is shown in the status bar.
@@ -158,23 +201,12 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
         m_opening = false;
         emit Busy({});
     }
-    // A save that was killed half-way left a copy of the file as it was.
-    QString backups;
-    for (const std::string& copy : LeftoverBackups(CorePath(path)))
-        backups += "\n" + QDir::toNativeSeparators(QString::fromStdString(copy));
-    if (!backups.isEmpty())
-        backups = tr("A save of this file was interrupted. The file as it was before that save "
-                     "is kept in:%1\n\nCompare the two and keep the one you want.")
-                      .arg(backups);
     if (!ok) {
-        QString detail = LineMessage(error.line, ToQt(error.message));
-        if (!backups.isEmpty()) detail += "\n\n" + backups;
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
-                         tr("Failed to open document.") + "\n\n" + path + "\n" + detail);
+                         tr("Failed to open document.") + "\n\n" + path + "\n" +
+                             LineMessage(error.line, ToQt(error.message)));
         return false;
     }
-    if (!backups.isEmpty())
-        Ui().ShowMessage(parent, IUiServices::Icon::Warning, path + "\n\n" + backups);
     m_kept = std::move(kept);
     m_diskText.reset();
     m_data = std::move(loaded);

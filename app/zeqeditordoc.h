@@ -213,6 +213,9 @@ private:
     // an extension); empty when they cancel.
     QString AskSaveTarget(QWidget* parent) const;
     void Adopt(CPlanData data, CPlanFileReport report, std::string text);
+    // Copies that interrupted saves of the file left: Restore, Show Changes,
+    // Delete or Keep, one question each.
+    void OfferBackups(const QString& path, QWidget* parent);
 
     const CAppContext& m_context;
     CPlanData m_data;

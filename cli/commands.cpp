@@ -50,8 +50,8 @@ void SayIfBackedUp(const std::string& file) {
     for (const std::string& copy : LeftoverBackups(file))
         std::fprintf(stderr,
                      "zeq: note: a save of %s was interrupted; the file as it was before is kept "
-                     "in %s\n",
-                     file.c_str(), copy.c_str());
+                     "in %s ('zeq backup %s' lists, restores and deletes such copies)\n",
+                     file.c_str(), copy.c_str(), file.c_str());
 }
 
 // Loads a plan file as File Open does, with the report on it when asked for;
@@ -243,6 +243,39 @@ bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept) {
     }
     Report(stderr, file, error.line, "error", error.message);
     return false;
+}
+
+int RunBackup(const std::string& file, const std::string& restore, bool remove) {
+    const std::vector<std::string> copies = LeftoverBackups(file);
+    if (restore.empty() && !remove) {
+        for (const std::string& copy : copies)
+            WriteOut(copy + "\n");
+        return 0;
+    }
+    if (remove) {
+        int status = 0;
+        for (const std::string& copy : copies)
+            if (!RemoveBackup(copy)) {
+                std::fprintf(stderr, "zeq: cannot delete %s\n", copy.c_str());
+                status = 1;
+            }
+        return status;
+    }
+    const bool digits =
+        std::all_of(restore.begin(), restore.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const std::size_t n = digits && restore.size() < 4 ? std::stoul(restore) : 0;
+    if (n < 1 || n > copies.size()) {
+        std::fprintf(stderr, "zeq: %s has no copy %s left by an interrupted save (it has %zu)\n",
+                     file.c_str(), restore.c_str(), copies.size());
+        return 1;
+    }
+    std::string error;
+    if (!RestoreBackup(file, copies[n - 1], error)) {
+        std::fprintf(stderr, "%s: error: %s\n", file.c_str(), error.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "zeq: %s is restored from %s\n", file.c_str(), copies[n - 1].c_str());
+    return 0;
 }
 
 int RunDump(const std::string& file) {

@@ -40,6 +40,9 @@ int RunCatalog(const std::string& plansFile, const std::string& unitsFile);
 // file with its layout kept: into OUT, "-" for standard output, else itself.
 int RunSet(const std::string& file, const std::vector<std::string>& assignments,
            const std::string& out);
+// Lists the copies interrupted saves of FILE left; with `restore` (the
+// number of one, from 1) writes it back, with `remove` deletes them.
+int RunBackup(const std::string& file, const std::string& restore, bool remove);
 struct CheckOptions {
     std::string plansFile, unitsFile;
     bool tidy = false;

@@ -37,11 +37,26 @@ constexpr const char* kUsage =
     "  diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
     "                                           what changed between two plan files\n"
     "  merge BASE OURS THEIRS [-o OUT]          merge two changes of a plan file\n"
+    "  backup FILE [--restore N | --delete]     copies interrupted saves of FILE left\n"
     "  lsp                                      a language server for text editors\n"
     "\n"
     "Run 'zeq COMMAND --help' for more about a command; 'zeq --version' for the version.\n";
 
 const std::map<std::string, const char*> kCommandHelp = {
+    {"backup", "Usage: zeq backup FILE [--restore N | --delete]\n"
+               "\n"
+               "A save that must write a file in place (a file with other hard links, or in a\n"
+               "folder that cannot be written to) first keeps a copy of it, in the recovery\n"
+               "folder or beside it, and deletes the copy once the save is done. A save that\n"
+               "was killed half-way leaves the copy: the file as it was before.\n"
+               "\n"
+               "Lists those copies of FILE, one per line, oldest first (nothing when there is\n"
+               "none); the copy of a save that completed all the same is deleted on the way.\n"
+               "\n"
+               "  --restore N  writes the N-th copy listed back as FILE and deletes it\n"
+               "  --delete     deletes the copies\n"
+               "\n"
+               "Exits 0, or 1 when there is no such copy or it cannot be restored.\n"},
     {"fmt", "Usage: zeq fmt FILE [-o OUT] [--force] [--quiet]\n"
             "       zeq fmt --check FILE...\n"
             "\n"
@@ -304,6 +319,12 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
         if (!Parse(args, {"--plans", "--units"}, a, message)) return UsageError(message);
         if (!a.files.empty()) return UsageError("catalog takes no files, only --plans and --units");
         return RunCatalog(option("--plans"), option("--units"));
+    }
+    if (command == "backup") {
+        if (!oneFile({"--restore", "--delete!"})) return UsageError(message);
+        if (!option("--restore").empty() && !option("--delete").empty())
+            return UsageError("backup takes --restore or --delete, not both");
+        return RunBackup(a.files[0], option("--restore"), !option("--delete").empty());
     }
     if (command == "set") {
         if (!Parse(args, {"-o"}, a, message)) return UsageError(message);

@@ -180,41 +180,32 @@ private:
 
 int RunSet(const std::string& file, const std::vector<std::string>& assignments,
            const std::string& out) {
-    CFileBuffer buffer;
     CPlanData data;
-    Diagnostic error{0, {}};
-    if (!buffer.LoadFile(file)) {
-        error.message = buffer.LastError();
-    } else if (data.LoadText(buffer.View(), &error)) {
-        CKeptLayout kept;
-        kept.Map(buffer.Detach(), data.plans.InOrder());
-        Assigner assign(data, kept);
-        std::string why;
-        for (const std::string& assignment : assignments)
-            if (!assign.Apply(assignment, why)) {
-                std::fprintf(stderr, "zeq: %s: %s; nothing was written\n", file.c_str(),
-                             why.c_str());
-                return 1;
-            }
-        std::string text;
-        if (!kept.Write(data, text)) {
-            std::fprintf(stderr,
-                         "zeq: %s: these changes cannot be made in the file as it is written; "
-                         "nothing was written ('zeq fmt' writes it in the canonical layout)\n",
-                         file.c_str());
+    CKeptLayout kept;
+    if (!LoadKept(file, data, kept)) return 1;
+    Assigner assign(data, kept);
+    std::string why;
+    for (const std::string& assignment : assignments)
+        if (!assign.Apply(assignment, why)) {
+            std::fprintf(stderr, "zeq: %s: %s; nothing was written\n", file.c_str(), why.c_str());
             return 1;
         }
-        const std::string target = out.empty() ? file : out;
-        if (target == "-") {
-            WriteOut(text);
-            return 0;
-        }
-        CFileBuffer written;
-        written.SetData(std::move(text));
-        if (written.SaveFile(target)) return 0;
-        std::fprintf(stderr, "%s: error: %s\n", target.c_str(), written.LastError().c_str());
+    std::string text;
+    if (!kept.Write(data, text)) {
+        std::fprintf(stderr,
+                     "zeq: %s: these changes cannot be made in the file as it is written; "
+                     "nothing was written ('zeq fmt' writes it in the canonical layout)\n",
+                     file.c_str());
         return 1;
     }
-    ReportError(file, error.line, error.message);
+    const std::string target = out.empty() ? file : out;
+    if (target == "-") {
+        WriteOut(text);
+        return 0;
+    }
+    CFileBuffer written;
+    written.SetData(std::move(text));
+    if (written.SaveFile(target)) return 0;
+    std::fprintf(stderr, "%s: error: %s\n", target.c_str(), written.LastError().c_str());
     return 1;
 }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -305,16 +306,60 @@ bool WriteSpecial(const fs::path& target, const fs::file_status& status, std::st
     return true;
 }
 
-// FNV-1a of the file's full name: the copies of one file find each other.
-std::string NameKey(const fs::path& target) {
-    std::error_code ec;
-    const std::string name = Utf8FromPath(fs::weakly_canonical(fs::absolute(target, ec), ec));
+// FNV-1a of the bytes, in hex.
+std::string Fingerprint(std::string_view bytes) {
     std::uint64_t h = 14695981039346656037ull;
-    for (char c : name)
+    for (char c : bytes)
         h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
     return hex;
+}
+
+// Of the file's full name: the copies of one file find each other.
+std::string NameKey(const fs::path& target) {
+    std::error_code ec;
+    return Fingerprint(Utf8FromPath(fs::weakly_canonical(fs::absolute(target, ec), ec)));
+}
+
+// Beside each copy, what its save was to write: "SIZE FINGERPRINT". A copy
+// whose file holds that, or still the copy's own bytes, is no interrupted
+// save's.
+fs::path IntentOf(const fs::path& copy) {
+    fs::path intent = copy;
+    intent += ".intent";
+    return intent;
+}
+
+std::string Intent(std::string_view bytes) {
+    return std::to_string(bytes.size()) + " " + Fingerprint(bytes) + "\n";
+}
+
+// Unsaved work and copies of the user's files are the user's alone.
+void KeepPrivate(const fs::path& path, bool folder) {
+    std::error_code ec;
+    fs::permissions(path,
+                    folder ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace, ec);
+}
+
+// Writes a small file whole (a temporary renamed over it), synced.
+bool WriteWhole(const fs::path& name, std::string_view bytes) {
+    fs::path partial = name;
+    partial += ".partial";
+    std::error_code ec;
+    fs::remove(partial, ec);
+    Fd file(OpenFd(partial, kCreateNew));
+    if (file.fd < 0) return false;
+    KeepPrivate(partial, false);
+    const bool written = WriteAll(file.fd, bytes) && SyncFd(file.fd) && file.Close();
+    int code = 0;
+    if (!written || !ReplaceFile(partial, name, code)) {
+        fs::remove(partial, ec);
+        return false;
+    }
+    SyncFolder(name.parent_path());
+    return true;
 }
 
 // Where the copies of a file go: "NAME.KEY.backup" in the recovery folder,
@@ -325,27 +370,22 @@ std::vector<fs::path> BackupStems(const fs::path& target) {
             target.parent_path() / PathFromUtf8(name + ".backup")};
 }
 
-// Writes the copy of the old bytes under a temporary name and renames it,
-// synced, so that a copy that is there is whole.
-bool WriteBackup(const fs::path& stem, std::string_view old, fs::path& made) {
+// Writes the copy of the old bytes, and first what the save is to write,
+// each whole, so that a copy that is there is whole and tells its save.
+bool WriteBackup(const fs::path& stem, std::string_view old, std::string_view next,
+                 fs::path& made) {
     std::error_code ec;
+    const bool inRecoveryFolder = stem.parent_path() == RecoveryFolder();
     fs::create_directories(stem.parent_path(), ec);
+    if (inRecoveryFolder) KeepPrivate(stem.parent_path(), true);
     for (int n = 1; n < 100; ++n) {
         fs::path name = stem;
         if (n > 1) name += std::to_string(n);
         if (fs::exists(name, ec)) continue; // an earlier copy stays for the user
-        fs::path partial = name;
-        partial += ".partial";
-        fs::remove(partial, ec);
-        Fd file(OpenFd(partial, kCreateNew));
-        if (file.fd < 0) return false;
-        const bool written = WriteAll(file.fd, old) && SyncFd(file.fd) && file.Close();
-        int code = 0;
-        if (!written || !ReplaceFile(partial, name, code)) {
-            fs::remove(partial, ec);
+        if (!WriteWhole(IntentOf(name), Intent(next)) || !WriteWhole(name, old)) {
+            fs::remove(IntentOf(name), ec);
             return false;
         }
-        SyncFolder(name.parent_path());
         made = name;
         return true;
     }
@@ -362,7 +402,7 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& e
     fs::path backup;
     bool kept = false;
     for (const fs::path& stem : BackupStems(target))
-        if ((kept = WriteBackup(stem, old.View(), backup))) break;
+        if ((kept = WriteBackup(stem, old.View(), bytes, backup))) break;
     if (!kept) {
         error = "cannot write the file: it must be written in place (it has other links, or its "
                 "folder cannot be written to), and there is no place to keep a copy of it first";
@@ -373,13 +413,13 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& e
     int code = 0;
     if (file.fd < 0 || !Reserve(file.fd, bytes.size(), code)) {
         code = code ? code : errno;
-        fs::remove(backup, ec);
+        RemoveBackup(Utf8FromPath(backup));
         error = "cannot write the file: " + ErrnoText(code) + "; it was not changed";
         return false;
     }
     if (WriteAll(file.fd, bytes, true) && TruncateFd(file.fd, bytes.size()) && SyncFd(file.fd) &&
         file.Close()) {
-        fs::remove(backup, ec);
+        RemoveBackup(Utf8FromPath(backup));
         return true;
     }
     code = errno;
@@ -387,7 +427,7 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& e
     const bool restored = file.fd >= 0 && SeekStart(file.fd) && WriteAll(file.fd, old.View()) &&
                           TruncateFd(file.fd, old.GetSize()) && SyncFd(file.fd) && file.Close();
     if (restored) {
-        fs::remove(backup, ec);
+        RemoveBackup(Utf8FromPath(backup));
         error = "cannot write the file: " + ErrnoText(code) + "; it was put back as it was";
     } else {
         error = "cannot write the file: " + ErrnoText(code) + "; the file as it was is kept in " +
@@ -439,13 +479,51 @@ std::vector<std::string> LeftoverBackups(const std::string& path) {
     ResolveTarget(target, ignored);
     std::vector<std::string> found;
     std::error_code ec;
+    std::optional<CFileBuffer> now; // the file, read when there is a copy to judge
     for (const fs::path& stem : BackupStems(target))
         for (int n = 1; n < 100; ++n) {
             fs::path name = stem;
             if (n > 1) name += std::to_string(n);
-            if (fs::is_regular_file(name, ec)) found.push_back(Utf8FromPath(name));
+            for (fs::path partial : {name, IntentOf(name)})
+                if (IsStale(partial += ".partial")) fs::remove(partial, ec);
+            if (!fs::is_regular_file(name, ec)) {
+                fs::remove(IntentOf(name), ec); // its copy went: killed in between
+                continue;
+            }
+            // A save that completed, or never began to write, was killed
+            // only before it could tidy up: its copy tells nothing.
+            if (!now) {
+                now.emplace();
+                now->LoadFile(Utf8FromPath(target));
+            }
+            CFileBuffer intent, copy;
+            const bool done = (intent.LoadFile(Utf8FromPath(IntentOf(name))) &&
+                               intent.View() == Intent(now->View())) ||
+                              (copy.LoadFile(Utf8FromPath(name)) && copy.View() == now->View());
+            if (done && now->GetSize() > 0)
+                RemoveBackup(Utf8FromPath(name));
+            else
+                found.push_back(Utf8FromPath(name));
         }
     return found;
+}
+
+bool RemoveBackup(const std::string& copy) {
+    const fs::path name = PathFromUtf8(copy);
+    std::error_code ec;
+    fs::remove(IntentOf(name), ec);
+    return fs::remove(name, ec) && !ec;
+}
+
+bool RestoreBackup(const std::string& path, const std::string& copy, std::string& error) {
+    CFileBuffer old;
+    if (!old.LoadFile(copy)) {
+        error = "cannot read the copy: " + old.LastError();
+        return false;
+    }
+    if (!SaveFileSafely(path, old.View(), error)) return false;
+    RemoveBackup(copy);
+    return true;
 }
 
 bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string& error) {

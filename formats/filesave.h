@@ -16,7 +16,7 @@
 //   old bytes is kept in the recovery folder (or beside the file), with the
 //   new size reserved first so that a full disk fails before the first byte;
 //   a failed write puts the old bytes back. After a kill the copy stays, and
-//   LeftoverBackups() finds it;
+//   LeftoverBackups() finds it (the copy of a save that completed goes);
 // - a pipe is opened without waiting for a reader and a character device is
 //   written into; anything else that is not a regular file is refused.
 // A symbolic link, even a dangling one, saves into the file it names.
@@ -29,8 +29,14 @@ bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string
 std::filesystem::path RecoveryFolder();
 void SetRecoveryFolder(const std::filesystem::path& folder);
 
-// Copies of the file that saves interrupted by a crash or a kill left behind.
+// Copies of the file that saves interrupted by a crash or a kill left
+// behind, oldest first. The copy of a save that completed, or that had not
+// yet begun to write, goes on the way: the file is whole.
 std::vector<std::string> LeftoverBackups(const std::string& path);
+// Deletes one such copy; false when it could not.
+bool RemoveBackup(const std::string& copy);
+// Writes the copy back as the file (safely, as any save) and deletes it.
+bool RestoreBackup(const std::string& path, const std::string& copy, std::string& error);
 
 // For tests: the next in-place write fails with EIO after `bytes` bytes
 // (negative: never).

@@ -130,6 +130,26 @@ TEST_F(ZeqTool, SetChangesOnlyItsValues) {
     }
 }
 
+// Copies that interrupted saves left are named, listed, restored and
+// deleted; an in-place save makes the recovery folder the user's alone.
+TEST_F(ZeqTool, BackupsOfInterruptedSaves) {
+    const std::string file = Write("plan.zeq", Read(Sample(kSamples[2])));
+    fs::create_hard_link(file, Path("link.zeq")); // so saves go in place
+    const std::string copy = Write("plan.zeq.backup", "// before\r\n" + Read(file));
+    const std::string zeq = "XDG_DATA_HOME='" + Path("data") + "' " + ZEQ_TOOL;
+    ToolRun run = Run(zeq + " set " + file + " Start.scrapCount=9");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.err.find("kept in " + copy + " ('zeq backup"), std::string::npos) << run.err;
+    EXPECT_EQ(fs::status(Path("data/zeq-editor/recovery")).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(Zeq("backup " + file).out, copy + "\n");
+    EXPECT_EQ(Zeq("backup " + file + " --restore 2").exitCode, 1);
+    EXPECT_EQ(Zeq("backup " + file + " --restore 1").exitCode, 0);
+    EXPECT_EQ(Read(Path("link.zeq")), "// before\r\n" + Read(Sample(kSamples[2])));
+    Write("plan.zeq.backup", "older");
+    EXPECT_EQ(Zeq("backup " + file + " --delete").exitCode, 0);
+    EXPECT_EQ(Zeq("backup " + file).out, "");
+}
+
 TEST_F(ZeqTool, FmtAndDumpReportUnloadableFiles) {
     for (const auto& [file, line] :
          {std::pair{Path("missing.zeq"), "missing.zeq: error: cannot read the file: "},
@@ -415,7 +435,8 @@ TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
         "", "bogus", "fmt", "fmt a b", "fmt a -x b", "fmt a -o x -o y", "fmt a -o ''",
         "fmt --check", "dump", "script", "catalog extra", "catalog --plans", "check",
         "check --units", "check a --format=xml", "check a --werror=1", "set", "set a",
-        "set a b -x", "diff a", "diff a b --color=red", "merge a b"};
+        "set a b -x", "diff a", "diff a b --color=red", "merge a b", "backup",
+        "backup a --restore 1 --delete"};
     // clang-format on
     for (const char* args : calls) {
         const ToolRun run = Zeq(args);
@@ -446,7 +467,7 @@ TEST_F(ZeqTool, UnwritableOutputFails) {
 TEST_F(ZeqTool, HelpAndVersion) {
     for (const char* args :
          {"--help", "fmt --help", "dump --help", "script --help", "catalog --help", "check --help",
-          "set --help", "diff --help", "merge --help", "--version"})
+          "set --help", "diff --help", "merge --help", "backup --help", "--version"})
         EXPECT_FALSE(Zeq(args).out.empty()) << args; // and exit 0, as the next checks
     EXPECT_EQ(Zeq("check --help").exitCode, 0);
 }

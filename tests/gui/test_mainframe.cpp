@@ -394,7 +394,7 @@ private slots:
     }
 
     // Save As onto a pipe says so at once, and the window keeps its title;
-    // a copy left by an interrupted save is named on opening.
+    // a copy left by an interrupted save is offered on opening.
     void savesThatCannotBeMadeSaySo() {
         auto app = Start(Write(Path("plain.zeq"), kTwoPlans));
 #ifdef Q_OS_WIN
@@ -406,10 +406,18 @@ private slots:
         QVERIFY(!app->Document()->DoSaveAs(app->MainFrame()));
         QVERIFY(ui.messages.last().endsWith("pipe.zeq is not a regular file."));
 
-        Write(Path("plain.zeq.backup"), kTwoPlans); // as a killed save leaves it beside
-        QVERIFY(app->Document()->OnOpenDocument(Path("plain.zeq"), app->MainFrame()));
-        QVERIFY(ui.messages.last().contains("A save of this file was interrupted"));
-        QVERIFY(ui.messages.last().contains(QDir::toNativeSeparators(Path("plain.zeq.backup"))));
+        // as a killed save leaves it beside; kept, it is asked about again
+        const QByteArray older = "// older\r\n" + kTwoPlans;
+        Write(Path("plain.zeq.backup"), older);
+        for (const auto& choices : {std::deque<int>{3}, std::deque<int>{1, 0}}) {
+            ui.choices = choices; // Keep; then Show Changes and Restore
+            QVERIFY(app->Document()->OnOpenDocument(Path("plain.zeq"), app->MainFrame()));
+            QVERIFY(
+                ui.questions.last().contains(QDir::toNativeSeparators(Path("plain.zeq.backup"))));
+        }
+        QVERIFY(ui.texts.last().contains("+ // older\n"));
+        QCOMPARE(Read(Path("plain.zeq")), older);
+        QVERIFY(!QFile::exists(Path("plain.zeq.backup")));
     }
 
     // Rows selected with the focus elsewhere are all deleted; a '&' of a
