@@ -509,10 +509,12 @@ std::vector<std::string> LeftoverBackups(const std::string& path) {
 }
 
 bool RemoveBackup(const std::string& copy) {
+    // The copy first: a copy is never left without what tells its save.
     const fs::path name = PathFromUtf8(copy);
     std::error_code ec;
+    const bool removed = fs::remove(name, ec) && !ec;
     fs::remove(IntentOf(name), ec);
-    return fs::remove(name, ec) && !ec;
+    return removed;
 }
 
 bool RestoreBackup(const std::string& path, const std::string& copy, std::string& error) {
