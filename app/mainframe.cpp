@@ -220,7 +220,8 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    bar->addWidget(new QLabel(kAppName + " - Ready"), 1);
+    m_ready = new QLabel(kAppName + " - Ready");
+    bar->addWidget(m_ready, 1);
     // The count panes start with their sizing texts until the first count.
     m_matchCount = new QLabel(QStringLiteral("0,000 Match(es)"));
     m_planCount = new QLabel(QStringLiteral("0,000 Plan(s)"));
@@ -293,6 +294,10 @@ void CMainFrame::CreateIssuesPanel() {
         m_document.RemoveMatches({match}, tr("Delete Match"));
     });
     connect(m_issues, &CIssuesPanel::EditMatchRequested, m_left, &CLeftView::EditMatch);
+}
+
+void CMainFrame::SetCatalogsInUse(const QString& text) {
+    m_ready->setToolTip(text);
 }
 
 void CMainFrame::ShowCatalogNotes(const QList<CatalogNote>& notes) {

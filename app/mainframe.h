@@ -50,6 +50,8 @@ public:
     void EditRecoveredSource(const QString& text);
     // Definition files that could not be read, in the Issues panel.
     void ShowCatalogNotes(const QList<CatalogNote>& notes);
+    // Which catalogs are in use: the status bar's tool tip.
+    void SetCatalogsInUse(const QString& text);
     CIssuesPanel* IssuesPanel() const { return m_issues; }
     // The File menu's list of recent files.
     void SetRecentFiles(const std::vector<std::string>& entries);
@@ -95,6 +97,7 @@ private:
     QAction* m_recentPlaceholder = nullptr;
     QList<QAction*> m_recentActions;
     QToolBar* m_toolBar = nullptr;
+    QLabel* m_ready = nullptr; // the idle text, its tool tip the catalogs in use
     QLabel* m_matchCount = nullptr;
     QLabel* m_planCount = nullptr;
     QSplitter* m_splitter = nullptr;

@@ -3,6 +3,7 @@
 #include "aboutdlg.h"
 #include "catalogs.h"
 #include "documentrecovery.h"
+#include "filewatch.h"
 #include "mainframe.h"
 #include "qtext.h"
 #include "recoveryfile.h"
@@ -34,16 +35,34 @@ QString DefaultSettingsPath() {
 
 } // namespace
 
-CZeqEditorApp::CZeqEditorApp() = default;
+CZeqEditorApp::CZeqEditorApp()
+    : m_plansWatch(new CFileWatch(this)), m_unitsWatch(new CFileWatch(this)) {
+    // A catalog changed on disk (the modder added a unit): read again, and
+    // an unchanged document checked again against it.
+    for (CFileWatch* watch : {m_plansWatch, m_unitsWatch}) {
+        connect(watch, &CFileWatch::Changed, this, [this] {
+            LoadCatalogs(QCoreApplication::applicationDirPath(), m_catalogFolder);
+            ShowCatalogs();
+            if (!m_document || m_document->PathName().isEmpty()) return;
+            if (m_document->IsModified())
+                m_frame->ShowStatusMessage(tr("A catalog changed on disk; the Issues panel "
+                                              "checks against it from the next save or open."));
+            else
+                m_document->OnOpenDocument(m_document->PathName(), m_frame.get());
+        });
+    }
+}
 
 CZeqEditorApp::~CZeqEditorApp() {
     m_frame.reset();
     m_document.reset();
 }
 
-void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
+void CZeqEditorApp::LoadCatalogs(const QString& programFolder, const QString& fileFolder) {
     m_catalogNotes.clear();
-    const std::vector<std::string> folders = CCatalogs::Folders(CorePath(programFolder));
+    m_catalogFolder = fileFolder;
+    std::vector<std::string> folders = CCatalogs::Folders(CorePath(programFolder));
+    if (!fileFolder.isEmpty()) folders.insert(folders.begin(), CorePath(fileFolder));
     // A file that is there but does not read is skipped for the next place,
     // and the user hears of it; when no place gives a catalog, it is empty.
     auto note = [this](const char* name, const CCatalogs::Found& found) {
@@ -63,8 +82,41 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder) {
         for (const QString& why : skipped)
             m_catalogNotes.append({true, why});
     };
-    note("Units.dat", CCatalogs::FindFirst(CCatalogs::Places(folders, "Units.dat"), m_units));
-    note("Plans.dat", CCatalogs::FindFirst(CCatalogs::Places(folders, "Plans.dat"), m_planTypes));
+    auto use = [](const CCatalogs::Found& found, QString& path, CFileWatch* watch) {
+        path = found.path.empty()
+                   ? QString()
+                   : QFileInfo(QString::fromStdString(found.path)).absoluteFilePath();
+        if (path.isEmpty())
+            watch->Forget();
+        else
+            watch->Watch(path);
+        return found;
+    };
+    note("Units.dat", use(CCatalogs::FindFirst(CCatalogs::Places(folders, "Units.dat"), m_units),
+                          m_unitsPath, m_unitsWatch));
+    note("Plans.dat",
+         use(CCatalogs::FindFirst(CCatalogs::Places(folders, "Plans.dat"), m_planTypes),
+             m_plansPath, m_plansWatch));
+}
+
+QString CZeqEditorApp::CatalogsInUse() const {
+    auto shown = [this](const QString& path) {
+        return path.isEmpty() ? tr("none found") : QDir::toNativeSeparators(path);
+    };
+    return tr("Plan types: %1\nUnits: %2").arg(shown(m_plansPath), shown(m_unitsPath));
+}
+
+void CZeqEditorApp::UseCatalogsFor(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (folder == m_catalogFolder) return;
+    LoadCatalogs(QCoreApplication::applicationDirPath(), folder);
+    ShowCatalogs();
+}
+
+void CZeqEditorApp::ShowCatalogs() {
+    if (!m_frame) return;
+    m_frame->ShowCatalogNotes(m_catalogNotes);
+    m_frame->SetCatalogsInUse(CatalogsInUse());
 }
 
 bool CZeqEditorApp::InitInstance(const Options& options) {
@@ -101,6 +153,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
             &CMainFrame::EditRecoveredSource, Qt::QueuedConnection);
     // A file that fails to open leaves an empty document: start-up must never
     // lock the user out.
+    if (!file.isEmpty()) UseCatalogsFor(file);
     if (file.isEmpty() || !m_recovery->MayOpen(file) || !m_document->OnOpenDocument(file, nullptr))
         m_document->OnNewDocument();
 
@@ -108,15 +161,16 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     m_frame->show();
     m_frame->InitialFocus();
     // Start-up goes on without the catalogs; the status bar says why they are empty.
-    m_frame->ShowCatalogNotes(m_catalogNotes);
+    ShowCatalogs();
     // What sessions that ended without saving left behind.
     m_recovery->OfferLeftovers();
     return true;
 }
 
 bool CZeqEditorApp::Open(const QString& path) {
-    if (!m_recovery->MayOpen(path) || !m_document->OnOpenDocument(path, m_frame.get()))
-        return false;
+    if (!m_recovery->MayOpen(path)) return false;
+    UseCatalogsFor(path);
+    if (!m_document->OnOpenDocument(path, m_frame.get())) return false;
     m_recovery->OfferLeftovers(path);
     return true;
 }
@@ -153,6 +207,6 @@ bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
 }
 
 void CZeqEditorApp::OnAppAbout() {
-    CAboutDlg about(m_frame.get());
+    CAboutDlg about(m_frame.get(), CatalogsInUse());
     about.exec();
 }

@@ -13,6 +13,7 @@
 #include <memory>
 
 class CDocumentRecovery;
+class CFileWatch;
 class CMainFrame;
 class CZeqEditorDoc;
 
@@ -35,9 +36,13 @@ public:
     // Writes the recent-file list; called when the main window closes.
     void ExitInstance();
 
-    // Units.dat and Plans.dat from the working directory, else beside the
-    // program, else from the installed data folder (share/zeq-editor).
-    void LoadCatalogs(const QString& programFolder);
+    // Units.dat and Plans.dat beside the file (when one is given), else from
+    // the working directory, else beside the program, else from the
+    // installed data folder (share/zeq-editor). Each is watched, and read
+    // again when it changes.
+    void LoadCatalogs(const QString& programFolder, const QString& fileFolder = {});
+    // "Plan types: FILE" and "Units: FILE" (or that none was found).
+    QString CatalogsInUse() const;
     // Definition files that could not be read: an error where a catalog
     // stayed empty, a warning where one was skipped for the next place.
     const QList<CatalogNote>& CatalogNotes() const { return m_catalogNotes; }
@@ -63,6 +68,10 @@ signals:
 
 private:
     void UseFile(const QString& path);
+    // The catalogs of the file's folder, where they are not those in use;
+    // then the frame shows them.
+    void UseCatalogsFor(const QString& path);
+    void ShowCatalogs();
     // Opens a file as File Open does once the file is chosen: one editor
     // per file, its recovery file offered.
     bool Open(const QString& path);
@@ -73,6 +82,10 @@ private:
     CAppContext m_context{m_units, m_planTypes, m_settings};
     CRecentFileList m_recentFiles;
     QList<CatalogNote> m_catalogNotes;
+    QString m_catalogFolder;          // the folder looked in first
+    QString m_plansPath, m_unitsPath; // the files read; empty for none
+    CFileWatch* m_plansWatch;
+    CFileWatch* m_unitsWatch;
     std::unique_ptr<CZeqEditorDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;
     CDocumentRecovery* m_recovery = nullptr; // the frame's child

@@ -109,6 +109,25 @@ private slots:
         QVERIFY(app.CatalogNotes()[0].error);
         QVERIFY(app.CatalogNotes()[0].text.endsWith("inside of parameter block."));
         QCOMPARE(app.CatalogNotes()[1].text, QString("Plans.dat was not found"));
+
+        // A mod's own catalog beside its file comes first, is named, and is
+        // read again when it changes: the file is checked against it anew.
+        QDir(m_dir.path()).mkpath("mod");
+        Write(Path("mod/Units.dat"), QByteArray(units).replace("%1", "mod"));
+        auto opened = Start(Write(Path("mod/a.zeq"), kTwoPlans));
+        QCOMPARE(opened->UnitList().GetUnitDisplayName("u"), std::string("From mod"));
+        const QString inUse = opened->CatalogsInUse();
+        QVERIFY(inUse.endsWith("Units: " + QDir::toNativeSeparators(Path("mod/Units.dat"))));
+        auto unknown = [&] { // unit classes not in the catalog: c, s, t and a
+            const auto& findings = opened->Document()->Report().Findings();
+            return std::count_if(findings.begin(), findings.end(),
+                                 [](const Finding& f) { return f.code == "unit-unknown"; });
+        };
+        QCOMPARE(unknown(), 4);
+        QTest::qWait(20);
+        Write(Path("mod/Units.dat"),
+              QByteArray(units).replace("}", "AddItem(\"c\", \"C\"); AddItem(\"s\", \"S\"); }"));
+        QTRY_COMPARE(unknown(), 2);
     }
 
     void countsFollowTheDocument() {

@@ -83,10 +83,13 @@ private slots:
         QDir::setCurrent(ZEQ_DATA_DIR); // the shipped Plans.dat and Units.dat
         m_app->InitInstance({QString(), m_dir.filePath("settings.cfg")});
         QVERIFY(m_app->PlanManager().FindPlanType("Hold"));
-        UnitGroup* group = m_app->UnitList().AddGroup("Units");
-        CUnitList::AddUnit(group, "Tank", "tank");
-        CUnitList::AddUnit(group, "Scout", "scout");
-        CUnitList::AddUnit(group, "Gun Tower", "tower");
+        // A mod's units beside its files: the shipped ones and its own.
+        QFile shipped(QStringLiteral(ZEQ_DATA_DIR "/Units.dat")),
+            units(m_dir.filePath("Units.dat"));
+        QVERIFY(shipped.open(QIODevice::ReadOnly) && units.open(QIODevice::WriteOnly));
+        units.write(shipped.readAll() +
+                    "CreateGroup(\"Units\") { AddItem(\"tank\", \"Tank\"); "
+                    "AddItem(\"scout\", \"Scout\"); AddItem(\"tower\", \"Gun Tower\"); }");
     }
 
     void cleanup() {
