@@ -108,7 +108,8 @@ void CDocumentRecovery::SweepLocks() const {
 
 bool CDocumentRecovery::MayOpen(const QString& path) {
     const QString name = LockName(path);
-    if (name == m_fileLockName) return true; // open here already
+    if (name == m_fileLockName) return true;                 // open here already
+    if (name == m_pendingName && m_pendingLock) return true; // an open here that failed
     m_pendingName = name;
     bool held = false;
     if ((m_pendingLock = TakeLock(name, &held))) return true;

@@ -6,6 +6,7 @@
 #include "icons.h"
 #include "leftview.h"
 #include "qtext.h"
+#include "recoveryfile.h"
 #include "rightview.h"
 #include "sourceeditordlg.h"
 #include "startcheatdlg.h"
@@ -16,11 +17,20 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPointer>
 
 namespace {
+
+// The source editor gives CR LF back; a file written with LF (or CR) keeps its own.
+QString WithLineEndsOf(const std::string& file, QString text) {
+    const std::size_t end = file.find_first_of("\r\n");
+    if (end != std::string::npos && file.compare(end, 2, "\r\n") != 0)
+        text.replace(QStringLiteral("\r\n"), QString(QChar::fromLatin1(file[end])));
+    return text;
+}
 
 // Status-bar prompt and tool tip of each command.
 struct CommandText {
@@ -112,10 +122,14 @@ CFrameCommands::CFrameCommands(CZeqEditorDoc& document, const CAppContext& conte
     CreateActions();
     SetKeys();
     m_document.SetStartCheatCommand([this] { OnEditStartCheat(); });
+    m_document.SetMendCommand([this](const QString& path, const std::string& text, int line) {
+        return Mend(path, text, line);
+    });
 }
 
 CFrameCommands::~CFrameCommands() {
     m_document.SetStartCheatCommand({});
+    m_document.SetMendCommand({});
 }
 
 QAction* CFrameCommands::Add(int id, const QString& text) {
@@ -416,6 +430,21 @@ void CFrameCommands::EditRecoveredSource(const QString& text) {
     RunSource(0, text);
 }
 
+bool CFrameCommands::Mend(const QString& path, const std::string& text, int line) {
+    CPlanData edited;
+    QString mended;
+    if (!RunSourceEditor(m_context, ToQt(text), line, edited, mended, m_window,
+                         tr("%1, which does not load").arg(QFileInfo(path).fileName())))
+        return false;
+    CRecoveryFile record; // the document as a recovered one: the file as read is its base
+    record.path = path;
+    record.text = FromQt(WithLineEndsOf(text, mended));
+    record.base = text;
+    record.size = QFileInfo(path).size();
+    record.modified = QFileInfo(path).lastModified();
+    return m_document.Recover(record, m_window);
+}
+
 // The source editor shows what Save writes, which is the file as opened (the
 // Issues panel's lines) while the document is unchanged. What comes back is
 // the text the document now comes from, with the line ends of the file.
@@ -455,11 +484,6 @@ void CFrameCommands::RunSource(int line, const QString& recovered) {
         RunSourceEditor(m_context, recovered.isNull() ? ToQt(saved) : recovered,
                         asOpened ? line : 0, edited, text, m_window, shown, opened);
     m_document.SetSourceDraft({});
-    if (applied) {
-        const std::size_t end = saved.find_first_of("\r\n");
-        if (end != std::string::npos && saved.compare(end, 2, "\r\n") != 0)
-            text.replace(QStringLiteral("\r\n"), QString(QChar::fromLatin1(saved[end])));
-        m_document.ReplaceData(std::move(edited), FromQt(text));
-    }
+    if (applied) m_document.ReplaceData(std::move(edited), FromQt(WithLineEndsOf(saved, text)));
     if (focus && focus->isVisible()) focus->setFocus();
 }

@@ -59,6 +59,9 @@ private:
     // Runs the source editor on `text` (the document's own unless a
     // recovered one is given) and applies what it gives back.
     void RunSource(int line, const QString& recovered);
+    // A file that does not load, in the source editor: the mended text
+    // becomes the document, bound to the file, unsaved.
+    bool Mend(const QString& path, const std::string& text, int line);
     void OnItemInsert();
     void OnItemEdit();
     void OnItemDelete();

@@ -185,16 +185,20 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
     CKeptLayout kept;
     Diagnostic error;
     bool ok = false;
+    std::string unparsed; // the text of a file that was read but does not parse
     {
         CWaitCursor wait;
         m_opening = true;
         RunAwayFromTheWindow(
             [&] {
                 CFileBuffer file;
-                ok = file.LoadFile(CorePath(path));
-                if (!ok) error = {0, file.LastError()};
-                if (ok) ok = loaded.LoadText(file.View(), &error, &report);
-                if (ok) kept.Map(file.Detach(), loaded.plans.InOrder());
+                const bool read = file.LoadFile(CorePath(path));
+                if (!read) error = {0, file.LastError()};
+                ok = read && loaded.LoadText(file.View(), &error, &report);
+                if (ok)
+                    kept.Map(file.Detach(), loaded.plans.InOrder());
+                else if (read && file.View().find('\0') == std::string_view::npos)
+                    unparsed = file.Detach();
             },
             m_busyPatience,
             [&] { emit Busy(tr("Opening %1...").arg(QFileInfo(path).fileName())); });
@@ -202,10 +206,17 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
         emit Busy({});
     }
     if (!ok) {
-        Ui().ShowMessage(parent, IUiServices::Icon::Warning,
-                         tr("Failed to open document.") + "\n\n" + path + "\n" +
-                             LineMessage(error.line, ToQt(error.message)));
-        return false;
+        const QString message = tr("Failed to open document.") + "\n\n" + path + "\n" +
+                                LineMessage(error.line, ToQt(error.message));
+        // A typo must not lock the user out of their file: it is mended
+        // where it is seen.
+        if (unparsed.empty() || !m_mend) {
+            Ui().ShowMessage(parent, IUiServices::Icon::Warning, message);
+            return false;
+        }
+        return Ui().Choose(parent, IUiServices::Icon::Warning, message,
+                           {tr("Open in &Source Editor"), tr("&Close")}, 0) == 0 &&
+               m_mend(QFileInfo(path).absoluteFilePath(), unparsed, error.line);
     }
     m_kept = std::move(kept);
     m_diskText.reset();

@@ -84,7 +84,9 @@ public:
     std::optional<std::string> SourceDraft() const;
     void SetSourceDraft(std::function<std::optional<std::string>()> draft);
     // Loads the file; on failure says "Failed to open document." and keeps
-    // the document as it was.
+    // the document as it was, or, for a text that does not parse, offers to
+    // mend it in the source editor (true when the mended text became the
+    // document, unsaved).
     bool OnOpenDocument(const QString& path, QWidget* parent);
     // Asks for the Start values when a class is missing, then writes the
     // file with its layout kept. Where only the canonical layout can be
@@ -124,6 +126,10 @@ public:
 
     // The Start & Cheat command, which the save question runs.
     void SetStartCheatCommand(std::function<void()> command) { m_startCheat = std::move(command); }
+    // The source editor on the text of a file that does not load, the caret
+    // on `line`: true when a mended text became the document.
+    using MendCommand = std::function<bool(const QString& path, const std::string& text, int line)>;
+    void SetMendCommand(MendCommand command) { m_mend = std::move(command); }
 
     // --- The edits, each one undoable step; one that changes nothing is none ---
     const PlanEntry* AddPlan(PlanEntry plan);
@@ -232,5 +238,6 @@ private:
     bool m_opening = false;
     int m_busyPatience = 500;
     std::function<void()> m_startCheat;
+    MendCommand m_mend;
     quint64 m_generation = 0;
 };

@@ -583,11 +583,36 @@ private slots:
         QCOMPARE(app->Document()->Title(), QString("renamed.zeq"));
     }
 
-    void startUpWithABrokenFileContinuesUntitled() {
-        auto app = Start(Write(Path("broken.zeq"), "[Start\r\n"));
-        QVERIFY(ui.messages[0].startsWith("Failed to open document."));
-        QVERIFY(ui.messages[0].contains("Line 1"));
+    // A file that does not load is offered in the source editor, the caret
+    // on the fault; mended, it is the document, saved only when the user
+    // saves. Closed, the start-up goes on untitled.
+    void aBrokenFileIsMendedInTheSourceEditor() {
+        const QByteArray broken = QByteArray(kTwoPlans).replace("[Plan2]", "[Plan2");
+        const QString file = Write(Path("broken.zeq"), broken);
+        ui.choices = {1}; // Close
+        auto app = Start(file);
+        QVERIFY(ui.questions[0].startsWith("Failed to open document."));
+        QVERIFY(ui.questions[0].contains("Line 10"));
         QCOMPARE(app->Document()->Title(), QString("Untitled"));
+
+        ui.choices = {0}; // Open in Source Editor
+        int caretLine = 0;
+        WhenModal<CSourceEditorDlg>([&](CSourceEditorDlg* dialog) {
+            caretLine = dialog->Editor()->textCursor().blockNumber() + 1;
+            QTextCursor cursor = dialog->Editor()->textCursor();
+            cursor.movePosition(QTextCursor::EndOfBlock);
+            cursor.insertText("]");
+            dialog->OnSave();
+        });
+        QVERIFY(app->OpenDocumentFile(file)); // not "open in another window": its own lock
+        QCOMPARE(caretLine, 10);
+        CZeqEditorDoc* doc = app->Document();
+        QCOMPARE(doc->Title(), QString("broken.zeq"));
+        QVERIFY(doc->IsModified());
+        QCOMPARE(doc->Data().plans.CountPlans(), 2u);
+        QCOMPARE(Read(file), broken);
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(Read(file), kTwoPlans);
     }
 
     void recentFilesReopenTheLastAndDropFailures() {
