@@ -3,8 +3,10 @@
 // loads as the edited document.
 
 #include "keptlayout.h"
+#include "linediff.h"
 #include "opened.h"
 #include "randomplanfile.h"
+#include "subsequence.h"
 #include "testsupport.h"
 #include "textmerge.h"
 
@@ -19,36 +21,14 @@ namespace {
 
 using testsupport::Crlf;
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
-        lines.push_back(text.substr(at, end - at));
-        at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
-}
-
 // The 1-based numbers of the lines of `before` that `after` does not keep as
 // they were (a longest common subsequence of the lines).
 std::set<int> ChangedLines(const std::string& before, const std::string& after) {
-    const auto a = Lines(before), b = Lines(after);
-    std::vector<std::vector<int>> common(a.size() + 1, std::vector<int>(b.size() + 1, 0));
-    for (std::size_t i = a.size(); i-- > 0;)
-        for (std::size_t j = b.size(); j-- > 0;)
-            common[i][j] = a[i] == b[j] ? common[i + 1][j + 1] + 1
-                                        : std::max(common[i + 1][j], common[i][j + 1]);
+    const auto a = SplitLines(before), b = SplitLines(after);
     std::set<int> changed;
-    for (std::size_t i = 0, j = 0; i < a.size();) {
-        if (j < b.size() && a[i] == b[j]) {
-            ++i, ++j;
-        } else if (j < b.size() && common[i][j + 1] > common[i + 1][j]) {
-            ++j;
-        } else {
-            changed.insert(int(++i));
-        }
-    }
+    for (const SubsequenceStep& step :
+         CommonSubsequence(a.size(), b.size(), [&](auto i, auto j) { return a[i] == b[j]; }))
+        if (step.kind == '-') changed.insert(int(step.first + 1));
     return changed;
 }
 
@@ -237,10 +217,10 @@ TEST(KeptLayout, AMatchEditTouchesItsOwnKeys) {
 // The comments of a text: each "//" to the end of its line, with its line.
 std::vector<std::pair<int, std::string>> Comments(const std::string& text) {
     std::vector<std::pair<int, std::string>> comments;
-    const auto lines = Lines(text);
+    const auto lines = SplitLines(text);
     for (std::size_t l = 0; l < lines.size(); ++l)
         if (const std::size_t at = lines[l].find("//"); at != std::string::npos)
-            comments.emplace_back(int(l + 1), lines[l].substr(at));
+            comments.emplace_back(int(l + 1), std::string(lines[l].substr(at)));
     return comments;
 }
 
@@ -363,7 +343,7 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
                 return line >= block.first && line <= block.second;
             });
         };
-        const auto before = Lines(text), after = Lines(saved);
+        const auto before = SplitLines(text), after = SplitLines(saved);
         std::size_t at = 0;
         for (std::size_t l = 0; l < before.size(); ++l) {
             const int line = int(l + 1);
