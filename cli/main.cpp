@@ -226,7 +226,7 @@ bool Parse(const std::vector<std::string>& args, const std::vector<std::string>&
                     message = "option '" + arg + "' takes no value";
                     return false;
                 }
-                parsed.options.emplace(arg, std::string(1, '1'));
+                parsed.options.emplace(arg, "on"); // a flag: there or not
                 continue;
             }
             if (std::find(allowed.begin(), allowed.end(), arg) == allowed.end()) {

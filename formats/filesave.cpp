@@ -370,6 +370,13 @@ std::vector<fs::path> BackupStems(const fs::path& target) {
             target.parent_path() / PathFromUtf8(name + ".backup")};
 }
 
+// The n-th copy of a stem (from 1): the stem itself, then with 2, 3...
+fs::path CopyName(const fs::path& stem, int n) {
+    fs::path name = stem;
+    if (n > 1) name += std::to_string(n);
+    return name;
+}
+
 // Writes the copy of the old bytes, and first what the save is to write,
 // each whole, so that a copy that is there is whole and tells its save.
 bool WriteBackup(const fs::path& stem, std::string_view old, std::string_view next,
@@ -379,8 +386,7 @@ bool WriteBackup(const fs::path& stem, std::string_view old, std::string_view ne
     fs::create_directories(stem.parent_path(), ec);
     if (inRecoveryFolder) KeepPrivate(stem.parent_path(), true);
     for (int n = 1; n < 100; ++n) {
-        fs::path name = stem;
-        if (n > 1) name += std::to_string(n);
+        const fs::path name = CopyName(stem, n);
         if (fs::exists(name, ec)) continue; // an earlier copy stays for the user
         if (!WriteWhole(IntentOf(name), Intent(next)) || !WriteWhole(name, old)) {
             fs::remove(IntentOf(name), ec);
@@ -482,8 +488,7 @@ std::vector<std::string> LeftoverBackups(const std::string& path) {
     std::optional<CFileBuffer> now; // the file, read when there is a copy to judge
     for (const fs::path& stem : BackupStems(target))
         for (int n = 1; n < 100; ++n) {
-            fs::path name = stem;
-            if (n > 1) name += std::to_string(n);
+            const fs::path name = CopyName(stem, n);
             for (fs::path partial : {name, IntentOf(name)})
                 if (IsStale(partial += ".partial")) fs::remove(partial, ec);
             if (!fs::is_regular_file(name, ec)) {

@@ -36,8 +36,7 @@ void CSectionWriter::Entry(std::string_view key, std::string_view value) {
     CMarkStack marks;
     auto put = [&](std::string_view text) {
         for (std::size_t i = 0; i < text.size(); ++i) {
-            const bool comment =
-                text[i] == '/' && marks.Empty() && i + 1 < text.size() && text[i + 1] == '/';
+            const bool comment = marks.Empty() && text.substr(i, 2) == "//";
             Put(comment ? std::string_view("/ ") : text.substr(i, 1));
             marks.Take(text[i]);
         }

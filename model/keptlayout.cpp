@@ -459,7 +459,8 @@ std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {
     // their keys (with what a comment joined on to them).
     std::vector<bool> held(m_lines.size() + 1, false);
     auto hold = [&](int line) {
-        for (int end = line > 0 ? JoinedEnd(line) : 0; line > 0 && line <= end; ++line)
+        if (line <= 0) return; // not in the text
+        for (const int end = JoinedEnd(line); line <= end; ++line)
             held[std::size_t(line)] = true;
     };
     for (int section : {m_start, m_cheat, m_match})

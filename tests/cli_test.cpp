@@ -105,12 +105,16 @@ TEST_F(ZeqTool, SetChangesOnlyItsValues) {
     const std::string file = Write("set.zeq", text);
     ToolRun run = Zeq("set " + file +
                       " Plan4.planPriority=6 PLAN4.holdPoint= start.scavClass=s "
-                      "Plan4.doNextOnFail=1 Match.targetType1=t Match.attackType1_1=a");
+                      "Plan4.doNextOnFail=1 Match.targetType1=t Match.attackType1_1=a "
+                      "Plan4.planCondition=Exists Plan4.planConditionClass=u "
+                      "Plan4.planConditionCount=3");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Read(file), Crlf("// mine\n[Start]\nscrapCount = 40 // more\nconsClass = c\n"
                                "scavClass = \"s\"\n[Match]\ntargetType1 = \"t\"\n"
                                "attackType1_1 = \"a\"\n\n[Plan4]\nplanType = \"Hold\"\n"
-                               "planPriority = 6\ndoNextOnFail = 1\n// end\n"));
+                               "planPriority = 6\nplanCondition = \"Exists\"\n"
+                               "planConditionClass = \"u\"\nplanConditionCount = 3\n"
+                               "doNextOnFail = 1\n// end\n"));
     EXPECT_EQ(Zeq("set " + file + " Start.scrapCount=41 -o -").out,
               std::string(Read(file)).replace(Read(file).find("40"), 2, "41"));
 
@@ -120,6 +124,7 @@ TEST_F(ZeqTool, SetChangesOnlyItsValues) {
           {"Plan4.planPriority=0", "'planPriority = 0': a whole number from 1 to 16384"},
           {"Start.scrapCount=256", "a whole number from 0 to 255"},
           {"Start.consClass=a\"b", "without quotes inside"},
+          {"Start.consClass=\"", "without quotes inside"},
           {"Plan4.holdPoint=two words", "it would read back as"},
           {"Start.difficulty=3", "[Start] has no key 'difficulty'"},
           {"Plan4", "'Plan4' is not SECTION.KEY=VALUE"}}) {
@@ -320,6 +325,24 @@ TEST_F(ZeqTool, ChecksForCi) {
     EXPECT_EQ(Zeq("check --werror " + warned).exitCode, 1);
 }
 
+// A plan ours removed and theirs changed is a conflict: theirs' lines come
+// back between markers at the end, and nothing of ours is lost.
+TEST_F(ZeqTool, MergeKeepsBothSidesOfAConflict) {
+    const std::string base = Crlf("[Start]\nconsClass = c\nscavClass = s\n[Plan1]\nplanType = A\n"
+                                  "planPriority = 5\n[Plan2]\nplanType = B\nplanPriority = 6\n");
+    const std::string ours =
+        std::string(base).erase(base.find("[Plan1]"), base.find("[Plan2]") - base.find("[Plan1]"));
+    const std::string theirs = std::string(base).replace(base.find("= 5"), 3, "= 7");
+    const ToolRun run = Zeq("merge " + Write("b.zeq", base) + " " + Write("o.zeq", ours) + " " +
+                            Write("t.zeq", theirs));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.starts_with(ours + "<<<<<<< ours\r\n=======\r\n[Plan")) << run.out;
+    EXPECT_TRUE(
+        run.out.ends_with("planType = \"A\"\r\nplanPriority = 7\r\n\r\n>>>>>>> theirs\r\n"));
+    EXPECT_NE(run.err.find("plan 'A' (priority 7): ours removed it, theirs changed it"),
+              std::string::npos);
+}
+
 // git with the documented attributes and drivers: changes to different
 // plans merge cleanly through the driver, the same value changed on both
 // branches stops the merge with markers.
@@ -429,20 +452,31 @@ TEST_F(ZeqTool, GitDiffsAndChecksWithTheModsCatalogs) {
     EXPECT_NE(commit.err.find("canonical layout"), std::string::npos) << commit.err;
 }
 
+// Each wrong call says what is wrong, then the usage, and exits 2.
 TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
     // clang-format off
-    const char* const calls[] = {
-        "", "bogus", "fmt", "fmt a b", "fmt a -x b", "fmt a -o x -o y", "fmt a -o ''",
-        "fmt --check", "dump", "script", "catalog extra", "catalog --plans", "check",
-        "check --units", "check a --format=xml", "check a --werror=1", "set", "set a",
-        "set a b -x", "diff a", "diff a b --color=red", "merge a b", "backup",
-        "backup a --restore 1 --delete"};
+    const std::pair<const char*, const char*> calls[] = {
+        {"", "no command given"}, {"bogus", "unknown command 'bogus'"},
+        {"fmt a b", "fmt takes one file"}, {"fmt a -x b", "unknown option '-x'"},
+        {"fmt a -o x -o y", "option '-o' is given twice"},
+        {"fmt a -o ''", "option '-o' needs a value, not an empty one"},
+        {"fmt --check", "fmt --check needs at least one file"}, {"dump", "dump takes one file"},
+        {"script", "script takes one file"},
+        {"catalog extra", "catalog takes no files, only --plans and --units"},
+        {"catalog --plans", "option '--plans' needs a value"},
+        {"check", "check needs at least one file"}, {"check a --format=xml", "--format takes gcc or json"},
+        {"check a --werror=1", "option '--werror' takes no value"},
+        {"set a", "set needs a file and at least one SECTION.KEY=VALUE"},
+        {"diff a", "diff takes two files, OLD and NEW"},
+        {"diff a b --color=red", "--color takes auto, always or never"},
+        {"merge a b", "merge takes three files, BASE OURS THEIRS"}, {"backup", "backup takes one file"},
+        {"backup a --restore 1 --delete", "backup takes --restore or --delete, not both"}};
     // clang-format on
-    for (const char* args : calls) {
+    for (const auto& [args, why] : calls) {
         const ToolRun run = Zeq(args);
         EXPECT_EQ(run.exitCode, 2) << args;
         EXPECT_TRUE(run.out.empty()) << args;
-        EXPECT_NE(run.err.find("Usage: zeq"), std::string::npos) << args;
+        EXPECT_EQ(run.err.rfind(std::string("zeq: ") + why + "\n\nUsage: zeq", 0), 0u) << run.err;
     }
 }
 

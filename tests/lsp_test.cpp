@@ -2,6 +2,7 @@
 // pipes, framed messages both ways. And the document under the client's
 // edits, in the positions the protocol counts.
 
+#include "lspjson.h"
 #include "testsupport.h"
 #include "textdocument.h"
 
@@ -56,6 +57,14 @@ INSTANTIATE_TEST_SUITE_P(
                 CTextDocument::Units::Utf8}),
     testsupport::RowName());
 // clang-format on
+
+// Text goes to the client as UTF-8: valid UTF-8 as it is, anything else
+// byte by byte as Latin-1.
+TEST(LspJson, TextIsUtf8) {
+    EXPECT_EQ(lsp::Utf8("\xC3\xA9\xF0\x9F\x98\x80"), "\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(lsp::Utf8("a\x80\xC3\xA9"), "a\xC2\x80\xC3\x83\xC2\xA9");
+    EXPECT_EQ(lsp::Utf8("\xC3"), "\xC3\x83"); // cut short
+}
 
 // zeq lsp in a child process, spoken to as a client does.
 class Server : public testsupport::TempFolder {
@@ -180,29 +189,29 @@ TEST_F(Server, DiagnosesAndForgetsWhatIsFixed) {
                                          {"text", "planPriority = 5\r\n"}}}}});
     EXPECT_EQ(Diagnostics(), json::array());
 
-    // A code action for what has an obvious fix.
-    Open(kStart +
-         "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\nholdType1 = \"iu_bulwrk\"\r\n");
-    const json unknown = Diagnostics();
-    ASSERT_EQ(unknown.size(), 1u);
-    const json actions =
-        Request("textDocument/codeAction", {{"textDocument", {{"uri", kUri}}},
-                                            {"range", unknown[0]["range"]},
-                                            {"context", {{"diagnostics", unknown}}}})["result"];
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0]["edit"]["changes"][kUri][0]["newText"], "\"iu_bulwark\"");
-
+    // A code action for what has an obvious fix: the first for the first
+    // diagnostic of its code.
+    const auto fix = [this](const std::string& text, const char* code) {
+        Open(text);
+        for (const json& diagnostic : Diagnostics())
+            if (diagnostic["code"] == code)
+                return Request("textDocument/codeAction",
+                               {{"textDocument", {{"uri", kUri}}},
+                                {"range", diagnostic["range"]},
+                                {"context", {{"diagnostics", {diagnostic}}}}})["result"][0];
+        return json();
+    };
+    const json unit = fix(kStart + "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n"
+                                   "holdType1 = \"iu_bulwrk\"\r\n",
+                          "unit-unknown");
+    EXPECT_EQ(unit["edit"]["changes"][kUri][0]["newText"], "\"iu_bulwark\"");
+    const json zero = fix(kStart + "[Plan01]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n",
+                          "plan-section-leading-zero");
+    EXPECT_EQ(zero["title"], "Renumber as [Plan1]");
+    EXPECT_EQ(zero["edit"]["changes"][kUri][0]["range"]["start"]["character"], 1); // after '['
     // A byte-order mark is one UTF-16 unit, and goes.
-    Open("\xEF\xBB\xBF" + kStart);
-    json marked;
-    for (const json& diagnostic : Diagnostics())
-        if (diagnostic["code"] == "byte-order-mark") marked = diagnostic;
-    ASSERT_FALSE(marked.is_null());
-    const json fix =
-        Request("textDocument/codeAction", {{"textDocument", {{"uri", kUri}}},
-                                            {"range", marked["range"]},
-                                            {"context", {{"diagnostics", {marked}}}}})["result"][0];
-    EXPECT_EQ(fix["edit"]["changes"][kUri][0]["range"]["end"]["character"], 1); // not 3 bytes
+    const json mark = fix("\xEF\xBB\xBF" + kStart, "byte-order-mark");
+    EXPECT_EQ(mark["edit"]["changes"][kUri][0]["range"]["end"]["character"], 1); // not 3 bytes
 }
 
 TEST_F(Server, CompletesAndTells) {
@@ -219,6 +228,19 @@ TEST_F(Server, CompletesAndTells) {
     EXPECT_NE(hover["contents"]["value"].get<std::string>().find("Builder Rig"), std::string::npos)
         << hover;
     EXPECT_EQ(Request("textDocument/hover", At(0, 2))["result"], nullptr);
+}
+
+// A workspace's own catalogs are used, its URI decoded.
+TEST_F(Server, UsesTheWorkspacesCatalogs) {
+    std::filesystem::create_directory(Path("my mod"));
+    Write("my mod/Units.dat", "CreateGroup(\"G\") { AddItem(\"va_x\", \"Mod Unit\"); }");
+    std::string uri = "file://" + Path("my mod");
+    uri.replace(uri.find(' '), 1, "%20");
+    Request("initialize", {{"capabilities", json::object()}, {"rootUri", uri}});
+    Notify("initialized", json::object());
+    Open("[Start]\r\nconsClass = \"va_x\"\r\n");
+    const json hover = Request("textDocument/hover", At(1, 15))["result"];
+    EXPECT_NE(hover["contents"]["value"].get<std::string>().find("Mod Unit"), std::string::npos);
 }
 
 TEST_F(Server, FormatsAsZeqFmt) {
@@ -246,14 +268,20 @@ TEST_F(Server, FormatsAsZeqFmt) {
 // server goes on; it exits on shutdown and exit, or when its input closes.
 TEST_F(Server, WithstandsBadInput) {
     Raw("hello\r\n\r\nContent-Length: 3\r\n\r\n{{{");
-    EXPECT_EQ(Next([](const json& m) { return m.contains("error"); })["error"]["code"], -32700);
-    EXPECT_EQ(Request("textDocument/hover", At(0, 0))["error"]["code"], -32002);
+    const auto any = [](const json& m) { return !m.contains("method"); }; // any response
+    EXPECT_EQ(Next(any)["error"]["code"], -32700); // and nothing else of the garbage:
+    Send({{"jsonrpc", "2.0"}, {"id", 99}, {"method", "textDocument/hover"}, {"params", At(0, 0)}});
+    EXPECT_EQ(Next(any), json::parse(R"({"jsonrpc":"2.0","id":99,"error":{"code":-32002,)"
+                                     R"("message":"the server is not initialized yet"}})"));
     Start();
     EXPECT_EQ(Request("no/such", json::object())["error"]["code"], -32601);
     EXPECT_EQ(Request("textDocument/hover", At(0, 0))["error"]["code"], -32602);
     EXPECT_EQ(Request("textDocument/hover", {{"position", 3}})["error"]["code"], -32602);
     Open(std::string(10 << 20, '[')); // 10 MB that do not load
     EXPECT_EQ(Diagnostics().size(), 1u);
+    Open(""); // no line to point at: the start
+    EXPECT_EQ(Diagnostics()[0]["range"], json::parse(R"({"start":{"line":0,"character":0},)"
+                                                     R"("end":{"line":0,"character":0}})"));
     EXPECT_EQ(Request("shutdown", nullptr)["result"], nullptr);
     Notify("exit", nullptr);
     EXPECT_EQ(Exit(), 0);

@@ -133,6 +133,19 @@ TEST(PlanList, AddPlanRefusesEmptyTypeAndZeroPriorityAndClamps) {
     EXPECT_EQ(plans.CountPlans(), 1u);
 }
 
+// Plans taken out (as Delete does) go back as the same records, where they were.
+TEST(PlanList, TakenPlansGoBackWhereTheyWere) {
+    PlanList plans;
+    std::vector<const PlanEntry*> all;
+    for (std::uint32_t p = 1; p <= 5; ++p)
+        all.push_back(plans.AddPlan("Hold", p));
+    Taken<PlanEntry> taken = plans.Take({all[3], all[0]});
+    EXPECT_EQ(plans.InOrder(), (std::vector<const PlanEntry*>{all[1], all[2], all[4]}));
+    EXPECT_EQ(plans.Put(taken), (std::vector<PlanEntry*>{const_cast<PlanEntry*>(all[0]),
+                                                         const_cast<PlanEntry*>(all[3])}));
+    EXPECT_EQ(plans.InOrder(), all);
+}
+
 // Priorities above 16384 would be clamped on the next load: long lists get
 // the largest step that fits, and past 16384 plans an even spread.
 TEST(PlanList, ArrangedPrioritiesStayInRangeAndInOrder) {

@@ -44,6 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "[Plan2]\nplanType = A\nplanPriority = 12\nx = 1\n",
                 "plan 'A' (priority 12) [Plan1] -> [Plan2]\n  planPriority: 10 -> 12\n"},
         DiffRow{
+            "AlikeButPriorityPairInPriorityOrder",
+            "[Plan1]\nplanType = A\nplanPriority = 10\n[Plan2]\nplanType = A\nplanPriority = 30\n",
+            "[Plan1]\nplanType = A\nplanPriority = 29\n[Plan2]\nplanType = A\nplanPriority = 31\n",
+            "plan 'A' (priority 29) [Plan1]\n  planPriority: 10 -> 29\n"
+            "plan 'A' (priority 31) [Plan2]\n  planPriority: 30 -> 31\n"},
+        DiffRow{
             "NearestPriorityAmongEqualPlans",
             "[Plan1]\nplanType = A\nplanPriority = 10\n[Plan2]\nplanType = A\nplanPriority = 50\n",
             "[Plan1]\nplanType = A\nplanPriority = 11\n[Plan2]\nplanType = A\nplanPriority = 50\n",

@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"AdjacentStringsJoin", "F(1) { x = \"a\" \"b\"; }", "F(1){x=\"a\"\"b\";}"},
         LoadCase{"CommaInsideStringValue", "F(1) { x = \"1,2\"; }", "F(1){x=\"1,2\";}"},
         LoadCase{"SemicolonInsideString", "F(\"a;b\") { x = \"c;d\"; }", "F(\"a;b\"){x=\"c;d\";}"},
-        LoadCase{"LineComment", "F(1); // G(2);", "F(1);"},
+        LoadCase{"LineComments", "F(1); // then G\nH(); // to the end", "F(1);H();"},
         LoadCase{"LineCommentEndsAtCr", "F(1); // G(2);\rH();", "F(1);H();"},
         LoadCase{"BlockComment", "F(/* note */ 1);", "F(1);"},
         LoadCase{"UnclosedBlockCommentDropsTheRest", "F(1); /* G(2);", "F(1);"},

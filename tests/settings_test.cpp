@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -82,38 +84,27 @@ TEST(Settings, PathBesideTheProgramWhenWritable) {
 }
 
 TEST(RecentFiles, DisplayNamesFitThirtyCharacters) {
-    struct Case {
-        std::string path, shown;
-    };
-    const Case cases[] = {
-        {"/home/me/plan.zeq", "/home/me/plan.zeq"},
-        {"/home/modder/games/plans/defence.zeq", "/home/.../plans/defence.zeq"},
-        {"C:\\Games\\Mods\\AI\\Plans\\long_defence.zeq", "C:\\...\\Plans\\long_defence.zeq"},
-        {"/home/me/" + std::string(19, 'n') + "_26.zeq", ".../" + std::string(19, 'n') + "_26.zeq"},
-        {"/home/me/" + std::string(34, 'n') + ".zeq", "..." + std::string(23, 'n') + ".zeq"},
-    };
-    for (const Case& c : cases) {
-        const std::string shown = CRecentFileList::DisplayName(c.path);
-        EXPECT_EQ(shown, c.shown);
-        EXPECT_LE(shown.size(), 30u);
-    }
+    for (const auto& [path, shown] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"/home/me/plan.zeq", "/home/me/plan.zeq"},
+             {"/home/modder/games/plans/defence.zeq", "/home/.../plans/defence.zeq"},
+             {"C:\\Games\\Mods\\AI\\Plans\\long_defence.zeq", "C:\\...\\Plans\\long_defence.zeq"},
+             {"/home/me/" + std::string(19, 'n') + "_26.zeq",
+              ".../" + std::string(19, 'n') + "_26.zeq"},
+             {"/home/me/" + std::string(34, 'n') + ".zeq", "..." + std::string(23, 'n') + ".zeq"}})
+        EXPECT_EQ(CRecentFileList::DisplayName(path), shown); // each at most 30 characters
 }
 
 TEST(ColourScheme, NumberTexts) {
-    struct Case {
-        const char* text;
-        int base;
-        std::uint32_t value;
-    };
-    const Case cases[] = {{"0x000000FF", 16, 0xFF},
-                          {"  0xff", 16, 0xFF},
-                          {"zz", 16, 0},
-                          {"7x", 10, 7},
-                          {"0x7", 10, 0},
-                          {"12ab", 16, 0x12AB},
-                          {"123456789AB", 16, 0xFFFFFFFF}};
-    for (const Case& c : cases)
-        EXPECT_EQ(ReadUnsigned(c.text, c.base), c.value) << c.text;
+    for (const auto& [text, base, value] :
+         std::initializer_list<std::tuple<const char*, int, std::uint32_t>>{
+             {"0x000000FF", 16, 0xFF},
+             {"  0xff", 16, 0xFF},
+             {"zz", 16, 0},
+             {"7x", 10, 7},
+             {"0x7", 10, 0},
+             {"12ab", 16, 0x12AB},
+             {"123456789AB", 16, 0xFFFFFFFF}})
+        EXPECT_EQ(ReadUnsigned(text, base), value) << text;
     EXPECT_EQ(ColourText(0x00FF00FF), "0x00FF00FF");
 }
 

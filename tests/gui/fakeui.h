@@ -18,7 +18,6 @@ struct FakeUiScript {
     std::deque<int> choices;                 // the buttons Choose() picks; empty: Esc
     QStringList choiceButtons;               // the buttons each Choose() offered
     std::vector<int> choiceDefaults;         // and its default button
-    QStringList choiceDetails;               // and the text it could unfold
     std::deque<std::string> unitClasses;     // what the picker "chooses"; empty: dismissed
     std::deque<QString> files;               // what the file dialogs return
     std::deque<QColor> colors;               // what the colour dialog returns; empty: cancelled
@@ -54,13 +53,12 @@ public:
     Answer AskYesNoCancel(QWidget*, const QString& text) override { return Ask(text); }
     Answer AskSaveChanges(QWidget*, const QString& text) override { return Ask(text); }
     int Choose(QWidget*, Icon, const QString& text, const QStringList& buttons, int defaultButton,
-               const QString& details) override {
+               const QString&) override {
         // Every button of a question can be pressed from the keyboard.
         for (const QString& button : buttons)
             if (!button.contains('&'))
                 qFatal("a button without a mnemonic: %s", qPrintable(button));
         questions << text;
-        choiceDetails << details;
         choiceButtons << buttons.join('|');
         choiceDefaults.push_back(defaultButton);
         return Take(choices).value_or(int(buttons.size()) - 1);

@@ -179,37 +179,29 @@ private slots:
 
     // A plan type's icon comes from the catalog's strip at every display
     // scale, enlarged where the strip is small, not from the built-in art.
+    // A strip of small icons, then one of large ones (then the art), drawn
+    // sharp at every scale.
     void catalogIconsAtEveryScale() {
         TestContext shipped;
-        QImage strip(16 * 16, 16, QImage::Format_RGB32);
-        strip.fill(QColor(10, 200, 30));
-        const QString file = shipped.dir.filePath("strip16.png");
-        QVERIFY(strip.save(file));
-        shipped.planTypes.iconImage16 = file.toStdString();
         shipped.planTypes.transparent16 = 0xFF00FF;
-        CZeqEditorDoc doc(shipped.context);
-        CRightView view(doc, shipped.context);
-        doc.AddPlans({PlanEntry{"Hold", 5, 0, {}, {}}}, "Add");
-        const QIcon icon =
-            view.CurrentView()->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
-        for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
-            const QImage shown = icon.pixmap(QSize(16, 16), scale).toImage();
-            QCOMPARE(shown.width(), qRound(16 * scale));
-            QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(10, 200, 30));
-        }
-        // A strip of large icons is the large icons' art.
-        strip = QImage(16 * 32, 32, QImage::Format_RGB32);
-        strip.fill(QColor(20, 40, 220));
-        QVERIFY(strip.save(shipped.dir.filePath("strip32.png")));
-        shipped.planTypes.iconImage32 = shipped.dir.filePath("strip32.png").toStdString();
-        CZeqEditorDoc second(shipped.context);
-        CRightView large(second, shipped.context);
-        second.AddPlans({PlanEntry{"Hold", 5, 0, {}, {}}}, "Add");
-        const QVariant art = large.CurrentView()->model()->index(0, 0).data(Qt::DecorationRole);
-        for (qreal scale : {1.0, 2.0}) {
-            const QImage shown = art.value<QIcon>().pixmap(QSize(32, 32), scale).toImage();
-            QCOMPARE(shown.width(), qRound(32 * scale));
-            QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(20, 40, 220));
+        for (const auto& [size, colour] :
+             {std::pair{16, QColor(10, 200, 30)}, std::pair{32, QColor(20, 40, 220)}}) {
+            QImage strip(16 * size, size, QImage::Format_RGB32);
+            strip.fill(colour);
+            const QString file = shipped.dir.filePath(QStringLiteral("strip%1.png").arg(size));
+            QVERIFY(strip.save(file));
+            (size == 16 ? shipped.planTypes.iconImage16 : shipped.planTypes.iconImage32) =
+                file.toStdString();
+            CZeqEditorDoc doc(shipped.context);
+            CRightView view(doc, shipped.context);
+            doc.AddPlans({PlanEntry{"Hold", 5, 0, {}, {}}}, "Add");
+            const QIcon icon =
+                view.CurrentView()->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>();
+            for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
+                const QImage shown = icon.pixmap(QSize(size, size), scale).toImage();
+                QCOMPARE(shown.width(), qRound(size * scale));
+                QCOMPARE(shown.pixelColor(shown.width() / 2, shown.height() / 2), colour);
+            }
         }
     }
 

@@ -142,17 +142,12 @@ private slots:
         QVERIFY(CRecoveryFile::All().isEmpty());
     }
 
-    // A saved document, one given up on closing, and a clean exit leave no
+    // A document given up on closing (a saved one: above) leaves no
     // recovery file; a question closed unanswered keeps one for next time.
     void recoveryFilesGoWithTheirChanges() {
         const QString file = Write(Path("clean.zeq"), kFile);
         auto app = Start(file);
         CZeqEditorDoc* doc = app->Document();
-        doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
-        QVERIFY(WaitFor([] { return CRecoveryFile::All().size() == 1; }));
-        QVERIFY(doc->DoFileSave(nullptr));
-        QVERIFY(WaitFor([] { return CRecoveryFile::All().isEmpty(); }));
-
         doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
         app->Recovery()->WriteNow();
         QVERIFY(WaitFor([] { return CRecoveryFile::All().size() == 1; }));
@@ -217,46 +212,34 @@ private slots:
 
     // Save over a file another program changed asks first: Cancel keeps the
     // document unsaved and the file as the other program left it; Merge
-    // takes both changes (by record, the comments of both kept), and where
-    // they conflict says so and saves nothing.
+    // says where both changed the same value and saves nothing.
     void saveAsksBeforeOverwritingAnotherProgramsChange() {
         const QString file = Write(Path("shared.zeq"), kFile);
         auto app = Start(file);
         CZeqEditorDoc* doc = app->Document();
-        doc->RemovePlans({doc->Data().plans.All()[0].get()}, "Delete Plan");
+        PlanEntry attacker = *doc->Data().plans.All()[1];
+        attacker.priority = 40;
+        doc->ChangePlan(doc->Data().plans.All()[1].get(), attacker);
         QTest::qWait(20); // a later modification time
-        const QByteArray theirs = QByteArray(kFile).replace("= 30", "= 35") + "// theirs\r\n";
+        const QByteArray theirs = QByteArray(kFile).replace("= 30", "= 35");
         Write(file, theirs);
-        ui.choices = {2}; // Cancel
-        QVERIFY(!doc->DoFileSave(nullptr));
+        ui.choices = {2, 0, 2}; // Cancel; Merge, which cannot be done, then Cancel
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(!doc->DoFileSave(nullptr));
         QVERIFY(ui.questions.last().endsWith("shared.zeq has been changed by another program since "
                                              "it was opened. Merge its changes with yours, or "
                                              "overwrite it?"));
+        QVERIFY(ui.messages.last().contains("both changed the same values:\nplan 'Attacker'"));
         QVERIFY(doc->IsModified());
         QCOMPARE(Read(file), theirs);
-        ui.choices = {0}; // Merge
-        QVERIFY(doc->DoFileSave(nullptr));
-        QCOMPARE(Read(file), QByteArray(theirs).replace(
-                                 "[Plan1]\r\nplanType = \"Hold\"\r\nplanPriority = 10\r\n", ""));
-
-        QTest::qWait(20);
-        const PlanEntry* attacker = doc->Data().plans.All()[0].get();
-        PlanEntry changed = *attacker;
-        changed.priority = 40;
-        doc->ChangePlan(attacker, changed);
-        Write(file, QByteArray(Read(file)).replace("= 35", "= 36"));
-        ui.choices = {0, 2}; // Merge, which cannot be done; Cancel
-        QVERIFY(!doc->DoFileSave(nullptr));
-        QVERIFY2(ui.messages.last().contains("both changed the same values:\nplan 'Attacker'"),
-                 qPrintable(ui.messages.last()));
-        QVERIFY(Read(file).contains("= 36"));
         ui.choices = {1}; // Overwrite
         QVERIFY(doc->DoFileSave(nullptr));
         QVERIFY(Read(file).contains("= 40"));
     }
 
     // Edit, crash, another program changes the file, Recover, Save: the save
-    // knows the file as the lost session had it, and asks.
+    // knows the file as the lost session had it, asks, and Merge takes both
+    // changes, the lines of both as written.
     void aRecoveredDocumentSeesAnotherProgramsChange() {
         const QString file = Write(Path("both.zeq"), kFile);
         auto child = Child(file, "edit");
@@ -285,21 +268,18 @@ private slots:
         child->kill();
         child->waitForFinished();
         ui.choices = {0}; // Recover
-        QString shown, title;
-        bool modified = false;
+        QString shown;    // the text, whether it shows as changed, the title
         WhenModal<CSourceEditorDlg>([&](CSourceEditorDlg* dialog) {
             QTRY_VERIFY(!dialog->IsLoading());
-            shown = dialog->Editor()->toPlainText();
-            modified = dialog->Editor()->document()->isModified();
-            title = dialog->windowTitle();
+            shown = dialog->Editor()->toPlainText() + "|" +
+                    QString::number(dialog->Editor()->document()->isModified()) + "|" +
+                    dialog->windowTitle();
             dialog->OnSave(); // applied
         });
         auto app = Start();
         QVERIFY(ui.questions.value(0).contains("source editor held text that was not applied"));
-        QTRY_VERIFY(!shown.isEmpty());
-        QVERIFY(shown.endsWith("// typed, not applied"));
-        QVERIFY(modified);
-        QVERIFY(title.endsWith("source.zeq, recovered, not applied"));
+        QTRY_VERIFY(shown.endsWith("// typed, not applied|1|ZEQ Source Editor - source.zeq, "
+                                   "recovered, not applied"));
         QVERIFY(app->Document()->SaveText().find("// typed, not applied") != std::string::npos);
     }
 
