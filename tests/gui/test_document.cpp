@@ -93,30 +93,6 @@ private slots:
         }
     }
 
-    // Undone removals bring back the very records, so that older steps of
-    // the history still find them.
-    void olderStepsSurviveRemovals() {
-        const PlanEntry* plan = Plan(1);
-        PlanEntry renamed = *plan;
-        renamed.planType = "Upgrade";
-        doc->ChangePlan(plan, renamed);
-        doc->RemovePlans({plan}, "Delete Plan");
-        doc->UndoStack().undo();
-        doc->UndoStack().undo();
-        QCOMPARE(Plan(1), plan);
-        QCOMPARE(plan->planType, std::string("Attacker"));
-    }
-
-    void savingMarksTheStateClean() {
-        doc->AddMatch(MatchEntry{"v", {{"c"}}});
-        QVERIFY(doc->OnSaveDocument(Path("saved.zeq"), nullptr));
-        QVERIFY(!doc->IsModified());
-        doc->UndoStack().undo();
-        QVERIFY(doc->IsModified());
-        doc->UndoStack().redo();
-        QVERIFY(!doc->IsModified());
-    }
-
     // A file that does not open leaves the document, its history and its
     // file as they were.
     void aFailedOpenKeepsTheDocument() {
