@@ -117,7 +117,7 @@ TEST_F(ZeqTool, SetChangesOnlyItsValues) {
                                   "holdPoint = \"gate\"\n// end\n");
     const std::string file = Write("set.zeq", text);
     ToolRun run = Zeq("set " + file +
-                      " Plan4.planPriority=6 PLAN4.holdPoint= start.scavClass=s "
+                      " Plan4.planPriority=6 PLAN4.holdPoint= 'start.scavClass=\"s\"' "
                       "Plan4.doNextOnFail=1 Match.targetType1=t Match.attackType1_1=a "
                       "Plan4.planCondition=Exists Plan4.planConditionClass=u "
                       "Plan4.planConditionCount=3");
@@ -247,6 +247,8 @@ TEST_F(ZeqTool, CheckReportsAndSetsTheExitCode) {
     run = Zeq("check " + clean + " " + warned);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, warned + ":2: warning: unit class 'x' is not in the unit catalog\n");
+    EXPECT_EQ(run.err.find("units: "), std::string::npos); // only with -v:
+    EXPECT_NE(Zeq("check -v " + warned).err.find("units: " + Path("Units.dat")), std::string::npos);
 
     const std::string lost = Write("lost.zeq", "[Plan1]\r\nplanPriority = 5\r\n");
     run = Zeq("check " + lost);
@@ -348,8 +350,7 @@ TEST_F(ZeqTool, MergeKeepsBothSidesOfAConflict) {
     EXPECT_TRUE(run.out.starts_with(ours + "<<<<<<< ours\r\n=======\r\n[Plan")) << run.out;
     EXPECT_TRUE(
         run.out.ends_with("planType = \"A\"\r\nplanPriority = 7\r\n\r\n>>>>>>> theirs\r\n"));
-    EXPECT_NE(run.err.find("plan 'A' (priority 7): ours removed it, theirs changed it"),
-              std::string::npos);
+    EXPECT_NE(run.err.find("(priority 7): ours removed it, theirs changed it"), std::string::npos);
 }
 
 // git with the documented attributes and drivers: changes to different

@@ -57,6 +57,7 @@ TEST_F(FileBufferTest, NamesAreUtf8) {
     const std::string name = Utf8FromPath(m_dir) + "/pl\xC3\xA4n \xE2\x9C\x93.zeq";
     CFileBuffer buffer;
     ASSERT_TRUE(buffer.SetData("[A]\r\n"));
+    EXPECT_FALSE(buffer.SetData("")); // nothing is no file: the data stay
     ASSERT_TRUE(buffer.SaveFile(name)) << buffer.LastError();
     EXPECT_EQ(fs::directory_iterator(m_dir)->path().filename(), PathFromUtf8(name).filename());
     CFileBuffer read;
