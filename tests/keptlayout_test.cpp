@@ -162,6 +162,11 @@ TEST(KeptLayout, AnEditedLineKeepsItsOwnSpelling) {
              f.Plan(0)->parameters = {{"maxAttacks", "9"}};
          },
          "[Plan1]\r\nplanType=Hold\r\nplanPriority=5\r\n// ridge\r\nmaxAttacks= 9 //x\r\n"},
+        // A new condition leaves the flag it does not touch as written.
+        {"[Plan1]\nplanType=Hold\nplanPriority=5\nbuildIfNoIdle=0\n",
+         [](Opened& f) { f.Plan(0)->condition.Set("Exists", "u", 2); },
+         "[Plan1]\nplanType=Hold\nplanPriority=5\nbuildIfNoIdle=0\nplanCondition = \"Exists\"\n"
+         "planConditionClass = \"u\"\nplanConditionCount = 2\n"},
         // In an LF file the removed key's comment ran on over the next line,
         // which stays unread.
         {"[Plan1]\nplanType=Hold\nplanPriority=5\nholdPoint = \"gate\"  // ridge\nmaxAttacks = 4\n",

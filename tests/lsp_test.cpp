@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         EditRow{"LineEndsOfEveryKind", "a\r\nb\nc\rd", {3, 0}, {3, 1}, "x", "a\r\nb\nc\rx"},
         EditRow{"AcrossLines", "ab\r\ncd", {0, 1}, {1, 1}, "", "ad"},
+        EditRow{"AfterAClosingCrLf", "a\r\n", {1, 0}, {1, 0}, "b", "a\r\nb"},
         EditRow{"PastTheEnds", "ab\r\ncd", {0, 9}, {7, 0}, "!", "ab!"},
         EditRow{"Utf16CountsPairs", "\xF0\x9F\x98\x80x\xC3\xA9y", {0, 3}, {0, 4}, "Z",
                 "\xF0\x9F\x98\x80xZy"},
@@ -62,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 // byte by byte as Latin-1.
 TEST(LspJson, TextIsUtf8) {
     EXPECT_EQ(lsp::Utf8("\xC3\xA9\xF0\x9F\x98\x80"), "\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(lsp::Utf8("a\x80\xC3\xA9"), "a\xC2\x80\xC3\x83\xC2\xA9");
+    EXPECT_EQ(lsp::Utf8("\x80\x80\xC3\xA9"), "\xC2\x80\xC2\x80\xC3\x83\xC2\xA9");
     EXPECT_EQ(lsp::Utf8("\xC3"), "\xC3\x83"); // cut short
 }
 
@@ -227,6 +228,9 @@ TEST_F(Server, CompletesAndTells) {
     const json hover = Request("textDocument/hover", At(1, 15))["result"];
     EXPECT_NE(hover["contents"]["value"].get<std::string>().find("Builder Rig"), std::string::npos)
         << hover;
+    const json outline = Request("textDocument/documentSymbol", At(0, 0))["result"];
+    EXPECT_EQ(outline[0]["children"][0]["selectionRange"],
+              json::parse(R"({"start":{"line":1,"character":0},"end":{"line":1,"character":9}})"));
     EXPECT_EQ(Request("textDocument/hover", At(0, 2))["result"], nullptr);
 }
 

@@ -144,6 +144,7 @@ TEST(PlanList, TakenPlansGoBackWhereTheyWere) {
     EXPECT_EQ(plans.Put(taken), (std::vector<PlanEntry*>{const_cast<PlanEntry*>(all[0]),
                                                          const_cast<PlanEntry*>(all[3])}));
     EXPECT_EQ(plans.InOrder(), all);
+    EXPECT_EQ(ComparePlanPriority(nullptr, all[0]), 0); // a missing plan has no order
 }
 
 // Priorities above 16384 would be clamped on the next load: long lists get

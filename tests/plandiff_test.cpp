@@ -2,6 +2,7 @@
 // changes of different records merged, the same field changed twice a
 // conflict that keeps ours.
 
+#include "linediff.h"
 #include "opened.h"
 #include "plandiff.h"
 #include "planmerge.h"
@@ -86,6 +87,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "Not held by the document (comments, unknown keys and sections):\n"
                 "  - line 5: // old\n  + line 8: [Extra]\n  + line 9: k = v\n"}),
     testsupport::RowName());
+
+// A line diff, as recovery and backups show it: each run of changes with a
+// line of context either side.
+TEST(LineDiff, RunsWithTheirContext) {
+    EXPECT_EQ(LineDiff("a\nb\nc\nd\n", "x\nb\nc\ny\n"),
+              "@@ line 1\n- a\n+ x\n  b\n@@ line 4\n  c\n- d\n+ y\n");
+}
 
 struct MergeRow {
     const char* name;

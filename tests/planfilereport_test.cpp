@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         // What File Save would not give back.
         Rule{"Comment", kStart + "// mine\r\n", "4:l:this comment is not kept"},
         Rule{"CommentBlock", "// a\r\n// b\r\n" + kStart, "1:l:2 comments (lines 1 to 2)"},
-        Rule{"TextAfterHeader", "[Start]x=1\r\nconsClass = c\r\nscavClass = s\r\n",
+        Rule{"TextAfterHeader", "[Start]x\r\nconsClass = c\r\nscavClass = s\r\n",
              "1:l:the text after ']' on this line is not kept"},
         Rule{"LineWithoutEquals", kStart + "junk\r\n", "4:l:this line is not a 'key = value'"},
         Rule{"UnknownSection", kStart + "[Notes]\r\n", "4:l:section [Notes] is not part"},
