@@ -329,9 +329,10 @@ TEST_F(ZeqTool, MergeKeepsBothSidesOfAConflict) {
     const std::string ours =
         std::string(base).erase(base.find("[Plan1]"), base.find("[Plan2]") - base.find("[Plan1]"));
     const std::string theirs = std::string(base).replace(base.find("= 5"), 3, "= 7");
-    const ToolRun run = Zeq("merge " + Write("b.zeq", base) + " " + Write("o.zeq", ours) + " " +
-                            Write("t.zeq", theirs));
+    const std::string files = Write("b.zeq", base) + " " + Write("o.zeq", ours) + " ";
+    const ToolRun run = Zeq("merge " + files + Write("t.zeq", theirs));
     EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Zeq("merge " + files + Write("x.zeq", "[Plan")).err.find(Path("x.zeq") + ":1:"), 0u);
     EXPECT_TRUE(run.out.starts_with(ours + "<<<<<<< ours\r\n=======\r\n[Plan")) << run.out;
     EXPECT_TRUE(
         run.out.ends_with("planType = \"A\"\r\nplanPriority = 7\r\n\r\n>>>>>>> theirs\r\n"));

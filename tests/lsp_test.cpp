@@ -238,8 +238,7 @@ TEST_F(Server, CompletesAndTells) {
 TEST_F(Server, UsesTheWorkspacesCatalogs) {
     std::filesystem::create_directory(Path("my mod"));
     Write("my mod/Units.dat", "CreateGroup(\"G\") { AddItem(\"va_x\", \"Mod Unit\"); }");
-    std::string uri = "file://" + Path("my mod");
-    uri.replace(uri.find(' '), 1, "%20");
+    const std::string uri = "file://" + Path("my%20mod"); // the folder is "my mod"
     Request("initialize", {{"capabilities", json::object()}, {"rootUri", uri}});
     Notify("initialized", json::object());
     Open("[Start]\r\nconsClass = \"va_x\"\r\n");
