@@ -29,9 +29,12 @@ protected:
     bool MakeRepository() const {
         fs::create_directory(Path("repo"));
         Write("repo/.gitattributes", "*.zeq diff=zeq merge=zeq\n");
+        // No housekeeping in the background, whose locks a busy machine
+        // could meet in the next command.
         return Git("init -q -b main && git config user.email t@example.org && git config "
-                   "user.name T && git config diff.zeq.command '" ZEQ_TOOL " diff' && git "
-                   "config merge.zeq.driver '" ZEQ_TOOL " merge %O %A %B -o %A'")
+                   "user.name T && git config gc.auto 0 && git config maintenance.auto false && "
+                   "git config diff.zeq.command '" ZEQ_TOOL " diff' && git config "
+                   "merge.zeq.driver '" ZEQ_TOOL " merge %O %A %B -o %A'")
                    .exitCode == 0;
     }
     ToolRun Git(const std::string& args) const {
@@ -123,6 +126,7 @@ TEST_F(ZeqTool, SetChangesOnlyItsValues) {
           {"Start.scrapCount=256", "a whole number from 0 to 255"},
           {"Start.consClass=a\"b", "without quotes inside"},
           {"Start.consClass=\"", "without quotes inside"},
+          {"Plan4.doNextOnFail=2", "0 or 1"},
           {"Plan4.holdPoint=two words", "it would read back as"},
           {"Start.difficulty=3", "[Start] has no key 'difficulty'"},
           {"Plan4", "'Plan4' is not SECTION.KEY=VALUE"}}) {

@@ -293,8 +293,7 @@ TEST_F(FileSaveTest, AKilledInPlaceSaveLeavesAWholeVersion) {
             EXPECT_TRUE(left.path().extension() == ".partial") << left.path();
     }
     EXPECT_EQ(torn, 0) << interrupted << " of 24 kills left a copy";
-    EXPECT_FALSE(RestoreBackup(target, Path("gone.backup"), m_error));
-    EXPECT_EQ(m_error.rfind("cannot read the copy: ", 0), 0u) << m_error;
+    EXPECT_FALSE(RestoreBackup(target, "gone", m_error) || !m_error.starts_with("cannot read"));
     EXPECT_EQ(fs::status(m_recovery).permissions() & fs::perms::all, fs::perms::owner_all);
 }
 #endif

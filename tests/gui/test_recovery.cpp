@@ -296,8 +296,7 @@ private slots:
             doc->ChangePlan(doc->Data().plans.All()[0].get(), plan);
             QTest::qWait(300); // under the one-second pause
         }
-        QVERIFY(!CRecoveryFile::All().isEmpty());
-        QVERIFY(typing.elapsed() < 6500);
+        QVERIFY(!CRecoveryFile::All().isEmpty() && typing.elapsed() < 6500);
 
         app.reset();
 
