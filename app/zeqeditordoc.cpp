@@ -21,11 +21,14 @@
 
 namespace {
 
+QByteArray HashOf(std::string_view bytes) {
+    return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                    QCryptographicHash::Sha256);
+}
+
 CZeqEditorDoc::DiskStamp StampOf(const QString& path, std::string_view bytes) {
     const QFileInfo file(path);
-    return {file.size(), file.lastModified(),
-            QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
-                                     QCryptographicHash::Sha256)};
+    return {file.size(), file.lastModified(), HashOf(bytes)};
 }
 
 // The distance between neighbouring priorities after Auto-arrange.
@@ -253,10 +256,7 @@ bool CZeqEditorDoc::Recover(const CRecoveryFile& record, QWidget* parent) {
     // The file as the lost session knew it: what another program wrote
     // since is asked about on Save, not overwritten unseen.
     m_diskText = record.base;
-    m_stamp = {
-        record.size, record.modified,
-        QCryptographicHash::hash(QByteArrayView(record.base.data(), qsizetype(record.base.size())),
-                                 QCryptographicHash::Sha256)};
+    m_stamp = {record.size, record.modified, HashOf(record.base)};
     StartAfresh(true);
     SetModifiedFlag(true);
     if (!m_path.isEmpty()) emit FileUsed(m_path);

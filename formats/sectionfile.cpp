@@ -301,9 +301,10 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
         at = nul + 1;
 
         // Merge markers read as the lines they are; they are only noted.
-        if (line.starts_with("<<<<<<<")) {
+        if (line.starts_with(kConflictOurs.substr(0, kConflictMarkLength))) {
             conflictFrom = sourceLine;
-        } else if (conflictFrom && line.starts_with(">>>>>>>")) {
+        } else if (conflictFrom &&
+                   line.starts_with(kConflictTheirs.substr(0, kConflictMarkLength))) {
             m_notes.conflicts.emplace_back(conflictFrom, sourceLine);
             conflictFrom = 0;
         }

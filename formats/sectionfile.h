@@ -43,6 +43,13 @@ struct ParseNotes {
     bool markHidesStart = false; // and the line it hides is the [Start] header
 };
 
+// git's conflict markers, as a merge left unresolved writes them at the
+// start of a line (the merge driver writes them too).
+constexpr std::string_view kConflictOurs = "<<<<<<< ours",
+                           kConflictMiddle = "=======", kConflictTheirs = ">>>>>>> theirs";
+// Their first seven characters, which mark such a line whatever follows.
+constexpr std::size_t kConflictMarkLength = 7;
+
 // What some Windows editors write at the start of a UTF-8 file; the game
 // reads it as part of the first line.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -50,7 +50,7 @@ template <typename Each> void ForEachRun(const std::vector<int>& lines, Each eac
 } // namespace
 
 bool Finding::IsError() const {
-    return kind == FindingKind::Error || planLost || code == kMergeConflict;
+    return kind == FindingKind::Error || planLost;
 }
 
 FindingKind CPlanFileReport::Dropped() const {
@@ -406,7 +406,7 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
         std::erase_if(m_findings, [&](const Finding& f) { return inConflict(f.line); });
         NotesOf(notes);
         for (const auto& [first, last] : conflicts)
-            Add(FindingKind::Warning, kMergeConflict, first,
+            Add(FindingKind::Error, kMergeConflict, first,
                 "unresolved merge conflict, lines " + std::to_string(first) + " to " +
                     std::to_string(last));
     }

@@ -17,7 +17,7 @@ struct PlanEntry;
 struct StartSection;
 
 enum class FindingKind {
-    Error,   // the text does not load at all
+    Error,   // the text does not load at all, or holds a merge left unresolved
     Loss,    // the canonical layout would not give it back (tidy reports only)
     Warning, // it reads differently from how it looks, is not read, or the catalogs do not know it
 };
@@ -31,8 +31,7 @@ struct Finding : Diagnostic {
     const PlanEntry* plan = nullptr;   // the plan it is about, in the model loaded
     const MatchEntry* match = nullptr; // the match it is about, in the model loaded
 
-    // Told as an error: the text does not load, a plan is lost, or a merge
-    // was left unfinished.
+    // Told as an error: an Error finding, or a whole plan lost.
     bool IsError() const;
 };
 

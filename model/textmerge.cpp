@@ -3,6 +3,7 @@
 #include "keptlayout.h"
 #include "linediff.h"
 #include "plandiff.h"
+#include "sectionfile.h"
 
 #include <algorithm>
 #include <map>
@@ -87,9 +88,10 @@ std::string MarkConflicts(const Side& mine, const Side& other) {
     for (const auto& [mineBlock, otherBlock] : blocks) {
         const bool held = mineBlock.second != 0 && mineBlock.first >= 1 &&
                           std::size_t(mineBlock.second) <= out.size();
-        const std::string marked = "<<<<<<< ours" + eol + (held ? span(ours, mineBlock) : "") +
-                                   "=======" + eol + span(theirs, otherBlock) + ">>>>>>> theirs" +
-                                   eol;
+        const std::string marked = std::string(kConflictOurs) + eol +
+                                   (held ? span(ours, mineBlock) : "") +
+                                   std::string(kConflictMiddle) + eol + span(theirs, otherBlock) +
+                                   std::string(kConflictTheirs) + eol;
         if (!held) {
             out.push_back(marked);
             continue;
@@ -180,7 +182,8 @@ TextMerge MergeTexts(const std::string& base, const std::string& ours, const std
     const std::string left = LinesLeftOut(base, ours, theirs, text, eol);
     if (left.empty()) return result;
     if (!text.empty() && !EndsLine(text)) text += eol;
-    text += "<<<<<<< ours" + eol + "=======" + eol + left + ">>>>>>> theirs" + eol;
+    text += std::string(kConflictOurs) + eol + std::string(kConflictMiddle) + eol + left +
+            std::string(kConflictTheirs) + eol;
     result.leftOver = true;
     return result;
 }
