@@ -2,6 +2,7 @@
 
 #include "catalogs.h"
 #include "filebuffer.h"
+#include "filepath.h"
 #include "filesave.h"
 #include "jsonwriter.h"
 #include "keptlayout.h"

@@ -4,7 +4,7 @@
 #include "commands.h"
 
 #include "catalogs.h"
-#include "filebuffer.h"
+#include "filepath.h"
 #include "lspserver.h"
 
 #include <filesystem>

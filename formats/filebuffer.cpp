@@ -1,5 +1,6 @@
 #include "filebuffer.h"
 
+#include "filepath.h"
 #include "filesave.h"
 
 #include <cerrno>
@@ -42,15 +43,6 @@ std::FILE* OpenFile(const fs::path& path) {
 bool CFileBuffer::TooLarge() {
     m_error = "cannot read the file: it is larger than 2 GB, more than a plan file can hold";
     return false;
-}
-
-fs::path PathFromUtf8(const std::string& name) {
-    return fs::path(std::u8string(name.begin(), name.end()));
-}
-
-std::string Utf8FromPath(const fs::path& path) {
-    const std::u8string name = path.u8string();
-    return std::string(name.begin(), name.end());
 }
 
 void CFileBuffer::Free() {

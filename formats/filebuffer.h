@@ -1,14 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <string>
 #include <string_view>
-
-// A file name as the programs hand it over: UTF-8 bytes on every system, so
-// that on Windows any name opens, not only those of the ANSI code page.
-std::filesystem::path PathFromUtf8(const std::string& name);
-std::string Utf8FromPath(const std::filesystem::path& path);
 
 // One block of bytes that a whole file is read into, or written from, in a
 // single call.

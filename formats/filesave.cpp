@@ -1,6 +1,7 @@
 #include "filesave.h"
 
 #include "filebuffer.h"
+#include "filepath.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,7 @@
 #include "recoveryfile.h"
 
 #include "filebuffer.h"
+#include "filepath.h"
 #include "filesave.h"
 #include "qtext.h"
 

@@ -1,6 +1,6 @@
 #include "lspserver.h"
 
-#include "filebuffer.h"
+#include "filepath.h"
 #include "planassist.h"
 #include "planfeatures.h"
 #include "zeqversion.h"

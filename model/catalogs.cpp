@@ -1,6 +1,6 @@
 #include "catalogs.h"
 
-#include "filebuffer.h"
+#include "filepath.h"
 
 #include <filesystem>
 #include <system_error>

@@ -1,4 +1,5 @@
 #include "filebuffer.h"
+#include "filepath.h"
 #include "sectionfile.h"
 #include "testsupport.h"
 
@@ -63,6 +64,27 @@ TEST_F(FileBufferTest, NamesAreUtf8) {
     CFileBuffer read;
     ASSERT_TRUE(read.LoadFile(name)) << read.LastError();
     EXPECT_EQ(read.View(), "[A]\r\n");
+}
+
+// Deeper than Windows' 260 characters: made, replaced by a second save (a
+// temporary renamed over it) and read back, with the name shown as given.
+TEST_F(FileBufferTest, LongNamesOpenAndSave) {
+    std::string name = Utf8FromPath(m_dir);
+    while (name.size() < 300) {
+        name += "/folder " + std::string(40, 'x');
+        ASSERT_TRUE(fs::create_directory(PathFromUtf8(name))) << name;
+    }
+    name += "/ai.zeq";
+    CFileBuffer buffer;
+    for (const char* text : {"[A]\r\n", "[B]\r\n"}) {
+        ASSERT_TRUE(buffer.SetData(text));
+        ASSERT_TRUE(buffer.SaveFile(name)) << buffer.LastError();
+        ASSERT_TRUE(buffer.LoadFile(name)) << buffer.LastError();
+        EXPECT_EQ(buffer.View(), text);
+    }
+    const std::string shown = Utf8FromPath(PathFromUtf8(name));
+    EXPECT_EQ(shown.find('?'), std::string::npos) << shown;
+    EXPECT_EQ(PathFromUtf8(shown), PathFromUtf8(name));
 }
 
 } // namespace
