@@ -19,7 +19,7 @@
 
 namespace {
 
-QString DefaultSettingsPath() {
+SettingsPlace DefaultSettingsPlace() {
     const QString program = QCoreApplication::applicationFilePath();
 #if defined(Q_OS_WIN)
     // The roaming profile, where Windows programs keep what follows the user.
@@ -30,7 +30,7 @@ QString DefaultSettingsPath() {
 #endif
     QDir().mkpath(folder);
     const QString fallback = QDir(folder).filePath(QStringLiteral("zeq-editor.cfg"));
-    return QString::fromStdString(SettingsPathFor(CorePath(program), CorePath(fallback)));
+    return SettingsPlaceFor(CorePath(program), CorePath(fallback));
 }
 
 } // namespace
@@ -121,9 +121,12 @@ void CZeqEditorApp::ShowCatalogs() {
 
 bool CZeqEditorApp::InitInstance(const Options& options) {
     CWaitCursor wait;
-    m_settings.SetPath(
-        CorePath(options.settingsPath.isEmpty() ? DefaultSettingsPath() : options.settingsPath));
-    m_settings.CreateWithSchemes();
+    const SettingsPlace place = options.settingsPath.isEmpty()
+                                    ? DefaultSettingsPlace()
+                                    : SettingsPlace{CorePath(options.settingsPath), {}};
+    m_settings.SetPath(place.path);
+    if (m_settings.Create(place.defaults))
+        m_settingsTakenFrom = QString::fromStdString(place.defaults);
     CRecoveryFile::UseStandardFolder();
     LoadCatalogs(QCoreApplication::applicationDirPath());
     m_recentFiles.ReadFrom(m_settings.File());
@@ -192,7 +195,12 @@ void CZeqEditorApp::OnFileNew() {
 
 void CZeqEditorApp::OnFileOpen() {
     // The file first: cancelling the open dialog costs nothing.
-    const QString path = Ui().GetOpenFileName(m_frame.get());
+    // Where the user works: the open file's folder, else the last file's.
+    QString near = m_document->PathName();
+    if (near.isEmpty() && !m_recentFiles.Entries().empty())
+        near = QString::fromStdString(m_recentFiles.Entries().front());
+    const QString path = Ui().GetOpenFileName(
+        m_frame.get(), near.isEmpty() ? QString() : QFileInfo(near).absolutePath());
     if (path.isEmpty() || !m_document->SaveModified(m_frame.get())) return;
     Open(path);
 }
@@ -207,6 +215,15 @@ bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
 }
 
 void CZeqEditorApp::OnAppAbout() {
-    CAboutDlg about(m_frame.get(), CatalogsInUse());
+    QString details =
+        CatalogsInUse() + "\n" +
+        tr("Settings: %1")
+            .arg(QDir::toNativeSeparators(QString::fromStdString(m_settings.File().Path())));
+    // Once: the settings beside the program, which cannot be written, were
+    // taken over at this start, and are not read again.
+    if (!m_settingsTakenFrom.isEmpty())
+        details += "\n" + tr("(first read from %1, which cannot be written)")
+                              .arg(QDir::toNativeSeparators(m_settingsTakenFrom));
+    CAboutDlg about(m_frame.get(), details);
     about.exec();
 }

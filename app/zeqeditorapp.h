@@ -83,6 +83,7 @@ private:
     CRecentFileList m_recentFiles;
     QList<CatalogNote> m_catalogNotes;
     QString m_catalogFolder;          // the folder looked in first
+    QString m_settingsTakenFrom;      // the settings beside the program, taken over this start
     QString m_plansPath, m_unitsPath; // the files read; empty for none
     CFileWatch* m_plansWatch;
     CFileWatch* m_unitsWatch;

@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-CAboutDlg::CAboutDlg(QWidget* parent, const QString& catalogs) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent, const QString& details) : QDialog(parent) {
     setWindowTitle(tr("About ZEQ Editor"));
     auto* icon = new QLabel;
     // Drawn for the screen's pixel density, so that it is sharp at 200 % too.
@@ -21,8 +21,8 @@ CAboutDlg::CAboutDlg(QWidget* parent, const QString& catalogs) : QDialog(parent)
                                "An editor for the AI plan files of real-time strategy games.\n"
                                "Written by the ZEQ Editor team.\n"
                                "Plan files, matches and plans - all in one place.")
-                                .arg(QStringLiteral(ZEQ_VERSION_MAJOR_MINOR)) +
-                            (catalogs.isEmpty() ? QString() : "\n\n" + catalogs));
+                                .arg(QStringLiteral(ZEQ_VERSION)) +
+                            (details.isEmpty() ? QString() : "\n\n" + details));
     text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,5 +1,8 @@
 #include "appsettings.h"
 
+#include "filebuffer.h"
+#include "filepath.h"
+
 #include <algorithm>
 
 #include <cstdio>
@@ -24,9 +27,12 @@ int DigitValue(char c) {
 
 } // namespace
 
-bool CAppSettings::CreateWithSchemes() const {
+bool CAppSettings::Create(const std::string& defaults) const {
     std::error_code ec;
-    if (m_file.Path().empty() || std::filesystem::exists(m_file.Path(), ec)) return false;
+    if (m_file.Path().empty() || std::filesystem::exists(PathFromUtf8(m_file.Path()), ec))
+        return false;
+    if (CFileBuffer buffer; !defaults.empty() && buffer.LoadFile(defaults))
+        return buffer.SaveFile(m_file.Path());
     return SetScheme(false, SuggestedScheme(false)) && SetScheme(true, SuggestedScheme(true));
 }
 

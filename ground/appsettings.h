@@ -37,10 +37,11 @@ public:
 
     const CSettingsFile& File() const { return m_file; }
     void SetPath(std::string path) { m_file.SetPath(std::move(path)); }
-    // A first start: with no settings file yet, makes one holding both colour
-    // schemes filled in, so that the source editor is coloured out of the
-    // box. A file that exists is not touched. True when it made one.
-    bool CreateWithSchemes() const;
+    // A first start: with no settings file yet, makes one from `defaults`
+    // (a settings file this one takes over from) or, without one, holding
+    // both colour schemes filled in, so that the source editor is coloured
+    // out of the box. A file that exists is not touched. True when it made one.
+    bool Create(const std::string& defaults = {}) const;
 
     // With no file named on the command line, reopen the most recent file.
     bool OpenLastArchive() const;

@@ -1,6 +1,7 @@
 #include "settingsfile.h"
 
 #include "filebuffer.h"
+#include "filepath.h"
 #include "sectionfile.h"
 
 #include <charconv>
@@ -154,17 +155,29 @@ std::string CSettingsFile::ReadString(std::string_view section, std::string_view
     return Read(section, key).value_or(std::string(defaultValue));
 }
 
-std::string SettingsPathFor(const std::string& programPath, const std::string& fallback) {
-    fs::path path = PathFromUtf8(programPath);
-    path.replace_extension(".cfg");
+SettingsPlace SettingsPlaceFor(const std::string& programPath, const std::string& fallback) {
+    const fs::path program = PathFromUtf8(programPath);
+    fs::path beside = program;
+    beside.replace_extension(".cfg");
     std::error_code ec;
-    if (fs::exists(path, ec)) return Utf8FromPath(path);
+    const bool found = fs::is_regular_file(beside, ec);
+    const SettingsPlace elsewhere{fallback, found ? Utf8FromPath(beside) : std::string()};
+    if (fs::exists(program.parent_path() / "Uninstall.exe", ec)) return elsewhere;
+    if (found) {
+        // The same test as a save's: a file without write permission is
+        // read-only even to an administrator, who could write it.
+        constexpr auto anyWrite =
+            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+        if ((fs::status(beside, ec).permissions() & anyWrite) == fs::perms::none) return elsewhere;
+        std::ofstream test(beside, std::ios::app);
+        return test ? SettingsPlace{Utf8FromPath(beside), {}} : elsewhere;
+    }
     // A folder counts as writable when a file can really be made in it.
-    const fs::path probe = path.parent_path() / ".zeq-editor-write-test";
+    const fs::path probe = beside.parent_path() / ".zeq-editor-write-test";
     {
         std::ofstream test(probe);
-        if (!test) return fallback;
+        if (!test) return elsewhere;
     }
     fs::remove(probe, ec);
-    return Utf8FromPath(path);
+    return {Utf8FromPath(beside), {}};
 }

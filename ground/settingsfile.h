@@ -39,7 +39,14 @@ private:
     std::string m_path;
 };
 
-// Where the settings live: beside the program (its path with the extension
-// replaced by "cfg") when that file exists or its folder can be written, for
-// portable installs; otherwise `fallback`.
-std::string SettingsPathFor(const std::string& programPath, const std::string& fallback);
+// Where the settings are written. A portable copy of the program keeps them
+// beside itself (its path with the extension replaced by "cfg") when that
+// file can be written; an installed copy (an uninstaller beside it, which
+// would take the file away) and one that cannot write there keep them in
+// `fallback`, and a file found beside the program is then read as the
+// defaults (`defaults`), for a first start only.
+struct SettingsPlace {
+    std::string path;
+    std::string defaults;
+};
+SettingsPlace SettingsPlaceFor(const std::string& programPath, const std::string& fallback);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <tuple>
 
 namespace fs = std::filesystem;
@@ -72,14 +73,34 @@ TEST_F(SettingsFileTest, HandWrittenValues) {
     EXPECT_TRUE(settings.UnrealStyle());
 }
 
-TEST(Settings, PathBesideTheProgramWhenWritable) {
+// Beside a portable program when it can write there; elsewhere for an
+// installed one or a read-only file, which then gives the first defaults.
+TEST(Settings, PlaceBesideAPortableProgramWhenWritable) {
     const fs::path dir = fs::temp_directory_path() / "zeq-settings-path";
+    fs::remove_all(dir);
     fs::create_directories(dir);
-    EXPECT_EQ(SettingsPathFor((dir / "zeq-editor").string(), "fallback"),
-              (dir / "zeq-editor.cfg").string());
-    EXPECT_EQ(SettingsPathFor((dir / "ZeqEditor.exe").string(), "fallback"),
-              (dir / "ZeqEditor.cfg").string());
-    EXPECT_EQ(SettingsPathFor("/no/such/folder/zeq-editor", "fallback"), "fallback");
+    const std::string beside = (dir / "ZeqEditor.cfg").string();
+    auto place = [&] { return SettingsPlaceFor((dir / "ZeqEditor.exe").string(), "fallback"); };
+    EXPECT_EQ(place().path, beside);
+    EXPECT_EQ(SettingsPlaceFor("/no/such/folder/zeq-editor", "fallback").path, "fallback");
+
+    std::ofstream(beside) << "[Settings]\nFont Size=15\n";
+    EXPECT_EQ(place().path, beside);
+    fs::permissions(beside, fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(place().path, "fallback");
+    EXPECT_EQ(place().defaults, beside);
+    fs::permissions(beside, fs::perms::owner_read | fs::perms::owner_write);
+    std::ofstream(dir / "Uninstall.exe") << "";
+    EXPECT_EQ(place().path, "fallback");
+    EXPECT_EQ(place().defaults, beside);
+
+    // The defaults are taken once, into a settings file not made yet.
+    const CAppSettings settings((dir / "profile.cfg").string());
+    EXPECT_TRUE(settings.Create(beside));
+    EXPECT_EQ(settings.FontSize(), 15);
+    std::ofstream(beside) << "[Settings]\nFont Size=12\n";
+    EXPECT_FALSE(settings.Create(beside));
+    EXPECT_EQ(settings.FontSize(), 15);
     fs::remove_all(dir);
 }
 
