@@ -71,8 +71,12 @@ int CDesktopUi::Choose(QWidget* parent, Icon icon, const QString& text, const QS
     for (qsizetype i = 0; i < buttons.size(); ++i)
         added << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole
                                                                    : QMessageBox::AcceptRole);
-    if (defaultButton >= 0 && defaultButton < added.size())
+    // Framed and focused alike, so that Enter's target is plain (Windows'
+    // style could frame one button and focus another).
+    if (defaultButton >= 0 && defaultButton < added.size()) {
         box.setDefaultButton(qobject_cast<QPushButton*>(added[defaultButton]));
+        added[defaultButton]->setFocus();
+    }
     box.setEscapeButton(added.isEmpty() ? nullptr : added.last());
     box.exec();
     const qsizetype chosen = added.indexOf(box.clickedButton());
@@ -118,8 +122,8 @@ std::optional<int> CDesktopUi::GetNumber(QWidget* parent, const QString& title,
     return number;
 }
 
-QString CDesktopUi::GetOpenFileName(QWidget* parent) {
-    return QFileDialog::getOpenFileName(parent, QObject::tr("Open"), QString(), kFilter);
+QString CDesktopUi::GetOpenFileName(QWidget* parent, const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, QObject::tr("Open"), folder, kFilter);
 }
 
 QString CDesktopUi::GetSaveFileName(QWidget* parent, const QString& suggested) {

@@ -17,6 +17,6 @@ public:
     std::optional<QColor> PickColor(QWidget* parent, const QColor& initial) override;
     std::optional<int> GetNumber(QWidget* parent, const QString& title, const QString& label,
                                  int value, int min, int max) override;
-    QString GetOpenFileName(QWidget* parent) override;
+    QString GetOpenFileName(QWidget* parent, const QString& folder) override;
     QString GetSaveFileName(QWidget* parent, const QString& suggested) override;
 };

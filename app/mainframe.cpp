@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -347,11 +348,13 @@ void CMainFrame::SetRecentFiles(const std::vector<std::string>& entries) {
     m_recentPlaceholder->setVisible(entries.empty());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const QString path = QString::fromStdString(entries[i]);
-        const QString shown = QString::fromStdString(CRecentFileList::DisplayName(entries[i]));
+        const QString native = QDir::toNativeSeparators(path);
+        const QString shown =
+            QString::fromStdString(CRecentFileList::DisplayName(native.toStdString()));
         // A '&' of the path is a '&', not a mnemonic.
         auto* action = new QAction(
             QStringLiteral("&%1 %2").arg(i + 1).arg(QString(shown).replace('&', "&&")), m_fileMenu);
-        action->setStatusTip(path);
+        action->setStatusTip(native);
         connect(action, &QAction::triggered, this, [this, path] { emit OpenFileRequested(path); });
         m_fileMenu->insertAction(m_recentPlaceholder, action);
         m_recentActions.append(action);

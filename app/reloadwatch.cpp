@@ -11,6 +11,7 @@
 #include "zeqeditordoc.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -46,7 +47,8 @@ void CReloadWatch::AskToReload(const QString& path) {
     }
     const bool modified = m_document.IsModified();
     const bool drafted = source && source->Editor()->document()->isModified();
-    QString question = tr("%1 has been changed on disk. Reload it?").arg(path);
+    QString question =
+        tr("%1 has been changed on disk. Reload it?").arg(QDir::toNativeSeparators(path));
     if (modified) question += "\n\n" + tr("Your unsaved changes to it will be lost.");
     if (drafted)
         question += "\n\n" + tr("The source editor has changes that are not applied yet; "

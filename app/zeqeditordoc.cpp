@@ -354,7 +354,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     if (const QFileInfo target(path); target.exists() && !target.isFile()) {
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to save document.") + "\n\n" +
-                             tr("%1 is not a regular file.").arg(path));
+                             tr("%1 is not a regular file.").arg(QDir::toNativeSeparators(path)));
         return false;
     }
     if (!MayOverwrite(path, parent)) return false;

@@ -32,7 +32,12 @@ void CRecentFileList::Remove(const std::string& path) {
 void CRecentFileList::ReadFrom(const CSettingsFile& settings) {
     m_entries.clear();
     for (std::size_t i = 0; i < kSize; ++i) {
-        const std::string path = settings.ReadString(kSection, KeyFor(i), "");
+        std::string path = settings.ReadString(kSection, KeyFor(i), "");
+#if defined(_WIN32)
+        // Written by hand or by an older program with the user's separators;
+        // the program names files with '/', and one file is one entry.
+        std::replace(path.begin(), path.end(), '\\', '/');
+#endif
         if (!path.empty() && std::find(m_entries.begin(), m_entries.end(), path) == m_entries.end())
             m_entries.push_back(path);
     }

@@ -42,8 +42,9 @@ public:
     // nothing when cancelled.
     virtual std::optional<int> GetNumber(QWidget* parent, const QString& title,
                                          const QString& label, int value, int min, int max) = 0;
-    // Empty when cancelled.
-    virtual QString GetOpenFileName(QWidget* parent) = 0;
+    // Empty when cancelled. The dialog starts in `folder` (the system's
+    // choice when empty).
+    virtual QString GetOpenFileName(QWidget* parent, const QString& folder) = 0;
     virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;
 };
 

@@ -26,6 +26,7 @@ struct FakeUiScript {
     QStringList messages;
     QStringList texts; // what ShowText() showed: its title, a line break, the text
     QStringList questions;
+    QStringList openFolders; // where the Open dialog started
     std::vector<IUiServices::Icon> icons;
     int beeps = 0;
 };
@@ -79,7 +80,10 @@ public:
         const auto n = Take(numbers);
         return n ? std::optional(std::clamp(*n, min, max)) : n; // as the spin box keeps it
     }
-    QString GetOpenFileName(QWidget*) override { return Take(files).value_or(QString()); }
+    QString GetOpenFileName(QWidget*, const QString& folder) override {
+        openFolders << folder;
+        return Take(files).value_or(QString());
+    }
     QString GetSaveFileName(QWidget*, const QString&) override {
         return Take(files).value_or(QString());
     }

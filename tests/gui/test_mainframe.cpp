@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -517,6 +518,15 @@ private slots:
                     if (button->text() == text) button->click();
             });
         };
+        QString focused; // Enter's target framed and focused alike
+        WhenModal<QMessageBox>([&focused](QMessageBox* box) {
+            QPushButton* framed = box->defaultButton();
+            focused = box->focusWidget() == framed ? framed->text() : QString("elsewhere");
+            box->buttons().constFirst()->click();
+        });
+        desktop.Choose(nullptr, IUiServices::Icon::Question, "?", {"&One", "&Two", "&Three"}, 1,
+                       {});
+        QCOMPARE(focused, QString("&Two"));
         press("&Two");
         QCOMPARE(desktop.Choose(nullptr, IUiServices::Icon::Question, "?",
                                 {"&One", "&Two", "&Three"}, 0, {}),
@@ -621,6 +631,8 @@ private slots:
         {
             auto app = Start(); // OpenLastArchive defaults to 1
             QCOMPARE(app->Document()->PathName(), second);
+            emit app->MainFrame()->OpenRequested(); // cancelled, in the open file's folder
+            QCOMPARE(ui.openFolders.last(), QFileInfo(second).absolutePath());
             QFile::remove(first);
             QVERIFY(!app->OpenDocumentFile(first));
             QCOMPARE(app->RecentFiles().Entries().size(), std::size_t(1));
