@@ -8,6 +8,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #if defined(_WIN32)
@@ -195,6 +196,47 @@ int UsageError(const std::string& message) {
     return 2;
 }
 
+// Help is read by a person, and on Windows in a program that may want
+// Windows' line ends when it is sent to a file (standard output is binary
+// there, for the plan files it carries).
+void WriteHelp(std::string_view text) {
+#if defined(_WIN32)
+    std::string lines;
+    for (const char c : text) {
+        if (c == '\n') lines += '\r';
+        lines += c;
+    }
+    WriteOut(lines);
+#else
+    WriteOut(text);
+#endif
+}
+
+#if defined(_WIN32)
+// A console shows the bytes it is given in its own code page (437, 850,
+// 866...), and zeq writes UTF-8, so a name beyond ASCII came out garbled:
+// for the run the console reads UTF-8. Output sent to a file or a pipe is
+// the same bytes either way.
+class ConsoleReadsUtf8 {
+public:
+    ConsoleReadsUtf8() : m_old(GetConsoleOutputCP()) {
+        DWORD mode = 0;
+        const bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) ||
+                             GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode);
+        m_set = console && m_old != CP_UTF8 && SetConsoleOutputCP(CP_UTF8);
+    }
+    ~ConsoleReadsUtf8() {
+        if (m_set) SetConsoleOutputCP(m_old);
+    }
+    ConsoleReadsUtf8(const ConsoleReadsUtf8&) = delete;
+    ConsoleReadsUtf8& operator=(const ConsoleReadsUtf8&) = delete;
+
+private:
+    UINT m_old;
+    bool m_set = false;
+};
+#endif
+
 bool IsHelp(const std::string& arg) {
     return arg == "--help" || arg == "-h";
 }
@@ -380,6 +422,7 @@ std::vector<std::string> CommandArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
 #if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY); // CR LF must reach the output unchanged
+    const ConsoleReadsUtf8 console;
 #endif
     std::vector<std::string> args = CommandArguments(argc, argv);
     if (args.empty()) return UsageError("no command given");
@@ -387,7 +430,7 @@ int main(int argc, char** argv) {
     args.erase(args.begin());
 
     if (IsHelp(command)) {
-        WriteOut(kUsage);
+        WriteHelp(kUsage);
         return FinishOutput(0);
     }
     if (command == "--version") {
@@ -397,7 +440,7 @@ int main(int argc, char** argv) {
     if (std::find_if(args.begin(), args.end(), IsHelp) != args.end()) {
         auto it = kCommandHelp.find(command);
         if (it == kCommandHelp.end()) return UsageError("unknown command '" + command + "'");
-        WriteOut(it->second);
+        WriteHelp(it->second);
         return FinishOutput(0);
     }
     return FinishOutput(Dispatch(command, args));
