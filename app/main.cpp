@@ -10,6 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr const char* kUsage =
@@ -75,6 +79,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+#if defined(_WIN32)
+    // Held while the program runs, and let go by Windows when it ends
+    // however it ends: the installer waits for it, since a running program
+    // cannot be replaced.
+    CreateMutexW(nullptr, FALSE, L"ZEQEditor.Running");
+#endif
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zeq-editor"));
     // No display name: window managers would append it to the title a

@@ -2,6 +2,8 @@
 // plan-list style, into PNG files, so that the look can be checked at any
 // scale and with a dark palette without a desktop:
 //   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 zeq-screenshots DIR [--dark] FILE
+// It fails when a field of the dialog holds a value that is not drawn (a
+// font the system cannot render, as met under Wine).
 // With --guide, the pictures of the user guide instead: the main window, its
 // Issues panel, each dialog and the source editor.
 
@@ -20,7 +22,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPalette>
+#include <QSignalBlocker>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <cstdio>
@@ -52,6 +56,22 @@ bool Save(QWidget* widget, const QDir& dir, const QString& name) {
     if (widget->grab().save(path)) return true;
     std::fprintf(stderr, "zeq-screenshots: cannot write %s\n", qPrintable(path));
     return false;
+}
+
+// The fields holding a value that looks the same as when empty: the
+// value's text is not drawn.
+QStringList UndrawnFields(QWidget* dialog) {
+    QStringList undrawn;
+    for (QLineEdit* field : dialog->findChildren<QLineEdit*>()) {
+        if (!field->isVisible() || field->text().isEmpty()) continue;
+        const QString text = field->text();
+        const QImage drawn = field->grab().toImage();
+        const QSignalBlocker quiet(field);
+        field->setText(QString());
+        if (field->grab().toImage() == drawn) undrawn << text;
+        field->setText(text);
+    }
+    return undrawn;
 }
 
 // The guide's pictures, of the sample FILE and of a copy with faults.
@@ -131,5 +151,10 @@ int main(int argc, char** argv) {
     dialog.show();
     QApplication::processEvents();
     ok = Save(&dialog, out, QStringLiteral("plan-settings")) && ok;
+    if (const QStringList undrawn = UndrawnFields(&dialog); !undrawn.isEmpty()) {
+        std::fprintf(stderr, "zeq-screenshots: the values %s are not drawn\n",
+                     qPrintable(undrawn.join(QStringLiteral(", "))));
+        ok = false;
+    }
     return ok ? 0 : 1;
 }

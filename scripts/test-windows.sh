@@ -19,7 +19,7 @@ step() { printf '[windows %4ds] %s\n' "$(($(date +%s) - started))" "$*"; }
 
 source scripts/need.sh
 need_packages g++ cmake ninja-build libgtest-dev g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb \
-    xdotool imagemagick unzip
+    xdotool imagemagick unzip fonts-wine
 
 bash scripts/build-qt-windows.sh
 qt=$(bash scripts/build-qt-windows.sh --prefix)
@@ -70,6 +70,9 @@ export DISPLAY=:$(head -1 "$out/display")
 step "starting Wine"
 wineboot -i >/dev/null 2>&1 || true
 wineserver -w
+# Windows' dialog font, which Wine maps "MS Shell Dlg" to: without it every
+# text falls back to whatever face the system has, some not drawn at all.
+cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 wineserver -p
 # Wine's own services start with the first program and outlive it; started
 # here, they do not hold ctest's output open.
@@ -144,6 +147,25 @@ for input in data/samples/*.zeq; do
     cmp -s "$target" "$work/expected.zeq" || fail "formatting $input twice changed it"
 done
 
+# Deeper than Windows' 260 characters, which Windows itself only opens when
+# the machine has long names switched on: formatted into a file as deep.
+deep="$work/deep"
+while [ ${#deep} -lt 300 ]; do deep="$deep/folder $(printf '%040d' 0)"; done
+mkdir -p "$deep"
+cp data/samples/ironclad_defence.zeq "$deep/ai.zeq"
+"$lin" fmt "$deep/ai.zeq" >"$work/expected.zeq" 2>/dev/null
+wine "$win" fmt "$(winepath -w "$deep/ai.zeq")" -o "$(winepath -w "$deep/tidied.zeq")" ||
+    fail "fmt on a path of ${#deep} characters"
+cmp -s "$deep/tidied.zeq" "$work/expected.zeq" || fail "fmt on a long path wrote other bytes"
+wine "$win" set "$(winepath -w "$deep/ai.zeq")" Start.scrapCount=41 >/dev/null ||
+    fail "set on a long path"
+grep -q 'scrapCount *= *41' "$deep/ai.zeq" || fail "set on a long path did not write"
+
+# Help is text for a person: Windows' line ends, when sent to a file too.
+wine "$win" --help >"$work/help.txt"
+[ "$(grep -c $'\r$' "$work/help.txt")" = "$(wc -l <"$work/help.txt")" ] ||
+    fail "zeq --help has lines without CR LF"
+
 # A read-only target is refused and left as it was.
 readonly_target="$work/folder with spaces/locked.zeq"
 echo "keep" >"$readonly_target" && chmod a-w "$readonly_target"
@@ -193,6 +215,14 @@ close_editor() {
 }
 close_editor
 
+# The dialog's values drawn in the fonts of this Windows (and so visible in
+# the screenshot), not blank fields.
+if ! wine "$out/win/app/zeq-screenshots.exe" "$(winepath -w "$shots")" \
+    "$(winepath -w "$root/data/samples/ironclad_defence.zeq")" 2>"$work/screenshots.err"; then
+    fail "the dialog's screenshot: $(tr -d '\r' <"$work/screenshots.err")"
+fi
+[ -s "$shots/plan-settings.png" ] || fail "no screenshot of Plan Settings"
+
 # --- The packages -----------------------------------------------------------
 step "the portable zip and the installer"
 (cd "$out/win" && rm -f zeq-editor-*-windows-x64.* && cpack >/dev/null)
@@ -205,11 +235,19 @@ expected=$(printf '%s\n' LICENSE.txt Plans.dat README.txt Units.dat git/pre-comm
 actual=$(unzip -Z1 "$zip" | grep -v '/$' | sed "s|^$folder/||" | sort)
 [ "$actual" = "$expected" ] || fail "the zip holds other files:
 $(diff <(echo "$expected") <(echo "$actual") || true)"
+for text in README.txt LICENSE.txt; do
+    [ "$(unzip -p "$zip" "$folder/$text" | grep -vc $'\r$')" = 0 ] ||
+        fail "the zip's $text has lines without CR LF"
+done
 
 programs="$WINEPREFIX/drive_c/Program Files/ZEQ Editor"
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZEQ Editor.lnk"
 regvalue() { wine reg query "$1" /ve 2>/dev/null | tr -d '\r' | awk -F'REG_SZ' 'NF > 1 { sub(/^ +/, "", $2); print $2 }'; }
-wine "$installer" /S /AllUsers
+# A named value, of any type.
+regnamed() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'; }
+environment='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
+path_before=$(regnamed "$environment" Path)
+wine "$installer" /S /AllUsers /AddToPath
 for _ in $(seq 1 60); do [ -f "$programs/Uninstall.exe" ] && break; sleep 0.5; done
 installed=$(cd "$programs" 2>/dev/null && find . -type f | sed 's|^\./||' | sort)
 [ "$installed" = "$(printf '%s\nUninstall.exe' "$expected" | sort)" ] ||
@@ -220,6 +258,10 @@ installed=$(cd "$programs" 2>/dev/null && find . -type f | sed 's|^\./||' | sort
     fail "no 'Open with ZEQ Editor'"
 [ "$(regvalue 'HKLM\Software\Classes\ZeqEditor.PlanFile\DefaultIcon')" = \
   'C:\Program Files\ZEQ Editor\zeq-editor.exe,0' ] || fail "the file type has not the program's icon"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEQ Editor'
+[ "$(($(regnamed "$uninstall_key" EstimatedSize)))" -gt 1000 ] || fail "Settings > Apps shows no size"
+[ "$(regnamed "$environment" Path)" = "$path_before;C:\Program Files\ZEQ Editor" ] ||
+    fail "zeq is not on the PATH: $(regnamed "$environment" Path)"
 
 # A double-click on a plan file: the installed editor opens it.
 wine start 'C:\Program Files\ZEQ Editor\samples\verdant_rush.zeq' >/dev/null 2>&1 || true
@@ -229,12 +271,35 @@ if window '^ZEQ Editor - verdant_rush\.zeq' >/dev/null; then
 else
     fail "opening a .zeq file did not start the installed editor"
 fi
+# An installed editor keeps its settings in the profile, where an upgrade
+# or an uninstall leaves them.
+wine_user=$(id -un) # Wine's user is the Linux one
+profile_settings="$WINEPREFIX/drive_c/users/$wine_user/AppData/Roaming/zeq-editor/zeq-editor.cfg"
+[ -f "$profile_settings" ] || fail "the installed editor made no settings in %APPDATA%"
+[ ! -e "$programs/zeq-editor.cfg" ] || fail "the installed editor wrote its settings beside itself"
+
+# Installing over the running editor: refused (a running program cannot be
+# replaced), with a non-zero exit and a line in the log, the old files kept.
+setup_log="$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")/ZEQ Editor setup.log"
+rm -f "$setup_log"
+touch -d '2000-01-01' "$programs/zeq.exe"
+if wine "$installer" /S /AllUsers; then fail "an install over a running editor reported success"; fi
+grep -q 'ZEQ Editor is running' "$setup_log" 2>/dev/null || fail "no log line says the editor runs"
+[ "$(stat -c %Y "$programs/zeq.exe")" = "$(date -d 2000-01-01 +%s)" ] ||
+    fail "an install over a running editor changed files"
 close_editor
+wine "$installer" /S /AllUsers /AddToPath || fail "the install after closing the editor failed"
+[ "$(stat -c %Y "$programs/zeq.exe")" != "$(date -d 2000-01-01 +%s)" ] || fail "the upgrade kept an old file"
+[ "$(regnamed "$environment" Path)" = "$path_before;C:\Program Files\ZEQ Editor" ] ||
+    fail "an upgrade put zeq on the PATH twice"
 
 wine "$programs/Uninstall.exe" /S
 for _ in $(seq 1 60); do [ -d "$programs" ] || break; sleep 0.5; done
 [ ! -e "$programs" ] || fail "the uninstaller left $(cd "$programs" && find . | tr '\n' ' ')"
 [ ! -e "$menu" ] || fail "the uninstaller left the Start-menu entry"
+[ -f "$profile_settings" ] || fail "the uninstaller deleted the user's settings"
+[ "$(regnamed "$environment" Path)" = "$path_before" ] ||
+    fail "the uninstaller left the PATH as $(regnamed "$environment" Path)"
 for key in 'HKLM\Software\Classes\.zeq' 'HKLM\Software\Classes\ZeqEditor.PlanFile' \
            'HKLM\Software\ZEQ Editor' \
            'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ZEQ Editor'; do
