@@ -5,8 +5,16 @@
 #include "planfeatures.h"
 #include "zeqversion.h"
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <cerrno>
+#include <sys/types.h>
+#endif
 
 using lsp::Json;
 
@@ -46,6 +54,30 @@ std::string PathOfUri(const std::string& uri) {
     return path;
 }
 
+// Whether a process runs: a client that died without closing the pipe (its
+// children inherited it) would leave the server running for good.
+bool ProcessRuns(long long pid) {
+#if defined(_WIN32)
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(pid));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return runs;
+#else
+    return kill(pid_t(pid), 0) == 0 || errno == EPERM;
+#endif
+}
+
+constexpr auto kParentCheck = std::chrono::seconds(1);
+
+bool IsPlanFile(const std::string& uri, const std::string& languageId) {
+    if (languageId == "zeq") return true;
+    if (uri.size() < 4) return false;
+    std::string ext = uri.substr(uri.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return char(c | 0x20); });
+    return ext == ".zeq";
+}
+
 } // namespace
 
 CLspServer::CLspServer(CLspTransport& transport, Options options)
@@ -69,13 +101,23 @@ int CLspServer::Run() {
 #endif
     std::string body;
     while (!m_exit) {
-        int timeout = -1;
+        using std::chrono::milliseconds;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_parent > 0 && now - m_parentCheckedAt >= kParentCheck) {
+            if (!ProcessRuns(m_parent)) return 1;
+            m_parentCheckedAt = now;
+        }
+        long long timeout = -1;
         if (!m_due.empty())
-            timeout =
-                int(std::max<long long>(0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                               m_dueAt - std::chrono::steady_clock::now())
-                                               .count()));
-        switch (m_transport.Read(body, timeout)) {
+            timeout = std::max<long long>(
+                0, std::chrono::duration_cast<milliseconds>(m_dueAt - now).count());
+        if (m_parent > 0) {
+            const long long check = std::max<long long>(
+                0, std::chrono::duration_cast<milliseconds>(m_parentCheckedAt + kParentCheck - now)
+                       .count());
+            timeout = timeout < 0 ? check : std::min(timeout, check);
+        }
+        switch (m_transport.Read(body, int(timeout))) {
         case CLspTransport::Status::Message: {
             Json message;
             try {
@@ -152,6 +194,9 @@ Json CLspServer::Initialize(const Json& params) {
     else if (params.contains("rootUri") && params["rootUri"].is_string())
         m_workspaceFolders.push_back(PathOfUri(params["rootUri"]));
     std::erase(m_workspaceFolders, std::string());
+    if (params.contains("processId") && params["processId"].is_number_integer())
+        m_parent = params["processId"].get<long long>();
+    m_parentCheckedAt = std::chrono::steady_clock::now();
     m_initialized = true;
     Configure(params.value("initializationOptions", Json::object()));
     return {{"capabilities",
@@ -175,6 +220,8 @@ void CLspServer::Configure(const Json& settings) {
     };
     m_plansSetting = text("plans");
     m_unitsSetting = text("units");
+    if (zeq.contains("maxDiagnostics") && zeq["maxDiagnostics"].is_number_unsigned())
+        m_maxDiagnostics = zeq["maxDiagnostics"].get<std::size_t>();
     FindCatalogs();
 }
 
@@ -189,14 +236,27 @@ void CLspServer::FindCatalogs() {
     std::vector<std::string> folders = m_workspaceFolders;
     folders.insert(folders.end(), m_options.catalogFolders.begin(), m_options.catalogFolders.end());
     m_catalogs.Find(folders, resolve(m_plansSetting), resolve(m_unitsSetting));
-    for (const std::string& note : m_catalogs.Notes())
+    std::string trouble; // for the user, not only the log: checks are off
+    for (const std::string& note : m_catalogs.Notes()) {
         Log("zeq lsp: cannot read " + note, 2);
+        trouble += "Cannot read " + note + ". ";
+    }
     Log("zeq lsp: plan types from " +
         (m_catalogs.PlansPath().empty() ? std::string("nowhere (no Plans.dat found)")
                                         : m_catalogs.PlansPath()) +
         ", units from " +
         (m_catalogs.UnitsPath().empty() ? std::string("nowhere (no Units.dat found)")
                                         : m_catalogs.UnitsPath()));
+    if (m_catalogs.PlansPath().empty())
+        trouble += "No Plans.dat was found: plan types are not checked. ";
+    if (m_catalogs.UnitsPath().empty())
+        trouble += "No Units.dat was found: unit classes are not checked. ";
+    if (!trouble.empty()) {
+        trouble.pop_back();
+        Send({{"jsonrpc", "2.0"},
+              {"method", "window/showMessage"},
+              {"params", {{"type", 2}, {"message", lsp::Utf8("zeq: " + trouble)}}}});
+    }
     for (const auto& [uri, doc] : m_documents)
         m_due.insert(uri);
     m_dueAt = std::chrono::steady_clock::now();
@@ -218,6 +278,7 @@ Json CLspServer::Request(const std::string& method, const Json& params) {
         m_shutdown = true;
         return nullptr;
     }
+    if (Ignored(params)) return nullptr;
     const CPlanManager* types = m_catalogs.PlanTypes();
     const CUnitList* units = m_catalogs.Units();
     if (method == "textDocument/completion")
@@ -253,14 +314,19 @@ void CLspServer::Notification(const std::string& method, const Json& params) {
     if (method == "textDocument/didOpen") {
         const Json& doc = params.at("textDocument");
         const std::string uri = doc.at("uri");
+        if (!IsPlanFile(uri, doc.value("languageId", ""))) {
+            m_ignored.insert(uri);
+            return;
+        }
         m_documents.insert_or_assign(uri, CTextDocument(doc.at("text").get<std::string>(),
                                                         doc.value("version", 0LL), m_units));
         m_due.insert(uri);
         m_dueAt = std::chrono::steady_clock::now(); // at once
     } else if (method == "textDocument/didChange") {
-        Change(params);
+        if (!Ignored(params)) Change(params);
     } else if (method == "textDocument/didClose") {
         const std::string uri = params.at("textDocument").at("uri");
+        if (m_ignored.erase(uri) > 0) return;
         m_documents.erase(uri);
         m_due.erase(uri);
         Send({{"jsonrpc", "2.0"},
@@ -272,6 +338,13 @@ void CLspServer::Notification(const std::string& method, const Json& params) {
         if (m_catalogs.Refresh()) FindCatalogs();
     }
     // Others ($/cancelRequest, $/setTrace, didSave...) need nothing.
+}
+
+bool CLspServer::Ignored(const Json& params) const {
+    if (m_ignored.empty() || !params.is_object() || !params.contains("textDocument")) return false;
+    const Json& doc = params["textDocument"];
+    return doc.is_object() && doc.contains("uri") && doc["uri"].is_string() &&
+           m_ignored.count(doc["uri"].get<std::string>()) > 0;
 }
 
 void CLspServer::Change(const Json& params) {
@@ -311,6 +384,6 @@ void CLspServer::Publish(const std::string& uri) {
           {"params",
            {{"uri", uri},
             {"version", doc.Version()},
-            {"diagnostics",
-             CPlanFeatures(doc, m_catalogs.PlanTypes(), m_catalogs.Units()).Diagnostics()}}}});
+            {"diagnostics", CPlanFeatures(doc, m_catalogs.PlanTypes(), m_catalogs.Units())
+                                .Diagnostics(m_maxDiagnostics)}}}});
 }

@@ -14,8 +14,11 @@
 // kept in step with the client's edits, zeq check's findings published a
 // moment after the typing stops, completion, hover, outline, folds,
 // formatting and quick fixes, with the catalogs found as the editor finds
-// them, the workspace's first. One thread; nothing the client sends brings
-// it down: a bad message gets an error response or a log line.
+// them, the workspace's first. Only plan files (".zeq", or the "zeq"
+// language) are served; other documents a client sends are let be. One
+// thread; nothing the client sends brings it down: a bad message gets an
+// error response or a log line. It ends with the client's process, when
+// told which that is.
 class CLspServer {
 public:
     struct Options {
@@ -45,6 +48,7 @@ private:
     CTextDocument& Document(const lsp::Json& params);
     void PublishDue();
     void Publish(const std::string& uri);
+    bool Ignored(const lsp::Json& params) const;
 
     void Send(const lsp::Json& message);
     void Log(const std::string& text, int type = 3);
@@ -52,11 +56,15 @@ private:
     CLspTransport& m_transport;
     Options m_options;
     std::map<std::string, CTextDocument> m_documents; // by URI
+    std::set<std::string> m_ignored;                  // open, but no plan files
     std::set<std::string> m_due;                      // whose diagnostics are due
     std::chrono::steady_clock::time_point m_dueAt;
     CCatalogs m_catalogs;
     std::vector<std::string> m_workspaceFolders;
     std::string m_plansSetting, m_unitsSetting;
+    std::size_t m_maxDiagnostics = 1000; // per document
+    long long m_parent = 0;              // the client's process; 0: not told
+    std::chrono::steady_clock::time_point m_parentCheckedAt;
     CTextDocument::Units m_units = CTextDocument::Units::Utf16;
     bool m_initialized = false, m_shutdown = false, m_exit = false;
 };

@@ -17,7 +17,7 @@ namespace {
 
 // LSP's numbers for the kinds of symbols and severities used here.
 constexpr int kSymbolNamespace = 3, kSymbolProperty = 7, kSymbolObject = 19;
-constexpr int kError = 1, kWarning = 2;
+constexpr int kError = 1, kWarning = 2, kInformation = 3;
 
 // The edit distance of two names, A-Z folded: how far one is from the other.
 std::size_t Distance(std::string_view a, std::string_view b) {
@@ -84,19 +84,43 @@ Json CPlanFeatures::LineRange(std::size_t line) const {
     return lsp::Range(m_doc, base + start, base + text.size());
 }
 
-Json CPlanFeatures::Diagnostics() const {
+Json CPlanFeatures::Diagnostics(std::size_t limit) const {
     CPlanFileReport report(m_planTypes, m_units);
     report.Check(m_doc.Text());
+    // Tens of thousands of findings make a client slow on every edit: the
+    // most severe are the ones worth the room.
+    std::vector<const Finding*> findings;
+    for (const Finding& finding : report.Findings())
+        findings.push_back(&finding);
+    std::stable_partition(findings.begin(), findings.end(),
+                          [](const Finding* f) { return f->IsError(); });
+    const lsp::Json top = lsp::Range({0, 0}, {0, 0});
+    auto note = [&top](const char* code, const std::string& message) {
+        return Json{{"range", top},
+                    {"severity", kInformation},
+                    {"code", code},
+                    {"source", "zeq"},
+                    {"message", message}};
+    };
     Json list = Json::array();
-    for (const Finding& finding : report.Findings()) {
-        const bool error = finding.IsError();
-        list.push_back({{"range", finding.line > 0 ? LineRange(std::size_t(finding.line - 1))
-                                                   : lsp::Range({0, 0}, {0, 0})},
-                        {"severity", error ? kError : kWarning},
-                        {"code", std::string(finding.code)},
-                        {"source", "zeq"},
-                        {"message", lsp::Utf8(finding.message)}});
+    for (std::size_t i = 0; i < findings.size() && i < limit; ++i) {
+        const Finding& finding = *findings[i];
+        list.push_back(
+            {{"range", finding.line > 0 ? LineRange(std::size_t(finding.line - 1)) : top},
+             {"severity", finding.IsError() ? kError : kWarning},
+             {"code", std::string(finding.code)},
+             {"source", "zeq"},
+             {"message", lsp::Utf8(finding.message)}});
     }
+    if (findings.size() > limit)
+        list.push_back(note("more-findings",
+                            std::to_string(findings.size() - limit) +
+                                " more findings are not shown (the zeq.maxDiagnostics setting)"));
+    if (!m_planTypes)
+        list.push_back(note("no-plan-types", "No Plans.dat was found: plan types and their "
+                                             "parameters are not checked"));
+    if (!m_units)
+        list.push_back(note("no-units", "No Units.dat was found: unit classes are not checked"));
     return list;
 }
 
@@ -179,6 +203,15 @@ bool CPlanFeatures::Formatting(Json& edits, std::string& why) const {
         }
     std::string text;
     FormatPlanText(m_doc.Text(), text);
+    // The canonical layout ends lines as the game's files do; a buffer whose
+    // lines end in LF alone keeps that (the editor would convert it back).
+    if (const std::size_t end = m_doc.Text().find('\n');
+        end != std::string::npos && (end == 0 || m_doc.Text()[end - 1] != '\r')) {
+        std::string lf;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (text[i] != '\r' || i + 1 == text.size() || text[i + 1] != '\n') lf += text[i];
+        text = std::move(lf);
+    }
     if (text != m_doc.Text())
         edits.push_back(
             {{"range", lsp::Range(m_doc, 0, m_doc.Text().size())}, {"newText", lsp::Utf8(text)}});

@@ -14,7 +14,10 @@ public:
     CPlanFeatures(const CTextDocument& doc, const CPlanManager* planTypes, const CUnitList* units)
         : m_doc(doc), m_planTypes(planTypes), m_units(units) {}
 
-    lsp::Json Diagnostics() const;
+    // At most `limit` findings, the errors first; one more then says how
+    // many were left out. The checks that a missing catalog turns off are
+    // named at the top of the file.
+    lsp::Json Diagnostics(std::size_t limit = 1000) const;
     lsp::Json Symbols() const;
     lsp::Json Folding() const;
     // The edits that give the canonical layout; empty when the text has it.

@@ -259,6 +259,15 @@ TEST_F(Server, FormatsAsZeqFmt) {
               0);
     EXPECT_EQ(edits[0]["newText"], Read(Path("f.zeq")));
 
+    std::string lf = text; // a buffer of LF lines is formatted with LF lines
+    std::erase(lf, '\r');
+    Open(lf);
+    EXPECT_EQ(Request("textDocument/formatting",
+                      {{"textDocument", {{"uri", kUri}}}})["result"][0]["newText"]
+                  .get<std::string>()
+                  .find('\r'),
+              std::string::npos);
+
     Open(text + "// mine\r\n"); // the canonical layout would drop the comment
     EXPECT_NE(
         Request("textDocument/formatting", {{"textDocument", {{"uri", kUri}}}})["error"]["message"]
@@ -294,6 +303,44 @@ TEST_F(Server, ExitsWhenTheInputCloses) {
     Start();
     Raw("Content-Length: 100\r\n\r\n{\"jsonrpc\"");
     EXPECT_EQ(Exit(), 1);
+}
+
+// Its client gone without a word (the pipe held open by another process):
+// the server goes too.
+TEST_F(Server, ExitsWithItsClient) {
+    const pid_t client = fork();
+    if (client == 0) {
+        pause();
+        _exit(0);
+    }
+    Request("initialize", {{"capabilities", json::object()}, {"processId", client}});
+    kill(client, SIGKILL);
+    waitpid(client, nullptr, 0);
+    EXPECT_TRUE(Next([](const json&) { return false; }).is_null()); // its output closes
+    EXPECT_EQ(Exit(), 1);
+}
+
+// Only plan files; at most so many findings, errors first; catalogs that
+// are missing said to the user and on the file.
+TEST_F(Server, KeepsToPlanFilesAndWithinLimits) {
+    Start();
+    Notify("workspace/didChangeConfiguration", {{"settings",
+                                                 {{"zeq",
+                                                   {{"plans", "nowhere/Plans.dat"},
+                                                    {"units", ZEQ_DATA_DIR "/Units.dat"},
+                                                    {"maxDiagnostics", 2}}}}}});
+    const json told =
+        Next([](const json& m) { return m.value("method", "") == "window/showMessage"; });
+    EXPECT_NE(told.dump().find("plan types are not checked"), std::string::npos) << told;
+    Notify("textDocument/didOpen", {{"textDocument",
+                                     {{"uri", "file:///mod/a-notes.txt"},
+                                      {"languageId", "plaintext"},
+                                      {"text", "[Plan1]\n"}}}});
+    Open("[Start]\r\nconsClass = \"iu_x\"\r\nscavClass = \"iu_y\"\r\n[Plan1]\r\n");
+    std::string codes; // of the first published: the notes sort first
+    for (const json& d : Diagnostics())
+        codes += d["code"].get<std::string>() + " ";
+    EXPECT_EQ(codes, "plan-not-read unit-unknown more-findings no-plan-types ");
 }
 
 } // namespace

@@ -20,10 +20,37 @@ function zeqProgram(context) {
 
 function catalogSettings() {
   const settings = vscode.workspace.getConfiguration('zeq');
-  return { plans: settings.get('plans'), units: settings.get('units') };
+  return {
+    plans: settings.get('plans'),
+    units: settings.get('units'),
+    maxDiagnostics: settings.get('maxDiagnostics'),
+  };
 }
 
 async function activate(context) {
+  context.subscriptions.push(
+    vscode.commands.registerCommand('zeq.restartServer', () => restart(context)),
+    // Another program is another server.
+    vscode.workspace.onDidChangeConfiguration((event) => {
+      if (event.affectsConfiguration('zeq.path')) restart(context);
+    }));
+  await start(context);
+}
+
+async function restart(context) {
+  if (client) {
+    const stopping = client;
+    client = undefined;
+    try {
+      await stopping.stop();
+    } catch (error) {
+      // A server that has died already is stopped.
+    }
+  }
+  await start(context);
+}
+
+async function start(context) {
   const command = zeqProgram(context);
   const serverOptions = { command, args: ['lsp'] };
   const clientOptions = {
