@@ -63,14 +63,25 @@ $(x86_64-w64-mingw32-g++-posix --version | head -1)
 $(grep -v '^#' scripts/mingw-w64.cmake)
 ${options[*]}"
 
-if [ -f "$prefix/zeq-qt.stamp" ] && [ "$(cat "$prefix/zeq-qt.stamp")" = "$stamp_text" ]; then
-    step "Qt $upstream for Windows is ready in $prefix"
-    exit 0
-fi
+ready() {
+    if [ -f "$prefix/zeq-qt.stamp" ] && [ "$(cat "$prefix/zeq-qt.stamp")" = "$stamp_text" ]; then
+        step "Qt $upstream for Windows is ready in $prefix"
+        exit 0
+    fi
+}
+ready
 
 cache_parent=$(dirname "$prefix")
 $SUDO mkdir -p "$cache_parent"
 [ -w "$cache_parent" ] || $SUDO chown "$(id -u):$(id -g)" "$cache_parent"
+# One build at a time into one cache (two checkouts on one machine): the
+# second waits for the first, then finds its Qt ready.
+exec 9>"$prefix.lock"
+if ! flock -n 9; then
+    step "another build of this Qt is running; waiting for it to end"
+    flock 9
+fi
+ready
 work="$prefix.build"
 rm -rf "$work"
 mkdir -p "$work"

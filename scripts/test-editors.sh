@@ -35,8 +35,15 @@ if [ "$(cat "$work/found.txt")" != "$expected" ]; then
 fi
 
 echo "VS Code extension: grammar tests and package"
-cd editors/vscode
+cmp -s LICENSE.txt editors/vscode/LICENSE.txt || { echo "editors/vscode/LICENSE.txt differs" >&2; exit 1; }
+# Packaged from a copy of the extension's folder alone, as a contributor
+# would check it out.
+copy=$work/copy
+git ls-files -z editors/vscode | xargs -0 cp --parents -t "$copy"
+cd "$copy/editors/vscode"
+node --check extension.js
 npm ci --no-audit --no-fund --loglevel=error
 npm test
 npm run --silent package >/dev/null
-ls zeq-plan-files-*.vsix
+cp zeq-plan-files-*.vsix "$root/editors/vscode/"
+ls "$root"/editors/vscode/zeq-plan-files-*.vsix

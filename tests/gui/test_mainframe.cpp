@@ -557,11 +557,31 @@ private slots:
         QVERIFY(tree->topLevelItem(0)->isExpanded());
         QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(0));
         QCOMPARE(frame->GetRightPane()->FocusedSelectedRow(), 1);
+
+        app->Document()->SetModifiedFlag(); // closing asks to save it
+        QVERIFY(frame->isWindowModified());
+        ui.answers = {IUiServices::Answer::Cancel};
+        QVERIFY(!frame->close());
+        QCOMPARE(ui.questions.last(), QString("Save changes to keep.zeq?"));
+        ui.answers = {IUiServices::Answer::No};
+        QVERIFY(frame->close());
     }
 
-    void saveQuestionYesRunsStartCheatFirst() {
+    // Without a valid Start section: Yes runs the Start dialog first, No
+    // saves anyway, Cancel (or the dialog cancelled) does not save.
+    void saveQuestionAnswers() {
         auto app = Start();
         CZeqEditorDoc* doc = app->Document();
+        ui.answers = {IUiServices::Answer::Yes};
+        WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) { dialog->reject(); });
+        QVERIFY(!doc->OnSaveDocument(Path("gaveup.zeq"), app->MainFrame()));
+        QVERIFY(ui.questions[0].startsWith("This ZEQ document has not a valid Start section yet."));
+        ui.answers = {IUiServices::Answer::No, IUiServices::Answer::Cancel};
+        QVERIFY(doc->OnSaveDocument(Path("no.zeq"), app->MainFrame()));
+        QCOMPARE(Read(Path("no.zeq")),
+                 QByteArray("[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n"));
+        QVERIFY(!doc->OnSaveDocument(Path("cancel.zeq"), app->MainFrame()));
+        QVERIFY(!QFile::exists(Path("cancel.zeq")) && !QFile::exists(Path("gaveup.zeq")));
         ui.answers = {IUiServices::Answer::Yes};
         WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) {
             dialog->findChild<QLineEdit*>("constructor")->setText("cons");
@@ -569,22 +589,8 @@ private slots:
             dialog->accept();
         });
         QVERIFY(doc->OnSaveDocument(Path("yes.zeq"), app->MainFrame()));
-        QVERIFY(ui.questions[0].startsWith("This ZEQ document has not a valid Start section yet."));
         QVERIFY(Read(Path("yes.zeq")).contains("consClass = \"cons\""));
         QVERIFY(!doc->IsModified());
-    }
-
-    void saveQuestionNoSavesAnywayAndCancelDoesNot() {
-        auto app = Start();
-        ui.answers = {IUiServices::Answer::Yes}; // then the Start dialog is cancelled
-        WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) { dialog->reject(); });
-        QVERIFY(!app->Document()->OnSaveDocument(Path("gaveup.zeq"), app->MainFrame()));
-        ui.answers = {IUiServices::Answer::No, IUiServices::Answer::Cancel};
-        QVERIFY(app->Document()->OnSaveDocument(Path("no.zeq"), app->MainFrame()));
-        QCOMPARE(Read(Path("no.zeq")),
-                 QByteArray("[Start]\r\nconsClass = \r\nscavClass = \r\n\r\n"));
-        QVERIFY(!app->Document()->OnSaveDocument(Path("cancel.zeq"), app->MainFrame()));
-        QVERIFY(!QFile::exists(Path("cancel.zeq")) && !QFile::exists(Path("gaveup.zeq")));
     }
 
     // A file that does not load is offered in the source editor, the caret
@@ -642,17 +648,6 @@ private slots:
             .WriteInt("Settings", "OpenLastArchive", 0);
         auto app = Start();
         QCOMPARE(app->Document()->Title(), QString("Untitled"));
-    }
-
-    void closingAsksToSaveAModifiedDocument() {
-        auto app = Start(Write(Path("close.zeq"), kTwoPlans));
-        app->Document()->SetModifiedFlag();
-        QVERIFY(app->MainFrame()->isWindowModified());
-        ui.answers = {IUiServices::Answer::Cancel};
-        QVERIFY(!app->MainFrame()->close());
-        QCOMPARE(ui.questions.last(), QString("Save changes to close.zeq?"));
-        ui.answers = {IUiServices::Answer::No};
-        QVERIFY(app->MainFrame()->close());
     }
 };
 
