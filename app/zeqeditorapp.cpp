@@ -179,13 +179,23 @@ bool CZeqEditorApp::Open(const QString& path) {
 }
 
 void CZeqEditorApp::ExitInstance() {
-    m_recentFiles.WriteTo(m_settings.File());
     m_recovery->Discard(); // a clean exit: the document was saved or given up
 }
 
-void CZeqEditorApp::UseFile(const QString& path) {
-    m_recentFiles.Add(CorePath(path));
+void CZeqEditorApp::ChangeRecentFiles(const QString& path, bool add) {
+    // Written at once, so that a crash keeps it, and onto the list as
+    // another editor window may have left it meanwhile.
+    m_recentFiles.ReadFrom(m_settings.File());
+    if (add)
+        m_recentFiles.Add(CorePath(path));
+    else
+        m_recentFiles.Remove(CorePath(path));
+    m_recentFiles.WriteTo(m_settings.File());
     emit RecentFilesChanged();
+}
+
+void CZeqEditorApp::UseFile(const QString& path) {
+    ChangeRecentFiles(path, true);
 }
 
 void CZeqEditorApp::OnFileNew() {
@@ -194,13 +204,13 @@ void CZeqEditorApp::OnFileNew() {
 }
 
 void CZeqEditorApp::OnFileOpen() {
-    // The file first: cancelling the open dialog costs nothing.
     // Where the user works: the open file's folder, else the last file's.
     QString near = m_document->PathName();
     if (near.isEmpty() && !m_recentFiles.Entries().empty())
         near = QString::fromStdString(m_recentFiles.Entries().front());
     const QString path = Ui().GetOpenFileName(
         m_frame.get(), near.isEmpty() ? QString() : QFileInfo(near).absolutePath());
+    // The file first: cancelling the open dialog costs nothing.
     if (path.isEmpty() || !m_document->SaveModified(m_frame.get())) return;
     Open(path);
 }
@@ -209,8 +219,7 @@ bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
     if (!m_document->SaveModified(m_frame.get())) return false;
     if (Open(path)) return true;
     if (QFileInfo::exists(path)) return false; // there, but not opened here
-    m_recentFiles.Remove(CorePath(path));
-    emit RecentFilesChanged();
+    ChangeRecentFiles(path, false);
     return false;
 }
 

@@ -68,6 +68,7 @@ signals:
 
 private:
     void UseFile(const QString& path);
+    void ChangeRecentFiles(const QString& path, bool add);
     // The catalogs of the file's folder, where they are not those in use;
     // then the frame shows them.
     void UseCatalogsFor(const QString& path);

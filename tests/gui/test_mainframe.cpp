@@ -632,16 +632,19 @@ private slots:
             auto app = Start(first);
             QVERIFY(app->OpenDocumentFile(second));
             QCOMPARE(app->RecentFiles().Entries().front(), second.toStdString());
-            app->MainFrame()->close(); // writes the list
-        }
+        } // no clean exit: the list is written already
         {
             auto app = Start(); // OpenLastArchive defaults to 1
             QCOMPARE(app->Document()->PathName(), second);
             emit app->MainFrame()->OpenRequested(); // cancelled, in the open file's folder
             QCOMPARE(ui.openFolders.last(), QFileInfo(second).absolutePath());
             QFile::remove(first);
+            const std::string other = Path("other.zeq").toStdString(); // another editor's
+            CSettingsFile(Path("settings.cfg").toStdString())
+                .Write("Recent File List", "File3", other);
             QVERIFY(!app->OpenDocumentFile(first));
-            QCOMPARE(app->RecentFiles().Entries().size(), std::size_t(1));
+            QCOMPARE(app->RecentFiles().Entries(),
+                     (std::vector<std::string>{second.toStdString(), other}));
             app->MainFrame()->close();
         }
         CSettingsFile(Path("settings.cfg").toStdString())
