@@ -43,6 +43,7 @@ enum SourceCommand {
     ID_SRC_SETTINGS = 32844,
     ID_SRC_STYLE_UNREAL = 32845,
     ID_SRC_STYLE_MSDEV = 32846,
+    ID_SRC_PLAN_HEADER = 32801,
     ID_SRC_PLAN_BLOCK = 32808,
     ID_SRC_FIND = 32870,
     ID_SRC_FIND_NEXT = 32871,
@@ -90,7 +91,7 @@ const Snippet kSnippets[] = {
     {"&Match", 0, nullptr, nullptr, 0},
     {"&Match", 32807, "Complete Block",
      "[Match]\r\ntargetType1 = \"\"\r\nattackType1_1 = \"\"\r\n\r\n", -25},
-    {"&Plan", 32801, "[Plan1]", "[Plan1]\r\n", 0},
+    {"&Plan", ID_SRC_PLAN_HEADER, "[Plan1]", "[Plan1]\r\n", 0},
     {"&Plan", 32809, "planType =", "planType = \"\"\r\n", -3},
     {"&Plan", 32810, "planPriority =", "planPriority = \r\n", -2},
     {"&Plan", 0, nullptr, nullptr, 0},
@@ -145,29 +146,30 @@ QFont EditorFont(int points) {
     return font;
 }
 
-// The report's sentences by line (0-based), for the marks: what a save would
-// lose, and what the catalogs do not know. Runs away from the window.
-QHash<int, QString> MarksOf(const QString& rawText, const CPlanManager* planTypes,
-                            const CUnitList* units) {
+} // namespace
+
+// For the marks: what a save would lose, and what the catalogs do not know.
+// Runs away from the window.
+CSourceEditorDlg::Marks CSourceEditorDlg::MarksOf(const QString& rawText,
+                                                  const CPlanManager* planTypes,
+                                                  const CUnitList* units) {
     CPlanFileReport report(planTypes, units);
-    report.Check(FromQt(CSyntaxEdit::PlanTextOf(rawText)));
-    QHash<int, QString> marks;
+    Marks marks;
+    marks.reads = report.Check(FromQt(CSyntaxEdit::PlanTextOf(rawText)));
     for (const Finding& finding : report.Findings()) {
         if (finding.line <= 0) continue;
-        QString& mark = marks[finding.line - 1];
+        QString& mark = marks.byLine[finding.line - 1];
         if (!mark.isEmpty()) mark += '\n';
         mark += ToQt(finding.message);
     }
     return marks;
 }
 
-} // namespace
-
 CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& text, QWidget* parent)
     : QDialog(parent), m_context(context), m_editor(new CSyntaxEdit(this)),
       m_findBar(new CFindBar(m_editor, this)), m_position(new QLabel(this)),
       m_checkTimer(new QTimer(this)) {
-    setWindowTitle(tr("ZEQ Source Editor"));
+    UpdateTitle();
     setWindowIcon(Icons::Application());
     setWindowFlag(Qt::WindowMaximizeButtonHint);
     resize(680, 440);
@@ -195,11 +197,20 @@ CSourceEditorDlg::CSourceEditorDlg(const CAppContext& context, const QString& te
     m_checkTimer->setSingleShot(true);
     m_checkTimer->setInterval(kCheckPause);
     connect(m_checkTimer, &QTimer::timeout, this, &CSourceEditorDlg::StartCheck);
-    connect(&m_check, &QFutureWatcher<QHash<int, QString>>::finished, this,
-            [this] { m_editor->SetMarks(m_check.result()); });
+    // A line being typed (a header not closed yet) stops the text from
+    // reading: the other lines keep their marks until it reads again.
+    connect(&m_check, &QFutureWatcher<Marks>::finished, this, [this] {
+        const Marks checked = m_check.result();
+        if (checked.reads) m_readMarks = checked.byLine;
+        QHash<int, QString> shown = m_readMarks;
+        if (!checked.reads) shown.insert(checked.byLine);
+        m_editor->SetMarks(shown);
+    });
     connect(m_editor->document(), &QTextDocument::contentsChanged, this, [this] {
         if (!IsLoading()) CheckSoon();
     });
+    connect(m_editor->document(), &QTextDocument::modificationChanged, this,
+            &QWidget::setWindowModified);
 
     const CAppSettings& settings = m_context.Settings();
     const bool colouring = settings.SyntaxColoring();
@@ -289,6 +300,20 @@ qsizetype CSourceEditorDlg::NextPiece(qsizetype size) {
     return end;
 }
 
+void CSourceEditorDlg::SetShownName(const QString& name) {
+    m_shownName = name;
+    UpdateTitle();
+}
+
+void CSourceEditorDlg::UpdateTitle() {
+    // The mark stands for text not applied to the document yet.
+    QString title = tr("ZEQ Source Editor") + "[*]";
+    if (IsLoading())
+        title += " " + tr("(loading, %1%)").arg(100 * m_loaded / std::max<qsizetype>(1, m_pending.size()));
+    if (!m_shownName.isEmpty()) title += " - " + m_shownName;
+    setWindowTitle(title);
+}
+
 void CSourceEditorDlg::LoadMore() {
     const qsizetype from = m_loaded;
     const qsizetype to = NextPiece(kMorePiece);
@@ -296,13 +321,12 @@ void CSourceEditorDlg::LoadMore() {
     end.movePosition(QTextCursor::End);
     end.insertText(m_pending.mid(from, to - from));
     if (m_loaded < m_pending.size()) {
-        setWindowTitle(
-            tr("ZEQ Source Editor (loading, %1%)").arg(100 * m_loaded / m_pending.size()));
+        UpdateTitle();
         QTimer::singleShot(0, this, &CSourceEditorDlg::LoadMore);
         return;
     }
     m_pending.clear();
-    setWindowTitle(tr("ZEQ Source Editor"));
+    UpdateTitle();
     m_editor->document()->setUndoRedoEnabled(true);
     m_editor->document()->setModified(false);
     m_editor->setReadOnly(false);
@@ -394,8 +418,9 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
         QAction* action = AddItem(menu, s.id, QString::fromLatin1(s.item));
         connect(action, &QAction::triggered, this, [this, s] {
             QString snippet = QString::fromLatin1(s.text);
-            // The Plan block makes a plan of its own: a repeated [Plan1] would be lost.
-            if (s.id == ID_SRC_PLAN_BLOCK)
+            // A new plan is a plan of its own, as completion numbers it: a
+            // repeated [Plan1] would be lost.
+            if (s.id == ID_SRC_PLAN_BLOCK || s.id == ID_SRC_PLAN_HEADER)
                 snippet.replace(QStringLiteral("[Plan1]"),
                                 QStringLiteral("[Plan%1]").arg(m_editor->FreePlanNumber()));
             m_editor->InsertSnippet(snippet, s.offset);
@@ -550,7 +575,7 @@ bool RunSourceEditor(const CAppContext& context, const QString& text, int line, 
                      const std::function<void(CSourceEditorDlg&)>& opened) {
     CWaitCursor wait;
     CSourceEditorDlg dialog(context, text, parent);
-    if (!shown.isEmpty()) dialog.setWindowTitle(dialog.windowTitle() + " - " + shown);
+    dialog.SetShownName(shown);
     if (line > 0) dialog.GoToLine(line);
     if (opened) opened(dialog);
     wait.Release(); // not over the editor's own window

@@ -8,7 +8,9 @@
 class CAppContext;
 class CFindBar;
 class CPlanData;
+class CPlanManager;
 class CSyntaxEdit;
+class CUnitList;
 class QAction;
 class QLabel;
 class QMenu;
@@ -34,6 +36,8 @@ public:
     // The edited text (CR LF line breaks) after Save, already checked to parse.
     QString Text() const { return m_result; }
 
+    // What the text is, for the title ("ai.zeq, as on disk").
+    void SetShownName(const QString& name);
     // Puts the caret at the start of a line (1-based) and shows it.
     void GoToLine(int line);
     // Ctrl+G: asks for the line.
@@ -62,6 +66,7 @@ protected:
 private:
     void BuildMenus(QMenuBar* bar);
     void StartCheck();
+    void UpdateTitle();
     void ShowPosition();
     qsizetype NextPiece(qsizetype size);
     void LoadMore();
@@ -71,13 +76,22 @@ private:
     CSyntaxEdit* m_editor;
     QString m_result;
     QString m_pending; // the text while it is being loaded
+    QString m_shownName;
     qsizetype m_loaded = 0;
     int m_pendingLine = 0;
     QHash<int, QAction*> m_actions;
     CFindBar* m_findBar;
     QLabel* m_position;
     QTimer* m_checkTimer;
-    QFutureWatcher<QHash<int, QString>> m_check;
+    // The report's sentences by line (0-based), and whether the text read.
+    struct Marks {
+        QHash<int, QString> byLine;
+        bool reads = true;
+    };
+    static Marks MarksOf(const QString& rawText, const CPlanManager* planTypes,
+                         const CUnitList* units);
+    QFutureWatcher<Marks> m_check;
+    QHash<int, QString> m_readMarks; // of the last text that read
 };
 
 // The Edit Source command: shows the text with the caret on `line` when it

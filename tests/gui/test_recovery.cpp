@@ -276,7 +276,7 @@ private slots:
         });
         auto app = Start();
         QVERIFY(ui.questions.value(0).contains("source editor held text that was not applied"));
-        QTRY_VERIFY(shown.endsWith("// typed, not applied|1|ZEQ Source Editor - source.zeq, "
+        QTRY_VERIFY(shown.endsWith("// typed, not applied|1|ZEQ Source Editor[*] - source.zeq, "
                                    "recovered, not applied"));
         QVERIFY(app->Document()->SaveText().find("// typed, not applied") != std::string::npos);
     }

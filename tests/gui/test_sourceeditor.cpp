@@ -144,13 +144,16 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
-    // The Plan block takes the lowest free number, filling a gap before
-    // Plan256 would stop the plans after it from being read.
+    // The Plan block and header take the lowest free number, filling a gap
+    // before Plan256 would stop the plans after it from being read.
     void thePlanBlockMakesAPlanOfItsOwn() {
         CSourceEditorDlg dialog(Context(), "[Plan1]\r\n[ plan 2 ]\r\n[Plan03]\r\n[Plan4]\r\n");
         dialog.Editor()->moveCursor(QTextCursor::End);
         dialog.Action(32808)->trigger();
         QVERIFY(dialog.Editor()->toPlainText().contains("[Plan4]\n[Plan3]\nplanType = \"\""));
+        dialog.Editor()->moveCursor(QTextCursor::End);
+        dialog.Action(32801)->trigger();
+        QVERIFY(dialog.Editor()->toPlainText().endsWith("\n[Plan5]\n"));
     }
 
     void aTextThatDoesNotParseIsNotLost() {
@@ -387,9 +390,13 @@ private slots:
             text += QString("x%1 = \"%2\"\r\n").arg(i).arg(QString(40, 'v'));
         CSourceEditorDlg dialog(Context(), text);
         QVERIFY(dialog.Editor()->isReadOnly()); // until the whole text is there
-        QTRY_VERIFY(dialog.windowTitle().startsWith("ZEQ Source Editor (loading, "));
+        QTRY_VERIFY(dialog.windowTitle().startsWith("ZEQ Source Editor[*] (loading, "));
         QTRY_VERIFY(!dialog.Editor()->isReadOnly());
-        QCOMPARE(dialog.windowTitle(), QString("ZEQ Source Editor"));
+        QCOMPARE(dialog.windowTitle(), QString("ZEQ Source Editor[*]"));
+        QVERIFY(!dialog.isWindowModified());
+        dialog.Editor()->insertPlainText("x"); // not applied yet
+        QVERIFY(dialog.isWindowModified());
+        dialog.Editor()->undo();
         QCOMPARE(dialog.Editor()->PlanText(), text);
         dialog.Editor()->moveCursor(QTextCursor::Start);
         QList<int> paired;
@@ -438,6 +445,10 @@ private slots:
         cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
         QTRY_VERIFY(!dialog.Editor()->Marks().contains(4));
+        QVERIFY(dialog.Editor()->Marks().contains(3));
+        // A header being typed: its own mark, and the others' kept meanwhile.
+        cursor.insertText("[Plan2");
+        QTRY_VERIFY(dialog.Editor()->Marks().contains(4));
         QVERIFY(dialog.Editor()->Marks().contains(3));
         dialog.show();
         QTRY_VERIFY(std::ranges::any_of(
