@@ -96,6 +96,7 @@ private slots:
         Doc()->SetModifiedFlag(false);
         m_app.reset();
         m_ui.reset();
+        QFile::remove(m_dir.filePath("settings.cfg")); // each test starts afresh
     }
 
     void groupsShareDisplayNamesAndSkipMatchesWithoutAttackers() {
