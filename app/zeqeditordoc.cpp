@@ -370,9 +370,8 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         }
     }
     if (!m_data.start.IsValid()) {
-        switch (Ui().AskYesNoCancel(parent, tr("This ZEQ document has not a valid Start section "
-                                               "yet.\nDo you want to edit the Start Section "
-                                               "now?"))) {
+        switch (Ui().AskYesNoCancel(parent, tr("This document has no valid Start section yet. "
+                                               "Edit the Start section now?"))) {
         case IUiServices::Answer::Yes:
             if (m_startCheat) m_startCheat();
             if (!m_data.start.IsValid()) return false;

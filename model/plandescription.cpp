@@ -4,6 +4,7 @@
 #include "sectionfile.h"
 #include "textvalues.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -13,10 +14,15 @@ std::string DescribeCondition(const PlanCondition& condition, const CUnitList& u
     static const char* const kPrefixes[] = {"If Team Computer has", "If Team Computer has NOT",
                                             "If Team Human has", "If Team Human has NOT"};
     std::string prefix = "If '" + condition.kind + "'";
+    bool has = false; // Exists and HisExists: at least so many
     for (std::size_t i = 0; i < kConditionKinds.size(); ++i)
-        if (NamesEqual(condition.kind, kConditionKinds[i])) prefix = kPrefixes[i];
+        if (NamesEqual(condition.kind, kConditionKinds[i])) {
+            prefix = kPrefixes[i];
+            has = i % 2 == 0;
+        }
     return prefix + " " + std::to_string(condition.count) + " unit(s) of type '" +
-           units.GetUnitDisplayName(condition.unitClass) + "'";
+           units.GetUnitDisplayName(condition.unitClass) + "'" +
+           (has && condition.count == 0 ? " (always holds: every team has at least 0)" : "");
 }
 
 std::string DescribeFlags(std::uint32_t flags) {
@@ -40,6 +46,15 @@ std::string Words(std::string_view key) {
 
 bool EndsWith(const std::string& folded, std::string_view ending) {
     return folded.size() > ending.size() && folded.ends_with(ending);
+}
+
+// A count as the game reads it; one that does not read as written says so
+// rather than pass for its number.
+std::string CountText(const std::string& value) {
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return value;
+    const EntryNode entry{{}, value};
+    return value + " (read as " + std::to_string(CSectionFile::GetValueInt(&entry, 0)) + ")";
 }
 
 // One numbered item of a stem: what, how many, where.
@@ -70,10 +85,14 @@ std::string DescribeParameters(const PlanEntry& plan, const CUnitList& units) {
         if (!part.empty() && !number.empty() && number.size() < 6 && part != "point") {
             if (!lists.count(stem)) order.push_back(stem);
             Item& item = lists[stem][std::stoul(number)];
-            (part == "type"    ? item.what
-             : part == "count" ? item.count
-                               : item.where) =
-                part == "type" ? units.GetUnitDisplayName(value) : value;
+            // A unit class the game wants in quotes is not one without them.
+            const bool quoted = !p.value.empty() && IsQuote(p.value.front());
+            if (part == "type")
+                item.what = quoted ? units.GetUnitDisplayName(value) : value + " (unquoted)";
+            else if (part == "count")
+                item.count = CountText(value);
+            else
+                item.where = value;
         } else if ((part == "point" || part == "loc") && number.empty()) {
             placeOf[stem] = value;
         } else {

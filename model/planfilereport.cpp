@@ -109,7 +109,27 @@ void CPlanFileReport::Rebind(const CPlanData& from, const std::vector<const Plan
 bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
     Clear();
     CPlanData scratch;
-    return (data ? *data : scratch).LoadText(text, nullptr, this);
+    m_text = text;
+    const bool loaded = (data ? *data : scratch).LoadText(text, nullptr, this);
+    m_text = {};
+    m_lineStarts.clear();
+    return loaded;
+}
+
+std::string CPlanFileReport::AsWritten(int line) {
+    if (m_lineStarts.empty()) {
+        m_lineStarts.push_back(0);
+        for (std::size_t i = 0; i < m_text.size(); ++i)
+            if (m_text[i] == '\n') m_lineStarts.push_back(i + 1);
+    }
+    if (line < 1 || std::size_t(line) > m_lineStarts.size()) return Quoted("");
+    std::string_view text = m_text.substr(m_lineStarts[std::size_t(line) - 1]);
+    text = text.substr(0, text.find('\n'));
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    return Quoted(text);
 }
 
 void CPlanFileReport::Failed(const Diagnostic& error) {
@@ -151,7 +171,7 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
 void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
     if (!entry) return;
     const std::string v(entry->value);
-    const std::string shown = Quoted(std::string(entry->key) + " = " + v);
+    const std::string shown = AsWritten(entry->line);
     if (v.empty()) {
         Add(FindingKind::Warning, "number-empty", entry->line,
             Quoted(entry->key) + " has no value and reads as 0");
@@ -244,7 +264,7 @@ void CPlanFileReport::ParameterRead(const EntryNode& entry, const PlanParamDef& 
                                     const PlanEntry& plan) {
     // What the parameter's kind in the plan-type catalog asks for.
     const std::string_view value = entry.value;
-    const std::string shown = Quoted(std::string(entry.key) + " = " + std::string(value));
+    const std::string shown = AsWritten(entry.line);
     const bool digits = !value.empty() &&
                         std::all_of(value.begin(), value.end(), [](char c) { return IsDigit(c); });
     auto add = [&](std::string_view code, std::string message) {
@@ -252,7 +272,8 @@ void CPlanFileReport::ParameterRead(const EntryNode& entry, const PlanParamDef& 
     };
     switch (def.ValueKind()) {
     case ParamKindLong:
-        if (!digits) add("parameter-not-number", shown + ": the parameter takes a whole number");
+        if (!digits)
+            add("parameter-not-number", shown + ": the parameter takes a whole number, 0 or more");
         break;
     case ParamKindBool:
         if (value != "0" && value != "1")

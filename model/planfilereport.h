@@ -90,6 +90,9 @@ private:
     void UnreadSection(const SectionNode& section, bool repeated);
     void UnreadEntries(const SectionNode& section);
     void NotesOf(const ParseNotes& notes);
+    // A line (1-based) as the file holds it, in quotes, blanks and comment
+    // included: what the user wrote, not what the parser kept of it.
+    std::string AsWritten(int line);
 
     const CPlanManager* m_planTypes;
     const CUnitList* m_units;
@@ -97,4 +100,6 @@ private:
     std::vector<Finding> m_findings;
     std::unordered_set<const SectionNode*> m_sectionsRead;
     std::unordered_set<const EntryNode*> m_entriesRead;
+    std::string_view m_text;               // while Check runs
+    std::vector<std::size_t> m_lineStarts; // of m_text, made when first asked
 };

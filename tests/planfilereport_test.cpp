@@ -146,25 +146,26 @@ TEST(Report, CatalogsAddTheirChecks) {
     CUnitList units;
     CUnitList::AddUnit(units.AddGroup("G"), "Tank", "tank");
 
-    const auto findings =
-        Findings("[Start]\r\nconsClass = TANK\r\nscavClass = scav\r\n"
-                 "[Plan1]\r\nplanType = Hold\r\nplanPriority = 1\r\nholdType1 = tank\r\n"
-                 "holdPoint = p\r\nplanCondition = Exists\r\nplanConditionClass = tank\r\n"
-                 "holdType2 = \"tonk\"\r\nmaxTries = 3x\r\nholdForever = 2\r\nmaxTries2 = 3\r\n"
-                 "[Plan2]\r\nplanType = Other\r\nplanPriority = 1\r\nanything = 1\r\n",
-                 &plans, &units);
-    EXPECT_EQ(findings, (std::vector<std::string>{
-                            "3:w:unit class 'scav' is not in the unit catalog",
-                            "7:w:'holdType1 = tank': the parameter takes a text in double quotes "
-                            "(holdType1 = \"tank\")",
-                            "8:w:'holdPoint' is not a parameter of plan type 'Hold'",
-                            "9:w:plan type 'Hold' takes no condition; the editor clears it "
-                            "when the plan is edited",
-                            "11:w:unit class 'tonk' is not in the unit catalog",
-                            "12:w:'maxTries = 3x': the parameter takes a whole number",
-                            "13:w:'holdForever = 2': the parameter takes 0 or 1",
-                            "14:w:'maxTries2' is not a parameter of plan type 'Hold'",
-                            "16:w:plan type 'Other' is not in the plan-type catalog"}));
+    const auto findings = Findings(
+        "[Start]\r\nconsClass = TANK\r\nscavClass = scav\r\n"
+        "[Plan1]\r\nplanType = Hold\r\nplanPriority = 1\r\nholdType1 = tank\r\n"
+        "holdPoint = p\r\nplanCondition = Exists\r\nplanConditionClass = tank\r\n"
+        "holdType2 = \"tonk\"\r\n  maxTries=3x    ; three\r\nholdForever = 2\r\nmaxTries2 = 3\r\n"
+        "[Plan2]\r\nplanType = Other\r\nplanPriority = 1\r\nanything = 1\r\n",
+        &plans, &units);
+    EXPECT_EQ(findings,
+              (std::vector<std::string>{
+                  "3:w:unit class 'scav' is not in the unit catalog",
+                  "7:w:'holdType1 = tank': the parameter takes a text in double quotes "
+                  "(holdType1 = \"tank\")",
+                  "8:w:'holdPoint' is not a parameter of plan type 'Hold'",
+                  "9:w:plan type 'Hold' takes no condition; the editor clears it "
+                  "when the plan is edited",
+                  "11:w:unit class 'tonk' is not in the unit catalog",
+                  "12:w:'maxTries=3x    ; three': the parameter takes a whole number, 0 or more",
+                  "13:w:'holdForever = 2': the parameter takes 0 or 1",
+                  "14:w:'maxTries2' is not a parameter of plan type 'Hold'",
+                  "16:w:plan type 'Other' is not in the plan-type catalog"}));
 }
 
 } // namespace

@@ -575,7 +575,9 @@ private slots:
         ui.answers = {IUiServices::Answer::Yes};
         WhenModal<CStartCheatDlg>([](CStartCheatDlg* dialog) { dialog->reject(); });
         QVERIFY(!doc->OnSaveDocument(Path("gaveup.zeq"), app->MainFrame()));
-        QVERIFY(ui.questions[0].startsWith("This ZEQ document has not a valid Start section yet."));
+        QCOMPARE(
+            ui.questions[0],
+            QString("This document has no valid Start section yet. Edit the Start section now?"));
         ui.answers = {IUiServices::Answer::No, IUiServices::Answer::Cancel};
         QVERIFY(doc->OnSaveDocument(Path("no.zeq"), app->MainFrame()));
         QCOMPARE(Read(Path("no.zeq")),
