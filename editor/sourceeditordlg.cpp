@@ -309,7 +309,9 @@ void CSourceEditorDlg::UpdateTitle() {
     // The mark stands for text not applied to the document yet.
     QString title = tr("ZEQ Source Editor") + "[*]";
     if (IsLoading())
-        title += " " + tr("(loading, %1%)").arg(100 * m_loaded / std::max<qsizetype>(1, m_pending.size()));
+        title +=
+            " " +
+            tr("(loading, %1%)").arg(100 * m_loaded / std::max<qsizetype>(1, m_pending.size()));
     if (!m_shownName.isEmpty()) title += " - " + m_shownName;
     setWindowTitle(title);
 }

@@ -39,6 +39,7 @@ cmp -s LICENSE.txt editors/vscode/LICENSE.txt || { echo "editors/vscode/LICENSE.
 # Packaged from a copy of the extension's folder alone, as a contributor
 # would check it out.
 copy=$work/copy
+mkdir -p "$copy"
 git ls-files -z editors/vscode | xargs -0 cp --parents -t "$copy"
 cd "$copy/editors/vscode"
 node --check extension.js
