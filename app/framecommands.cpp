@@ -343,8 +343,12 @@ void CFrameCommands::UpdateCommandUI() {
     const int row = m_right->FocusedSelectedRow();
     m_actions[ID_PLAN_EDIT]->setEnabled(row >= 0);
     m_actions[ID_PLAN_DELETE]->setEnabled(!m_right->SelectedRows().isEmpty()); // every selected row
-    m_actions[ID_PLAN_MOVE_UP]->setEnabled(row >= 1);
-    m_actions[ID_PLAN_MOVE_DOWN]->setEnabled(row >= 0 && row < m_right->RowCount() - 1);
+    // A plan that cannot move for its priority: the command is off, and the
+    // status bar says why, once.
+    QString why;
+    m_actions[ID_PLAN_MOVE_UP]->setEnabled(m_right->CanMovePlan(-1, &why));
+    m_actions[ID_PLAN_MOVE_DOWN]->setEnabled(m_right->CanMovePlan(+1, &why));
+    if (why != m_moveBlocked && !(m_moveBlocked = why).isEmpty()) emit StatusMessage(why);
     for (const auto& [id, style] : kViewStyles)
         m_actions[id]->setChecked(m_right->ViewStyle() == style);
 }

@@ -66,6 +66,7 @@ private:
     void OnItemEdit();
     void OnItemDelete();
     QAction* Add(int commandId, const QString& text);
+    QString m_moveBlocked; // what the status bar was last told of it
     void CreateActions();
     void SetKeys();
     void SetViewStyle(int style);

@@ -287,13 +287,26 @@ void CRightView::OnPlanDelete() {
     m_document.RemovePlans(plans, plans.size() == 1 ? tr("Delete Plan") : tr("Delete Plans"));
 }
 
-// Exchanges the priorities of the focused plan and its neighbour, each cut to
-// 16384. The list itself keeps its order; saving sorts it.
+// The focused plan past its neighbour in the list. The document keeps its
+// order; saving sorts it.
 void CRightView::MovePlan(int neighbourOffset, const QString& text) {
     const int row = FocusedSelectedRow();
     const int neighbour = row + neighbourOffset;
     if (row < 0 || neighbour < 0 || neighbour >= RowCount()) return;
-    m_document.ExchangePriorities(PlanAt(row), PlanAt(neighbour), text);
+    m_document.MovePlan(PlanAt(row), PlanAt(neighbour), neighbourOffset < 0, text);
+}
+
+bool CRightView::CanMovePlan(int neighbourOffset, QString* why) const {
+    const int row = FocusedSelectedRow();
+    const int neighbour = row + neighbourOffset;
+    if (row < 0 || neighbour < 0 || neighbour >= RowCount()) return false;
+    const bool up = neighbourOffset < 0;
+    if (MovedPriorities(m_document.Data().plans.InOrder(), PlanAt(row), PlanAt(neighbour), up))
+        return true;
+    if (why)
+        *why = up ? tr("Move Up: the plans above hold every priority up to 16384, the highest.")
+                  : tr("Move Down: the plans below hold every priority down to 1, the lowest.");
+    return false;
 }
 
 void CRightView::OnPlanMoveUp() {

@@ -52,6 +52,9 @@ public slots:
     void OnPlanDelete();
     void OnPlanMoveUp();
     void OnPlanMoveDown();
+    // Whether the focused plan can move by one row (-1 up, +1 down); `why`
+    // tells the user when its priority cannot.
+    bool CanMovePlan(int neighbourOffset, QString* why = nullptr) const;
     void OnPlanAutoArrange();
 
 signals:

@@ -487,13 +487,12 @@ void CZeqEditorDoc::RemovePlans(const std::vector<const PlanEntry*>& plans, cons
     if (!plans.empty()) m_undo.push(new CRecordsCommand<PlanEntry>(*this, text, plans));
 }
 
-void CZeqEditorDoc::ExchangePriorities(const PlanEntry* moved, const PlanEntry* neighbour,
-                                       const QString& text) {
-    Priorities state = {{neighbour, std::min(moved->priority, kMaxPriority)},
-                        {moved, std::min(neighbour->priority, kMaxPriority)}};
-    // Equal priorities exchange nothing: no step to undo, no change to save.
-    if (state[0].second == state[1].second) return;
-    m_undo.push(new CSwapCommand(text, [this, moved, state]() mutable {
+bool CZeqEditorDoc::MovePlan(const PlanEntry* moved, const PlanEntry* neighbour, bool up,
+                             const QString& text) {
+    std::optional<Priorities> moves =
+        MovedPriorities(m_data.plans.SortedByPriority(), moved, neighbour, up);
+    if (!moves) return false;
+    m_undo.push(new CSwapCommand(text, [this, moved, state = std::move(*moves)]() mutable {
         Priorities previous;
         for (const auto& [plan, priority] : state)
             previous.emplace_back(plan, plan->priority);
@@ -501,6 +500,7 @@ void CZeqEditorDoc::ExchangePriorities(const PlanEntry* moved, const PlanEntry* 
         state = std::move(previous);
         Select({moved}, {});
     }));
+    return true;
 }
 
 void CZeqEditorDoc::ArrangePriorities() {

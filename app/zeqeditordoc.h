@@ -139,10 +139,9 @@ public:
                   std::vector<std::string> written = {});
     void ChangePlan(const PlanEntry* plan, PlanEntry value);
     void RemovePlans(const std::vector<const PlanEntry*>& plans, const QString& text);
-    // Move Up and Move Down: the two plans exchange their priorities, each
-    // cut to 16384.
-    void ExchangePriorities(const PlanEntry* moved, const PlanEntry* neighbour,
-                            const QString& text);
+    // Move Up and Move Down: the priorities MovedPriorities gives, as one
+    // step; false, with nothing done, where the plan cannot move.
+    bool MovePlan(const PlanEntry* moved, const PlanEntry* neighbour, bool up, const QString& text);
     void ArrangePriorities();
     const MatchEntry* AddMatch(MatchEntry match);
     void AddMatches(std::vector<MatchEntry> matches, const QString& text);

@@ -92,6 +92,28 @@ std::uint32_t ArrangedPriority(std::uint64_t rank, std::uint64_t n, std::uint32_
     return std::uint32_t((rank * kMaxPriority + n - 1) / n);
 }
 
+std::optional<PlanPriorities> MovedPriorities(const std::vector<const PlanEntry*>& plans,
+                                              const PlanEntry* moved, const PlanEntry* neighbour,
+                                              bool up) {
+    const std::uint32_t at = std::min(moved->priority, kMaxPriority);
+    const std::uint32_t by = std::min(neighbour->priority, kMaxPriority);
+    if (at != by) return PlanPriorities{{moved, by}, {neighbour, at}};
+    const long long step = up ? 1 : -1;
+    PlanPriorities moves;
+    std::vector<const PlanEntry*> movers{moved};
+    for (long long value = at + step;; value += step) {
+        if (value < 1 || value > kMaxPriority) return std::nullopt;
+        for (const PlanEntry* plan : movers)
+            moves.emplace_back(plan, std::uint32_t(value));
+        // Those the moved ones would now share a priority with go on.
+        movers.clear();
+        for (const PlanEntry* plan : plans)
+            if (plan != moved && std::min(plan->priority, kMaxPriority) == value)
+                movers.push_back(plan);
+        if (movers.empty()) return moves;
+    }
+}
+
 void PlanList::ArrangePriorities(std::uint32_t step) {
     SortPlansByPriority();
     const std::uint64_t n = CountPlans();

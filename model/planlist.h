@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Flags of a plan. The plan-type catalog numbers its capabilities differently.
@@ -56,6 +58,16 @@ long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b);
 // the last): rank * step; when n * step would pass 16384, the largest step
 // that fits, and past 16384 plans an even spread over 1..16384 in order.
 std::uint32_t ArrangedPriority(std::uint64_t rank, std::uint64_t n, std::uint32_t step);
+
+// The priorities that move `moved` past `neighbour`, its neighbour in the
+// priority order (`up`: towards the higher): different priorities are
+// exchanged; an equal one gives `moved` the next priority up (down), and a
+// plan that would then share its priority with a plan moved moves on by one
+// too, no other. Nothing where a priority would pass 16384 or fall below 1.
+using PlanPriorities = std::vector<std::pair<const PlanEntry*, std::uint32_t>>;
+std::optional<PlanPriorities> MovedPriorities(const std::vector<const PlanEntry*>& plans,
+                                              const PlanEntry* moved, const PlanEntry* neighbour,
+                                              bool up);
 
 // The plans in document order: section order after loading, descending
 // priority after saving.

@@ -149,6 +149,36 @@ TEST(PlanList, TakenPlansGoBackWhereTheyWere) {
 
 // Priorities above 16384 would be clamped on the next load: long lists get
 // the largest step that fits, and past 16384 plans an even spread.
+// Plan 0 moved past plan 1: exchanged, or past an equal priority one on,
+// the plans in its way moving on; never past 16384 or below 1.
+TEST(PlanList, MovedPriorities) {
+    const std::tuple<std::vector<std::uint32_t>, bool, const char*> cases[] = {
+        {{3, 5}, true, "5 3 "},
+        {{5, 5, 6, 7, 9}, true, "6 5 7 8 9 "},
+        {{5, 5, 4, 3, 1}, false, "4 5 3 2 1 "},
+        {{1, 1}, false, "none"},
+        {{16383, 16383, 16384}, true, "none"},
+        {{2, 2, 1}, false, "none"},
+    };
+    for (const auto& [priorities, up, expected] : cases) {
+        std::vector<PlanEntry> plans;
+        for (std::uint32_t p : priorities)
+            plans.push_back({"Hold", p, 0, {}, {}});
+        std::vector<const PlanEntry*> all;
+        for (const PlanEntry& plan : plans)
+            all.push_back(&plan);
+        std::string result = "none";
+        if (const auto moves = MovedPriorities(all, all[0], all[1], up)) {
+            for (const auto& [plan, priority] : *moves)
+                plans[std::size_t(plan - all[0])].priority = priority;
+            result.clear();
+            for (const PlanEntry& plan : plans)
+                result += std::to_string(plan.priority) + " ";
+        }
+        EXPECT_EQ(result, expected);
+    }
+}
+
 TEST(PlanList, ArrangedPrioritiesStayInRangeAndInOrder) {
     struct Case {
         std::uint32_t plans, first, last;

@@ -58,7 +58,7 @@ private slots:
             {"Paste Plans", [&] { doc->AddPlans({hold(5), hold(6)}, "Paste Plans"); }},
             {"Edit Plan", [&] { doc->ChangePlan(Plan(0), changed); }},
             {"Delete Plans", [&] { doc->RemovePlans({Plan(0), Plan(2)}, "Delete Plans"); }},
-            {"Move Up", [&] { doc->ExchangePriorities(Plan(3), Plan(1), "Move Up"); }},
+            {"Move Up", [&] { doc->MovePlan(Plan(3), Plan(1), true, "Move Up"); }},
             {"Auto-arrange Priorities", [&] { doc->ArrangePriorities(); }},
             {"New Match", [&] { doc->AddMatch(MatchEntry{"v", {{"c"}}}); }},
             {"Edit Match", [&] { doc->ChangeMatch(Match(1), MatchEntry{"w", {{"d"}, {"e"}}}); }},
