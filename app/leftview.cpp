@@ -97,8 +97,9 @@ void CLeftView::Rebuild() {
 
 const MatchEntry* CLeftView::SelectedMatch() const {
     const QList<QTreeWidgetItem*> selected = selectedItems();
-    if (selected.isEmpty() || selected.first()->childCount() > 0) return nullptr;
-    return EntryOf(selected.first());
+    if (selected.isEmpty()) return nullptr;
+    const QTreeWidgetItem* item = selected.first();
+    return EntryOf(item->childCount() > 0 ? item->child(0) : item);
 }
 
 std::vector<const MatchEntry*> CLeftView::SelectedMatches() const {
@@ -164,7 +165,9 @@ void CLeftView::OnMatchNew() {
 }
 
 void CLeftView::OnMatchEdit() {
-    EditMatch(SelectedMatch());
+    const MatchEntry* match = SelectedMatch();
+    if (match && selectedItems().first()->childCount() > 0) ShowMatch(match); // which one is edited
+    EditMatch(match);
 }
 
 void CLeftView::EditMatch(const MatchEntry* entry) {
@@ -196,7 +199,7 @@ void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
 
 void CLeftView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeWidgetItem* item = itemAt(event->position().toPoint());
-    if (item && EntryOf(item)) {
+    if (item && (EntryOf(item) || item->childCount() > 0)) {
         setCurrentItem(item);
         emit EditRequested(); // the frame runs Edit once this event has returned
         event->accept();

@@ -21,7 +21,8 @@ public:
     void Rebuild();
 
     bool HasSelection() const { return !selectedItems().isEmpty(); }
-    // The match of the selected item, when that item stands for a match.
+    // The match the selected item stands for; for a target's row, the first
+    // of its matches as the tree shows them (what Edit opens).
     const MatchEntry* SelectedMatch() const;
     // The matches of the selected item: its own, or all of a group's.
     std::vector<const MatchEntry*> SelectedMatches() const;

@@ -19,10 +19,18 @@
 
 namespace {
 
-// In-place editing that keeps the old label when the new one is empty.
-class KeepNonEmptyDelegate : public QStyledItemDelegate {
+// Attackers by their names as the window shows them, with the class that is
+// edited (an unknown class alone); in-place editing keeps the old class when
+// the new one is empty.
+class AttackerDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    AttackerDelegate(const CUnitList& units, QObject* parent)
+        : QStyledItemDelegate(parent), m_units(units) {}
+    QString displayText(const QVariant& value, const QLocale& locale) const override {
+        const QString unitClass = QStyledItemDelegate::displayText(value, locale);
+        const UnitItem* unit = m_units.FindUnitByClass(FromQt(unitClass));
+        return unit ? QStringLiteral("%1 (%2)").arg(ToQt(unit->displayName), unitClass) : unitClass;
+    }
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
@@ -35,6 +43,9 @@ public:
         if (line && line->text().isEmpty()) return;
         QStyledItemDelegate::setModelData(editor, model, index);
     }
+
+private:
+    const CUnitList& m_units;
 };
 
 } // namespace
@@ -52,7 +63,7 @@ CMatchDlg::CMatchDlg(const CAppContext& context, const MatchEntry* entry, QWidge
     m_attackers->setResizeMode(QListView::Adjust);
     m_attackers->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_attackers->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_attackers->setItemDelegate(new KeepNonEmptyDelegate(m_attackers));
+    m_attackers->setItemDelegate(new AttackerDelegate(context.Units(), m_attackers));
     m_attackers->installEventFilter(this);
 
     if (entry) {

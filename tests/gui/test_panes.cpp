@@ -14,7 +14,9 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,6 +139,17 @@ private slots:
         QCOMPARE(Shape(Tree()), QString("Gun Tower{Scout|Tank}"));
         QCOMPARE(Doc()->Data().matches.All()[0].get(), first); // keeps its place
         QCOMPARE(first->unitClass, std::string("tower"));
+
+        QString shown; // a target's row opens its match; attackers by name and class
+        WhenModal<CMatchDlg>([&shown](CMatchDlg* dialog) {
+            auto* list = dialog->findChild<QListView*>("attackers");
+            shown = qobject_cast<QStyledItemDelegate*>(list->itemDelegate())
+                        ->displayText(list->model()->index(0, 0).data(), {});
+            dialog->reject();
+        });
+        Tree()->setCurrentItem(Find(Tree(), "Gun Tower"));
+        m_app->MainFrame()->RunCommand(ID_ITEM_EDIT);
+        QCOMPARE(shown, QString("Scout (scout)"));
     }
 
     void deletingTheLastMatchRemovesItsGroup() {
