@@ -126,8 +126,10 @@ QString CDesktopUi::GetOpenFileName(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(parent, QObject::tr("Open"), folder, kFilter);
 }
 
-QString CDesktopUi::GetSaveFileName(QWidget* parent, const QString& suggested) {
-    QFileDialog dialog(parent, QObject::tr("Save As"), suggested, kFilter);
+QString CDesktopUi::GetSaveFileName(QWidget* parent, const QString& suggested,
+                                    const QString& title) {
+    QFileDialog dialog(parent, title.isEmpty() ? QObject::tr("Save As") : title, suggested,
+                       kFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("zeq")); // a name typed without extension
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -18,5 +18,6 @@ public:
     std::optional<int> GetNumber(QWidget* parent, const QString& title, const QString& label,
                                  int value, int min, int max) override;
     QString GetOpenFileName(QWidget* parent, const QString& folder) override;
-    QString GetSaveFileName(QWidget* parent, const QString& suggested) override;
+    QString GetSaveFileName(QWidget* parent, const QString& suggested,
+                            const QString& title = {}) override;
 };

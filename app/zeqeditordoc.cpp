@@ -335,17 +335,28 @@ bool CZeqEditorDoc::MergeWithDisk(const std::string& disk, const QString& path, 
 int CZeqEditorDoc::AskAboutLosses(const QString& path, QWidget* parent, bool tidied) {
     const bool overOpened = !m_path.isEmpty() && QFileInfo(path).absoluteFilePath() == m_path;
     if (!tidied && (m_lossesConfirmed || !overOpened)) return 0;
+    const QString name = path.isEmpty() ? Title() : QFileInfo(path).fileName();
     // What the canonical layout drops of the text the document came from
     // (with the edits, where they can be placed in it).
     std::string current;
     if (!m_kept.Write(m_data, current)) current = m_kept.Text();
     CPlanFileReport tidy(&m_context.PlanTypes(), &m_context.Units(), CPlanFileReport::Mode::Tidy);
     if (current.empty() || !tidy.Check(current) || !tidy.LosesAnything()) return 0;
-    const LossQuestion question = DescribeLosses(tidy, QFileInfo(path).fileName());
+    // Save Tidied asks before the file's name: go on to it, or not.
+    if (tidied) {
+        const LossQuestion question = DescribeLosses(
+            tidy, name, tr("Choose where to save the tidied file next; the file as it is stays."));
+        return Ui().Choose(parent, IUiServices::Icon::Warning, question.text,
+                           {tr("Save &Tidied..."), tr("&Cancel")}, 0, question.details) == 0
+                   ? 0
+                   : 2;
+    }
+    const LossQuestion question =
+        DescribeLosses(tidy, name, tr("Save As... keeps the original file as it is."));
     const int choice =
         Ui().Choose(parent, IUiServices::Icon::Warning, question.text,
                     {tr("&Save"), tr("Save &As..."), tr("&Cancel")}, 0, question.details);
-    if (choice == 0 && !tidied) m_lossesConfirmed = true; // not asked again for this document
+    if (choice == 0) m_lossesConfirmed = true; // not asked again for this document
     return choice;
 }
 
@@ -359,8 +370,9 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     }
     if (!MayOverwrite(path, parent)) return false;
     std::string text;
-    if (tidied || !m_kept.Write(m_data, text)) {
-        switch (AskAboutLosses(path, parent, tidied)) {
+    // Save Tidied asked already, before the name.
+    if (!tidied && !m_kept.Write(m_data, text)) {
+        switch (AskAboutLosses(path, parent, false)) {
         case 0: // nothing to lose, or the user agreed
             break;
         case 1:
@@ -424,8 +436,9 @@ bool CZeqEditorDoc::DoFileSave(QWidget* parent) {
     return OnSaveDocument(m_path, parent);
 }
 
-QString CZeqEditorDoc::AskSaveTarget(QWidget* parent) const {
-    QString path = Ui().GetSaveFileName(parent, m_path.isEmpty() ? Title() + ".zeq" : m_path);
+QString CZeqEditorDoc::AskSaveTarget(QWidget* parent, const QString& title) const {
+    QString path =
+        Ui().GetSaveFileName(parent, m_path.isEmpty() ? Title() + ".zeq" : m_path, title);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty()) path += ".zeq";
     return path;
 }
@@ -436,7 +449,8 @@ bool CZeqEditorDoc::DoSaveAs(QWidget* parent) {
 }
 
 bool CZeqEditorDoc::DoSaveTidied(QWidget* parent) {
-    const QString path = AskSaveTarget(parent);
+    if (AskAboutLosses(m_path, parent, true) != 0) return false;
+    const QString path = AskSaveTarget(parent, tr("Save Tidied"));
     return !path.isEmpty() && OnSaveDocument(path, parent, true);
 }
 

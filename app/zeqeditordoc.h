@@ -204,7 +204,8 @@ private:
     bool SayIfNotApplied(bool applies, QWidget* parent) const;
     void SetPath(const QString& path);
     void StartAfresh(bool opened);
-    // Before a canonical save: 0 Save, 1 Save As, 2 Cancel.
+    // Before a canonical save: 0 Save, 1 Save As, 2 Cancel. Save Tidied's
+    // question comes before the name: 0 go on, 2 Cancel.
     int AskAboutLosses(const QString& path, QWidget* parent, bool tidied);
     std::vector<const PlanEntry*> PlanOrder() const;
     // Another program wrote the file since it was opened or saved: asks
@@ -216,7 +217,7 @@ private:
     bool MergeWithDisk(const std::string& disk, const QString& path, QWidget* parent);
     // The file the user names to save into (".zeq" added to a name without
     // an extension); empty when they cancel.
-    QString AskSaveTarget(QWidget* parent) const;
+    QString AskSaveTarget(QWidget* parent, const QString& title = {}) const;
     void Adopt(CPlanData data, CPlanFileReport report, std::string text);
     // Copies that interrupted saves of the file left: Restore, Show Changes,
     // Delete or Keep, one question each.

@@ -14,7 +14,8 @@ QString Tr(const char* text, int n = -1) {
 
 } // namespace
 
-LossQuestion DescribeLosses(const CPlanFileReport& tidy, const QString& fileName) {
+LossQuestion DescribeLosses(const CPlanFileReport& tidy, const QString& fileName,
+                            const QString& closing) {
     int comments = 0, plans = 0, other = 0;
     QStringList lines;
     for (const Finding& f : tidy.Findings()) {
@@ -30,8 +31,7 @@ LossQuestion DescribeLosses(const CPlanFileReport& tidy, const QString& fileName
     if (other) counts << Tr("%n other line(s) or value(s)", other);
     QString shown = QStringList(lines.mid(0, kShown)).join('\n');
     if (lines.size() > kShown) shown += "\n" + Tr("... and %n more", int(lines.size()) - kShown);
-    return {Tr("The tidied layout leaves out of %1 what the game does not read: %2.\n\n%3\n\n"
-               "Save As... keeps the original file as it is.")
-                .arg(fileName, counts.join(QStringLiteral(", ")), shown),
+    return {Tr("The tidied layout leaves out of %1 what the game does not read: %2.\n\n%3\n\n%4")
+                .arg(fileName, counts.join(QStringLiteral(", ")), shown, closing),
             lines.size() > kShown ? lines.join('\n') : QString()};
 }

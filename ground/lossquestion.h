@@ -12,4 +12,6 @@ struct LossQuestion {
     QString details;
 };
 
-LossQuestion DescribeLosses(const CPlanFileReport& tidy, const QString& fileName);
+// `closing` ends the question: what the user's choices do.
+LossQuestion DescribeLosses(const CPlanFileReport& tidy, const QString& fileName,
+                            const QString& closing);

@@ -45,7 +45,9 @@ public:
     // Empty when cancelled. The dialog starts in `folder` (the system's
     // choice when empty).
     virtual QString GetOpenFileName(QWidget* parent, const QString& folder) = 0;
-    virtual QString GetSaveFileName(QWidget* parent, const QString& suggested) = 0;
+    // `title` names the command ("Save As" when empty).
+    virtual QString GetSaveFileName(QWidget* parent, const QString& suggested,
+                                    const QString& title = {}) = 0;
 };
 
 // The services in use: the program installs CDesktopUi at start-up, tests

@@ -27,6 +27,7 @@ struct FakeUiScript {
     QStringList texts; // what ShowText() showed: its title, a line break, the text
     QStringList questions;
     QStringList openFolders; // where the Open dialog started
+    QStringList saveTitles;  // and the save dialog's title
     std::vector<IUiServices::Icon> icons;
     int beeps = 0;
 };
@@ -84,7 +85,8 @@ public:
         openFolders << folder;
         return Take(files).value_or(QString());
     }
-    QString GetSaveFileName(QWidget*, const QString&) override {
+    QString GetSaveFileName(QWidget*, const QString&, const QString& title) override {
+        saveTitles << title;
         return Take(files).value_or(QString());
     }
 

@@ -124,8 +124,7 @@ private slots:
 
     // Save keeps the file as written: untouched it is written back byte for
     // byte, asking nothing; an edit changes only its own line. Save Tidied
-    // writes the canonical layout and says first what that drops: Save goes
-    // ahead, Save As keeps the original, Cancel saves nothing.
+    // says first what the canonical layout drops, then asks for the name.
     void saveKeepsTheFileAndSaveTidiedAsks() {
         const QByteArray written =
             "// mine\n" + QByteArray(kFile).replace("\r\n", "\n") + "[Notes]\nwho = me";
@@ -140,15 +139,16 @@ private slots:
         QCOMPARE(Read(file), QByteArray(written).replace("planPriority = 10", "planPriority = 77"));
         QVERIFY(ui.questions.isEmpty());
 
-        ui.files = {file, file};
-        ui.choices = {2}; // Cancel
+        ui.files = {file};
+        ui.choices = {1}; // Cancel, before any name is asked
         QVERIFY(!doc->DoSaveTidied(nullptr));
         QVERIFY(ui.questions.last().startsWith("The tidied layout leaves out of mine.zeq what the "
                                                "game does not read: 1 comment(s), 1 other"));
-        QCOMPARE(ui.choiceButtons.last(), QString("&Save|Save &As...|&Cancel"));
+        QCOMPARE(ui.choiceButtons.last(), QString("Save &Tidied...|&Cancel"));
         QCOMPARE(Read(file).size(), written.size());
-        ui.choices = {0}; // Save
+        ui.choices = {0}; // on to the name
         QVERIFY(doc->DoSaveTidied(nullptr));
+        QCOMPARE(ui.saveTitles.last(), QString("Save Tidied"));
         QCOMPARE(Read(file), QByteArray(doc->Data().Text().c_str()));
         const qsizetype asked = ui.questions.size();
         ui.files = {file};
