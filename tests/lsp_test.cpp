@@ -262,11 +262,8 @@ TEST_F(Server, FormatsAsZeqFmt) {
     std::string lf = text; // a buffer of LF lines is formatted with LF lines
     std::erase(lf, '\r');
     Open(lf);
-    EXPECT_EQ(Request("textDocument/formatting",
-                      {{"textDocument", {{"uri", kUri}}}})["result"][0]["newText"]
-                  .get<std::string>()
-                  .find('\r'),
-              std::string::npos);
+    const json formatted = Request("textDocument/formatting", {{"textDocument", {{"uri", kUri}}}});
+    EXPECT_EQ(formatted.dump().find("\\r"), std::string::npos) << formatted;
 
     Open(text + "// mine\r\n"); // the canonical layout would drop the comment
     EXPECT_NE(
@@ -324,18 +321,17 @@ TEST_F(Server, ExitsWithItsClient) {
 // are missing said to the user and on the file.
 TEST_F(Server, KeepsToPlanFilesAndWithinLimits) {
     Start();
-    Notify("workspace/didChangeConfiguration", {{"settings",
-                                                 {{"zeq",
-                                                   {{"plans", "nowhere/Plans.dat"},
-                                                    {"units", ZEQ_DATA_DIR "/Units.dat"},
-                                                    {"maxDiagnostics", 2}}}}}});
+    Notify(
+        "workspace/didChangeConfiguration",
+        json::parse(
+            R"({"settings":{"plans":"nowhere/Plans.dat","maxDiagnostics":2,"units":")" ZEQ_DATA_DIR
+            "/Units.dat\"}}"));
     const json told =
         Next([](const json& m) { return m.value("method", "") == "window/showMessage"; });
     EXPECT_NE(told.dump().find("plan types are not checked"), std::string::npos) << told;
-    Notify("textDocument/didOpen", {{"textDocument",
-                                     {{"uri", "file:///mod/a-notes.txt"},
-                                      {"languageId", "plaintext"},
-                                      {"text", "[Plan1]\n"}}}});
+    Notify("textDocument/didOpen",
+           json::parse(R"({"textDocument":{"uri":"file:///mod/a-notes.txt",)"
+                       R"("languageId":"plaintext","text":"[Plan1]\n"}})"));
     Open("[Start]\r\nconsClass = \"iu_x\"\r\nscavClass = \"iu_y\"\r\n[Plan1]\r\n");
     std::string codes; // of the first published: the notes sort first
     for (const json& d : Diagnostics())

@@ -518,8 +518,7 @@ private slots:
         };
         QString focused; // Enter's target framed and focused alike
         WhenModal<QMessageBox>([&focused](QMessageBox* box) {
-            QPushButton* framed = box->defaultButton();
-            focused = box->focusWidget() == framed ? framed->text() : QString("elsewhere");
+            if (box->focusWidget() == box->defaultButton()) focused = box->defaultButton()->text();
             box->buttons().constFirst()->click();
         });
         desktop.Choose(nullptr, IUiServices::Icon::Question, "?", {"&One", "&Two", "&Three"}, 1,
