@@ -84,6 +84,32 @@ Json CPlanFeatures::LineRange(std::size_t line) const {
     return lsp::Range(m_doc, base + start, base + text.size());
 }
 
+Json CPlanFeatures::FindingRange(int line, std::string_view code) const {
+    if (line <= 0) return lsp::Range({0, 0}, {0, 0});
+    const std::size_t index = std::size_t(line - 1);
+    // What the finding is about: a key's name, or the value read from it.
+    static constexpr std::string_view kKeyCodes[] = {"key-past-gap", "key-repeated", "key-unknown",
+                                                     "parameter-unknown", "condition-not-taken"};
+    static constexpr std::string_view kValueCodes[] = {
+        "condition-unknown",    "number-empty",         "number-not-digits",
+        "number-too-large",     "number-trailing-text", "parameter-not-flag",
+        "parameter-not-number", "parameter-not-quoted", "plan-type-unknown",
+        "quote-unclosed",       "text-has-quote",       "text-too-long",
+        "unit-unknown"};
+    const bool key =
+        std::find(std::begin(kKeyCodes), std::end(kKeyCodes), code) != std::end(kKeyCodes);
+    const bool value =
+        std::find(std::begin(kValueCodes), std::end(kValueCodes), code) != std::end(kValueCodes);
+    const std::string_view text = m_doc.Line(index);
+    const lsp::KeyValue kv = lsp::SplitLine(text);
+    const std::size_t base = m_doc.Offset({index, 0});
+    if (kv.equals != std::string_view::npos && key && kv.keyEnd > kv.keyStart)
+        return lsp::Range(m_doc, base + kv.keyStart, base + kv.keyEnd);
+    if (kv.equals != std::string_view::npos && value && kv.valueEnd > kv.valueStart)
+        return lsp::Range(m_doc, base + kv.valueStart, base + kv.valueEnd);
+    return LineRange(index);
+}
+
 Json CPlanFeatures::Diagnostics(std::size_t limit) const {
     CPlanFileReport report(m_planTypes, m_units);
     report.Check(m_doc.Text());
@@ -105,12 +131,11 @@ Json CPlanFeatures::Diagnostics(std::size_t limit) const {
     Json list = Json::array();
     for (std::size_t i = 0; i < findings.size() && i < limit; ++i) {
         const Finding& finding = *findings[i];
-        list.push_back(
-            {{"range", finding.line > 0 ? LineRange(std::size_t(finding.line - 1)) : top},
-             {"severity", finding.IsError() ? kError : kWarning},
-             {"code", std::string(finding.code)},
-             {"source", "zeq"},
-             {"message", lsp::Utf8(finding.message)}});
+        list.push_back({{"range", FindingRange(finding.line, finding.code)},
+                        {"severity", finding.IsError() ? kError : kWarning},
+                        {"code", std::string(finding.code)},
+                        {"source", "zeq"},
+                        {"message", lsp::Utf8(finding.message)}});
     }
     if (findings.size() > limit)
         list.push_back(note("more-findings",

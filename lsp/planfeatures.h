@@ -31,6 +31,9 @@ private:
     lsp::Json Fix(const std::string& uri, const lsp::Json& diagnostic) const;
     // The whole line's range, from its first non-blank byte.
     lsp::Json LineRange(std::size_t line) const;
+    // A finding's own part of its line (1-based; 0: the file's start): the
+    // key or the value it is about, else the line.
+    lsp::Json FindingRange(int line, std::string_view code) const;
 
     const CTextDocument& m_doc;
     const CPlanManager* m_planTypes;

@@ -206,6 +206,7 @@ TEST_F(Server, DiagnosesAndForgetsWhatIsFixed) {
                                    "holdType1 = \"iu_bulwrk\"\r\n",
                           "unit-unknown");
     EXPECT_EQ(unit["edit"]["changes"][kUri][0]["newText"], "\"iu_bulwark\"");
+    EXPECT_EQ(unit["diagnostics"][0]["range"]["start"]["character"], 12); // the value's own
     const json zero = fix(kStart + "[Plan01]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n",
                           "plan-section-leading-zero");
     EXPECT_EQ(zero["title"], "Renumber as [Plan1]");
