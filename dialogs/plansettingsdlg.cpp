@@ -115,6 +115,19 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
     auto* add = new QPushButton(tr("&Add"));
     add->setObjectName("add");
     connect(m_type, &QComboBox::currentIndexChanged, this, &CPlanSettingsDlg::ApplyPlanTypeRule);
+    // Parameters the new type does not take: marked, and offered for removal.
+    connect(m_type, &QComboBox::currentIndexChanged, this, [this] {
+        const QStringList foreign = MarkForeignRows();
+        if (foreign.isEmpty() ||
+            Ui().Choose(this, IUiServices::Icon::Question,
+                        tr("Plan type %1 does not take %2. Remove them?")
+                            .arg(m_type->currentText(), foreign.join(QStringLiteral(", "))),
+                        {tr("&Remove Them"), tr("&Keep Them")}, 0) != 0)
+            return;
+        for (const QString& name : foreign)
+            delete m_rows->topLevelItem(FindRow(name));
+        UpdateRowButtons();
+    });
     connect(m_condition, &QComboBox::currentIndexChanged, this,
             &CPlanSettingsDlg::ApplyConditionRule);
     connect(m_conditionPicker, &QToolButton::clicked, this, [this] {
@@ -198,6 +211,7 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
 
     ApplyConditionRule();
     ApplyPlanTypeRule();
+    MarkForeignRows();
 }
 
 const PlanTypeInfo* CPlanSettingsDlg::ChosenType() const {
@@ -235,6 +249,23 @@ void CPlanSettingsDlg::ApplyPlanTypeRule() {
     m_skipPlan->setEnabled(flags & PlanTypeDoNextOnFail);
 }
 
+QStringList CPlanSettingsDlg::MarkForeignRows() {
+    const PlanTypeInfo* type = ChosenType();
+    QStringList foreign;
+    for (int i = 0; i < m_rows->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = m_rows->topLevelItem(i);
+        const bool taken = !type || CPlanManager::FindParamDef(type, FromQt(row->text(0)));
+        QFont font = row->font(0);
+        font.setItalic(!taken);
+        row->setFont(0, font);
+        row->setToolTip(0, taken
+                               ? QString()
+                               : tr("Not a parameter of plan type %1").arg(m_type->currentText()));
+        if (!taken) foreign << row->text(0);
+    }
+    return foreign;
+}
+
 int CPlanSettingsDlg::FindRow(const QString& name) const {
     for (int i = 0; i < m_rows->topLevelItemCount(); ++i)
         if (m_rows->topLevelItem(i)->text(0).compare(name, Qt::CaseInsensitive) == 0) return i;
@@ -250,7 +281,17 @@ bool CPlanSettingsDlg::ValueReadsBack(const PlanParamDef& def) {
     const qsizetype bad = FirstNonLatin1(text);
     const QString problem = bad >= 0 ? tr("'%1' has no byte in a plan file").arg(text.mid(bad, 1))
                                      : ToQt(ValueProblem(FromQt(text)));
-    if (problem.isEmpty()) return true;
+    if (problem.isEmpty()) {
+        // The kind the plan type gives the parameter, in the Issues panel's
+        // words; a value the game would read otherwise may still be kept.
+        const ParamValueProblem kind = CheckParamValue(def, def.name, FromQt(text));
+        if (kind.code.empty() || Ui().Choose(this, IUiServices::Icon::Warning,
+                                             tr("'%1': %2.").arg(text, ToQt(kind.words)),
+                                             {tr("&Keep It"), tr("&Change It")}, 1) == 0)
+            return true;
+        m_value->setFocus();
+        return false;
+    }
     Ui().ShowMessage(this, IUiServices::Icon::Error,
                      tr("ERROR: This value would not be saved as written: %1.\n\n"
                         "Put text with blanks, brackets or // between double quotes.")

@@ -49,6 +49,9 @@ private:
     void ApplyPlanTypeRule();
     void UpdateRowButtons();
     int FindRow(const QString& name) const;
+    // Italic, with a tool tip, the rows the chosen type does not take; their
+    // names.
+    QStringList MarkForeignRows();
     // Refuses (with a message) a value that a saved file would not give back.
     bool ValueReadsBack(const PlanParamDef& def);
 

@@ -263,31 +263,11 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
 void CPlanFileReport::ParameterRead(const EntryNode& entry, const PlanParamDef& def,
                                     const PlanEntry& plan) {
     // What the parameter's kind in the plan-type catalog asks for.
-    const std::string_view value = entry.value;
-    const std::string shown = AsWritten(entry.line);
-    const bool digits = !value.empty() &&
-                        std::all_of(value.begin(), value.end(), [](char c) { return IsDigit(c); });
-    auto add = [&](std::string_view code, std::string message) {
-        Add(FindingKind::Warning, code, entry.line, std::move(message)).plan = &plan;
-    };
-    switch (def.ValueKind()) {
-    case ParamKindLong:
-        if (!digits)
-            add("parameter-not-number", shown + ": the parameter takes a whole number, 0 or more");
-        break;
-    case ParamKindBool:
-        if (value != "0" && value != "1")
-            add("parameter-not-flag", shown + ": the parameter takes 0 or 1");
-        break;
-    case ParamKindString:
-        if (!value.empty() && !IsQuote(value[0]))
-            add("parameter-not-quoted", shown + ": the parameter takes a text in double quotes (" +
-                                            std::string(entry.key) + " = " + QuoteValue(value) +
-                                            ")");
-        break;
-    default:
-        break;
-    }
+    const ParamValueProblem problem = CheckParamValue(def, entry.key, entry.value);
+    if (!problem.code.empty())
+        Add(FindingKind::Warning, problem.code, entry.line,
+            AsWritten(entry.line) + ": " + problem.words)
+            .plan = &plan;
 }
 
 void CPlanFileReport::MatchRead(const MatchEntry& match, const EntryNode& target) {

@@ -4,6 +4,8 @@
 #include "sectionfile.h"
 #include "textvalues.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::size_t kPathLimit = 256;
@@ -103,4 +105,28 @@ const PlanParamDef* CPlanManager::FindParamDef(const PlanTypeInfo* type, std::st
         if (def.IsMulti() ? key.starts_with(def.name) : key == def.name) return &def;
     }
     return nullptr;
+}
+
+ParamValueProblem CheckParamValue(const PlanParamDef& def, std::string_view key,
+                                  std::string_view value) {
+    const bool digits = !value.empty() && std::all_of(value.begin(), value.end(),
+                                                      [](char c) { return c >= '0' && c <= '9'; });
+    switch (def.ValueKind()) {
+    case ParamKindLong:
+        if (!digits)
+            return {"parameter-not-number", "the parameter takes a whole number, 0 or more"};
+        break;
+    case ParamKindBool:
+        if (value != "0" && value != "1")
+            return {"parameter-not-flag", "the parameter takes 0 or 1"};
+        break;
+    case ParamKindString:
+        if (!value.empty() && !IsQuote(value[0]))
+            return {"parameter-not-quoted", "the parameter takes a text in double quotes (" +
+                                                std::string(key) + " = " + QuoteValue(value) + ")"};
+        break;
+    default:
+        break;
+    }
+    return {};
 }

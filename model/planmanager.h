@@ -30,6 +30,17 @@ struct PlanParamDef {
     std::uint32_t ValueKind() const { return kind & 0x0F; }
 };
 
+// What a value of the parameter's kind must be, when `value` (as written,
+// quotes included) is not that: its finding's code and the words the Issues
+// panel and Plan Settings both say ("the parameter takes 0 or 1"); no code
+// for a value that is.
+struct ParamValueProblem {
+    std::string_view code;
+    std::string words;
+};
+ParamValueProblem CheckParamValue(const PlanParamDef& def, std::string_view key,
+                                  std::string_view value);
+
 struct PlanTypeInfo {
     std::string name;
     std::uint32_t flags = 0;

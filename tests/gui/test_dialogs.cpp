@@ -344,6 +344,22 @@ private slots:
         dialog.OnSet();
         QCOMPARE(rows->topLevelItem(0)->text(1), QString("\"two words\""));
         QCOMPARE(ui.messages.size(), 6);
+
+        // Not of the parameter's kind: said as the Issues panel says it, and
+        // kept only when the user wants it so.
+        parameter->setCurrentText("holdCount");
+        value->setText("3x");
+        ui.choices = {1, 0}; // Change It, then Keep It
+        dialog.OnAdd();
+        QCOMPARE(ui.questions.last(),
+                 QString("'3x': the parameter takes a whole number, 0 or more."));
+        dialog.OnAdd();
+        QCOMPARE(Rows(rows), QString("holdPoint=\"two words\" holdCount1=3x"));
+        // Another type: what it does not take is marked and offered for removal.
+        ui.choices = {1}; // Keep Them
+        Child<QComboBox>(&dialog, "planType")->setCurrentText("BuildLoop");
+        QVERIFY(ui.questions.last().endsWith("does not take holdPoint, holdCount1. Remove them?"));
+        QVERIFY(rows->topLevelItem(1)->font(0).italic());
     }
 
     // Locales with digits of their own must not turn untouched numbers into
