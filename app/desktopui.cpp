@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -35,16 +36,33 @@ QMessageBox::Icon BoxIcon(IUiServices::Icon icon) {
     return QMessageBox::Information;
 }
 
+// The box's icon drawn for the pixel density of the window it stands over:
+// made before the box has a screen of its own, the style's icon is drawn
+// for the first screen's and blurs at a display scale of 2.
+void UseSharpIcon(QMessageBox& box, IUiServices::Icon icon, const QWidget* parent) {
+    QStyle* style = box.style();
+    const QStyle::StandardPixmap kind =
+        icon == IUiServices::Icon::Error      ? QStyle::SP_MessageBoxCritical
+        : icon == IUiServices::Icon::Warning  ? QStyle::SP_MessageBoxWarning
+        : icon == IUiServices::Icon::Question ? QStyle::SP_MessageBoxQuestion
+                                              : QStyle::SP_MessageBoxInformation;
+    const int size = style->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
+    const qreal ratio = parent ? parent->devicePixelRatioF() : qApp->devicePixelRatio();
+    box.setIconPixmap(style->standardIcon(kind, nullptr, &box).pixmap(QSize(size, size), ratio));
+}
+
 } // namespace
 
 void CDesktopUi::ShowMessage(QWidget* parent, Icon icon, const QString& text) {
     QMessageBox box(BoxIcon(icon), kTitle, text, QMessageBox::Ok, parent);
+    UseSharpIcon(box, icon, parent);
     box.exec();
 }
 
 IUiServices::Answer CDesktopUi::AskYesNoCancel(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, kTitle, text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    UseSharpIcon(box, Icon::Question, parent);
     box.setDefaultButton(QMessageBox::Yes);
     const int result = box.exec();
     return result == QMessageBox::Yes  ? Answer::Yes
@@ -66,6 +84,7 @@ IUiServices::Answer CDesktopUi::AskSaveChanges(QWidget* parent, const QString& t
 int CDesktopUi::Choose(QWidget* parent, Icon icon, const QString& text, const QStringList& buttons,
                        int defaultButton, const QString& details) {
     QMessageBox box(BoxIcon(icon), kTitle, text, QMessageBox::NoButton, parent);
+    UseSharpIcon(box, icon, parent);
     if (!details.isEmpty()) box.setDetailedText(details);
     QList<QAbstractButton*> added;
     for (qsizetype i = 0; i < buttons.size(); ++i)

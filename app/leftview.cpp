@@ -30,7 +30,7 @@ public:
 CLeftView::CLeftView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent)
     : QTreeWidget(parent), m_document(document), m_context(context) {
     setHeaderHidden(true);
-    setAccessibleName(tr("Records"));
+    setAccessibleName(tr("Matches"));
     setColumnCount(1);
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -70,6 +70,9 @@ CPlanSettingsDlg::CPlanSettingsDlg(const CAppContext& context, const PlanEntry* 
     m_priority->setObjectName("priority");
     m_buildUnits->setObjectName("buildUnits");
     m_skipPlan->setObjectName("skipPlan");
+    // Read out without the blanks that space the boxes' texts.
+    for (QCheckBox* box : {m_buildUnits, m_skipPlan})
+        box->setAccessibleName(box->text().trimmed());
     m_condition->setObjectName("condition");
     m_count->setObjectName("count");
     m_conditionClass->setObjectName("conditionClass");

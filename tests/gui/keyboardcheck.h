@@ -58,8 +58,9 @@ inline QStringList MnemonicClashes(QWidget* window) {
     return clashes;
 }
 
-// The controls of the accessibility tree below `root` that have no name:
-// what a screen reader would announce as only "button" or "list".
+// The controls of the accessibility tree below `root` that have no name,
+// which a screen reader would announce as only "button" or "list", or one
+// padded with blanks, which it reads out as such.
 inline QStringList UnnamedControls(QAccessibleInterface* root) {
     static const QList<QAccessible::Role> controls = {
         QAccessible::PushButton, QAccessible::CheckBox,   QAccessible::RadioButton,
@@ -69,7 +70,9 @@ inline QStringList UnnamedControls(QAccessibleInterface* root) {
     QStringList unnamed;
     if (!root) return unnamed;
     const bool control = controls.contains(root->role());
-    if (control && !root->state().invisible && root->text(QAccessible::Name).trimmed().isEmpty()) {
+    const QString name = root->text(QAccessible::Name); // none, or one padded with blanks
+    if (control && !root->state().invisible &&
+        (name.trimmed().isEmpty() || name != name.trimmed())) {
         QObject* object = root->object();
         unnamed << QString("%1 '%2'").arg(object ? object->metaObject()->className() : "?",
                                           object ? object->objectName() : QString());

@@ -485,6 +485,7 @@ private slots:
             QCOMPARE(UnnamedControls(frame).join(", "), QString());
         }
         QCOMPARE(MnemonicClashes(frame).join(", "), QString());
+        QCOMPARE(frame->GetLeftPane()->accessibleName(), QString("Matches"));
         // The window fits the screen (the offscreen one is 800 by 600).
         QVERIFY(frame->screen()->availableGeometry().contains(QRect(QPoint(), frame->size())));
 
