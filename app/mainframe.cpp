@@ -49,6 +49,9 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     setAcceptDrops(true);
 
     CreatePanes();
+    // Wide enough for the plan list's columns, as the screen allows.
+    resize(QSize(m_left->sizeHint().width() + m_right->WantedWidth() + 16, height())
+               .boundedTo(room * 0.9));
     m_commands = new CFrameCommands(m_document, m_context, m_left, m_right, this);
     connect(m_commands, &CFrameCommands::StatusMessage, this, &CMainFrame::ShowStatusMessage);
     connect(Action(ID_FILE_NEW), &QAction::triggered, this, &CMainFrame::NewRequested);

@@ -13,12 +13,19 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QListView>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
+
+// The details view's first widths (Type, Priority, Condition, Flags), and
+// what Parameters keeps before the Condition gives way.
+constexpr int kColumnWidths[] = {150, 50, 320, 150};
+constexpr int kParametersRoom = 260, kConditionLeast = 140;
 
 // Cuts a strip into square images, the transparent colour masked out:
 // the file's, or the built-in strip when no file is given.
@@ -70,9 +77,8 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
     m_details->setUniformRowHeights(true);
     m_details->setAllColumnsShowFocus(true);
     m_details->setSortingEnabled(false);
-    const int widths[] = {150, 50, 320, 150};
-    for (int c = 0; c < 4; ++c)
-        m_details->setColumnWidth(c, widths[c]);
+    for (int c = 0; c < ParametersColumn; ++c)
+        m_details->setColumnWidth(c, kColumnWidths[c]);
     // The Parameters column takes the room the others leave.
     m_details->header()->setStretchLastSection(true);
     m_icons->setModelColumn(TypeColumn);
@@ -280,6 +286,27 @@ void CRightView::OnPlanEdit() {
     if (dialog.exec() != QDialog::Accepted) return;
     if (m_document.DialogEditApplies(plan, generation, this))
         m_document.ChangePlan(plan, dialog.Result());
+}
+
+int CRightView::WantedWidth() const {
+    int width = kParametersRoom + 2 * m_details->frameWidth();
+    for (int c = 0; c < ParametersColumn; ++c)
+        width += kColumnWidths[c];
+    return width + m_details->verticalScrollBar()->sizeHint().width();
+}
+
+void CRightView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // A long Condition gives way before the Parameters summary does, down to
+    // a width that still shows its start.
+    int others = kParametersRoom;
+    for (int c : {TypeColumn, PriorityColumn, FlagsColumn})
+        others += m_details->columnWidth(c);
+    // The view's own geometry follows this one's only after this event.
+    const int room = event->size().width() - 2 * m_details->frameWidth() -
+                     m_details->verticalScrollBar()->sizeHint().width() - others;
+    m_details->setColumnWidth(ConditionColumn,
+                              std::clamp(room, kConditionLeast, kColumnWidths[ConditionColumn]));
 }
 
 void CRightView::OnPlanDelete() {

@@ -32,6 +32,10 @@ public:
     int ViewStyle() const { return m_style; }
     void SetViewStyle(int style);
 
+    // The width the details view wants: its columns, with room for the
+    // Parameters summary.
+    int WantedWidth() const;
+
     int RowCount() const;
     const PlanEntry* PlanAt(int row) const;
     QString CellText(int row, int column) const;
@@ -60,6 +64,9 @@ public slots:
 signals:
     void SelectionChanged();
     void ContextMenuRequested(const QPoint& globalPos);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildIcons();

@@ -27,6 +27,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -488,6 +489,10 @@ private slots:
         QCOMPARE(frame->GetLeftPane()->accessibleName(), QString("Matches"));
         // The window fits the screen (the offscreen one is 800 by 600).
         QVERIFY(frame->screen()->availableGeometry().contains(QRect(QPoint(), frame->size())));
+        // At 900 wide Parameters stays in sight: the Condition gave way.
+        frame->resize(900, 500);
+        auto* details = qobject_cast<QAbstractScrollArea*>(frame->GetRightPane()->CurrentView());
+        QTRY_VERIFY(!details->horizontalScrollBar()->isVisible());
 
         // The source editor names the text it shows, and leaves the keyboard
         // where it found it.
