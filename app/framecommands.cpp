@@ -44,6 +44,10 @@ const CommandText kCommandTexts[] = {
     {ID_FILE_OPEN, "Open an existing document", "Open (Ctrl + O)"},
     {ID_FILE_SAVE, "Save the active document", "Save (Ctrl + S)"},
     {ID_FILE_SAVE_AS, "Save the active document with a new name", "Save As"},
+    {ID_EDIT_NEXT_ISSUE, "Go to the next row of the Issues panel", "Next Issue (F7)"},
+    {ID_EDIT_PREV_ISSUE, "Go to the previous row of the Issues panel",
+     "Previous Issue (Shift + F7)"},
+    {ID_HELP_GUIDE, "Show the user guide", "User Guide (F1)"},
     {ID_FILE_SAVE_TIDIED,
      "Save the document in the tidy layout: plans by priority and renumbered, without comments "
      "and what the game does not read",
@@ -229,6 +233,9 @@ void CFrameCommands::CreateActions() {
     Add(ID_VIEW_TOOLBAR, tr("&Toolbar"))->setCheckable(true);
     Add(ID_VIEW_STATUS_BAR, tr("&Status Bar"))->setCheckable(true);
 
+    Add(ID_EDIT_NEXT_ISSUE, tr("Ne&xt Issue"));
+    Add(ID_EDIT_PREV_ISSUE, tr("Pre&vious Issue"));
+    Add(ID_HELP_GUIDE, tr("&User Guide"));
     Add(ID_NEXT_PANE, tr("Next Pane"));
     connect(m_actions[ID_NEXT_PANE], &QAction::triggered, this, &CFrameCommands::FocusOtherPane);
     Add(ID_PREV_PANE, tr("Previous Pane"));
@@ -262,6 +269,10 @@ void CFrameCommands::SetKeys() {
     shortcut(ID_PLAN_MOVE_DOWN, {QKeySequence(Qt::ALT | Qt::Key_Down)});
     shortcut(ID_PLAN_AUTO_ARRANGE, {QKeySequence(Qt::Key_F8)});
     shortcut(ID_NEXT_PANE, {QKeySequence(Qt::Key_F6)});
+    // F8, which code editors use for the next problem, is Auto-arrange here.
+    shortcut(ID_EDIT_NEXT_ISSUE, {QKeySequence(Qt::Key_F7)});
+    shortcut(ID_EDIT_PREV_ISSUE, {QKeySequence(Qt::SHIFT | Qt::Key_F7)});
+    shortcut(ID_HELP_GUIDE, {QKeySequence(Qt::Key_F1)});
     shortcut(ID_PREV_PANE, {QKeySequence(Qt::SHIFT | Qt::Key_F6)});
 
     // The keys of the record commands act in the pane that has the focus and

@@ -70,6 +70,17 @@ void CIssuesPanel::Activate(const QModelIndex& row) {
         emit LineRequested(finding->line);
 }
 
+void CIssuesPanel::Step(int direction) {
+    const int rows = m_model->rowCount();
+    if (rows == 0) return;
+    const int current = m_list->currentIndex().isValid() ? m_list->currentIndex().row()
+                        : direction > 0                  ? -1
+                                                         : rows;
+    const QModelIndex next = m_model->index(((current + direction) % rows + rows) % rows, 0);
+    m_list->setCurrentIndex(next);
+    Activate(next);
+}
+
 void CIssuesPanel::CopySelection() {
     QList<int> rows;
     for (const QModelIndex& index : m_list->selectionModel()->selectedRows())

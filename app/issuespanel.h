@@ -26,6 +26,9 @@ public:
     QTreeView* List() const { return m_list; }
     // Runs a row as a double-click or Enter does.
     void Activate(const QModelIndex& row);
+    // Next Issue (+1) and Previous Issue (-1): the neighbouring row, round
+    // the end, run as Enter runs it.
+    void Step(int direction);
     // Ctrl+C: the selected rows' text, a line each.
     void CopySelection();
 

@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "commandids.h"
 #include "framecommands.h"
+#include "helpwindow.h"
 #include "icons.h"
 #include "issuesmodel.h"
 #include "issuespanel.h"
@@ -57,6 +58,7 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     connect(Action(ID_FILE_NEW), &QAction::triggered, this, &CMainFrame::NewRequested);
     connect(Action(ID_FILE_OPEN), &QAction::triggered, this, &CMainFrame::OpenRequested);
     connect(Action(ID_APP_ABOUT), &QAction::triggered, this, &CMainFrame::AboutRequested);
+    connect(Action(ID_HELP_GUIDE), &QAction::triggered, this, &CMainFrame::ShowGuide);
     connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
     CreateMenus();
     CreateToolBar();
@@ -152,6 +154,9 @@ void CMainFrame::CreateMenus() {
     edit->addSeparator();
     edit->addAction(Action(ID_EDIT_START_CHEAT));
     edit->addAction(Action(ID_EDIT_SOURCE));
+    edit->addSeparator();
+    edit->addAction(Action(ID_EDIT_NEXT_ISSUE));
+    edit->addAction(Action(ID_EDIT_PREV_ISSUE));
 
     QMenu* match = menuBar()->addMenu(tr("&Match"));
     for (int id : {ID_MATCH_NEW, ID_MATCH_EDIT, ID_MATCH_DELETE})
@@ -174,7 +179,9 @@ void CMainFrame::CreateMenus() {
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
 
-    menuBar()->addMenu(tr("&Help"))->addAction(Action(ID_APP_ABOUT));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(Action(ID_HELP_GUIDE));
+    help->addAction(Action(ID_APP_ABOUT));
 
     for (QMenu* menu : menuBar()->findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -267,6 +274,11 @@ void CMainFrame::CreateIssuesPanel() {
     m_issues = new CIssuesPanel(m_document, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_issues);
     resizeDocks({m_issues}, {120}, Qt::Vertical); // a few rows; the panes keep the room
+    for (auto [id, direction] : {std::pair{ID_EDIT_NEXT_ISSUE, 1}, {ID_EDIT_PREV_ISSUE, -1}})
+        connect(Action(id), &QAction::triggered, this, [this, step = direction] {
+            m_issues->show();
+            m_issues->Step(step);
+        });
     QAction* toggle = Action(ID_VIEW_ISSUES);
     toggle->setChecked(m_context.Settings().IssuesPanel());
     m_issues->setVisible(toggle->isChecked());
@@ -325,6 +337,14 @@ QString CMainFrame::PlanCountText() const {
 
 void CMainFrame::EditRecoveredSource(const QString& text) {
     m_commands->EditRecoveredSource(text);
+}
+
+void CMainFrame::ShowGuide() {
+    // One window, beside the editor's, that stays open while the user works.
+    if (!m_guide) m_guide = new CHelpWindow(this);
+    m_guide->show();
+    m_guide->raise();
+    m_guide->activateWindow();
 }
 
 void CMainFrame::ShowStatusMessage(const QString& text) {

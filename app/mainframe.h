@@ -7,6 +7,7 @@
 
 class CAppContext;
 class CFrameCommands;
+class CHelpWindow;
 class CIssuesPanel;
 class CLeftView;
 class CReloadWatch;
@@ -46,6 +47,8 @@ public:
 
     // A message in the status bar for a while, instead of the idle text.
     void ShowStatusMessage(const QString& text);
+    // Help > User Guide (F1).
+    void ShowGuide();
     // A recovered source-editor text, not applied, back in the source editor.
     void EditRecoveredSource(const QString& text);
     // Definition files that could not be read, in the Issues panel.
@@ -104,4 +107,5 @@ private:
     CLeftView* m_left = nullptr;
     CRightView* m_right = nullptr;
     CIssuesPanel* m_issues = nullptr;
+    CHelpWindow* m_guide = nullptr; // made when first asked for
 };

@@ -20,6 +20,13 @@ share/man/man1/zeq.1
 share/mime/packages/zeq-editor.xml
 share/zeq-editor/Plans.dat
 share/zeq-editor/Units.dat
+share/zeq-editor/docs/images/issues.png
+share/zeq-editor/docs/images/main-window.png
+share/zeq-editor/docs/images/match.png
+share/zeq-editor/docs/images/plan-settings.png
+share/zeq-editor/docs/images/source-editor.png
+share/zeq-editor/docs/images/start-cheat.png
+share/zeq-editor/docs/user-guide.md
 share/zeq-editor/git/pre-commit
 share/zeq-editor/samples/ironclad_defence.zeq
 share/zeq-editor/samples/neutral_outpost.zeq

@@ -10,10 +10,10 @@ namespace {
 class DefinitionFile {
 public:
     explicit DefinitionFile(const std::string& text)
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("zeq-def-" +
-                  std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                  std::to_string(s_counter++) + ".dat")) {
+        : m_path(testsupport::OwnTempPath(
+                     "zeq-def-" +
+                     std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                     "-" + std::to_string(s_counter++)) += ".dat") {
         testsupport::WriteFile(m_path, text);
     }
     ~DefinitionFile() { std::filesystem::remove(m_path); }

@@ -76,7 +76,7 @@ TEST_F(SettingsFileTest, HandWrittenValues) {
 // Beside a portable program when it can write there; elsewhere for an
 // installed one or a read-only file, which then gives the first defaults.
 TEST(Settings, PlaceBesideAPortableProgramWhenWritable) {
-    const fs::path dir = fs::temp_directory_path() / "zeq-settings-path";
+    const fs::path dir = testsupport::OwnTempPath("zeq-settings-path");
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string beside = (dir / "ZeqEditor.cfg").string();

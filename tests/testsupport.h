@@ -10,7 +10,24 @@
 #include <sstream>
 #include <string>
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace testsupport {
+
+// A name of this test run's own under the temporary folder: two runs at once
+// (two checkouts on one machine) must not share a test's folder.
+inline std::filesystem::path OwnTempPath(const std::string& name) {
+#if defined(_WIN32)
+    const int process = _getpid();
+#else
+    const int process = int(getpid());
+#endif
+    return std::filesystem::temp_directory_path() / (name + "-" + std::to_string(process));
+}
 
 inline std::string ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -55,8 +72,7 @@ class TempFolder : public testing::Test {
 protected:
     void SetUp() override {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                (std::string("zeq-") + info->test_suite_name() + "-" + info->name());
+        m_dir = OwnTempPath(std::string("zeq-") + info->test_suite_name() + "-" + info->name());
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
     }

@@ -3,6 +3,7 @@
 #include "commandids.h"
 #include "desktopui.h"
 #include "fakeui.h"
+#include "helpwindow.h"
 #include "issuespanel.h"
 #include "keyboardcheck.h"
 #include "leftview.h"
@@ -32,6 +33,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -274,6 +276,22 @@ private slots:
         });
         issues->Activate(row("section [Notes]")); // text the editor cannot show
         QCOMPARE(sourceLine, 20);
+        // Next Issue (F7) runs the row after the current one, round the end.
+        const int maybe = row("condition 'Maybe'").row(), rows = list->rowCount();
+        issues->List()->setCurrentIndex(list->index((maybe + rows - 1) % rows, 0));
+        frame->GetRightPane()->SelectRow(0, true);
+        frame->RunCommand(ID_EDIT_NEXT_ISSUE);
+        QCOMPARE(issues->List()->currentIndex().row(), maybe);
+        QCOMPARE(
+            frame->GetRightPane()->PlanAt(frame->GetRightPane()->FocusedSelectedRow())->priority,
+            5u);
+
+        frame->RunCommand(ID_HELP_GUIDE); // the guide, with its pictures
+        auto* guide = frame->findChild<CHelpWindow*>();
+        QVERIFY(guide && guide->Browser()->toPlainText().startsWith("ZEQ Editor: a guide"));
+        QVERIFY(guide->Browser()
+                    ->loadResource(QTextDocument::ImageResource, QUrl("images/main-window.png"))
+                    .isValid());
 
         frame->RunCommand(ID_VIEW_ISSUES);
         QCOMPARE(app->Settings().IssuesPanel(), false);
