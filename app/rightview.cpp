@@ -328,8 +328,15 @@ bool CRightView::CanMovePlan(int neighbourOffset, QString* why) const {
     const int neighbour = row + neighbourOffset;
     if (row < 0 || neighbour < 0 || neighbour >= RowCount()) return false;
     const bool up = neighbourOffset < 0;
-    if (MovedPriorities(m_document.Data().plans.InOrder(), PlanAt(row), PlanAt(neighbour), up))
+    // While the document is replaced the list is a step behind it, its rows
+    // naming plans that are gone: only the document's own are looked into.
+    const std::vector<const PlanEntry*> plans = m_document.Data().plans.InOrder();
+    const PlanEntry* moved = PlanAt(row);
+    const PlanEntry* next = PlanAt(neighbour);
+    if (std::find(plans.begin(), plans.end(), moved) == plans.end() ||
+        std::find(plans.begin(), plans.end(), next) == plans.end())
         return true;
+    if (MovedPriorities(plans, moved, next, up)) return true;
     if (why)
         *why = up ? tr("Move Up: the plans above hold every priority up to 16384, the highest.")
                   : tr("Move Down: the plans below hold every priority down to 1, the lowest.");
