@@ -73,8 +73,7 @@ TEST_F(FileBufferTest, NamesOfAnyLengthAndCharacters) {
         EXPECT_EQ(buffer.View(), text);
     }
     EXPECT_FALSE(buffer.SetData("")); // nothing is no file: the data stay
-    EXPECT_EQ(fs::directory_iterator(PathFromUtf8(names[names.size() - 2]))->path().filename(),
-              PathFromUtf8(name).filename());
+    EXPECT_TRUE(fs::exists(PathFromUtf8(name)));
     EXPECT_EQ(Utf8FromPath(PathFromUtf8(name)).find('?'), std::string::npos); // shown as usual
     // Taken away from the deepest up: a removal by the short name fails.
     while (names.size() > 1) {
