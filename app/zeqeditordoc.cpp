@@ -503,8 +503,7 @@ void CZeqEditorDoc::RemovePlans(const std::vector<const PlanEntry*>& plans, cons
 
 bool CZeqEditorDoc::MovePlan(const PlanEntry* moved, const PlanEntry* neighbour, bool up,
                              const QString& text) {
-    std::optional<Priorities> moves =
-        MovedPriorities(m_data.plans.SortedByPriority(), moved, neighbour, up);
+    std::optional<Priorities> moves = MovedPriorities(m_data.plans.InOrder(), moved, neighbour, up);
     if (!moves) return false;
     m_undo.push(new CSwapCommand(text, [this, moved, state = std::move(*moves)]() mutable {
         Priorities previous;

@@ -265,7 +265,7 @@ bool ResolveTarget(fs::path& path, std::string& error) {
     return true;
 }
 
-bool IsReadOnly([[maybe_unused]] const fs::path& path, const fs::file_status& status) {
+bool IsReadOnlyAt([[maybe_unused]] const fs::path& path, const fs::file_status& status) {
     constexpr auto anyWrite =
         fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if ((status.permissions() & anyWrite) == fs::perms::none) return true;
@@ -534,6 +534,13 @@ bool RestoreBackup(const std::string& path, const std::string& copy, std::string
     return true;
 }
 
+bool IsReadOnlyFile(const std::string& path) {
+    const fs::path name = PathFromUtf8(path);
+    std::error_code ec;
+    const fs::file_status status = fs::status(name, ec);
+    return !ec && fs::exists(status) && IsReadOnlyAt(name, status);
+}
+
 bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string& error) {
     error.clear();
     if (path.empty()) {
@@ -549,7 +556,7 @@ bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string
         error = "cannot write the file: it is a folder";
         return false;
     }
-    if (exists && IsReadOnly(target, status)) {
+    if (exists && IsReadOnlyAt(target, status)) {
         error = "cannot write the file: it is read-only";
         return false;
     }

@@ -22,6 +22,9 @@
 // A symbolic link, even a dangling one, saves into the file it names.
 // False, with `error` saying why for the user, when the file was not written.
 bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string& error);
+// Whether SaveFileSafely refuses the file as read-only: no write permission,
+// even where an administrator could write it anyway.
+bool IsReadOnlyFile(const std::string& path);
 
 // The per-user folder of the editor's recovery files and of the copies kept
 // during an in-place save: the user's data folder, "zeq-editor/recovery".

@@ -2,6 +2,7 @@
 
 #include "filebuffer.h"
 #include "filepath.h"
+#include "filesave.h"
 #include "sectionfile.h"
 
 #include <charconv>
@@ -164,11 +165,8 @@ SettingsPlace SettingsPlaceFor(const std::string& programPath, const std::string
     const SettingsPlace elsewhere{fallback, found ? Utf8FromPath(beside) : std::string()};
     if (fs::exists(program.parent_path() / "Uninstall.exe", ec)) return elsewhere;
     if (found) {
-        // The same test as a save's: a file without write permission is
-        // read-only even to an administrator, who could write it.
-        constexpr auto anyWrite =
-            fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-        if ((fs::status(beside, ec).permissions() & anyWrite) == fs::perms::none) return elsewhere;
+        // A file the saves would refuse, or one that cannot be opened.
+        if (IsReadOnlyFile(Utf8FromPath(beside))) return elsewhere;
         std::ofstream test(beside, std::ios::app);
         return test ? SettingsPlace{Utf8FromPath(beside), {}} : elsewhere;
     }
