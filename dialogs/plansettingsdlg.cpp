@@ -278,10 +278,10 @@ int CPlanSettingsDlg::FindRow(const QString& name) const {
 bool CPlanSettingsDlg::ValueReadsBack(const PlanParamDef& def) {
     // A text is written in quotes, as the unit picker writes a unit class.
     if (def.ValueKind() == ParamKindString && !m_value->text().startsWith('"') &&
-        !m_value->text().startsWith('\'') && FirstNonLatin1(m_value->text()) < 0)
+        !m_value->text().startsWith('\'') && FirstWithoutByte(m_value->text()) < 0)
         m_value->setText(ToQt(QuoteValue(FromQt(m_value->text()))));
     const QString text = m_value->text();
-    const qsizetype bad = FirstNonLatin1(text);
+    const qsizetype bad = FirstWithoutByte(text);
     const QString problem = bad >= 0 ? tr("'%1' has no byte in a plan file").arg(text.mid(bad, 1))
                                      : ToQt(ValueProblem(FromQt(text)));
     if (problem.isEmpty()) {

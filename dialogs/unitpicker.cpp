@@ -1,6 +1,7 @@
 #include "unitpicker.h"
 
 #include "lineeditbuttons.h"
+#include "qtext.h"
 #include "unitlist.h"
 
 #include <QAction>
@@ -81,12 +82,11 @@ std::unique_ptr<QMenu> CreateUnitMenu(const UnitPickerMenu& picker, QWidget* par
         for (QAction* group : groups)
             group->setVisible(!filtering);
         if (!filtering) return;
-        const std::vector<int> ids = picker.Matching(text.toLatin1().toStdString());
+        const std::vector<int> ids = picker.Matching(FromQt(text));
         for (std::size_t i = 0; i < ids.size() && i < kMaxResults; ++i) {
             const UnitItem* unit = picker.UnitForCommand(ids[i]);
-            QAction* result = m->addAction(QStringLiteral("%1  (%2)")
-                                               .arg(QString::fromLatin1(unit->displayName),
-                                                    QString::fromLatin1(unit->unitClass)));
+            QAction* result = m->addAction(
+                QStringLiteral("%1  (%2)").arg(ToQt(unit->displayName), ToQt(unit->unitClass)));
             result->setData(ids[i]);
             *results << result;
         }

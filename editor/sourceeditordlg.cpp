@@ -496,13 +496,14 @@ void CSourceEditorDlg::OnSave() {
     // A text that does not parse would be lost on closing: say why and where,
     // and let the user mend it.
     const QString text = m_editor->PlanText();
-    if (const qsizetype bad = FirstNonLatin1(text); bad >= 0) {
+    if (const qsizetype bad = FirstWithoutByte(text); bad >= 0) {
         const int line = int(text.left(bad).count(QStringLiteral("\r\n"))) + 1;
-        Ui().ShowMessage(this, IUiServices::Icon::Error,
-                         tr("The text holds a character that a plan file cannot store: '%1' on "
-                            "line %2.\n\nPlan files hold 8-bit (Latin-1) text only.")
-                             .arg(text.mid(bad, text[bad].isHighSurrogate() ? 2 : 1))
-                             .arg(line));
+        Ui().ShowMessage(
+            this, IUiServices::Icon::Error,
+            tr("The text holds a character that a plan file cannot store: '%1' on "
+               "line %2.\n\nPlan files hold 8-bit text: the characters of Windows-1252 only.")
+                .arg(text.mid(bad, text[bad].isHighSurrogate() ? 2 : 1))
+                .arg(line));
         QTextCursor cursor(m_editor->document());
         cursor.setPosition(int(bad - (line - 1))); // the editor counts a line break as one
         m_editor->setTextCursor(cursor);

@@ -1,6 +1,7 @@
 #include "syntaxedit.h"
 
 #include "planformat.h"
+#include "qtext.h"
 #include "sourceassist.h"
 #include "syntaxhighlighter.h"
 
@@ -12,10 +13,12 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTextBlock>
+#include <QTextLayout>
 #include <QToolTip>
 #include <utility>
 #include <vector>
@@ -230,6 +233,36 @@ void CSyntaxEdit::PaintGutter(const QRect& rect) {
     }
 }
 
+void CSyntaxEdit::paintEvent(QPaintEvent* event) {
+    QPlainTextEdit::paintEvent(event);
+    QPainter painter(viewport());
+    // The number's two digits one above the other, as a box of one character.
+    QFont digits = font();
+    digits.setPixelSize(std::max(4, QFontMetrics(font()).height() / 2));
+    painter.setFont(digits);
+    for (QTextBlock block = firstVisibleBlock(); block.isValid(); block = block.next()) {
+        const QRectF area = blockBoundingGeometry(block).translated(contentOffset());
+        if (area.top() > event->rect().bottom()) break;
+        const QString text = block.text();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i].unicode();
+            if (c >= 0x100 || !IsUnnamedByte(static_cast<unsigned char>(c))) continue;
+            const QTextLine line = block.layout()->lineForTextPosition(int(i));
+            const qreal left = line.cursorToX(int(i)), right = line.cursorToX(int(i) + 1);
+            const QRectF cell(area.left() + left, area.top() + line.y(), right - left,
+                              line.height());
+            const QString hex = QString::number(c, 16).toUpper();
+            painter.fillRect(cell, palette().base());
+            painter.setPen(palette().text().color());
+            painter.drawRect(cell.adjusted(0.5, 0.5, -0.5, -0.5));
+            painter.drawText(cell.adjusted(0, 0, 0, -cell.height() / 2),
+                             Qt::AlignHCenter | Qt::AlignBottom, hex.left(1));
+            painter.drawText(cell.adjusted(0, cell.height() / 2, 0, 0),
+                             Qt::AlignHCenter | Qt::AlignTop, hex.right(1));
+        }
+    }
+}
+
 void CSyntaxEdit::ToggleComment() {
     QTextCursor cursor = textCursor();
     QTextBlock first = document()->findBlock(cursor.selectionStart());
@@ -276,12 +309,11 @@ void CSyntaxEdit::ShowPairs() {
     m_pairSelections.clear();
     const QTextCursor cursor = textCursor();
     const QTextBlock block = cursor.block();
-    const QByteArray line = block.text().toLatin1();
+    const std::string line = FromQt(block.text());
     const int at = cursor.positionInBlock();
     for (int pos : {at, at - 1}) {
         if (pos < 0) continue;
-        const auto partner = PartnerOf(std::string_view(line.constData(), std::size_t(line.size())),
-                                       std::size_t(pos));
+        const auto partner = PartnerOf(line, std::size_t(pos));
         if (!partner) continue;
         for (int p : {pos, int(*partner)}) {
             QTextEdit::ExtraSelection pair;
@@ -297,14 +329,11 @@ void CSyntaxEdit::ShowPairs() {
 }
 
 CompletionPlace CSyntaxEdit::PlaceAtCaret() const {
-    const QByteArray text = toPlainText().toLatin1();
-    return PlaceAt(std::string_view(text.constData(), std::size_t(text.size())),
-                   std::size_t(textCursor().position()));
+    return PlaceAt(FromQt(toPlainText()), std::size_t(textCursor().position()));
 }
 
 unsigned long CSyntaxEdit::FreePlanNumber() const {
-    const QByteArray text = toPlainText().toLatin1();
-    return ::FreePlanNumber(std::string_view(text.constData(), std::size_t(text.size())));
+    return ::FreePlanNumber(FromQt(toPlainText()));
 }
 
 void CSyntaxEdit::SetCatalogs(const CPlanManager* planTypes, const CUnitList* units) {
@@ -327,11 +356,9 @@ void CSyntaxEdit::Complete(bool explicitly) {
     }
     m_completions->clear();
     for (const Completion& c : offered) {
-        const QString text = QString::fromLatin1(c.text.data(), qsizetype(c.text.size()));
-        auto* item =
-            new QStandardItem(c.detail.empty() ? text
-                                               : text + QStringLiteral("    ") +
-                                                     QString::fromLatin1(c.detail.c_str()));
+        const QString text = ToQt(c.text);
+        auto* item = new QStandardItem(
+            c.detail.empty() ? text : text + QStringLiteral("    ") + ToQt(c.detail));
         item->setData(text, kCompletionRole);
         m_completions->appendRow(item);
     }

@@ -63,6 +63,8 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Bytes that name no character are drawn as their number.
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;

@@ -88,9 +88,7 @@ void CSyntaxHighlighter::ColourBlock(const QTextBlock& block) {
     const QString text = block.text();
     QList<QTextLayout::FormatRange> ranges{{0, int(text.size()), m_formats[0]}};
     if (m_on) {
-        const QByteArray bytes = text.toLatin1();
-        for (const ColourRun& run :
-             ScanColours(std::string_view(bytes.constData(), std::size_t(bytes.size()))))
+        for (const ColourRun& run : ScanColours(FromQt(text)))
             ranges.append({int(run.start), int(run.length), m_formats[std::size_t(run.token)]});
     }
     if (m_marks.contains(block.blockNumber())) {

@@ -1,5 +1,6 @@
 #include "sectionfile.h"
 
+#include "codepage.h"
 #include "filebuffer.h"
 #include "markstack.h"
 #include "sectionwriter.h"
@@ -308,6 +309,8 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
             m_notes.conflicts.emplace_back(conflictFrom, sourceLine);
             conflictFrom = 0;
         }
+        NoteHighBytes(index == 0 && line.starts_with(kByteOrderMark) ? line.substr(3) : line,
+                      sourceLine);
         if (line.front() == '[') {
             // The name runs to the last ']' of the line; anything after it is lost.
             const std::size_t bracket = line.rfind(']');
@@ -329,6 +332,17 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
     }
     closeSection();
     return true;
+}
+
+void CSectionFile::NoteHighBytes(std::string_view line, int sourceLine) {
+    const auto high = [](char c) { return (static_cast<unsigned char>(c) & 0x80) != 0; };
+    auto at = std::find_if(line.begin(), line.end(), high);
+    if (at == line.end()) return;
+    ParseNotes::HighBytes& note = m_notes.highBytes.emplace_back();
+    note.line = sourceLine;
+    note.utf8 = IsUtf8(line);
+    for (; at != line.end(); at = std::find_if(at + 1, line.end(), high))
+        if (note.bytes.find(*at) == std::string::npos) note.bytes += *at;
 }
 
 SectionNode* CSectionFile::FindSection(std::string_view name) {

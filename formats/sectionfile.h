@@ -39,6 +39,15 @@ struct ParseNotes {
     // Blocks from a line opening with "<<<<<<<" to one opening with ">>>>>>>":
     // a merge left unresolved, first and last line.
     std::vector<std::pair<int, int>> conflicts;
+    // Lines whose names, keys or values hold bytes beyond ASCII, which the
+    // game may show otherwise than this editor does: each distinct such byte
+    // of the line once, and whether the line reads as UTF-8.
+    struct HighBytes {
+        int line = 0;
+        std::string bytes;
+        bool utf8 = false;
+    };
+    std::vector<HighBytes> highBytes;
     bool byteOrderMark = false;  // the text starts with UTF-8's EF BB BF, read as text
     bool markHidesStart = false; // and the line it hides is the [Start] header
 };
@@ -110,6 +119,7 @@ private:
     void RemoveAll();
     bool Parse(std::string_view text, std::string* spent);
     bool Fail(int line, std::string reason);
+    void NoteHighBytes(std::string_view line, int sourceLine);
     std::string_view Keep(std::string_view bytes);
 
     SectionList m_sections;

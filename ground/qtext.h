@@ -1,17 +1,28 @@
 #pragma once
 
+#include "codepage.h"
+
 #include <QColor>
 #include <QCoreApplication>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 // Plan files and definition files are 8-bit text with no encoding: each byte
-// is shown as the character of the same number (Latin-1), which turns back
-// into the same byte. Characters beyond Latin-1 typed by the user become '?'.
+// is shown as its character on Windows (Windows-1252), which turns back into
+// the same byte. Characters that no byte stands for become '?': callers that
+// take text from the user ask FirstWithoutByte first.
 inline QString ToQt(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const auto high = [](char c) { return (static_cast<unsigned char>(c) & 0xE0) == 0x80; };
+    if (std::none_of(bytes.begin(), bytes.end(), high))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char byte : bytes)
+        *out++ = QChar(CharOfByte(static_cast<unsigned char>(byte)));
+    return text;
 }
 
 // "Line 7: message", or the message alone where it is about the whole file
@@ -23,7 +34,12 @@ inline QString LineMessage(int line, const QString& message) {
 }
 
 inline std::string FromQt(const QString& text) {
-    return text.toLatin1().toStdString();
+    std::string bytes(static_cast<std::size_t>(text.size()), '\0');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int byte = ByteOfChar(text[i].unicode());
+        bytes[std::size_t(i)] = byte < 0 ? '?' : char(byte);
+    }
+    return bytes;
 }
 
 // A file name for the core, which takes names as UTF-8 on every system.
@@ -31,11 +47,11 @@ inline std::string CorePath(const QString& path) {
     return path.toStdString();
 }
 
-// Where the first character stands that has no byte in a plan file (beyond
-// Latin-1: a pasted curly quote, a euro sign); -1 when every one has.
-inline qsizetype FirstNonLatin1(const QString& text) {
+// Where the first character stands that has no byte in a plan file (a pasted
+// emoji, a letter of another alphabet); -1 when every one has.
+inline qsizetype FirstWithoutByte(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i].unicode() > 0xFF) return i;
+        if (ByteOfChar(text[i].unicode()) < 0) return i;
     return -1;
 }
 

@@ -1,5 +1,6 @@
 #include "planfilereport.h"
 
+#include "codepage.h"
 #include "plandata.h"
 #include "planformat.h"
 #include "planmanager.h"
@@ -7,6 +8,7 @@
 #include "unitlist.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <unordered_map>
 
@@ -45,6 +47,27 @@ template <typename Each> void ForEachRun(const std::vector<int>& lines, Each eac
         each(lines[i], lines[j - 1], j - i);
         i = j;
     }
+}
+
+// The game draws names and values in a font of its own, which may hold other
+// characters than Windows' for the bytes beyond ASCII.
+std::string HighBytesMessage(const ParseNotes::HighBytes& high) {
+    if (high.utf8)
+        return "this line holds UTF-8 text, whose characters beyond ASCII are two or more bytes "
+               "each: the game reads every byte as a character of its own";
+    std::string named;
+    for (const char byte : high.bytes) {
+        char number[8];
+        std::snprintf(number, sizeof number, "0x%02X", static_cast<unsigned char>(byte));
+        if (!named.empty()) named += ", ";
+        named += IsUnnamedByte(static_cast<unsigned char>(byte))
+                     ? "byte " + std::string(number)
+                     : "'" + std::string(1, byte) + "' (byte " + number + ")";
+    }
+    return "this line holds " + named +
+           " beyond ASCII: plan files name no character set, so the game may show " +
+           (high.bytes.size() == 1 ? "it" : "them") +
+           " otherwise than Windows does here (Windows-1252)";
 }
 
 } // namespace
@@ -350,6 +373,8 @@ void CPlanFileReport::NotesOf(const ParseNotes& notes) {
         Add(FindingKind::Warning, "byte-order-mark", 1,
             std::string("the file starts with a UTF-8 byte-order mark, which hides ") +
                 (notes.markHidesStart ? "[Start]" : "its first line") + " from the game");
+    for (const ParseNotes::HighBytes& high : notes.highBytes)
+        Add(FindingKind::Warning, "text-not-ascii", high.line, HighBytesMessage(high));
     if (m_tidy)
         ForEachRun(notes.comments, [this](int first, int last, std::size_t count) {
             Add(FindingKind::Loss, "comment", first,
@@ -404,6 +429,7 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
         for (auto* lines : {&notes.comments, &notes.commentJoins, &notes.closedQuotes,
                             &notes.headerTails, &notes.ignoredLines, &notes.semicolonLines})
             std::erase_if(*lines, inConflict);
+        std::erase_if(notes.highBytes, [&](const auto& high) { return inConflict(high.line); });
         std::erase_if(m_findings, [&](const Finding& f) { return inConflict(f.line); });
         NotesOf(notes);
         for (const auto& [first, last] : conflicts)

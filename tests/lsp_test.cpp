@@ -60,10 +60,10 @@ INSTANTIATE_TEST_SUITE_P(
 // clang-format on
 
 // Text goes to the client as UTF-8: valid UTF-8 as it is, anything else
-// byte by byte as Latin-1.
+// byte by byte as Windows shows it.
 TEST(LspJson, TextIsUtf8) {
     EXPECT_EQ(lsp::Utf8("\xC3\xA9\xF0\x9F\x98\x80"), "\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(lsp::Utf8("\x80\x80\xC3\xA9"), "\xC2\x80\xC2\x80\xC3\x83\xC2\xA9");
+    EXPECT_EQ(lsp::Utf8("\x80\x81\xC3\xA9"), "\xE2\x82\xAC\xC2\x81\xC3\x83\xC2\xA9");
     EXPECT_EQ(lsp::Utf8("\xC3"), "\xC3\x83"); // cut short
 }
 

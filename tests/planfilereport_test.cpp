@@ -109,6 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
              kStart + kPlan + "planCondition=Maybe\r\nplanConditionClass=u\r\n",
              "7:w:condition 'Maybe' is not one of"},
 
+        // Bytes beyond ASCII, named as Windows shows them; a comment's are not read.
+        Rule{"Windows1252", "[Start]\r\nconsClass = \x80\xE9\x81\xE9 // \xFF\r\n",
+             "2:w:this line holds '\x80' (byte 0x80), '\xE9' (byte 0xE9), byte 0x81 beyond"},
+        Rule{"Utf8Text", "\xEF\xBB\xBF[Start]\r\nconsClass = \xC3\xA9\r\n",
+             "2:w:this line holds UTF-8 text"},
         Rule{"CommentJoinsLines", "[Start]\nconsClass = c // who\nscavClass = s\n",
              "2:w:this comment swallows its line break"}),
     testsupport::RowName());

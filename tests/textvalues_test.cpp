@@ -1,3 +1,4 @@
+#include "codepage.h"
 #include "textvalues.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,20 @@ TEST(TextValues, UnquoteValue) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(UnquoteValue(c.in), c.out) << c.in;
+}
+
+// Every byte has a character as Windows shows it, and every such character
+// gives back its byte: the editor keeps a file's bytes through its text.
+TEST(CodePage, EveryByteComesBack) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const char16_t c = CharOfByte(static_cast<unsigned char>(byte));
+        EXPECT_EQ(ByteOfChar(c), byte);
+        EXPECT_EQ(c == byte, byte < 0x80 || byte >= 0xA0 || IsUnnamedByte(byte)) << byte;
+    }
+    EXPECT_EQ(CharOfByte(0x80), u'\u20ac');
+    EXPECT_EQ(ByteOfChar(u'\u0416'), -1);
+    EXPECT_EQ(ByteOfChar(u'\u0080'), -1); // a control character Windows does not show
+    EXPECT_EQ(Utf8FromBytes("a\x80\x81\xE9"), "a\xE2\x82\xAC\xC2\x81\xC3\xA9");
 }
 
 } // namespace
