@@ -38,6 +38,11 @@ std::size_t CommentStart(std::string_view line) {
     return std::string_view::npos;
 }
 
+bool IsCommentLine(std::string_view line) {
+    const std::size_t at = line.find_first_not_of(" \t\f");
+    return at != std::string_view::npos && line.substr(at, 2) == "//";
+}
+
 std::optional<std::string> SpliceEntryLine(std::string_view line,
                                            const std::optional<std::string>& key,
                                            const std::optional<std::string>& value, bool text) {

@@ -13,6 +13,8 @@
 // Where a "//" comment starts on the line, outside quotes and header
 // brackets; npos where none does.
 std::size_t CommentStart(std::string_view line);
+// A line with nothing but a comment on it.
+bool IsCommentLine(std::string_view line);
 
 // `line` (without its line end) with its key changed to `key` (none: kept)
 // and its value's own bytes replaced by `value` (none: kept), the value as a

@@ -1,0 +1,586 @@
+#include "keptlayout.h"
+
+#include "entryline.h"
+#include "planformat.h"
+#include "sectionwriter.h"
+#include "subsequence.h"
+#include "textvalues.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+// Writing a document back into the text it was loaded from: each line that
+// still says what the document says stays as it was written.
+
+namespace {
+
+// One line as the canonical save writes it, without its line end.
+template <typename Write> std::string CanonicalLine(Write write) {
+    std::string line;
+    CSectionWriter writer(&line);
+    write(writer);
+    line.resize(line.size() - 2); // the writer's CR LF
+    return line;
+}
+
+std::string TextLine(std::string_view key, std::string_view text) {
+    return CanonicalLine([&](CSectionWriter& w) { w.QuotedEntry(key, text); });
+}
+std::string ValueLine(std::string_view key, std::string_view value) {
+    return CanonicalLine([&](CSectionWriter& w) { w.Entry(key, value); });
+}
+
+std::vector<const PlanEntry*> ByPriority(const PlanList& plans) {
+    return plans.SortedByPriority();
+}
+
+// Whether `text` loads as `data`: the same values, matches and plans (in
+// priority order, which is the order the game takes them in).
+bool LoadsAs(std::string_view text, const CPlanData& data, CPlanData& loaded) {
+    if (!loaded.LoadText(text)) return false;
+    if (!(loaded.start == data.start)) return false;
+    const auto& a = loaded.matches.All();
+    const auto& b = data.matches.All();
+    if (a.size() != b.size() || !std::equal(a.begin(), a.end(), b.begin(),
+                                            [](const auto& x, const auto& y) { return *x == *y; }))
+        return false;
+    const auto p = ByPriority(loaded.plans), q = ByPriority(data.plans);
+    return p.size() == q.size() &&
+           std::equal(p.begin(), p.end(), q.begin(),
+                      [](const PlanEntry* x, const PlanEntry* y) { return *x == *y; });
+}
+
+} // namespace
+
+template <typename Gone> bool CKeptLayout::KeyRepeats(int line, Gone gone) const {
+    const std::string key = KeyOf(line);
+    // Line by line as the parser reads them: a line joined on is no header.
+    for (int l = JoinedEnd(line) + 1; l <= int(m_lines.size()); l = JoinedEnd(l) + 1) {
+        const std::string_view text = LineText(l);
+        const std::size_t at = text.find_first_not_of(" \t\f");
+        if (at != std::string_view::npos && text[at] == '[') return false; // the next section
+        if (!gone(l) && KeyOf(l) == key) return true;
+    }
+    return false;
+}
+
+// What a save does to the kept text, line by line: keep, replace, drop, and
+// lines inserted after a line (0: before the first).
+class CKeptLayout::Edits {
+public:
+    explicit Edits(const CKeptLayout& kept)
+        : m_kept(kept), m_drop(kept.m_lines.size() + 1, false) {}
+
+    // A line rewritten, its indent and a comment at its end kept (and with
+    // it what that comment runs on over).
+    void Replace(int line, std::string_view text) {
+        const std::string_view was = m_kept.LineText(line);
+        const Line& l = m_kept.m_lines[std::size_t(line - 1)];
+        std::string& now = m_replace[line];
+        now.assign(was.substr(0, std::min(was.find_first_not_of(" \t\f"), was.size())));
+        now.append(text);
+        if (l.trailing) {
+            const std::size_t blanks = was.find_last_not_of(" \t\f", l.comment - 1);
+            now.append(was.substr(blanks == std::string_view::npos ? l.comment : blanks + 1));
+        }
+    }
+    // A "key = value" line with a new key or value (none: kept) in place of
+    // the old one's own bytes; written whole as `whole` where that would not
+    // read as meant.
+    void SetEntry(int line, const std::optional<std::string>& key,
+                  const std::optional<std::string>& value, bool text, std::string_view whole) {
+        if (auto spliced = SpliceEntryLine(m_kept.LineText(line), key, value, text))
+            m_replace[line] = std::move(*spliced);
+        else
+            Replace(line, whole);
+    }
+    // A line that stays as it was, but is read no more; so do the lines a
+    // comment at its end ran on over, which it no longer would.
+    void CommentOut(int line) {
+        Mute(line);
+        KeepUnread(line);
+    }
+    // A key's line that goes: a comment on it stays, on a line of its own.
+    void Remove(int line) {
+        const Line& l = m_kept.m_lines[std::size_t(line - 1)];
+        if (l.comment == std::string_view::npos) return Drop(line);
+        const std::string_view was = m_kept.LineText(line);
+        m_replace[line] =
+            std::string(was.substr(0, std::min(was.find_first_not_of(" \t\f"), l.comment)))
+                .append(was.substr(l.comment));
+        m_untrailed.insert(line);
+        KeepUnread(line);
+    }
+    void Drop(int line) { DropLines(line, m_kept.JoinedEnd(line)); }
+    void Keep(int line) { m_drop[std::size_t(line)] = false; }
+    void DropLines(int first, int last) {
+        for (int line = first; line <= last; ++line)
+            m_drop[std::size_t(line)] = true;
+    }
+    // A line after `line` (and what joins on to it), ending the way `like`
+    // ends (or the file's way).
+    void Insert(int line, std::string_view text, int like) {
+        std::string& after = m_after[line > 0 ? m_kept.JoinedEnd(line) : 0];
+        after.append(text).append(m_kept.EndLike(like));
+    }
+    // A key's line: its value rewritten, or added after `anchor`; with no
+    // value it goes, unless a repeat of the key further down would then be
+    // read instead: then it reads as nothing (`cleared`).
+    void SetKey(int line, std::string_view key, const std::optional<std::string>& value, bool text,
+                int anchor, const std::string& cleared) {
+        if (line > 0) {
+            if (!value &&
+                !m_kept.KeyRepeats(line, [this](int l) { return m_drop[std::size_t(l)]; }))
+                return Remove(line);
+            const std::string& now = value ? *value : cleared;
+            SetEntry(line, std::nullopt, now, text, ValueLine(key, now));
+        } else if (value) {
+            Insert(anchor, ValueLine(key, *value), anchor);
+        }
+    }
+
+    // The lines the comment at the end of `line` ran on over, once it no
+    // longer follows text: each stays, as a comment.
+    void KeepUnread(int line) {
+        for (int next = line + 1; next <= m_kept.JoinedEnd(line); ++next) {
+            const std::string_view text = m_kept.LineText(next);
+            if (text.find_first_not_of(" \t\f") != std::string_view::npos && !IsCommentLine(text))
+                Mute(next);
+        }
+    }
+    // The line behind "// ", as it was.
+    void Mute(int line) {
+        m_replace[line] = "// " + std::string(m_kept.LineText(line));
+        m_untrailed.insert(line);
+    }
+
+    std::string Render() const {
+        std::string out;
+        out.reserve(m_kept.m_text.size() + 256);
+        static const std::string none;
+        auto found = [](const auto& map, int line) {
+            const auto it = map.find(line);
+            return it == map.end() ? nullptr : &it->second;
+        };
+        if (const std::string* first = found(m_after, 0)) out += *first;
+        const int lines = int(m_kept.m_lines.size());
+        for (int line = 1; line <= lines; ++line) {
+            const auto at = std::size_t(line);
+            const std::string* inserted = found(m_after, line);
+            const std::string& after = inserted ? *inserted : none;
+            const std::string* replaced = found(m_replace, line);
+            if (!m_drop[at]) {
+                out += replaced ? std::string_view(*replaced) : m_kept.LineText(line);
+                std::string_view end = m_kept.LineEnd(line);
+                // The last line may have no line end; one is needed before more lines.
+                if (end.empty() && !after.empty()) end = m_kept.EndLike(0);
+                out += end;
+                // A comment at the end of the line takes a lone CR or LF: an
+                // empty line for it to take, or it would take the next line.
+                if (!after.empty() && end.size() == 1 && m_kept.m_lines[at - 1].trailing &&
+                    !m_untrailed.count(line))
+                    out += end;
+            } else if (!after.empty() && !out.empty() && out.back() != '\n' && out.back() != '\r') {
+                out += m_kept.EndLike(0);
+            }
+            out += after;
+        }
+        return out;
+    }
+
+private:
+    const CKeptLayout& m_kept;
+    // Few lines change: the replaced and inserted ones by line.
+    std::unordered_map<int, std::string> m_replace, m_after;
+    std::set<int> m_untrailed; // lines whose comment no longer follows text
+    std::vector<bool> m_drop;
+};
+
+void CKeptLayout::WriteStart(const CPlanData& data, Edits& edits) const {
+    const StartSection& was = m_original.start;
+    const StartSection& now = data.start;
+    // A value that reads as what no key gives (0, nothing) needs no line.
+    auto number = [](std::uint32_t n) {
+        return n ? std::optional(std::to_string(n)) : std::nullopt;
+    };
+    auto text = [](const std::string& t) {
+        return t.empty() ? std::nullopt : std::optional(QuoteValue(t));
+    };
+    const std::optional<std::string> values[] = {number(now.scrapCount), text(now.consClass),
+                                                 text(now.scavClass), number(now.moneyAmount),
+                                                 number(now.moneyDelay)};
+    const bool texts[] = {false, true, true, false, false};
+    const bool changed[] = {was.scrapCount != now.scrapCount, was.consClass != now.consClass,
+                            was.scavClass != now.scavClass, was.moneyAmount != now.moneyAmount,
+                            was.moneyDelay != now.moneyDelay};
+    const std::string_view names[] = {kStartKeys[0], kStartKeys[1], kStartKeys[2], kCheatKeys[0],
+                                      kCheatKeys[1]};
+    auto write = [&](int section, const auto& keys, std::size_t first, std::string_view name,
+                     int before) {
+        if (section >= 0) {
+            const Section& s = m_sections[std::size_t(section)];
+            for (std::size_t k = 0; k < keys.size(); ++k)
+                if (changed[first + k])
+                    edits.SetKey(keys[k], names[first + k], values[first + k], texts[first + k],
+                                 s.lastEntry, texts[first + k] ? "" : "0");
+            return;
+        }
+        // No such section yet: one of its own, where the canonical save puts it.
+        std::string block;
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            if (changed[first + k] && values[first + k])
+                block.append(ValueLine(names[first + k], *values[first + k])).append("\n");
+        if (block.empty()) return;
+        edits.Insert(before, "[" + std::string(name) + "]", before);
+        for (std::size_t at = 0, end; (end = block.find('\n', at)) != std::string::npos;
+             at = end + 1)
+            edits.Insert(before, block.substr(at, end - at), before);
+        edits.Insert(before, "", before);
+    };
+    const int top = m_sections.empty() ? int(m_lines.size()) : m_sections.front().first - 1;
+    write(m_start, m_startKeys, 0, kStartSection, top);
+    write(m_cheat, m_cheatKeys, 3, kCheatSection,
+          m_start >= 0 ? m_sections[std::size_t(m_start)].last : top);
+}
+
+namespace {
+
+// The numbered keys of [Match] in the order they are read, each with its value.
+struct MatchKey {
+    bool target;
+    std::string_view unitClass;
+    std::string key;
+};
+
+std::vector<MatchKey> MatchKeys(const MatchList& matches) {
+    std::vector<MatchKey> keys;
+    unsigned long n = 0;
+    for (const auto& match : matches.All()) {
+        keys.push_back({true, match->unitClass, TargetKey(++n)});
+        unsigned long m = 0;
+        for (const MatchAttacker& attacker : match->attackers)
+            keys.push_back({false, attacker.unitClass, AttackerKey(n, ++m)});
+    }
+    return keys;
+}
+
+} // namespace
+
+// The matches written key by key: a key whose class stays keeps its line
+// (renamed where the numbering moved), a changed class rewrites its value,
+// a new key follows the one before it and a key gone takes its line. False
+// (nothing done) when the keys read are not those of the matches.
+bool CKeptLayout::WriteMatchKeys(const CPlanData& data, Edits& edits) const {
+    const std::vector<MatchKey> was = MatchKeys(m_original.matches), now = MatchKeys(data.matches);
+    if (was.size() != m_matchKeys.size() || was.size() * now.size() > 4'000'000) return false;
+    const Section& s = m_sections[std::size_t(m_match)];
+    int previous = m_matchAnchor ? m_matchAnchor - 1 : s.lastEntry; // the line to follow
+    std::unordered_map<std::string, int> placed; // each key now: twice its line, +1 after it
+    auto write = [&](std::size_t i, const MatchKey& key) {
+        const MatchKey& old = was[i];
+        const int line = m_matchKeys[i];
+        const bool renamed = !NamesEqual(old.key, key.key);
+        if (renamed || old.unitClass != key.unitClass)
+            edits.SetEntry(line, renamed ? std::optional(key.key) : std::nullopt,
+                           old.unitClass != key.unitClass ? std::optional(QuoteValue(key.unitClass))
+                                                          : std::nullopt,
+                           true, TextLine(key.key, key.unitClass));
+        placed[FoldedName(key.key)] = 2 * line;
+        previous = line;
+    };
+    // Keys that are not kept as they are: an old one and a new one of the
+    // same kind between the same kept keys pair up in order; the rest go or come.
+    std::vector<std::size_t> pending;
+    auto flush = [&] {
+        for (std::size_t i : pending)
+            edits.Remove(m_matchKeys[i]);
+        pending.clear();
+    };
+    for (const SubsequenceStep step :
+         CommonSubsequence(was.size(), now.size(), [&](std::size_t i, std::size_t j) {
+             return was[i].target == now[j].target && was[i].unitClass == now[j].unitClass;
+         })) {
+        if (step.kind == ' ') {
+            flush();
+            write(step.first, now[step.second]);
+        } else if (step.kind == '-') {
+            pending.push_back(step.first);
+        } else {
+            const MatchKey& key = now[step.second];
+            const auto it = std::find_if(pending.begin(), pending.end(), [&](std::size_t p) {
+                return was[p].target == key.target;
+            });
+            if (it != pending.end()) {
+                write(*it, key);
+                pending.erase(it);
+                continue;
+            }
+            edits.Insert(previous, TextLine(key.key, key.unitClass), previous);
+            placed[FoldedName(key.key)] = 2 * JoinedEnd(previous) + 1;
+        }
+    }
+    flush();
+    // A key not read before, which the new keys would now read in place of
+    // one written further down or read on with, stays as a comment: it is
+    // read no more than before.
+    const std::set<int> read(m_matchKeys.begin(), m_matchKeys.end());
+    std::set<std::string> onward = {FoldedName(TargetKey(data.matches.CountMatches() + 1))};
+    for (std::size_t t = 0; t < data.matches.All().size(); ++t)
+        onward.insert(FoldedName(AttackerKey(t + 1, data.matches.All()[t]->attackers.size() + 1)));
+    for (int line = s.header + 1; line <= s.last; ++line) {
+        if (read.count(line) || m_lines[std::size_t(line - 2)].joins)
+            continue; // read or in a comment
+        const std::string key = KeyOf(line);
+        const auto at = placed.find(key);
+        if (onward.count(key) || (at != placed.end() && at->second > 2 * line))
+            edits.CommentOut(line);
+    }
+    return true;
+}
+
+void CKeptLayout::WriteMatches(const CPlanData& data, Edits& edits, bool whole) const {
+    const auto& was = m_original.matches.All();
+    const auto& now = data.matches.All();
+    if (std::equal(was.begin(), was.end(), now.begin(), now.end(),
+                   [](const auto& a, const auto& b) { return *a == *b; }))
+        return;
+    if (!whole && m_match >= 0 && WriteMatchKeys(data, edits)) return;
+    std::vector<std::string> block;
+    unsigned long n = 0;
+    for (const auto& match : now) {
+        block.push_back(TextLine(TargetKey(++n), match->unitClass));
+        unsigned long m = 0;
+        for (const MatchAttacker& attacker : match->attackers)
+            block.push_back(TextLine(AttackerKey(n, ++m), attacker.unitClass));
+    }
+    int anchor;
+    if (m_match >= 0) {
+        // In place of the keys that were read: the new numbering comes first.
+        for (int line : m_matchKeys)
+            edits.Drop(line);
+        // A key the old numbering did not reach, which the new one would read
+        // on with, stays as a comment: it is read no more than before.
+        std::set<std::string> onward = {FoldedName(TargetKey(now.size() + 1))};
+        for (std::size_t t = 0; t < now.size(); ++t)
+            onward.insert(FoldedName(AttackerKey(t + 1, now[t]->attackers.size() + 1)));
+        const std::set<int> read(m_matchKeys.begin(), m_matchKeys.end());
+        const Section& s = m_sections[std::size_t(m_match)];
+        for (int line = s.header + 1; line <= s.last; ++line)
+            if (!read.count(line) && !m_lines[std::size_t(line - 2)].joins &&
+                onward.count(KeyOf(line)))
+                edits.CommentOut(line);
+        anchor = m_matchAnchor ? m_matchAnchor - 1 : m_sections[std::size_t(m_match)].lastEntry;
+    } else {
+        if (block.empty()) return;
+        anchor = m_cheat >= 0         ? m_sections[std::size_t(m_cheat)].last
+                 : m_start >= 0       ? m_sections[std::size_t(m_start)].last
+                 : m_sections.empty() ? int(m_lines.size())
+                                      : m_sections.front().first - 1;
+        edits.Insert(anchor, "[" + std::string(kMatchSection) + "]", anchor);
+    }
+    for (const std::string& line : block)
+        edits.Insert(anchor, line, anchor);
+    if (m_match < 0) edits.Insert(anchor, "", anchor);
+}
+
+void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const {
+    const PlanEntry& was = *m_original.plans.All()[index];
+    if (now == was) return;
+    const PlanLines& lines = m_plans[index];
+    const int anchor = m_sections[lines.section].lastEntry;
+    // Parameters: those of one key kept in order are rewritten where their
+    // value changed; the rest go, or come after the record's last key.
+    const auto& a = was.parameters;
+    const auto& b = now.parameters;
+    int previous = 0; // the line of the last parameter kept
+    for (const SubsequenceStep step :
+         CommonSubsequence(a.size(), b.size(),
+                           [&](std::size_t i, std::size_t j) { return a[i].key == b[j].key; })) {
+        if (step.kind == '-') {
+            edits.Remove(lines.parameters[step.first]);
+            continue;
+        }
+        const PlanParameter& wanted = b[step.second];
+        if (step.kind == ' ') {
+            if (a[step.first].value != wanted.value)
+                edits.SetEntry(lines.parameters[step.first], std::nullopt, wanted.value, false,
+                               ValueLine(wanted.key, wanted.value));
+            previous = lines.parameters[step.first];
+        } else {
+            const int at = previous                   ? previous
+                           : lines.parameters.empty() ? anchor
+                                                      : lines.parameters.front() - 1;
+            edits.Insert(at, ValueLine(wanted.key, wanted.value), at ? at : anchor);
+        }
+    }
+
+    // The value each known key needs, then and now, as the canonical save
+    // writes it; a part of an incomplete condition too, which that save would
+    // drop but which is read all the same.
+    auto known = [](const PlanEntry& plan) {
+        std::array<std::optional<std::string>, kPlanKeys.size()> out;
+        out[0] = QuoteValue(plan.planType);
+        out[1] = std::to_string(plan.priority);
+        const PlanCondition& c = plan.condition;
+        if (!c.kind.empty()) out[2] = QuoteValue(c.kind);
+        if (!c.unitClass.empty()) out[3] = QuoteValue(c.unitClass);
+        if (c.count) out[4] = std::to_string(c.count);
+        if (plan.flags & PlanFlagBuildIfNoIdle) out[5] = "1";
+        if (plan.flags & PlanFlagDoNextOnFail) out[6] = "1";
+        return out;
+    };
+    const auto then = known(was), wanted = known(now);
+    // A condition key's line that is there but not needed goes when the
+    // condition changes: what it reads as depends on the others (a count
+    // counts only with a class).
+    const bool conditionChanged = !(was.condition == now.condition);
+    for (std::size_t k = 0; k < kPlanKeys.size(); ++k) {
+        const bool number = k == 1 || k >= 4;
+        const bool condition = k >= 2 && k <= 4;
+        if (then[k] != wanted[k] || (condition && conditionChanged && lines.keys[k] && !wanted[k]))
+            edits.SetKey(lines.keys[k], kPlanKeys[k], wanted[k], !number, anchor,
+                         number ? "0" : "");
+    }
+}
+
+bool CKeptLayout::WritePlans(
+    const CPlanData& data, Edits& edits,
+    std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const {
+    std::vector<bool> kept(m_plans.size(), false);
+    std::vector<const PlanEntry*> added;
+    std::vector<std::pair<std::size_t, const PlanEntry*>> mapped;
+    for (const auto& plan : data.plans.All()) {
+        const auto it = m_index.find(plan.get());
+        if (it == m_index.end() || kept[it->second]) {
+            added.push_back(plan.get());
+        } else {
+            kept[it->second] = true;
+            mapped.emplace_back(it->second, plan.get());
+        }
+    }
+    std::vector<bool> deleted(m_sections.size(), false);
+    for (std::size_t i = 0; i < m_plans.size(); ++i) {
+        if (kept[i]) continue;
+        const std::size_t section = m_plans[i].section;
+        const Section& s = m_sections[section];
+        edits.DropLines(s.first, s.last);
+        // A later section of the same name would be read in its place: the
+        // header stays, an empty plan that is read as none.
+        if (m_repeated[section])
+            edits.Keep(s.header);
+        else
+            deleted[section] = true;
+    }
+    for (const auto& [index, plan] : mapped)
+        WritePlan(*plan, index, edits);
+
+    // The numbers of the plan sections left: from kDenseScanEnd on they must
+    // follow on without a gap, or the scan ends early; the later ones close it.
+    std::unordered_map<unsigned long, std::size_t> firstOf; // the section the scan reads
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        if (m_numbers[s] && !deleted[s]) firstOf.emplace(m_numbers[s], s);
+    std::vector<unsigned long> numberOf(m_sections.size(), 0); // each section's number now
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        numberOf[s] = deleted[s] ? 0 : m_numbers[s];
+    unsigned long next = kDenseScanEnd;
+    for (unsigned long n : m_reached) {
+        const auto it = firstOf.find(n);
+        if (it == firstOf.end() || n < kDenseScanEnd) continue;
+        const unsigned long number = next++;
+        numberOf[it->second] = number;
+        if (number != n)
+            edits.Replace(m_sections[it->second].header, "[" + PlanSectionName(number) + "]");
+    }
+    // New plans: after the last plan section, numbered on where no section is.
+    unsigned long highest = 0;
+    int after = 0;
+    std::set<unsigned long> used;
+    for (std::size_t s = 0; s < m_sections.size(); ++s) {
+        if (!numberOf[s]) continue;
+        used.insert(numberOf[s]);
+        highest = std::max(highest, numberOf[s]);
+        after = std::max(after, m_sections[s].last);
+    }
+    if (!after) after = int(m_lines.size());
+    unsigned long lastReached = next - 1; // of the numbers from kDenseScanEnd on
+    unsigned long free = 1;
+    auto nextNumber = [&]() -> unsigned long {
+        // The next number after all, where the scan still reads it (and no
+        // section past a gap comes to be read with it); else a free one below.
+        if (const unsigned long n = highest + 1; n < kDenseScanEnd || n == lastReached + 1) {
+            highest = n;
+            if (n >= kDenseScanEnd) lastReached = n;
+            return n;
+        }
+        while (free < kDenseScanEnd && used.count(free))
+            ++free;
+        if (free >= kDenseScanEnd) return 0;
+        used.insert(free);
+        return free;
+    };
+    if (!added.empty() && after > 0 &&
+        LineText(after).find_first_not_of(" \t\f") != std::string_view::npos)
+        edits.Insert(after, "", after); // a blank line between sections, as they are written
+    std::vector<bool> pastedUsed(m_pasted.size(), false);
+    for (const PlanEntry* plan : added) {
+        const unsigned long n = nextNumber();
+        if (!n) return false;
+        // As pasted, or as the canonical save writes it.
+        if (const auto lines = PastedLines(*plan, n, pastedUsed, EndLike(after))) {
+            for (const std::string& line : *lines)
+                edits.Insert(after, line, after);
+        } else {
+            const std::string section = PlanSectionsText({plan}, n);
+            for (std::size_t at = 0, end; (end = section.find("\r\n", at)) != std::string::npos;
+                 at = end + 2)
+                edits.Insert(after, section.substr(at, end - at), after);
+        }
+        numbered.emplace_back(n, plan);
+    }
+    for (const auto& [index, plan] : mapped)
+        numbered.emplace_back(numberOf[m_plans[index].section], plan);
+    return true;
+}
+
+bool CKeptLayout::WriteUnchecked(const CPlanData& data, std::string& text) const {
+    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
+    return Render(data, text, numbered, false);
+}
+
+bool CKeptLayout::Render(const CPlanData& data, std::string& text,
+                         std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
+                         bool wholeMatch) const {
+    if (!m_mapped) return false;
+    Edits edits(*this);
+    WriteStart(data, edits);
+    WriteMatches(data, edits, wholeMatch);
+    if (!WritePlans(data, edits, numbered)) return false;
+    text = edits.Render();
+    return true;
+}
+
+bool CKeptLayout::Write(const CPlanData& data, std::string& text,
+                        std::vector<const PlanEntry*>* order) const {
+    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
+    std::string written;
+    CPlanData loaded;
+    // [Match] key by key, or where that does not read as the matches (a key
+    // written twice, read in an odd order), its numbered keys written anew.
+    bool loads = false;
+    for (bool wholeMatch : {false, true}) {
+        numbered.clear();
+        if (!Render(data, written, numbered, wholeMatch)) return false;
+        if ((loads = LoadsAs(written, data, loaded))) break;
+    }
+    if (!loads) return false;
+    if (order) {
+        std::stable_sort(numbered.begin(), numbered.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        order->clear();
+        for (const auto& [number, plan] : numbered)
+            order->push_back(plan);
+    }
+    text = std::move(written);
+    return true;
+}
