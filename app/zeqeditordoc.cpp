@@ -403,13 +403,11 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         text = m_data.Text();
         order = PlanOrder();
     }
-    CFileBuffer buffer;
-    buffer.SetData(text);
-    if (!buffer.SaveFile(CorePath(path))) {
+    if (std::string error; !SaveFileSafely(CorePath(path), text, error)) {
         wait.Release();
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to save document.") + "\n\n" + path + "\n" +
-                             QString::fromStdString(buffer.LastError()));
+                             QString::fromStdString(error));
         return false;
     }
     SetPath(QFileInfo(path).absoluteFilePath());

@@ -2,8 +2,8 @@
 // merge driver.
 
 #include "commands.h"
+#include "filesave.h"
 
-#include "filebuffer.h"
 #include "textmerge.h"
 
 #include <cstdio>
@@ -47,10 +47,8 @@ int RunMerge(const std::string& base, const std::string& ours, const std::string
     if (out.empty() || out == "-") {
         WriteOut(merge.text);
     } else {
-        CFileBuffer written;
-        written.SetData(merge.text);
-        if (!written.SaveFile(out)) {
-            ReportError(out, 0, written.LastError());
+        if (std::string error; !SaveFileSafely(out, merge.text, error)) {
+            ReportError(out, 0, error);
             return 2;
         }
     }

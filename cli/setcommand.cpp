@@ -2,8 +2,8 @@
 // layout kept.
 
 #include "commands.h"
+#include "filesave.h"
 
-#include "filebuffer.h"
 #include "keptlayout.h"
 #include "planformat.h"
 #include "planlimits.h"
@@ -203,9 +203,8 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
         WriteOut(text);
         return 0;
     }
-    CFileBuffer written;
-    written.SetData(std::move(text));
-    if (written.SaveFile(target)) return 0;
-    std::fprintf(stderr, "%s: error: %s\n", target.c_str(), written.LastError().c_str());
+    std::string error;
+    if (SaveFileSafely(target, text, error)) return 0;
+    std::fprintf(stderr, "%s: error: %s\n", target.c_str(), error.c_str());
     return 1;
 }

@@ -1,7 +1,6 @@
 #include "filebuffer.h"
 
 #include "filepath.h"
-#include "filesave.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -53,12 +52,6 @@ std::string CFileBuffer::Detach() {
     return std::exchange(m_data, {});
 }
 
-bool CFileBuffer::SetData(std::string data) {
-    if (data.empty()) return false;
-    m_data = std::move(data);
-    return true;
-}
-
 bool CFileBuffer::LoadFile(const std::string& path) {
     m_data.clear();
     m_error.clear();
@@ -103,8 +96,4 @@ bool CFileBuffer::LoadFile(const std::string& path) {
     }
     m_data = std::move(data);
     return true;
-}
-
-bool CFileBuffer::SaveFile(const std::string& path) const {
-    return SaveFileSafely(path, m_data, m_error);
 }

@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "filebuffer.h"
+#include "filesave.h"
 #include "markstack.h"
 #include "sectionwriter.h"
 
@@ -402,10 +403,9 @@ bool CSectionFile::LoadFile(const std::string& path) {
 
 bool CSectionFile::SaveFile(const std::string& path) {
     m_error = {};
-    CFileBuffer buffer;
-    buffer.SetData(WriteText());
-    if (buffer.SaveFile(path)) return true;
-    m_error = {0, buffer.LastError()}; // the tree stays
+    std::string error;
+    if (SaveFileSafely(path, WriteText(), error)) return true;
+    m_error = {0, error}; // the tree stays
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include "filebuffer.h"
 #include "filepath.h"
+#include "filesave.h"
 
 #include <algorithm>
 
@@ -31,8 +32,10 @@ bool CAppSettings::Create(const std::string& defaults) const {
     std::error_code ec;
     if (m_file.Path().empty() || std::filesystem::exists(PathFromUtf8(m_file.Path()), ec))
         return false;
-    if (CFileBuffer buffer; !defaults.empty() && buffer.LoadFile(defaults))
-        return buffer.SaveFile(m_file.Path());
+    if (CFileBuffer buffer; !defaults.empty() && buffer.LoadFile(defaults)) {
+        std::string error;
+        return SaveFileSafely(m_file.Path(), buffer.View(), error);
+    }
     return SetScheme(false, SuggestedScheme(false)) && SetScheme(true, SuggestedScheme(true));
 }
 

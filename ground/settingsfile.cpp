@@ -130,9 +130,8 @@ bool CSettingsFile::Write(std::string_view section, std::string_view key,
                           std::string_view value) const {
     if (m_path.empty()) return false;
     const std::string text = Replace(ReadWhole(m_path), section, key, value);
-    CFileBuffer buffer;
-    buffer.SetData(text);
-    return buffer.SaveFile(m_path);
+    std::string error;
+    return SaveFileSafely(m_path, text, error);
 }
 
 std::int32_t CSettingsFile::ReadInt(std::string_view section, std::string_view key,

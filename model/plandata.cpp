@@ -1,6 +1,6 @@
 #include "plandata.h"
 
-#include "filebuffer.h"
+#include "filesave.h"
 #include "keptlayout.h"
 #include "planfilereport.h"
 #include "planformat.h"
@@ -301,13 +301,12 @@ std::string MatchSectionText(const std::vector<const MatchEntry*>& matches) {
 
 bool CPlanData::SavePlanFile(const std::string& path, std::string* error, std::string* written) {
     plans.SortPlansByPriority();
-    CFileBuffer buffer;
-    buffer.SetData(Text());
-    if (buffer.SaveFile(path)) {
-        if (written) *written = buffer.Detach();
+    std::string text = Text(), failure;
+    if (SaveFileSafely(path, text, failure)) {
+        if (written) *written = std::move(text);
         return true;
     }
-    if (error) *error = buffer.LastError();
+    if (error) *error = failure;
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "filebuffer.h"
 #include "filepath.h"
+#include "filesave.h"
 #include "sectionfile.h"
 #include "testsupport.h"
 
@@ -67,12 +68,11 @@ TEST_F(FileBufferTest, NamesOfAnyLengthAndCharacters) {
     names.push_back(name);
     CFileBuffer buffer;
     for (const char* text : {"[A]\r\n", "[B]\r\n"}) {
-        ASSERT_TRUE(buffer.SetData(text));
-        ASSERT_TRUE(buffer.SaveFile(name)) << buffer.LastError();
+        std::string error;
+        ASSERT_TRUE(SaveFileSafely(name, text, error)) << error;
         ASSERT_TRUE(buffer.LoadFile(name)) << buffer.LastError();
         EXPECT_EQ(buffer.View(), text);
     }
-    EXPECT_FALSE(buffer.SetData("")); // nothing is no file: the data stay
     EXPECT_TRUE(fs::exists(PathFromUtf8(name)));
     EXPECT_EQ(Utf8FromPath(PathFromUtf8(name)).find('?'), std::string::npos); // shown as usual
     // Taken away from the deepest up: a removal by the short name fails.
