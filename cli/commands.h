@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,12 @@ int FinishOutput(int exitCode);
 // FILE:LINE: error: MESSAGE on standard error; FILE: error: MESSAGE for line 0
 // (the whole file).
 void ReportError(const std::string& file, int line, const std::string& message);
+// The same to `stream`, with the severity ("error", "warning") named.
+void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
+            const std::string& message);
+// Says on standard error where copies of the file kept by interrupted saves
+// are.
+void SayIfBackedUp(const std::string& file);
 
 class CKeptLayout;
 class CPlanData;

@@ -33,7 +33,8 @@ constexpr const char* kUsage =
     "  script FILE                              print a definition file's call tree as JSON\n"
     "  catalog [--plans FILE] [--units FILE]    print the plan-type and unit catalogs as JSON\n"
     "  set FILE SECTION.KEY=VALUE... [-o OUT]   change values, keeping the file's layout\n"
-    "  check FILE... [--plans FILE] [--units FILE] [--tidy] [--format=gcc|json] [--werror] [-v]\n"
+    "  check FILE|DIR... [--plans FILE] [--units FILE] [--tidy] [--format=gcc|json] [--werror]\n"
+    "        [-v]\n"
     "                                           report what is wrong with plan files\n"
     "  diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
     "                                           what changed between two plan files\n"
@@ -109,15 +110,18 @@ const std::map<std::string, const char*> kCommandHelp = {
             "A section that is not there, a key it has not, or a value the document does\n"
             "not take (out of range, a quote inside a text) is an error: nothing is\n"
             "written and the exit status is 1.\n"},
-    {"check", "Usage: zeq check FILE... [--plans FILE] [--units FILE] [--tidy]\n"
+    {"check", "Usage: zeq check FILE|DIR... [--plans FILE] [--units FILE] [--tidy]\n"
               "                 [--format=gcc|json] [--werror] [-v]\n"
               "\n"
-              "Reports what is wrong with each plan file: what the game does not read\n"
+              "Reports what is wrong with each plan file, and with every plan file (.zeq)\n"
+              "under each folder named (hidden folders left out), by file and line: what the\n"
+              "game does not read\n"
               "(unknown keys and sections, plans it drops) and what reads differently from how\n"
               "it looks (the same report as the editor's Issues panel). Plan types,\n"
               "parameters (their kinds too: a number, 0 or 1, a text in quotes) and unit\n"
               "classes are checked against the catalogs: the files --plans and --units name,\n"
-              "else Plans.dat and Units.dat beside each file or where the editor finds them\n"
+              "else Plans.dat and Units.dat beside each file (then in each folder above it\n"
+              "up to the folder named: a mod's own) or where the editor finds them\n"
               "(the working folder, beside zeq, the installed data folder). Where none is\n"
               "found, a warning on standard error says which checks were left out. A block\n"
               "between git's conflict markers is one error: unresolved merge conflict.\n"
@@ -134,7 +138,7 @@ const std::map<std::string, const char*> kCommandHelp = {
               "  -v, --verbose  say on standard error which catalogs were used\n"
               "\n"
               "Exits 1 when there is an error (the file does not load, or plans are not\n"
-              "read), or any finding with --werror; else 0.\n"},
+              "read; a folder holds no plan file), or any finding with --werror; else 0.\n"},
     {"diff", "Usage: zeq diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
              "\n"
              "Compares two plan files as the editor loads them, not their text: each changed\n"
@@ -380,7 +384,7 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
                    {"--plans", "--units", "--tidy!", "--format", "--werror!", "-v!", "--verbose!"},
                    a, message))
             return UsageError(message);
-        if (a.files.empty()) return UsageError("check needs at least one file");
+        if (a.files.empty()) return UsageError("check needs at least one file or folder");
         const std::string format = option("--format");
         if (!format.empty() && format != "gcc" && format != "json")
             return UsageError("--format takes gcc or json");

@@ -256,6 +256,32 @@ TEST_F(ZeqTool, CheckReportsAndSetsTheExitCode) {
         << run.out;
 }
 
+// A folder is every plan file under it, hidden folders left out, in name
+// order; a mod's catalogs are found above a file, up to the folder named.
+TEST_F(ZeqTool, CheckTakesAModFolder) {
+    const std::string plan = "[Start]\r\nconsClass = \"x\"\r\nscavClass = \"iu_gatherer\"\r\n";
+    for (const char* folder : {"mod", "mod/iron", "mod/iron/hard", "mod/.git", "mod/b", "empty"})
+        fs::create_directory(Path(folder));
+    for (const char* name : {"mod/b/z.zeq", "mod/iron/hard/a.ZEQ", "mod/iron/a.zeq",
+                             "mod/.git/hidden.zeq", "mod/iron/notes.txt"})
+        Write(name, plan);
+    fs::copy_file(std::string(ZEQ_DATA_DIR) + "/Units.dat", Path("mod/Units.dat"));
+    const ToolRun run = Zeq("check " + Path("mod"));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    std::string expected;
+    for (const char* name : {"mod/b/z.zeq", "mod/iron/a.zeq", "mod/iron/hard/a.ZEQ"})
+        expected += Path(name) + ":2: warning: unit class 'x' is not in the unit catalog\n";
+    EXPECT_EQ(run.out, expected);
+    EXPECT_EQ(run.err.find("no unit catalog"), std::string::npos);
+    // Named on its own, a file's catalogs are looked for beside it only.
+    EXPECT_NE(Zeq("check " + Path("mod/b/z.zeq")).err.find("no unit catalog"), std::string::npos);
+
+    const ToolRun empty = Zeq("check " + Path("empty") + " " + Path("mod/b"));
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_NE(empty.err.find(Path("empty") + ": error: the folder holds no plan file"),
+              std::string::npos);
+}
+
 // A copy of a plan file with its plan sections in reverse order, renumbered.
 std::string Reordered(const std::string& text) {
     std::vector<std::string> blocks{""};
@@ -442,7 +468,7 @@ TEST_F(ZeqTool, WrongCallsPrintUsageAndExit2) {
         {"script", "script takes one file"},
         {"catalog extra", "catalog takes no files, only --plans and --units"},
         {"catalog --plans", "option '--plans' needs a value"},
-        {"check", "check needs at least one file"}, {"check a --format=xml", "--format takes gcc or json"},
+        {"check", "check needs at least one file or folder"}, {"check a --format=xml", "--format takes gcc or json"},
         {"check a --werror=1", "option '--werror' takes no value"},
         {"set a", "set needs a file and at least one SECTION.KEY=VALUE"},
         {"diff a", "diff takes two files, OLD and NEW"},
