@@ -153,6 +153,7 @@ private:
     // text follows the swallowed line break.
     void SkipComment() {
         m_notes.comments.push_back(m_line);
+        if (!m_lineOpen) NoteIgnore();
         while (m_pos + 1 < m_text.size()) {
             ++m_pos;
             char c = m_text[m_pos];
@@ -163,6 +164,18 @@ private:
             }
             CountLineBreak();
         }
+    }
+
+    // A comment alone on its line that says which findings not to tell.
+    void NoteIgnore() {
+        std::string_view comment = m_text.substr(m_pos + 2);
+        comment = comment.substr(0, comment.find_first_of("\r\n"));
+        comment.remove_prefix(std::min(comment.find_first_not_of(" \t\f"), comment.size()));
+        if (!comment.starts_with(kIgnoreDirective) ||
+            comment.find_first_not_of(" \t\f", kIgnoreDirective.size()) == kIgnoreDirective.size())
+            return;
+        m_notes.ignores.push_back(
+            {m_line, std::string(comment.substr(kIgnoreDirective.size())), m_lines.empty()});
     }
 
     // An open quote is closed with '"' at the end of its line; a header

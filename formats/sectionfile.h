@@ -48,6 +48,15 @@ struct ParseNotes {
         bool utf8 = false;
     };
     std::vector<HighBytes> highBytes;
+    // Lines of nothing but a comment "// zeq: ignore CODE...": the findings
+    // they name are not told on the line below, or anywhere when the
+    // comment stands above every other line of the file.
+    struct Ignore {
+        int line = 0;
+        std::string codes; // as written after "ignore"
+        bool wholeFile = false;
+    };
+    std::vector<Ignore> ignores;
     bool byteOrderMark = false;  // the text starts with UTF-8's EF BB BF, read as text
     bool markHidesStart = false; // and the line it hides is the [Start] header
 };
@@ -58,6 +67,9 @@ constexpr std::string_view kConflictOurs = "<<<<<<< ours",
                            kConflictMiddle = "=======", kConflictTheirs = ">>>>>>> theirs";
 // Their first seven characters, which mark such a line whatever follows.
 constexpr std::size_t kConflictMarkLength = 7;
+
+// The comment that keeps findings from being told: "// zeq: ignore CODE".
+constexpr std::string_view kIgnoreDirective = "zeq: ignore";
 
 // What some Windows editors write at the start of a UTF-8 file; the game
 // reads it as part of the first line.

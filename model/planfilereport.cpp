@@ -406,6 +406,29 @@ void CPlanFileReport::NotesOf(const ParseNotes& notes) {
             "a quote is not closed on this line; it is closed with '\"' at the line end");
 }
 
+// "// zeq: ignore CODE..." on the line above keeps findings of those codes
+// on a line untold; above every other line of the file, anywhere in it. An
+// unfinished merge is told whatever a comment says.
+void CPlanFileReport::Silence(const std::vector<ParseNotes::Ignore>& ignores) {
+    if (ignores.empty()) return;
+    const auto names = [](std::string_view codes, std::string_view code) {
+        for (std::size_t at = codes.find_first_not_of(" \t\f,"); at != std::string_view::npos;
+             at = codes.find_first_not_of(" \t\f,", at)) {
+            const std::size_t end = std::min(codes.find_first_of(" \t\f,", at), codes.size());
+            if (codes.substr(at, end - at) == code) return true;
+            at = end;
+        }
+        return false;
+    };
+    std::erase_if(m_findings, [&](const Finding& finding) {
+        return finding.code != kMergeConflict &&
+               std::any_of(ignores.begin(), ignores.end(), [&](const ParseNotes::Ignore& ignore) {
+                   return (ignore.wholeFile || ignore.line == finding.line - 1) &&
+                          names(ignore.codes, finding.code);
+               });
+    });
+}
+
 void CPlanFileReport::Finish(const CSectionFile& file) {
     std::unordered_map<std::string, bool> seen;
     for (const SectionNode& section : file.Sections()) {
@@ -437,6 +460,9 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
                 "unresolved merge conflict, lines " + std::to_string(first) + " to " +
                     std::to_string(last));
     }
+    // What a save would drop is always told: the comment that silences it is
+    // dropped too.
+    if (!m_tidy) Silence(file.Notes().ignores);
     std::stable_sort(m_findings.begin(), m_findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
     m_sectionsRead.clear();

@@ -90,6 +90,7 @@ private:
     void UnreadSection(const SectionNode& section, bool repeated);
     void UnreadEntries(const SectionNode& section);
     void NotesOf(const ParseNotes& notes);
+    void Silence(const std::vector<ParseNotes::Ignore>& ignores);
     // A line (1-based) as the file holds it, in quotes, blanks and comment
     // included: what the user wrote, not what the parser kept of it.
     std::string AsWritten(int line);

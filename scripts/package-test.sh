@@ -20,6 +20,7 @@ share/man/man1/zeq.1
 share/mime/packages/zeq-editor.xml
 share/zeq-editor/Plans.dat
 share/zeq-editor/Units.dat
+share/zeq-editor/docs/checks.md
 share/zeq-editor/docs/images/issues.png
 share/zeq-editor/docs/images/main-window.png
 share/zeq-editor/docs/images/match.png

@@ -250,7 +250,7 @@ installer=$(ls "$out"/win/zeq-editor-*-windows-x64.exe)
 folder=$(basename "$zip" .zip)
 expected=$(printf '%s\n' LICENSE.txt Plans.dat README.txt Units.dat git/pre-commit \
     samples/ironclad_defence.zeq samples/neutral_outpost.zeq samples/verdant_rush.zeq \
-    docs/user-guide.md $(cd docs && ls images/*.png | sed 's|^|docs/|') \
+    docs/checks.md docs/user-guide.md $(cd docs && ls images/*.png | sed 's|^|docs/|') \
     zeq-editor.exe zeq.exe | sort)
 actual=$(unzip -Z1 "$zip" | grep -v '/$' | sed "s|^$folder/||" | sort)
 [ "$actual" = "$expected" ] || fail "the zip holds other files:

@@ -142,6 +142,25 @@ TEST(Report, ConflictMarkersAreOneFinding) {
                                   "section and are not read"}));
 }
 
+// "// zeq: ignore CODE..." alone on the line above a finding's line keeps it
+// untold, and at the top of the file anywhere; not a trailing comment, not a
+// merge left unfinished, and never what a tidy save would drop.
+TEST(Report, IgnoreCommentsSilenceTheirCodes) {
+    const std::string text = "// notes\r\n// zeq: ignore line-ignored\r\n" + kStart +
+                             "// zeq: ignore key-unknown, number-too-large\r\nfoo = 1\r\n"
+                             "bar = 2\r\nscrapCount = 9999 // zeq: ignore key-unknown\r\n"
+                             "// zeq: ignored key-unknown\r\nbaz = 3\r\n// zeq: ignore x\r\n"
+                             "junk\r\n// zeq: ignore merge-conflict\r\n<<<<<<< ours\r\n"
+                             "=======\r\n>>>>>>> theirs\r\n";
+    EXPECT_EQ(Findings(text),
+              (std::vector<std::string>{"8:w:'bar' is not read from [Start]",
+                                        "9:w:'scrapCount' is cut from 9999 to 255",
+                                        "11:w:'baz' is not read from [Start]",
+                                        "15:e:unresolved merge conflict, lines 15 to 17"}));
+    EXPECT_TRUE(Has(Findings(text, nullptr, nullptr, CPlanFileReport::Mode::Tidy),
+                    "7:l:'foo' is not read from [Start] and is not kept"));
+}
+
 TEST(Report, CatalogsAddTheirChecks) {
     CPlanManager plans;
     PlanTypeInfo* hold = plans.AddPlanType("Hold");
