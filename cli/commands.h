@@ -62,6 +62,15 @@ enum class Colour { Auto, Always, Never };
 // Exit 0 when the documents are the same, 1 when they differ, 2 on an error.
 int RunDiff(const std::string& oldFile, const std::string& newFile, bool json, bool all,
             Colour colour);
+struct RenameOptions {
+    std::string mapFile;
+    std::string plansFile, unitsFile;
+    bool dryRun = false;
+};
+// OLD=NEW pairs and files or folders, in any order: renames unit classes in
+// every plan file, each written with its layout kept. Nothing is written
+// when a file does not load (exit 1); 2 for a wrong call.
+int RunRename(const std::vector<std::string>& arguments, const RenameOptions& options);
 // Where Plans.dat and Units.dat are looked for, as the editor looks: the
 // working folder, beside the program, the installed data folder.
 std::vector<std::string> CatalogFolders();

@@ -36,6 +36,8 @@ constexpr const char* kUsage =
     "  check FILE|DIR... [--plans FILE] [--units FILE] [--tidy] [--format=gcc|json] [--werror]\n"
     "        [-v]\n"
     "                                           report what is wrong with plan files\n"
+    "  rename OLD=NEW... [--map FILE] [--dry-run] FILE|DIR...\n"
+    "                                           rename unit classes across plan files\n"
     "  diff OLD NEW [--json] [--all] [--color=auto|always|never]\n"
     "                                           what changed between two plan files\n"
     "  merge BASE OURS THEIRS [-o OUT]          merge two changes of a plan file\n"
@@ -110,6 +112,26 @@ const std::map<std::string, const char*> kCommandHelp = {
             "A section that is not there, a key it has not, or a value the document does\n"
             "not take (out of range, a quote inside a text) is an error: nothing is\n"
             "written and the exit status is 1.\n"},
+    {"rename", "Usage: zeq rename OLD=NEW... [--map FILE] [--dry-run] [--plans FILE]\n"
+               "                  [--units FILE] FILE|DIR...\n"
+               "\n"
+               "Renames unit classes in plan files, and in every plan file (.zeq) under each\n"
+               "folder named: [Start]'s consClass and scavClass, match targets and attackers,\n"
+               "plan conditions, and the parameters that take a unit class by the plan-type\n"
+               "catalog (Plans.dat, found as zeq check finds it; without one, parameters are\n"
+               "left alone and a note says so). Case is ignored in OLD. All pairs apply at\n"
+               "once, so a=b b=a swaps. Each file is written with its layout kept: only the\n"
+               "values change. Prints each change as FILE: [SECTION] KEY: OLD -> NEW, marked\n"
+               "when the new name is not in the unit catalog.\n"
+               "\n"
+               "    zeq rename iu_tank=va_tank iu_rig=va_rig mod/verdant\n"
+               "\n"
+               "  --map FILE   pairs from FILE, one OLD=NEW a line (# or // starts a comment)\n"
+               "  --dry-run    print the changes and write nothing\n"
+               "  --plans FILE, --units FILE   the catalogs to use\n"
+               "\n"
+               "Every file is read and renamed before one is written: when any does not load,\n"
+               "nothing is written and the exit status is 1. 2 for a wrong pair.\n"},
     {"check", "Usage: zeq check FILE|DIR... [--plans FILE] [--units FILE] [--tidy]\n"
               "                 [--format=gcc|json] [--werror] [-v]\n"
               "\n"
@@ -378,6 +400,19 @@ int Dispatch(const std::string& command, const std::vector<std::string>& args) {
             return UsageError("set needs a file and at least one SECTION.KEY=VALUE");
         return RunSet(a.files[0], std::vector<std::string>(a.files.begin() + 1, a.files.end()),
                       option("-o"));
+    }
+    if (command == "rename") {
+        if (!Parse(args, {"--map", "--dry-run!", "--plans", "--units"}, a, message))
+            return UsageError(message);
+        const auto pairs = std::count_if(a.files.begin(), a.files.end(), [](const auto& s) {
+            return s.find('=') != std::string::npos;
+        });
+        if (pairs == 0 && option("--map").empty())
+            return UsageError("rename needs at least one OLD=NEW or --map FILE");
+        if (std::size_t(pairs) == a.files.size())
+            return UsageError("rename needs at least one file or folder");
+        return RunRename(a.files, {option("--map"), option("--plans"), option("--units"),
+                                   !option("--dry-run").empty()});
     }
     if (command == "check") {
         if (!Parse(args,

@@ -282,6 +282,37 @@ TEST_F(ZeqTool, CheckTakesAModFolder) {
               std::string::npos);
 }
 
+// Renames across a folder from pairs and a map, printing each change; every
+// file is read before one is written, and none is when one does not load.
+TEST_F(ZeqTool, RenameChangesOnlyUnitValuesAcrossAMod) {
+    fs::create_directories(Path("mod/iron"));
+    const std::string a = Write("mod/iron/a.zeq", "[Start]\r\nconsClass = 'iu_rig' // ours\r\n"
+                                                  "scavClass = \"iu_scav\"\r\n");
+    const std::string b = Write("mod/b.zeq", "[Match]\r\ntargetType1 = \"IU_RIG\"\r\n"
+                                             "attackType1_1 = \"va_dart\"\r\n");
+    const std::string map = Write("map.txt", "# faction port\r\niu_rig = va_rig\r\n\r\n");
+    fs::copy_file(std::string(ZEQ_DATA_DIR) + "/Units.dat", Path("mod/Units.dat"));
+
+    ToolRun run = Zeq("rename --dry-run --map " + map + " " + Path("mod") + " iu_scav=va_scav");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, b + ": target 1: IU_RIG -> va_rig (not in the unit catalog)\n" + a +
+                           ": consClass: iu_rig -> va_rig (not in the unit catalog)\n" + a +
+                           ": scavClass: iu_scav -> va_scav (not in the unit catalog)\n");
+    EXPECT_EQ(Read(a).find("va_"), std::string::npos); // a dry run writes nothing
+
+    Write("mod/broken.zeq", "[Plan1\r\n");
+    run = Zeq("rename iu_rig=va_rig " + Path("mod"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("nothing was written"), std::string::npos);
+    EXPECT_EQ(Read(a).find("va_"), std::string::npos);
+
+    fs::remove(Path("mod/broken.zeq"));
+    EXPECT_EQ(Zeq("rename iu_rig=va_rig va_dart=iu_dart " + Path("mod")).exitCode, 0);
+    EXPECT_EQ(Read(a), "[Start]\r\nconsClass = 'va_rig' // ours\r\nscavClass = \"iu_scav\"\r\n");
+    EXPECT_EQ(Read(b), "[Match]\r\ntargetType1 = \"va_rig\"\r\nattackType1_1 = \"iu_dart\"\r\n");
+    EXPECT_EQ(Zeq("rename 'a b=c' " + a).exitCode, 2);
+}
+
 // A copy of a plan file with its plan sections in reverse order, renumbered.
 std::string Reordered(const std::string& text) {
     std::vector<std::string> blocks{""};

@@ -5,10 +5,12 @@
 #include "keptlayout.h"
 #include "linediff.h"
 #include "opened.h"
+#include "planmanager.h"
 #include "randomplanfile.h"
 #include "subsequence.h"
 #include "testsupport.h"
 #include "textmerge.h"
+#include "unitclassrename.h"
 
 #include <gtest/gtest.h>
 
@@ -181,6 +183,50 @@ TEST(KeptLayout, AnEditedLineKeepsItsOwnSpelling) {
 }
 
 // A [Match] edit touches the keys whose class or number changed, and no other.
+// A mapping renames a class wherever it names a unit (a parameter only when
+// the catalog says it takes one), in one pass, ASCII case ignored; a save
+// changes the value bytes alone.
+TEST(KeptLayout, RenamedUnitClassesChangeOnlyTheirValues) {
+    CPlanManager catalog;
+    PlanTypeInfo* build = catalog.AddPlanType("BuildLoop");
+    CPlanManager::AddParamDef(build, "buildType", ParamKindString | ParamMulti);
+    CPlanManager::AddParamDef(build, "buildLoc", ParamKindString | ParamMulti);
+    const std::string text =
+        "[Start]\r\nconsClass = 'iu_rig'   // ours\r\nscavClass = \"IU_SCAV\"\r\n"
+        "[Match]\r\ntargetType1 = \"va_tank\"\r\nattackType1_1 = \"iu_tank\"\r\n"
+        "[Plan1]\r\nplanType = \"BuildLoop\"\r\nplanPriority = 5\r\nbuildType1 = \"iu_tank\"\r\n"
+        "buildLoc1 = \"iu_tank\"\r\nplanCondition = \"Exists\"\r\nplanConditionClass = iu_rig\r\n"
+        "[Plan2]\r\nplanType = \"Other\"\r\nplanPriority = 4\r\nbuildType1 = \"iu_tank\"\r\n";
+    CPlanData data;
+    CKeptLayout kept;
+    ASSERT_TRUE(data.LoadText(text) && kept.Map(text, data.plans.InOrder()));
+    CUnitClassRename rename;
+    std::string error;
+    for (const auto& [from, to] : {std::pair{"iu_tank", "va_tank"},
+                                   {"va_tank", "iu_tank"},
+                                   {"iu_rig", "va_rig"},
+                                   {"iu_scav", "va_scav"}})
+        ASSERT_TRUE(rename.Add(from, to, error)) << error;
+    EXPECT_FALSE(rename.Add("IU_RIG", "x", error)); // given twice
+    EXPECT_FALSE(rename.Add("a b", "x", error));
+    EXPECT_FALSE(rename.Add("a", std::string(17, 'x'), error));
+
+    std::vector<std::string> told;
+    for (const auto& change : rename.Apply(data, &catalog))
+        told.push_back((change.plan ? kept.SectionOf(change.plan) + " " : "") + change.where +
+                       ": " + change.before + " -> " + change.after);
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "consClass: iu_rig -> va_rig", "scavClass: IU_SCAV -> va_scav",
+                        "target 1: va_tank -> iu_tank", "attacker 1.1: iu_tank -> va_tank",
+                        "Plan1 planConditionClass: iu_rig -> va_rig",
+                        "Plan1 buildType1: iu_tank -> va_tank"}));
+    std::string saved;
+    ASSERT_TRUE(kept.Write(data, saved));
+    EXPECT_EQ(ChangedLines(text, saved), (std::set<int>{2, 3, 5, 6, 10, 13}));
+    EXPECT_NE(saved.find("consClass = 'va_rig'   // ours\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("buildLoc1 = \"iu_tank\""), std::string::npos); // not a unit: kept
+}
+
 TEST(KeptLayout, AMatchEditTouchesItsOwnKeys) {
     // CR LF: in an LF file each of these comments would run on over the next line.
     const std::string text = Crlf("[Match]\n"
@@ -242,8 +288,8 @@ bool ReadsAs(const std::string& text, const CPlanData& data) {
 }
 
 // Every path that writes a user's file, over random annotated files and
-// random edits: Save with the kept layout (which zeq set writes through
-// too), the recovery copy, a plan copied and pasted, zeq merge with the edit
+// random edits: Save with the kept layout (which zeq set and zeq rename
+// write through too), the recovery copy, a plan copied and pasted, zeq merge with the edit
 // on either side or both, and the canonical layout. Each result reads as the
 // edited document; every line outside the edited records comes back in
 // order as it was; every comment outside a deleted plan is still there; and
@@ -253,7 +299,11 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     std::mt19937 random(17);
     auto pick = [&](std::size_t n) { return std::size_t(random() % std::max<std::size_t>(n, 1)); };
     int cases = 0, fallbacks = 0, merges = 0, lineMerges = 0, pastes = 0, pastesKept = 0,
-        pasteFallbacks = 0;
+        pasteFallbacks = 0, renamed = 0;
+    CPlanManager catalog; // buildType1 takes a unit class
+    for (const char* type : {"Hold", "Attacker", "BuildLoop"})
+        CPlanManager::AddParamDef(catalog.AddPlanType(type), "buildType",
+                                  ParamKindString | ParamMulti);
     for (int i = 0; i < 12000; ++i) {
         const std::string text = files.Next();
         CPlanData data;
@@ -321,6 +371,20 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
                 data.start.scrapCount = std::uint32_t(pick(3) * 50);
                 data.start.SetScavClass(pick(2) ? "s" : "");
                 data.start.moneyDelay = std::uint32_t(pick(2) * 30);
+            },
+            [&] { // zeq rename: classes renamed wherever they stand, two swapped
+                CUnitClassRename rename;
+                std::string error;
+                const char* classes[] = {"bulwark", "dynamo", "scav", "BULWARK"};
+                ASSERT_TRUE(rename.Add(classes[pick(4)], "va_tank", error) &&
+                            rename.Add("gun_spire", "north_ridge", error) &&
+                            rename.Add("north_ridge", "gun_spire", error));
+                for (const auto& change : rename.Apply(data, &catalog))
+                    if (++renamed; change.plan)
+                        touch(change.plan);
+                    else
+                        edited.insert(kept.BlockOf(
+                            change.where.find(' ') != std::string::npos ? "Match" : "Start"));
             },
         };
         for (std::size_t n = 1 + pick(3); n-- > 0;) {
@@ -416,6 +480,7 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
         lineMerges += both.leftOver ? 0 : 1;
     }
     EXPECT_GT(cases, 10000);
+    EXPECT_GT(renamed, 400);
     EXPECT_GT(merges, 2500);
     EXPECT_GT(lineMerges, 2000);
     EXPECT_GT(pastes, 2000);

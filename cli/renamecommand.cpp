@@ -1,0 +1,145 @@
+#include "catalogs.h"
+#include "commands.h"
+#include "filebuffer.h"
+#include "filepath.h"
+#include "filesave.h"
+#include "keptlayout.h"
+#include "plandata.h"
+#include "planfiles.h"
+#include "unitclassrename.h"
+#include "unitlist.h"
+
+#include <cstdio>
+
+namespace {
+
+// "OLD=NEW" (blanks around '=' allowed, as a map file writes them).
+bool AddPair(std::string_view pair, CUnitClassRename& rename, std::string& error) {
+    const auto trim = [](std::string_view s) {
+        const std::size_t first = s.find_first_not_of(" \t");
+        return first == std::string_view::npos
+                   ? std::string_view()
+                   : s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    };
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string_view::npos) {
+        error = "'" + std::string(pair) + "' is not OLD=NEW";
+        return false;
+    }
+    return rename.Add(trim(pair.substr(0, equals)), trim(pair.substr(equals + 1)), error);
+}
+
+// A map file: one OLD=NEW a line; blank lines and lines starting with // or #
+// are passed over.
+bool AddMap(const std::string& file, CUnitClassRename& rename, std::string& error) {
+    CFileBuffer buffer;
+    if (!buffer.LoadFile(file)) {
+        error = file + ": " + buffer.LastError();
+        return false;
+    }
+    const std::string_view text = buffer.View();
+    int number = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line.substr(first).starts_with("//") ||
+            line[first] == '#')
+            continue;
+        if (!AddPair(line, rename, error)) {
+            error = file + ":" + std::to_string(number) + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Renamed {
+    std::string file, text;
+};
+
+} // namespace
+
+int RunRename(const std::vector<std::string>& arguments, const RenameOptions& options) {
+    CUnitClassRename rename;
+    std::vector<std::string> paths;
+    std::string error;
+    for (const std::string& argument : arguments) {
+        if (argument.find('=') == std::string::npos)
+            paths.push_back(argument);
+        else if (!AddPair(argument, rename, error))
+            break;
+    }
+    if (error.empty() && !options.mapFile.empty()) AddMap(options.mapFile, rename, error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "zeq: %s\n", error.c_str());
+        return 2;
+    }
+
+    // Every file is read, and every change made in memory, before one is written.
+    bool failed = false;
+    std::vector<PlanFile> files;
+    for (const std::string& path : paths)
+        failed = !AddPlanFiles(path, files) || failed;
+    std::vector<Renamed> written;
+    std::size_t changes = 0;
+    CCatalogs catalogs;
+    std::string searched, saidMissing;
+    for (const auto& [file, root] : files) {
+        CPlanData data;
+        CKeptLayout kept;
+        if (!LoadKept(file, data, kept)) {
+            failed = true;
+            continue;
+        }
+        const std::string folder = Utf8FromPath(PathFromUtf8(file).parent_path());
+        if (folder != searched || written.empty()) {
+            std::vector<std::string> folders = FoldersUpTo(folder, root);
+            for (std::string& more : CatalogFolders())
+                folders.push_back(std::move(more));
+            catalogs.Find(folders, options.plansFile, options.unitsFile);
+            searched = folder;
+        }
+        if (!catalogs.PlanTypes() && saidMissing != file) {
+            std::fprintf(stderr,
+                         "zeq: note: %s: no plan-type catalog (Plans.dat) was found, so plan "
+                         "parameters are not renamed (--plans names one)\n",
+                         file.c_str());
+            saidMissing = file;
+        }
+        const auto told = rename.Apply(data, catalogs.PlanTypes());
+        if (told.empty()) continue;
+        for (const auto& change : told) {
+            const bool unknown =
+                catalogs.Units() && !catalogs.Units()->FindUnitByClass(change.after);
+            WriteOut(file + ": " + (change.plan ? "[" + kept.SectionOf(change.plan) + "] " : "") +
+                     change.where + ": " + change.before + " -> " + change.after +
+                     (unknown ? " (not in the unit catalog)" : "") + "\n");
+        }
+        changes += told.size();
+        std::string text;
+        if (!kept.Write(data, text)) {
+            ReportError(file, 0, "the renamed document does not keep the file's layout");
+            failed = true;
+            continue;
+        }
+        written.push_back({file, std::move(text)});
+    }
+    if (failed) {
+        std::fprintf(stderr, "zeq: nothing was written\n");
+        return 1;
+    }
+    if (changes == 0) std::fprintf(stderr, "zeq: no plan file names a class to rename\n");
+    if (options.dryRun) return 0;
+    int status = 0;
+    for (const Renamed& renamed : written)
+        if (!SaveFileSafely(renamed.file, renamed.text, error)) {
+            ReportError(renamed.file, 0, error);
+            status = 1;
+        }
+    return status;
+}
