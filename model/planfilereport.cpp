@@ -98,6 +98,7 @@ void CPlanFileReport::Clear() {
     m_findings.clear();
     m_sectionsRead.clear();
     m_entriesRead.clear();
+    m_factionUses.clear();
 }
 
 bool CPlanFileReport::LosesAnything() const {
@@ -185,10 +186,54 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
         Add(Dropped(), "text-too-long", entry->line,
             Quoted(entry->key) + " is cut to " + std::to_string(limit) + " characters: '" +
                 text.substr(0, limit) + "'");
-    if (isUnitClass && m_units && !text.empty() &&
-        !m_units->FindUnitByClass(FieldText(text, limit)))
-        Add(FindingKind::Warning, "unit-unknown", entry->line,
-            "unit class '" + text.substr(0, limit) + "' is not in the unit catalog");
+    if (isUnitClass && m_units && !text.empty()) {
+        if (!m_units->FindUnitByClass(FieldText(text, limit)))
+            Add(FindingKind::Warning, "unit-unknown", entry->line,
+                "unit class '" + text.substr(0, limit) + "' is not in the unit catalog");
+        else if (IsOwnUnitKey(entry->key))
+            UnitNamed(entry->line, FieldText(text, limit));
+    }
+}
+
+// The keys outside plans that name the computer's own units: its
+// constructor and scavenger, and the attackers of its matches (the targets
+// are the enemy's).
+bool CPlanFileReport::IsOwnUnitKey(std::string_view key) {
+    return NamesEqual(key, "consClass") || NamesEqual(key, "scavClass") ||
+           FoldedName(key).starts_with("attacktype");
+}
+
+void CPlanFileReport::UnitNamed(int line, std::string_view unitClass) {
+    if (const UnitGroup* faction = m_units->FactionOf(unitClass))
+        m_factionUses.push_back({line, std::string(unitClass), faction});
+}
+
+// A file whose own units come from two factions, a classic slip when an AI
+// is ported to another faction: the lines naming the fewer are told. Plan
+// parameters are left out: which of them name the computer's own units and
+// which the enemy's, the catalogs do not say.
+void CPlanFileReport::FactionsMixed() {
+    std::vector<std::pair<const UnitGroup*, int>> counts; // in order of first use
+    for (const FactionUse& use : m_factionUses) {
+        auto it = std::find_if(counts.begin(), counts.end(),
+                               [&use](const auto& c) { return c.first == use.faction; });
+        if (it == counts.end())
+            counts.emplace_back(use.faction, 1);
+        else
+            ++it->second;
+    }
+    if (counts.size() > 1) {
+        const UnitGroup* main =
+            std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                return a.second < b.second;
+            })->first;
+        for (const FactionUse& use : m_factionUses)
+            if (use.faction != main)
+                Add(FindingKind::Warning, "faction-mixed", use.line,
+                    "'" + use.unitClass + "' is a unit of " + use.faction->name +
+                        ", while most of the computer's own units here are of " + main->name);
+    }
+    m_factionUses.clear();
 }
 
 void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
@@ -239,6 +284,10 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     const EntryNode* kind = find("planCondition");
     const EntryNode* unitClass = find("planConditionClass");
     const PlanCondition& condition = plan.condition;
+    // A condition on the computer's own units (not His...) names one of its faction.
+    if (m_units && unitClass && condition.IsComplete() && !condition.kind.starts_with("His") &&
+        !condition.kind.starts_with("NotHis"))
+        UnitNamed(unitClass->line, condition.unitClass);
     if (!condition.kind.empty() &&
         std::none_of(kConditionKinds.begin(), kConditionKinds.end(),
                      [&](std::string_view k) { return NamesEqual(k, condition.kind); }))
@@ -460,6 +509,7 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
                 "unresolved merge conflict, lines " + std::to_string(first) + " to " +
                     std::to_string(last));
     }
+    FactionsMixed();
     // What a save would drop is always told: the comment that silences it is
     // dropped too.
     if (!m_tidy) Silence(file.Notes().ignores);

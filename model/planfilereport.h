@@ -15,6 +15,7 @@ struct PlanParamDef;
 struct MatchEntry;
 struct PlanEntry;
 struct StartSection;
+struct UnitGroup;
 
 enum class FindingKind {
     Error,   // the text does not load at all, or holds a merge left unresolved
@@ -91,6 +92,10 @@ private:
     void UnreadEntries(const SectionNode& section);
     void NotesOf(const ParseNotes& notes);
     void Silence(const std::vector<ParseNotes::Ignore>& ignores);
+    // A unit class named on a line, for the check across factions.
+    void UnitNamed(int line, std::string_view unitClass);
+    static bool IsOwnUnitKey(std::string_view key);
+    void FactionsMixed();
     // A line (1-based) as the file holds it, in quotes, blanks and comment
     // included: what the user wrote, not what the parser kept of it.
     std::string AsWritten(int line);
@@ -101,6 +106,12 @@ private:
     std::vector<Finding> m_findings;
     std::unordered_set<const SectionNode*> m_sectionsRead;
     std::unordered_set<const EntryNode*> m_entriesRead;
+    struct FactionUse {
+        int line;
+        std::string unitClass;
+        const UnitGroup* faction;
+    };
+    std::vector<FactionUse> m_factionUses;
     std::string_view m_text;               // while Check runs
     std::vector<std::size_t> m_lineStarts; // of m_text, made when first asked
 };

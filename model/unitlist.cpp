@@ -108,6 +108,14 @@ const UnitItem* CUnitList::FindUnitByClass(std::string_view unitClass) const {
     return nullptr;
 }
 
+const UnitGroup* CUnitList::FactionOf(std::string_view unitClass) const {
+    for (const auto& group : m_groups) {
+        if (!FindInGroup(*group, unitClass)) continue;
+        return FoldedName(group->name).find("neutral") == std::string::npos ? group.get() : nullptr;
+    }
+    return nullptr;
+}
+
 std::string CUnitList::GetUnitDisplayName(std::string_view unitClass) const {
     const UnitItem* unit = FindUnitByClass(unitClass);
     return unit ? unit->displayName : std::string(unitClass);

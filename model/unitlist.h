@@ -61,6 +61,10 @@ public:
 
     // Depth-first, sub-groups before a group's own units; ASCII case ignored.
     const UnitItem* FindUnitByClass(std::string_view unitClass) const;
+    // The top-level group (a faction) that holds the class; null when none
+    // does, or when the group is one every faction shares (its name says
+    // Neutral).
+    const UnitGroup* FactionOf(std::string_view unitClass) const;
     // The display name of the class, or the class itself when unknown.
     std::string GetUnitDisplayName(std::string_view unitClass) const;
 

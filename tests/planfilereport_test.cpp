@@ -161,6 +161,27 @@ TEST(Report, IgnoreCommentsSilenceTheirCodes) {
                     "7:l:'foo' is not read from [Start] and is not kept"));
 }
 
+// The computer's own units (its classes, attackers, conditions on its own
+// units) from two factions: the fewer are told; targets, His... conditions
+// and Neutral units are not its own faction's.
+TEST(Report, OwnUnitsOfTwoFactionsAreTold) {
+    CUnitList units;
+    CUnitList::AddUnit(CUnitList::AddSubGroup(units.AddGroup("Iron"), "Tanks"), "Rig", "iu_rig");
+    CUnitList::AddUnit(units.AddGroup("Verdant"), "Dart", "va_dart");
+    CUnitList::AddUnit(units.AddGroup("Neutral Things"), "Crate", "crate");
+    const std::string text =
+        "[Start]\r\nconsClass = iu_rig\r\nscavClass = va_dart\r\n[Match]\r\n"
+        "targetType1 = va_dart\r\nattackType1_1 = iu_rig\r\nattackType1_2 = crate\r\n"
+        "[Plan1]\r\nplanType = A\r\nplanPriority = 1\r\nplanCondition = HisExists\r\n"
+        "planConditionClass = va_dart\r\n";
+    EXPECT_EQ(Findings(text, nullptr, &units),
+              (std::vector<std::string>{"3:w:'va_dart' is a unit of Verdant, while most of the "
+                                        "computer's own units here are of Iron"}));
+    std::string oneFaction = text;
+    oneFaction.replace(oneFaction.find("= va_dart"), 9, "= iu_rig");
+    EXPECT_EQ(Findings(oneFaction, nullptr, &units).size(), 0u);
+}
+
 TEST(Report, CatalogsAddTheirChecks) {
     CPlanManager plans;
     PlanTypeInfo* hold = plans.AddPlanType("Hold");
