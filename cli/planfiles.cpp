@@ -2,24 +2,13 @@
 
 #include "commands.h"
 #include "filepath.h"
-#include "sectionfile.h"
+#include "modfolder.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-bool IsHidden(const fs::path& path) {
-    const std::string name = Utf8FromPath(path.filename());
-    return name.size() > 1 && name.front() == '.' && name != "..";
-}
-
-bool IsPlanFileName(const fs::path& path) {
-    std::string extension = Utf8FromPath(path.extension());
-    return NamesEqual(extension, ".zeq");
-}
 
 // A folder's name as the walk up compares it: "mod/" is "mod", "." none.
 fs::path Normal(const fs::path& path) {
@@ -37,24 +26,16 @@ bool AddPlanFiles(const std::string& argument, std::vector<PlanFile>& files) {
         files.push_back({argument, Utf8FromPath(top.parent_path())});
         return true;
     }
-    std::vector<std::string> found;
-    for (fs::recursive_directory_iterator it(top, ec), end; !ec && it != end; it.increment(ec)) {
-        if (IsHidden(it->path())) {
-            if (it->is_directory(ec)) it.disable_recursion_pending();
-            continue;
-        }
-        if (IsPlanFileName(it->path()) && !it->is_directory(ec))
-            found.push_back(Utf8FromPath(it->path()));
-    }
-    if (ec) {
-        Report(stderr, argument, 0, "error", "cannot read the folder: " + ec.message());
+    std::string error;
+    std::vector<std::string> found = PlanFilesUnder(argument, error);
+    if (!error.empty()) {
+        Report(stderr, argument, 0, "error", error);
         return false;
     }
     if (found.empty()) {
         Report(stderr, argument, 0, "error", "the folder holds no plan file (.zeq)");
         return false;
     }
-    std::sort(found.begin(), found.end());
     for (std::string& file : found)
         files.push_back({std::move(file), argument});
     return true;

@@ -1,13 +1,20 @@
 #include "lspserver.h"
 
+#include "filebuffer.h"
 #include "filepath.h"
+#include "modfolder.h"
 #include "planassist.h"
 #include "planfeatures.h"
+#include "sectionfile.h"
+#include "unitclassrename.h"
 #include "zeqversion.h"
 
 #include <algorithm>
+#include <cctype>
 #include <csignal>
+#include <deque>
 #include <filesystem>
+#include <set>
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -52,6 +59,26 @@ std::string PathOfUri(const std::string& uri) {
     if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);
 #endif
     return path;
+}
+
+// A file: URI of a path, as clients write them.
+std::string UriOfPath(const std::string& path) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    if (!path.starts_with('/')) uri += '/'; // C:/mods on Windows
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::string_view("-._~/").find(c) != std::string_view::npos) {
+            uri += c;
+        } else if (c == '\\') {
+            uri += '/';
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 15];
+        }
+    }
+    return uri;
 }
 
 // Whether a process runs: a client that died without closing the pipe (its
@@ -207,6 +234,8 @@ Json CLspServer::Initialize(const Json& params) {
               {"documentSymbolProvider", true},
               {"documentFormattingProvider", true},
               {"foldingRangeProvider", true},
+              {"referencesProvider", true},
+              {"renameProvider", true},
               {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}}}},
             {"serverInfo", {{"name", "zeq"}, {"version", ZEQ_VERSION}}}};
 }
@@ -262,6 +291,56 @@ void CLspServer::FindCatalogs() {
     m_dueAt = std::chrono::steady_clock::now();
 }
 
+Json CLspServer::UnitClassPlaces(const Json& params, const std::string* newName) {
+    const CPlanManager* types = m_catalogs.PlanTypes();
+    const CTextDocument& here = Document(params);
+    const TextPosition at = lsp::ToPosition(params.at("position"));
+    const std::size_t column = here.Offset(at) - here.Offset({at.line, 0});
+    std::string unitClass;
+    for (const auto& use : CUnitClassRename::Uses(here.Text(), types))
+        if (std::size_t(use.line) == at.line + 1 && column >= use.start && column <= use.end)
+            unitClass = use.unitClass;
+    if (unitClass.empty()) {
+        if (newName) throw Failure{kRequestFailed, "Only a unit class is renamed here"};
+        return Json::array();
+    }
+    std::string error;
+    if (newName && !CUnitClassRename().Add(unitClass, *newName, error))
+        throw Failure{kInvalidParams, error};
+
+    // The open documents, then the workspace's other plan files as saved.
+    std::vector<std::pair<std::string, const CTextDocument*>> texts;
+    std::set<std::string> openPaths; // as the folder listing names them: '\\' on Windows
+    const auto same = [](const std::string& path) {
+        return Utf8FromPath(PathFromUtf8(path).lexically_normal());
+    };
+    for (const auto& [uri, doc] : m_documents) {
+        texts.emplace_back(uri, &doc);
+        openPaths.insert(same(PathOfUri(uri)));
+    }
+    std::deque<CTextDocument> saved;
+    for (const std::string& folder : m_workspaceFolders)
+        for (const std::string& path : PlanFilesUnder(folder, error)) {
+            CFileBuffer buffer;
+            if (openPaths.count(same(path)) || !buffer.LoadFile(path)) continue;
+            saved.emplace_back(lsp::Utf8(buffer.View()), 0, m_units);
+            texts.emplace_back(UriOfPath(path), &saved.back());
+        }
+
+    Json locations = Json::array(), changes = Json::object();
+    for (const auto& [uri, doc] : texts)
+        for (const auto& use : CUnitClassRename::Uses(doc->Text(), types)) {
+            if (!NamesEqual(use.unitClass, unitClass)) continue;
+            const std::size_t line = doc->Offset({std::size_t(use.line - 1), 0});
+            const Json range = lsp::Range(*doc, line + use.start, line + use.end);
+            if (newName)
+                changes[uri].push_back({{"range", range}, {"newText", *newName}});
+            else
+                locations.push_back({{"uri", uri}, {"range", range}});
+        }
+    return newName ? Json{{"changes", changes}} : locations;
+}
+
 CTextDocument& CLspServer::Document(const Json& params) {
     const std::string uri = params.at("textDocument").at("uri");
     const auto it = m_documents.find(uri);
@@ -295,6 +374,11 @@ Json CLspServer::Request(const std::string& method, const Json& params) {
         return CPlanFeatures(Document(params), types, units)
             .CodeActions(params.at("textDocument").at("uri"),
                          params.value("context", Json::object()).value("diagnostics", Json()));
+    if (method == "textDocument/references") return UnitClassPlaces(params, nullptr);
+    if (method == "textDocument/rename") {
+        const std::string newName = params.at("newName");
+        return UnitClassPlaces(params, &newName);
+    }
     if (method == "textDocument/formatting") {
         Json edits;
         std::string why;

@@ -42,6 +42,10 @@ private:
     lsp::Json Request(const std::string& method, const lsp::Json& params);
     void Notification(const std::string& method, const lsp::Json& params);
     lsp::Json Initialize(const lsp::Json& params);
+    // The unit class at a place of an open document, and every place in the
+    // workspace's plan files (the open ones as the client holds them) that
+    // names it: as locations, or as the edits that rename it.
+    lsp::Json UnitClassPlaces(const lsp::Json& params, const std::string* newName);
     void Change(const lsp::Json& params);
     void Configure(const lsp::Json& settings);
     void FindCatalogs();

@@ -7,6 +7,18 @@
 #include "sectionfile.h"
 #include "textvalues.h"
 
+#include <algorithm>
+
+namespace {
+
+// A plan's parameter that takes a unit class by the plan-type catalog.
+bool TakesUnitParameter(const PlanTypeInfo* type, std::string_view key) {
+    const PlanParamDef* def = type ? CPlanManager::FindParamDef(type, key) : nullptr;
+    return def && !IsPlanKey(key) && TakesUnitClass(key, def);
+}
+
+} // namespace
+
 bool CUnitClassRename::Add(std::string_view from, std::string_view to, std::string& error) {
     for (const std::string_view name : {from, to}) {
         if (name.empty() || name.size() > kUnitClassLimit ||
@@ -63,4 +75,53 @@ std::vector<CUnitClassRename::Change> CUnitClassRename::Apply(CPlanData& data,
         }
     }
     return changes;
+}
+
+std::vector<CUnitClassRename::Use> CUnitClassRename::Uses(std::string_view text,
+                                                          const CPlanManager* planTypes) {
+    CSectionFile file;
+    if (!file.ParseText(text)) return {};
+    std::vector<std::size_t> starts{0}; // CR LF, LF and a lone CR each end a line
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            starts.push_back(i + 1);
+    std::vector<Use> uses;
+    for (const SectionNode& section : file.Sections()) {
+        const bool start = NamesEqual(section.name, kStartSection);
+        const bool match = NamesEqual(section.name, kMatchSection);
+        const bool plan = PlanNumberOf(section.name) > 0;
+        if (!start && !match && !plan) continue;
+        const auto typeEntry =
+            std::find_if(section.entries.begin(), section.entries.end(),
+                         [](const EntryNode& e) { return NamesEqual(e.key, "planType"); });
+        const PlanTypeInfo* type = plan && planTypes && typeEntry != section.entries.end()
+                                       ? planTypes->FindPlanType(UnquoteValue(typeEntry->value))
+                                       : nullptr;
+        for (const EntryNode& entry : section.entries) {
+            const std::string folded = FoldedName(entry.key);
+            const bool named =
+                start   ? folded == "consclass" || folded == "scavclass"
+                : match ? folded.starts_with("targettype") || folded.starts_with("attacktype")
+                        : folded == "planconditionclass" || TakesUnitParameter(type, entry.key);
+            const std::string unitClass = UnquoteValue(entry.value);
+            if (!named || unitClass.empty() || entry.line < 1 ||
+                std::size_t(entry.line) > starts.size())
+                continue;
+            // The value's own bytes in the line as written: past '=', blanks
+            // and opening quotes.
+            const std::size_t from = starts[std::size_t(entry.line - 1)];
+            const std::string_view line =
+                text.substr(from, std::size_t(entry.line) < starts.size()
+                                      ? starts[std::size_t(entry.line)] - from
+                                      : std::string_view::npos);
+            std::size_t at = line.find('=');
+            if (at == std::string_view::npos) continue;
+            at = line.find_first_not_of(" \t\f\"'", at + 1);
+            if (at == std::string_view::npos || line.substr(at, unitClass.size()) != unitClass)
+                continue;
+            uses.push_back({entry.line, at, at + unitClass.size(), unitClass,
+                            std::string(section.name), std::string(entry.key)});
+        }
+    }
+    return uses;
 }

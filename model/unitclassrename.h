@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <string_view>
@@ -31,6 +32,15 @@ public:
     std::vector<Change> Apply(CPlanData& data, const CPlanManager* planTypes) const;
     // The new name for a class; empty when it is not renamed.
     std::string RenamedTo(std::string_view unitClass) const;
+
+    // Where a plan file's text names unit classes, by the same rule: each
+    // value's line (1-based) and its bytes in the line, quotes left out.
+    struct Use {
+        int line = 0;
+        std::size_t start = 0, end = 0;
+        std::string unitClass, section, key;
+    };
+    static std::vector<Use> Uses(std::string_view text, const CPlanManager* planTypes);
 
 private:
     std::map<std::string, std::string> m_renames; // by the old name, ASCII case folded

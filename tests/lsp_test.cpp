@@ -247,6 +247,39 @@ TEST_F(Server, UsesTheWorkspacesCatalogs) {
     EXPECT_NE(hover["contents"]["value"].get<std::string>().find("Mod Unit"), std::string::npos);
 }
 
+// A unit class's references and its rename reach the workspace's plan files
+// on disk (hidden folders left out) and the open ones as the client holds
+// them; only the class's own bytes are edited.
+TEST_F(Server, FindsAndRenamesUnitClassesAcrossTheWorkspace) {
+    std::filesystem::create_directories(Path("mod/iron"));
+    std::filesystem::create_directories(Path("mod/.git"));
+    Write("mod/iron/b.zeq", "[Match]\r\ntargetType1 = 'IU_BUILDER' // theirs\r\n");
+    Write("mod/.git/c.zeq", "[Start]\r\nconsClass = iu_builder\r\n");
+    Request("initialize", {{"capabilities", json::object()},
+                           {"rootUri", "file://" + Path("mod")},
+                           {"initializationOptions", {{"plans", ZEQ_DATA_DIR "/Plans.dat"}}}});
+    Notify("initialized", json::object());
+    Open(kStart + "[Plan1]\r\nplanType = \"BuildLoop\"\r\nplanPriority = 1\r\n"
+                  "buildType1 = \"iu_builder\"\r\n");
+    const json found = Request("textDocument/references", At(1, 17))["result"];
+    ASSERT_EQ(found.size(), 3u) << found;
+    EXPECT_EQ(found[0]["range"], json::parse(R"({"start":{"line":1,"character":13},)"
+                                             R"("end":{"line":1,"character":23}})"));
+    EXPECT_EQ(found[1]["range"]["start"]["line"], 6);
+    EXPECT_EQ(found[2]["uri"], "file://" + Path("mod/iron/b.zeq"));
+    EXPECT_EQ(found[2]["range"]["start"]["character"], 15);
+    EXPECT_EQ(Request("textDocument/references", At(0, 2))["result"], json::array());
+
+    json params = At(6, 14);
+    params["newName"] = "va_builder";
+    const json changes = Request("textDocument/rename", params)["result"]["changes"];
+    EXPECT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[kUri].size(), 2u);
+    EXPECT_EQ(changes[kUri][1]["newText"], "va_builder");
+    params["newName"] = "two words";
+    EXPECT_TRUE(Request("textDocument/rename", params).contains("error"));
+}
+
 TEST_F(Server, FormatsAsZeqFmt) {
     Start();
     const std::string text = kStart + "[Plan1]\r\nplanType=\"A\"\r\nplanPriority=1\r\n"
