@@ -73,6 +73,12 @@ int RunCheck(const std::vector<std::string>& arguments, const CheckOptions& opti
             std::fprintf(stderr, "zeq: %s: plan types: %s; units: %s\n", file.c_str(),
                          where(planTypes, options.plansFile, found.PlansPath()).c_str(),
                          where(unitCatalog, options.unitsFile, found.UnitsPath()).c_str());
+            if (planTypes && !planTypes->DeclaresBuilds())
+                std::fprintf(stderr,
+                             "zeq: %s: the plan-type catalog does not say what plans build "
+                             "(szBuilds), so conditions that can never be met and attackers "
+                             "never built are not checked\n",
+                             file.c_str());
         }
         // A check without a catalog is not a clean check: say what it left
         // out, once for as long as it stays so.

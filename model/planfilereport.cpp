@@ -99,6 +99,9 @@ void CPlanFileReport::Clear() {
     m_sectionsRead.clear();
     m_entriesRead.clear();
     m_factionUses.clear();
+    m_waits.clear();
+    m_attackers.clear();
+    m_built.clear();
 }
 
 bool CPlanFileReport::LosesAnything() const {
@@ -193,6 +196,37 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
         else if (IsOwnUnitKey(entry->key))
             UnitNamed(entry->line, FieldText(text, limit));
     }
+    if (text.empty()) return;
+    if (FoldedName(entry->key).starts_with("attacktype"))
+        m_attackers.push_back({entry->line, FieldText(text, limit), nullptr});
+    else if (NamesEqual(entry->key, "consClass") || NamesEqual(entry->key, "scavClass"))
+        m_built.insert(FoldedName(FieldText(text, limit))); // there from the start
+}
+
+// Where the plan-type catalog says what plans build: a condition that waits
+// for the computer's own units of a class no plan builds (and that is not
+// its constructor or scavenger), and an attacker no plan builds.
+void CPlanFileReport::NeverBuilt() {
+    if (m_planTypes && m_planTypes->DeclaresBuilds()) {
+        const auto built = [this](const std::string& unitClass) {
+            return m_built.count(FoldedName(unitClass)) > 0;
+        };
+        for (const UnitWait& wait : m_waits)
+            if (!built(wait.unitClass))
+                Add(FindingKind::Warning, "condition-never-met", wait.line,
+                    "the plan waits for its own '" + wait.unitClass +
+                        "', which no plan of this file builds and which is not its constructor "
+                        "or scavenger: the plan can never run")
+                    .plan = wait.plan;
+        for (const UnitWait& attacker : m_attackers)
+            if (!built(attacker.unitClass))
+                Add(FindingKind::Warning, "attacker-never-built", attacker.line,
+                    "no plan of this file builds '" + attacker.unitClass +
+                        "', so this attacker never attacks");
+    }
+    m_waits.clear();
+    m_attackers.clear();
+    m_built.clear();
 }
 
 // The keys outside plans that name the computer's own units: its
@@ -288,6 +322,8 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     if (m_units && unitClass && condition.IsComplete() && !condition.kind.starts_with("His") &&
         !condition.kind.starts_with("NotHis"))
         UnitNamed(unitClass->line, condition.unitClass);
+    if (unitClass && condition.IsComplete() && NamesEqual(condition.kind, "Exists"))
+        m_waits.push_back({unitClass->line, condition.unitClass, &plan});
     if (!condition.kind.empty() &&
         std::none_of(kConditionKinds.begin(), kConditionKinds.end(),
                      [&](std::string_view k) { return NamesEqual(k, condition.kind); }))
@@ -319,6 +355,7 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
     for (const EntryNode& entry : section.entries) {
         if (IsPlanKey(entry.key)) continue;
         const PlanParamDef* def = CPlanManager::FindParamDef(info, entry.key);
+        if (def && def->builds) m_built.insert(FoldedName(UnquoteValue(entry.value)));
         if (!def)
             add(FindingKind::Warning, "parameter-unknown", &entry,
                 Quoted(entry.key) + " is not a parameter of plan type '" + plan.planType + "'");
@@ -510,6 +547,7 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
                     std::to_string(last));
     }
     FactionsMixed();
+    NeverBuilt();
     // What a save would drop is always told: the comment that silences it is
     // dropped too.
     if (!m_tidy) Silence(file.Notes().ignores);

@@ -96,6 +96,7 @@ private:
     void UnitNamed(int line, std::string_view unitClass);
     static bool IsOwnUnitKey(std::string_view key);
     void FactionsMixed();
+    void NeverBuilt();
     // A line (1-based) as the file holds it, in quotes, blanks and comment
     // included: what the user wrote, not what the parser kept of it.
     std::string AsWritten(int line);
@@ -112,6 +113,13 @@ private:
         const UnitGroup* faction;
     };
     std::vector<FactionUse> m_factionUses;
-    std::string_view m_text;               // while Check runs
-    std::vector<std::size_t> m_lineStarts; // of m_text, made when first asked
+    struct UnitWait {
+        int line;
+        std::string unitClass;
+        const PlanEntry* plan;
+    };
+    std::vector<UnitWait> m_waits, m_attackers; // Exists conditions; match attackers
+    std::unordered_set<std::string> m_built;    // folded classes plans build, and the start's
+    std::string_view m_text;                    // while Check runs
+    std::vector<std::size_t> m_lineStarts;      // of m_text, made when first asked
 };

@@ -64,6 +64,23 @@ void CPlanManager::ReadPlanType(const ScriptNode& call) {
         if (multi) kind |= ParamMulti;
         AddParamDef(type, CScript::Unquote(child->parameters[0]), kind);
     }
+    // Which parameters name what the plan builds; a reader without this
+    // property passes over it.
+    const std::string builds = CScript::GetString(CScript::FindProperty("szBuilds", &call), "");
+    for (PlanParamDef& def : type->params)
+        for (std::size_t at = builds.find_first_not_of(" ,"); at != std::string::npos;
+             at = builds.find_first_not_of(" ,", at)) {
+            const std::size_t end = std::min(builds.find_first_of(" ,", at), builds.size());
+            def.builds = def.builds || NamesEqual(builds.substr(at, end - at), def.name);
+            at = end;
+        }
+}
+
+bool CPlanManager::DeclaresBuilds() const {
+    return std::any_of(m_types.begin(), m_types.end(), [](const auto& type) {
+        return std::any_of(type->params.begin(), type->params.end(),
+                           [](const PlanParamDef& def) { return def.builds; });
+    });
 }
 
 void CPlanManager::ReadConfiguration(const ScriptNode& call) {

@@ -25,6 +25,7 @@ enum ParamKind : std::uint32_t {
 struct PlanParamDef {
     std::string name; // for a multi parameter the stem the numbers follow
     std::uint32_t kind = 0;
+    bool builds = false; // names units the plan builds (the catalog says so)
 
     bool IsMulti() const { return (kind & ParamMulti) != 0; }
     std::uint32_t ValueKind() const { return kind & 0x0F; }
@@ -65,6 +66,8 @@ public:
 
     // Exact name, with case; the first of duplicates.
     const PlanTypeInfo* FindPlanType(std::string_view name) const;
+    // Whether any plan type says which of its parameters name what it builds.
+    bool DeclaresBuilds() const;
     // A multi definition matches every key that begins with its name, a
     // single one only its exact name; both with case.
     static const PlanParamDef* FindParamDef(const PlanTypeInfo* type, std::string_view key);

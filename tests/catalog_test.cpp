@@ -56,6 +56,7 @@ TEST(PlanManager, TypeNamesAndCapabilities) {
 
 TEST(PlanManager, ParameterDefinitions) {
     CPlanManager m = LoadPlans("CreatePlanType(\"T\") {\n"
+                               "  szBuilds = \"holdPoint, BUILDTYPE x\";\n"
                                "  AddMultiParam(\"buildType\", \"STRING\");\n"
                                "  AddSingleParam(\"holdPoint\", STRING);\n"
                                "  AddSingleParam(\"count\", \"long\");\n"
@@ -71,6 +72,9 @@ TEST(PlanManager, ParameterDefinitions) {
     EXPECT_EQ(type->params[1].kind, ParamKindString);
     EXPECT_EQ(type->params[2].kind, ParamKindLong);
     EXPECT_EQ(type->params[3].kind, ParamKindBool);
+    // What the plan builds: the names listed, case ignored.
+    EXPECT_TRUE(type->params[0].builds && type->params[1].builds && m.DeclaresBuilds());
+    EXPECT_FALSE(type->params[2].builds || type->params[3].builds);
 
     struct Lookup {
         const char* key;

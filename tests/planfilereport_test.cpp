@@ -182,6 +182,31 @@ TEST(Report, OwnUnitsOfTwoFactionsAreTold) {
     EXPECT_EQ(Findings(oneFaction, nullptr, &units).size(), 0u);
 }
 
+// Where the catalog says what plans build: a wait for the computer's own
+// units no plan builds (not its constructor or scavenger) can never end, and
+// an attacker no plan builds never attacks; nothing said where it is silent.
+TEST(Report, WhatNoPlanBuildsIsTold) {
+    CPlanManager plans;
+    PlanTypeInfo* loop = plans.AddPlanType("BuildLoop");
+    CPlanManager::AddParamDef(loop, "buildType", ParamKindString | ParamMulti);
+    loop->flags |= PlanTypeHasCondition;
+    const std::string text =
+        "[Start]\r\nconsClass = rig\r\nscavClass = scav\r\n[Match]\r\ntargetType1 = x\r\n"
+        "attackType1_1 = TANK\r\nattackType1_2 = dart\r\n"
+        "[Plan1]\r\nplanType = BuildLoop\r\nplanPriority = 1\r\nbuildType1 = \"tank\"\r\n"
+        "planCondition = Exists\r\nplanConditionClass = forge\r\n"
+        "[Plan2]\r\nplanType = BuildLoop\r\nplanPriority = 2\r\nplanCondition = Exists\r\n"
+        "planConditionClass = Rig\r\n[Plan3]\r\nplanType = BuildLoop\r\nplanPriority = 3\r\n"
+        "planCondition = NotExists\r\nplanConditionClass = forge\r\n";
+    EXPECT_EQ(Findings(text, &plans), std::vector<std::string>{}); // not declared: silent
+    loop->params[0].builds = true;
+    EXPECT_EQ(Findings(text, &plans),
+              (std::vector<std::string>{
+                  "7:w:no plan of this file builds 'dart', so this attacker never attacks",
+                  "13:w:the plan waits for its own 'forge', which no plan of this file builds and "
+                  "which is not its constructor or scavenger: the plan can never run"}));
+}
+
 TEST(Report, CatalogsAddTheirChecks) {
     CPlanManager plans;
     PlanTypeInfo* hold = plans.AddPlanType("Hold");
