@@ -10,6 +10,7 @@
 #include "unitlist.h"
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -88,7 +89,8 @@ int RunRename(const std::vector<std::string>& arguments, const RenameOptions& op
     std::vector<Renamed> written;
     std::size_t changes = 0;
     CCatalogs catalogs;
-    std::string searched, saidMissing;
+    std::optional<std::string> searched; // the folder the catalogs were looked for from
+    bool saidMissing = false;
     for (const auto& [file, root] : files) {
         CPlanData data;
         CKeptLayout kept;
@@ -97,19 +99,19 @@ int RunRename(const std::vector<std::string>& arguments, const RenameOptions& op
             continue;
         }
         const std::string folder = Utf8FromPath(PathFromUtf8(file).parent_path());
-        if (folder != searched || written.empty()) {
+        if (searched != folder) {
             std::vector<std::string> folders = FoldersUpTo(folder, root);
             for (std::string& more : CatalogFolders())
                 folders.push_back(std::move(more));
             catalogs.Find(folders, options.plansFile, options.unitsFile);
             searched = folder;
         }
-        if (!catalogs.PlanTypes() && saidMissing != file) {
+        if (!catalogs.PlanTypes() && !saidMissing) {
             std::fprintf(stderr,
                          "zeq: note: %s: no plan-type catalog (Plans.dat) was found, so plan "
                          "parameters are not renamed (--plans names one)\n",
                          file.c_str());
-            saidMissing = file;
+            saidMissing = true;
         }
         const auto told = rename.Apply(data, catalogs.PlanTypes());
         if (told.empty()) continue;
