@@ -225,7 +225,8 @@ std::optional<std::vector<std::string>> CKeptLayout::PastedLines(const PlanEntry
             std::string text(line);
             const std::size_t at = text.find_first_not_of(" \t\f");
             if (!header && at != std::string::npos && text[at] == '[') {
-                text.replace(at, text.find(']', at) - at, "[" + PlanSectionName(n));
+                text.replace(at, text.find(']', at) - at,
+                             std::string("[").append(PlanSectionName(n)));
                 header = true;
             }
             block.append(text).append(end);
