@@ -24,7 +24,7 @@ bool AddPair(std::string_view pair, CUnitClassRename& rename, std::string& error
     };
     const std::size_t equals = pair.find('=');
     if (equals == std::string_view::npos) {
-        error = "'" + std::string(pair) + "' is not OLD=NEW";
+        error = std::string("'").append(pair).append("' is not OLD=NEW");
         return false;
     }
     return rename.Add(trim(pair.substr(0, equals)), trim(pair.substr(equals + 1)), error);
@@ -118,9 +118,12 @@ int RunRename(const std::vector<std::string>& arguments, const RenameOptions& op
         for (const auto& change : told) {
             const bool unknown =
                 catalogs.Units() && !catalogs.Units()->FindUnitByClass(change.after);
-            WriteOut(file + ": " + (change.plan ? "[" + kept.SectionOf(change.plan) + "] " : "") +
-                     change.where + ": " + change.before + " -> " + change.after +
-                     (unknown ? " (not in the unit catalog)" : "") + "\n");
+            std::string line = file + ": ";
+            if (change.plan) line.append("[").append(kept.SectionOf(change.plan)).append("] ");
+            line.append(change.where).append(": ").append(change.before).append(" -> ");
+            WriteOut(line.append(change.after)
+                         .append(unknown ? " (not in the unit catalog)" : "")
+                         .append("\n"));
         }
         changes += told.size();
         std::string text;

@@ -23,13 +23,14 @@ bool CUnitClassRename::Add(std::string_view from, std::string_view to, std::stri
     for (const std::string_view name : {from, to}) {
         if (name.empty() || name.size() > kUnitClassLimit ||
             name.find_first_of(" \t\f\"'[]=/;\r\n") != std::string_view::npos) {
-            error = "'" + std::string(name) + "' is not a unit class a plan file can hold (1 to " +
-                    std::to_string(kUnitClassLimit) + " characters, no blanks, quotes or brackets)";
+            error = std::string("'").append(name).append(
+                "' is not a unit class a plan file can hold (1 to " +
+                std::to_string(kUnitClassLimit) + " characters, no blanks, quotes or brackets)");
             return false;
         }
     }
     if (!m_renames.emplace(FoldedName(from), std::string(to)).second) {
-        error = "'" + std::string(from) + "' is renamed twice";
+        error = std::string("'").append(from).append("' is renamed twice");
         return false;
     }
     return true;
