@@ -1,7 +1,7 @@
 // zeq-screenshots: draws the main window and a dialog offscreen, in each
 // plan-list style, into PNG files, so that the look can be checked at any
 // scale and with a dark palette without a desktop:
-//   QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=2 zeq-screenshots DIR [--dark] FILE
+//   QT_QPA_PLATFORM=offscreen zeq-screenshots DIR [--dark] [--scale 2] FILE
 // It fails when a field of the dialog holds a value that is not drawn (a
 // font the system cannot render, as met under Wine).
 // With --guide, the pictures of the user guide instead: the main window, its
@@ -27,7 +27,9 @@
 #include <QSignalBlocker>
 #include <QStyleFactory>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -112,12 +114,18 @@ bool GuidePictures(CZeqEditorApp& app, const QDir& out, const QString& faulty) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // --scale N, for where the environment does not reach the program (Wine
+    // passes no QT_ variables on); read before Qt starts.
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--scale") == 0) qputenv("QT_SCALE_FACTOR", argv[i + 1]);
     QApplication application(argc, argv);
     QStringList args = QApplication::arguments().mid(1);
     const bool dark = args.removeAll(QStringLiteral("--dark")) > 0;
     const bool guide = args.removeAll(QStringLiteral("--guide")) > 0;
+    if (const qsizetype scale = args.indexOf(QStringLiteral("--scale")); scale >= 0)
+        args.remove(scale, std::min<qsizetype>(2, args.size() - scale));
     if (args.size() != (guide ? 3 : 2)) {
-        std::fputs("Usage: zeq-screenshots DIR [--dark] FILE\n"
+        std::fputs("Usage: zeq-screenshots DIR [--dark] [--scale N] FILE\n"
                    "       zeq-screenshots --guide DIR FILE FAULTY-FILE\n",
                    stderr);
         return 2;
