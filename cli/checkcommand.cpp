@@ -54,9 +54,7 @@ int RunCheck(const std::vector<std::string>& arguments, const CheckOptions& opti
     for (const auto& [file, root] : files) {
         const std::string folder = Utf8FromPath(PathFromUtf8(file).parent_path());
         if (searched != folder && (options.plansFile.empty() || options.unitsFile.empty())) {
-            std::vector<std::string> folders = FoldersUpTo(folder, root);
-            for (std::string& more : CatalogFolders())
-                folders.push_back(std::move(more));
+            const std::vector<std::string> folders = CatalogFoldersFor(folder, root);
             found.Find(folders);
             if (!searched)
                 for (const std::string& note : found.Notes())

@@ -41,12 +41,18 @@ bool AddPlanFiles(const std::string& argument, std::vector<PlanFile>& files) {
     return true;
 }
 
-std::vector<std::string> FoldersUpTo(const std::string& folder, const std::string& root) {
+std::vector<std::string> CatalogFoldersFor(const std::string& folder, const std::string& root) {
     const fs::path top = Normal(PathFromUtf8(root));
     std::vector<std::string> folders;
     for (fs::path at = Normal(PathFromUtf8(folder));; at = at.parent_path()) {
         folders.push_back(at.empty() ? "." : Utf8FromPath(at));
-        if (at == top) return folders;
-        if (at.empty() || at == at.parent_path()) return {folders.front()};
+        if (at == top) break;
+        if (at.empty() || at == at.parent_path()) {
+            folders.resize(1);
+            break;
+        }
     }
+    for (std::string& more : CatalogFolders())
+        folders.push_back(std::move(more));
+    return folders;
 }

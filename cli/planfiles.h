@@ -14,6 +14,7 @@ struct PlanFile {
 // folders and files left out, in name order. False, said on standard error,
 // for a folder that cannot be read or holds no plan file.
 bool AddPlanFiles(const std::string& argument, std::vector<PlanFile>& files);
-// `folder` and each folder above it up to `root`, nearest first; `folder`
-// alone when it is not under `root`.
-std::vector<std::string> FoldersUpTo(const std::string& folder, const std::string& root);
+// Where a plan file's catalogs are looked for: its `folder` and each folder
+// above it up to `root` (its folder alone when it is not under `root`),
+// nearest first, then where the editor looks.
+std::vector<std::string> CatalogFoldersFor(const std::string& folder, const std::string& root);

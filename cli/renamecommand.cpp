@@ -100,9 +100,7 @@ int RunRename(const std::vector<std::string>& arguments, const RenameOptions& op
         }
         const std::string folder = Utf8FromPath(PathFromUtf8(file).parent_path());
         if (searched != folder) {
-            std::vector<std::string> folders = FoldersUpTo(folder, root);
-            for (std::string& more : CatalogFolders())
-                folders.push_back(std::move(more));
+            const std::vector<std::string> folders = CatalogFoldersFor(folder, root);
             catalogs.Find(folders, options.plansFile, options.unitsFile);
             searched = folder;
         }
