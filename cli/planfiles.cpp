@@ -6,18 +6,7 @@
 
 #include <filesystem>
 
-namespace {
-
 namespace fs = std::filesystem;
-
-// A folder's name as the walk up compares it: "mod/" is "mod", "." none.
-fs::path Normal(const fs::path& path) {
-    fs::path normal = path.lexically_normal();
-    if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
-    return normal == "." ? fs::path() : normal;
-}
-
-} // namespace
 
 bool AddPlanFiles(const std::string& argument, std::vector<PlanFile>& files) {
     std::error_code ec;
@@ -42,16 +31,7 @@ bool AddPlanFiles(const std::string& argument, std::vector<PlanFile>& files) {
 }
 
 std::vector<std::string> CatalogFoldersFor(const std::string& folder, const std::string& root) {
-    const fs::path top = Normal(PathFromUtf8(root));
-    std::vector<std::string> folders;
-    for (fs::path at = Normal(PathFromUtf8(folder));; at = at.parent_path()) {
-        folders.push_back(at.empty() ? "." : Utf8FromPath(at));
-        if (at == top) break;
-        if (at.empty() || at == at.parent_path()) {
-            folders.resize(1);
-            break;
-        }
-    }
+    std::vector<std::string> folders = FoldersUpTo(folder, root);
     for (std::string& more : CatalogFolders())
         folders.push_back(std::move(more));
     return folders;

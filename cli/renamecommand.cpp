@@ -14,49 +14,17 @@
 
 namespace {
 
-// "OLD=NEW" (blanks around '=' allowed, as a map file writes them).
-bool AddPair(std::string_view pair, CUnitClassRename& rename, std::string& error) {
-    const auto trim = [](std::string_view s) {
-        const std::size_t first = s.find_first_not_of(" \t");
-        return first == std::string_view::npos
-                   ? std::string_view()
-                   : s.substr(first, s.find_last_not_of(" \t") - first + 1);
-    };
-    const std::size_t equals = pair.find('=');
-    if (equals == std::string_view::npos) {
-        error = std::string("'").append(pair).append("' is not OLD=NEW");
-        return false;
-    }
-    return rename.Add(trim(pair.substr(0, equals)), trim(pair.substr(equals + 1)), error);
-}
-
-// A map file: one OLD=NEW a line; blank lines and lines starting with // or #
-// are passed over.
+// A map file: one OLD=NEW a line.
 bool AddMap(const std::string& file, CUnitClassRename& rename, std::string& error) {
     CFileBuffer buffer;
     if (!buffer.LoadFile(file)) {
         error = file + ": " + buffer.LastError();
         return false;
     }
-    const std::string_view text = buffer.View();
-    int number = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        ++number;
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || line.substr(first).starts_with("//") ||
-            line[first] == '#')
-            continue;
-        if (!AddPair(line, rename, error)) {
-            error = file + ":" + std::to_string(number) + ": " + error;
-            return false;
-        }
-    }
-    return true;
+    int line = 0;
+    if (rename.AddPairs(buffer.View(), error, &line)) return true;
+    error = file + ":" + std::to_string(line) + ": " + error;
+    return false;
 }
 
 struct Renamed {
@@ -72,7 +40,7 @@ int RunRename(const std::vector<std::string>& arguments, const RenameOptions& op
     for (const std::string& argument : arguments) {
         if (argument.find('=') == std::string::npos)
             paths.push_back(argument);
-        else if (!AddPair(argument, rename, error))
+        else if (!rename.AddPair(argument, error))
             break;
     }
     if (error.empty() && !options.mapFile.empty()) AddMap(options.mapFile, rename, error);

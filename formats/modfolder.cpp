@@ -8,6 +8,17 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A folder's name as the walk up compares it: "mod/" is "mod", "." none.
+fs::path Normal(const fs::path& path) {
+    fs::path normal = path.lexically_normal();
+    if (!normal.has_filename() && normal.has_relative_path()) normal = normal.parent_path();
+    return normal == "." ? fs::path() : normal;
+}
+
+} // namespace
+
 std::vector<std::string> PlanFilesUnder(const std::string& folder, std::string& error) {
     std::vector<std::string> found;
     std::error_code ec;
@@ -28,4 +39,18 @@ std::vector<std::string> PlanFilesUnder(const std::string& folder, std::string& 
     }
     std::sort(found.begin(), found.end());
     return found;
+}
+
+std::vector<std::string> FoldersUpTo(const std::string& folder, const std::string& root) {
+    const fs::path top = Normal(PathFromUtf8(root));
+    std::vector<std::string> folders;
+    for (fs::path at = Normal(PathFromUtf8(folder));; at = at.parent_path()) {
+        folders.push_back(at.empty() ? "." : Utf8FromPath(at));
+        if (at == top) break;
+        if (at.empty() || at == at.parent_path()) {
+            folders.resize(1);
+            break;
+        }
+    }
+    return folders;
 }

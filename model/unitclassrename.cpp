@@ -36,6 +36,58 @@ bool CUnitClassRename::Add(std::string_view from, std::string_view to, std::stri
     return true;
 }
 
+bool CUnitClassRename::AddPair(std::string_view pair, std::string& error) {
+    const auto trim = [](std::string_view s) {
+        const std::size_t first = s.find_first_not_of(" \t");
+        return first == std::string_view::npos
+                   ? std::string_view()
+                   : s.substr(first, s.find_last_not_of(" \t") - first + 1);
+    };
+    const std::size_t equals = pair.find('=');
+    if (equals == std::string_view::npos) {
+        error = std::string("'").append(trim(pair)).append("' is not OLD=NEW");
+        return false;
+    }
+    return Add(trim(pair.substr(0, equals)), trim(pair.substr(equals + 1)), error);
+}
+
+bool CUnitClassRename::AddPairs(std::string_view lines, std::string& error, int* errorLine) {
+    int number = 0;
+    for (std::size_t at = 0; at < lines.size();) {
+        std::size_t end = lines.find('\n', at);
+        if (end == std::string_view::npos) end = lines.size();
+        std::string_view line = lines.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || line.substr(first).starts_with("//") ||
+            line[first] == '#')
+            continue;
+        if (!AddPair(line, error)) {
+            if (errorLine) *errorLine = number;
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CUnitClassRename::Rewrite(std::string_view text, const std::vector<Use>& uses) const {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t done = 0;
+    for (const Use& use : uses) {
+        const std::string to = RenamedTo(use.unitClass);
+        const std::size_t length = use.end - use.start;
+        if (to.empty() || use.offset < done || use.offset + length > text.size() ||
+            text.substr(use.offset, length) != use.unitClass)
+            continue; // not renamed, or not of this text
+        out.append(text.substr(done, use.offset - done)).append(to);
+        done = use.offset + length;
+    }
+    return out.append(text.substr(done));
+}
+
 std::string CUnitClassRename::RenamedTo(std::string_view unitClass) const {
     const auto it = m_renames.find(FoldedName(unitClass));
     return it == m_renames.end() ? std::string() : it->second;
@@ -68,11 +120,24 @@ std::vector<CUnitClassRename::Change> CUnitClassRename::Apply(CPlanData& data,
         for (PlanParameter& parameter : entry->parameters) {
             const PlanParamDef* def =
                 type ? CPlanManager::FindParamDef(type, parameter.key) : nullptr;
-            if (!def || !TakesUnitClass(parameter.key, def)) continue;
+            // A second planConditionClass is kept as written, unread: the
+            // text names the class there all the same.
+            if (!NamesEqual(parameter.key, "planConditionClass") &&
+                (!def || !TakesUnitClass(parameter.key, def)))
+                continue;
             std::string value = UnquoteValue(parameter.value);
             const std::size_t before = changes.size();
             rename(value, parameter.key);
-            if (changes.size() != before) parameter.value = QuoteValue(value);
+            if (changes.size() == before) continue;
+            // Only the class's own bytes: what else the value holds as
+            // written (its quotes, what follows them) stays, as a rename of
+            // the text keeps it.
+            const std::string& was = changes.back().before;
+            const std::size_t at = parameter.value.find(was);
+            if (at == std::string::npos)
+                parameter.value = QuoteValue(value);
+            else
+                parameter.value.replace(at, was.size(), value);
         }
     }
     return changes;
@@ -120,7 +185,7 @@ std::vector<CUnitClassRename::Use> CUnitClassRename::Uses(std::string_view text,
             at = line.find_first_not_of(" \t\f\"'", at + 1);
             if (at == std::string_view::npos || line.substr(at, unitClass.size()) != unitClass)
                 continue;
-            uses.push_back({entry.line, at, at + unitClass.size(), unitClass,
+            uses.push_back({entry.line, at, at + unitClass.size(), from + at, unitClass,
                             std::string(section.name), std::string(entry.key)});
         }
     }

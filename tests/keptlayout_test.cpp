@@ -316,6 +316,17 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
         std::string saved;
         ASSERT_TRUE(kept.Write(data, saved)) << text;
         ASSERT_EQ(saved, text);
+        { // the editor's Rename Unit Classes: each use's bytes rewritten in place
+            CUnitClassRename rename;
+            std::string error;
+            ASSERT_TRUE(rename.Add("BULWARK", "va_tank", error) && rename.Add("scav", "s2", error));
+            CPlanData expected;
+            ASSERT_TRUE(expected.LoadText(text));
+            renamed += int(rename.Apply(expected, &catalog).size());
+            const std::string rewritten =
+                rename.Rewrite(text, CUnitClassRename::Uses(text, &catalog));
+            ASSERT_TRUE(ReadsAs(rewritten, expected)) << text << "\n---- renamed as\n" << rewritten;
+        }
 
         std::set<std::pair<int, int>> edited; // the blocks of the records edited
         std::set<std::pair<int, int>> deleted;
