@@ -145,6 +145,10 @@ QString CDesktopUi::GetOpenFileName(QWidget* parent, const QString& folder) {
     return QFileDialog::getOpenFileName(parent, QObject::tr("Open"), folder, kFilter);
 }
 
+QString CDesktopUi::GetFolderName(QWidget* parent, const QString& folder) {
+    return QFileDialog::getExistingDirectory(parent, QObject::tr("Open Folder"), folder);
+}
+
 QString CDesktopUi::GetSaveFileName(QWidget* parent, const QString& suggested,
                                     const QString& title) {
     QFileDialog dialog(parent, title.isEmpty() ? QObject::tr("Save As") : title, suggested,

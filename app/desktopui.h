@@ -18,6 +18,7 @@ public:
     std::optional<int> GetNumber(QWidget* parent, const QString& title, const QString& label,
                                  int value, int min, int max) override;
     QString GetOpenFileName(QWidget* parent, const QString& folder) override;
+    QString GetFolderName(QWidget* parent, const QString& folder) override;
     QString GetSaveFileName(QWidget* parent, const QString& suggested,
                             const QString& title = {}) override;
 };

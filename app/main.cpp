@@ -17,13 +17,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: zeq-editor [--settings FILE] [FILE]\n"
+    "Usage: zeq-editor [--settings FILE] [FILE | FOLDER]\n"
     "\n"
     "ZEQ Editor: an editor for the AI plan files (.zeq) of a real-time strategy game.\n"
     "\n"
     "  FILE             the plan file to open; without it the most recent file\n"
     "                   opens (when the setting OpenLastArchive allows), else an\n"
     "                   empty document\n"
+    "  FOLDER           a mod's folder: its plan files in the Mod panel\n"
     "  --settings FILE  keep the settings in FILE instead of zeq-editor.cfg\n"
     "  --help           show this text\n"
     "  --version        show the version\n";

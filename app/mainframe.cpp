@@ -9,9 +9,11 @@
 #include "issuesmodel.h"
 #include "issuespanel.h"
 #include "leftview.h"
+#include "modcommands.h"
 #include "recentfilelist.h"
 #include "reloadwatch.h"
 #include "rightview.h"
+#include "searchpanel.h"
 #include "zeqeditordoc.h"
 
 #include <QAction>
@@ -57,6 +59,10 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     connect(m_commands, &CFrameCommands::StatusMessage, this, &CMainFrame::ShowStatusMessage);
     connect(Action(ID_FILE_NEW), &QAction::triggered, this, &CMainFrame::NewRequested);
     connect(Action(ID_FILE_OPEN), &QAction::triggered, this, &CMainFrame::OpenRequested);
+    m_mod = new CModCommands(m_document, m_context, m_left, m_right, this);
+    connect(m_mod, &CModCommands::StatusMessage, this, &CMainFrame::ShowStatusMessage);
+    connect(Action(ID_FILE_OPEN_FOLDER), &QAction::triggered, this,
+            &CMainFrame::OpenFolderRequested);
     connect(Action(ID_APP_ABOUT), &QAction::triggered, this, &CMainFrame::AboutRequested);
     connect(Action(ID_HELP_GUIDE), &QAction::triggered, this, &CMainFrame::ShowGuide);
     connect(Action(ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
@@ -64,6 +70,7 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     CreateToolBar();
     CreateStatusBar();
     CreateIssuesPanel();
+    tabifyDockWidget(m_issues, m_mod->Search()); // both are lists of lines under the panes
     m_reload = new CReloadWatch(m_document, this);
     connect(m_reload, &CReloadWatch::StatusMessage, this, &CMainFrame::ShowStatusMessage);
     // A long open says so, with a busy bar, while the window repaints.
@@ -107,7 +114,8 @@ CMainFrame::~CMainFrame() {
 }
 
 QAction* CMainFrame::Action(int commandId) const {
-    return m_commands->Action(commandId);
+    if (QAction* action = m_commands->Action(commandId)) return action;
+    return m_mod ? m_mod->Action(commandId) : nullptr;
 }
 
 QWidget* CMainFrame::ActivePane() const {
@@ -119,15 +127,19 @@ void CMainFrame::SetActivePane(QWidget* pane) {
 }
 
 void CMainFrame::RunCommand(int commandId) {
-    m_commands->Run(commandId);
+    UpdateCommandUI();
+    if (QAction* action = Action(commandId); action && action->isEnabled()) action->trigger();
 }
 
 void CMainFrame::UpdateCommandUI() {
     m_commands->UpdateCommandUI();
+    if (m_mod) m_mod->UpdateCommandUI();
 }
 
 std::unique_ptr<QMenu> CMainFrame::PaneContextMenu(QWidget* pane) {
-    return m_commands->PaneContextMenu(pane);
+    std::unique_ptr<QMenu> menu = m_commands->PaneContextMenu(pane);
+    m_mod->AddClassItems(*menu, pane);
+    return menu;
 }
 
 void CMainFrame::AskToReload(const QString& path) {
@@ -137,7 +149,8 @@ void CMainFrame::AskToReload(const QString& path) {
 void CMainFrame::CreateMenus() {
     // Menu texts show the keys after a tab, as the shortcuts themselves do.
     m_fileMenu = menuBar()->addMenu(tr("&File"));
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_SAVE_TIDIED})
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_OPEN_FOLDER, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                   ID_FILE_SAVE_TIDIED})
         m_fileMenu->addAction(Action(id));
     m_fileMenu->addSeparator();
     m_recentPlaceholder = m_fileMenu->addAction(tr("Recent File"));
@@ -157,6 +170,9 @@ void CMainFrame::CreateMenus() {
     edit->addSeparator();
     edit->addAction(Action(ID_EDIT_NEXT_ISSUE));
     edit->addAction(Action(ID_EDIT_PREV_ISSUE));
+    edit->addSeparator();
+    for (int id : {ID_EDIT_FIND_IN_FILES, ID_EDIT_WHERE_USED, ID_EDIT_RENAME_UNITS})
+        edit->addAction(Action(id));
 
     QMenu* match = menuBar()->addMenu(tr("&Match"));
     for (int id : {ID_MATCH_NEW, ID_MATCH_EDIT, ID_MATCH_DELETE})
@@ -176,6 +192,8 @@ void CMainFrame::CreateMenus() {
         view->addAction(Action(id));
     view->addSeparator();
     view->addAction(Action(ID_VIEW_ISSUES));
+    view->addAction(Action(ID_VIEW_MOD));
+    view->addAction(Action(ID_VIEW_FIND_IN_FILES));
     view->addAction(Action(ID_VIEW_TOOLBAR));
     view->addAction(Action(ID_VIEW_STATUS_BAR));
 
@@ -333,6 +351,10 @@ QString CMainFrame::MatchCountText() const {
 QString CMainFrame::PlanCountText() const {
     const auto n = m_document.Data().plans.CountPlans();
     return n == 1 ? tr("%1 Plan").arg(n) : tr("%1 Plans").arg(n);
+}
+
+void CMainFrame::EditSourceAt(int line) {
+    m_commands->EditSourceAt(line);
 }
 
 void CMainFrame::EditRecoveredSource(const QString& text) {

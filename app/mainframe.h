@@ -10,6 +10,7 @@ class CFrameCommands;
 class CHelpWindow;
 class CIssuesPanel;
 class CLeftView;
+class CModCommands;
 class CReloadWatch;
 struct CatalogNote;
 class CRightView;
@@ -56,6 +57,10 @@ public:
     // Which catalogs are in use: the status bar's tool tip.
     void SetCatalogsInUse(const QString& text);
     CIssuesPanel* IssuesPanel() const { return m_issues; }
+    // Open Folder, the Mod panel, Find in Files and the unit-class commands.
+    CModCommands* ModCommands() const { return m_mod; }
+    // The source editor with the caret on a line of the file as opened.
+    void EditSourceAt(int line);
     // The File menu's list of recent files.
     void SetRecentFiles(const std::vector<std::string>& entries);
 
@@ -72,6 +77,7 @@ signals:
     void NewRequested();
     void OpenRequested();
     void OpenFileRequested(const QString& path);
+    void OpenFolderRequested();
     void AboutRequested();
     // The window closes, its document saved or given up.
     void Closing();
@@ -95,6 +101,7 @@ private:
     const CAppContext& m_context;
     CZeqEditorDoc& m_document;
     CFrameCommands* m_commands = nullptr;
+    CModCommands* m_mod = nullptr;
     CReloadWatch* m_reload = nullptr;
     QMenu* m_fileMenu = nullptr;
     QAction* m_recentPlaceholder = nullptr;

@@ -5,6 +5,8 @@
 #include "documentrecovery.h"
 #include "filewatch.h"
 #include "mainframe.h"
+#include "modcommands.h"
+#include "modfolder.h"
 #include "qtext.h"
 #include "recoveryfile.h"
 #include "uiservices.h"
@@ -62,7 +64,11 @@ void CZeqEditorApp::LoadCatalogs(const QString& programFolder, const QString& fi
     m_catalogNotes.clear();
     m_catalogFolder = fileFolder;
     std::vector<std::string> folders = CCatalogs::Folders(CorePath(programFolder));
-    if (!fileFolder.isEmpty()) folders.insert(folders.begin(), CorePath(fileFolder));
+    if (!fileFolder.isEmpty()) {
+        const std::vector<std::string> mod = FoldersUpTo(
+            CorePath(fileFolder), CorePath(m_modFolder.isEmpty() ? fileFolder : m_modFolder));
+        folders.insert(folders.begin(), mod.begin(), mod.end());
+    }
     // A file that is there but does not read is skipped for the next place,
     // and the user hears of it; when no place gives a catalog, it is empty.
     auto note = [this](const char* name, const CCatalogs::Found& found) {
@@ -137,6 +143,9 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     connect(m_frame.get(), &CMainFrame::NewRequested, this, &CZeqEditorApp::OnFileNew);
     connect(m_frame.get(), &CMainFrame::OpenRequested, this, &CZeqEditorApp::OnFileOpen);
     connect(m_frame.get(), &CMainFrame::OpenFileRequested, this, &CZeqEditorApp::OpenDocumentFile);
+    connect(m_frame.get(), &CMainFrame::OpenFolderRequested, this,
+            &CZeqEditorApp::OnFileOpenFolder);
+    connect(m_frame->ModCommands(), &CModCommands::FileRequested, this, &CZeqEditorApp::OpenFileAt);
     connect(m_frame.get(), &CMainFrame::AboutRequested, this, &CZeqEditorApp::OnAppAbout);
     connect(m_frame.get(), &CMainFrame::Closing, this, &CZeqEditorApp::ExitInstance);
     connect(this, &CZeqEditorApp::RecentFilesChanged, m_frame.get(),
@@ -144,6 +153,8 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     m_frame->SetRecentFiles(m_recentFiles.Entries());
 
     QString file = options.file;
+    QString folder;
+    if (QFileInfo(file).isDir()) folder = std::exchange(file, {});
     if (file.isEmpty() && m_settings.OpenLastArchive() && !m_recentFiles.Entries().empty()) {
         const QString last = QString::fromStdString(m_recentFiles.Entries().front());
         if (!last.isEmpty() && QFileInfo::exists(last)) file = last;
@@ -167,6 +178,7 @@ bool CZeqEditorApp::InitInstance(const Options& options) {
     ShowCatalogs();
     // What sessions that ended without saving left behind.
     m_recovery->OfferLeftovers();
+    if (!folder.isEmpty()) OpenFolder(folder);
     return true;
 }
 
@@ -216,11 +228,45 @@ void CZeqEditorApp::OnFileOpen() {
 }
 
 bool CZeqEditorApp::OpenDocumentFile(const QString& path) {
+    if (QFileInfo(path).isDir()) return OpenFolder(path);
     if (!m_document->SaveModified(m_frame.get())) return false;
     if (Open(path)) return true;
     if (QFileInfo::exists(path)) return false; // there, but not opened here
     ChangeRecentFiles(path, false);
     return false;
+}
+
+void CZeqEditorApp::OnFileOpenFolder() {
+    QString near = m_modFolder.isEmpty() ? m_document->PathName() : m_modFolder;
+    if (near.isEmpty() && !m_recentFiles.Entries().empty())
+        near = QString::fromStdString(m_recentFiles.Entries().front());
+    const QFileInfo at(near);
+    const QString folder = Ui().GetFolderName(m_frame.get(), near.isEmpty() ? QString()
+                                                             : at.isDir()   ? at.absoluteFilePath()
+                                                                            : at.absolutePath());
+    if (!folder.isEmpty()) OpenFolder(folder);
+}
+
+bool CZeqEditorApp::OpenFolder(const QString& folder) {
+    if (!m_frame->ModCommands()->OpenFolder(folder, QCoreApplication::applicationDirPath()))
+        return false;
+    m_modFolder = QFileInfo(folder).absoluteFilePath();
+    ChangeRecentFiles(m_modFolder, true);
+    // The open file's catalogs may be the mod's now; with none open, the
+    // mod's own are those of its new files and of the unit picker.
+    m_catalogFolder.clear();
+    UseCatalogsFor(m_document->PathName().isEmpty()
+                       ? QDir(m_modFolder).filePath(QStringLiteral("x"))
+                       : m_document->PathName());
+    return true;
+}
+
+void CZeqEditorApp::OpenFileAt(const QString& path, int line) {
+    const bool open =
+        !m_document->PathName().isEmpty() &&
+        QFileInfo(path).absoluteFilePath() == QFileInfo(m_document->PathName()).absoluteFilePath();
+    if (!open && !OpenDocumentFile(path)) return;
+    if (line > 0) m_frame->EditSourceAt(line);
 }
 
 void CZeqEditorApp::OnAppAbout() {

@@ -24,7 +24,7 @@ class CZeqEditorApp : public QObject {
 
 public:
     struct Options {
-        QString file;         // a plan file named on the command line
+        QString file;         // a plan file (or a mod's folder) named on the command line
         QString settingsPath; // --settings FILE; empty for the usual place
     };
 
@@ -40,6 +40,8 @@ public:
     // the working directory, else beside the program, else from the
     // installed data folder (share/zeq-editor). Each is watched, and read
     // again when it changes.
+    // Within a mod's folder, each folder from the file's up to the mod's is
+    // looked in before the working directory.
     void LoadCatalogs(const QString& programFolder, const QString& fileFolder = {});
     // "Plan types: FILE" and "Units: FILE" (or that none was found).
     QString CatalogsInUse() const;
@@ -60,7 +62,14 @@ public:
     // The document commands of the application.
     void OnFileNew();
     void OnFileOpen();
+    // A folder opens as a mod.
     bool OpenDocumentFile(const QString& path);
+    // File > Open Folder: a mod's folder in the Mod panel.
+    void OnFileOpenFolder();
+    bool OpenFolder(const QString& folder);
+    // A file of the mod, with the source editor at `line` when it is above 0;
+    // the open document is saved or given up first, as Open does.
+    void OpenFileAt(const QString& path, int line);
     void OnAppAbout();
 
 signals:
@@ -84,6 +93,7 @@ private:
     CRecentFileList m_recentFiles;
     QList<CatalogNote> m_catalogNotes;
     QString m_catalogFolder;          // the folder looked in first
+    QString m_modFolder;              // the mod open; empty for none
     QString m_settingsTakenFrom;      // the settings beside the program, taken over this start
     QString m_plansPath, m_unitsPath; // the files read; empty for none
     CFileWatch* m_plansWatch;

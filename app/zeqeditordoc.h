@@ -151,6 +151,8 @@ public:
     // A source edit saved back: the whole document at once, its text the
     // one the document now comes from.
     void ReplaceData(CPlanData data, std::string text);
+    // The same, the undo step named by `undoText` ("Rename Unit Classes").
+    void ReplaceData(CPlanData data, std::string text, const QString& undoText);
     // The UTF-8 byte-order mark at the start of the text left out, as one
     // undo step; false (nothing done) when the text has none.
     bool RemoveByteOrderMark();
@@ -200,7 +202,6 @@ signals:
     void ReportChanged(bool opened);
 
 private:
-    void ReplaceData(CPlanData data, std::string text, const QString& undoText);
     bool SayIfNotApplied(bool applies, QWidget* parent) const;
     void SetPath(const QString& path);
     void StartAfresh(bool opened);

@@ -45,6 +45,8 @@ public:
     // Empty when cancelled. The dialog starts in `folder` (the system's
     // choice when empty).
     virtual QString GetOpenFileName(QWidget* parent, const QString& folder) = 0;
+    // A folder to open (a mod's); empty when cancelled.
+    virtual QString GetFolderName(QWidget* parent, const QString& folder) = 0;
     // `title` names the command ("Save As" when empty).
     virtual QString GetSaveFileName(QWidget* parent, const QString& suggested,
                                     const QString& title = {}) = 0;

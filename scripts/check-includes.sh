@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every include points down the floors of docs/architecture.md:
-#   formats -> model -> ground -> dialogs, editor -> app
+#   formats -> model -> ground -> dialogs, editor, mod -> app
 # (lsp stands on model and the editor's core, which has no widgets; cli on
 # model and lsp). Fails, naming the line, when a folder includes a
 # header of a folder it may not use.
@@ -15,10 +15,11 @@ declare -A below=(
     [cli]="formats model lsp"
     [ground]="formats model"
     [dialogs]="formats model ground"
+    [mod]="formats model ground"
     [editor]="formats model ground"
-    [app]="formats model ground dialogs editor"
+    [app]="formats model ground dialogs editor mod"
 )
-folders="formats model lsp cli ground dialogs editor app"
+folders="formats model lsp cli ground dialogs editor mod app"
 
 # The folder each project header lives in.
 declare -A home=()

@@ -85,6 +85,10 @@ public:
         openFolders << folder;
         return Take(files).value_or(QString());
     }
+    QString GetFolderName(QWidget*, const QString& folder) override {
+        openFolders << folder;
+        return Take(files).value_or(QString());
+    }
     QString GetSaveFileName(QWidget*, const QString&, const QString& title) override {
         saveTitles << title;
         return Take(files).value_or(QString());
