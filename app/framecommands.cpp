@@ -480,6 +480,7 @@ void CFrameCommands::RunSource(int line, const QString& recovered) {
                                      : tr("%1, as Save will write it").arg(m_document.Title());
     QPointer<QWidget> focus = QApplication::focusWidget();
     const auto opened = [this, &recovered](CSourceEditorDlg& dialog) {
+        dialog.SetWhereUsed(m_whereUsed);
         QPointer<CSyntaxEdit> editor = dialog.Editor();
         if (!recovered.isNull()) { // shown as changed, so that nothing drops it unasked
             if (dialog.IsLoading())

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <utility>
@@ -46,6 +47,10 @@ public:
     // The source editor on a recovered text that was not applied, shown as
     // changed: applied, it is a source edit of the document.
     void EditRecoveredSource(const QString& text);
+    // What the source editor's Where Is This Unit Used runs.
+    void SetWhereUsed(std::function<QString(const QString&)> whereUsed) {
+        m_whereUsed = std::move(whereUsed);
+    }
     void OnEditCut();
     void OnEditCopy();
     void OnEditPaste();
@@ -84,4 +89,5 @@ private:
     QWidget* m_window;
     QWidget* m_activePane;
     QHash<int, QAction*> m_actions;
+    std::function<QString(const QString&)> m_whereUsed;
 };

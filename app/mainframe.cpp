@@ -61,6 +61,14 @@ CMainFrame::CMainFrame(const CAppContext& context, CZeqEditorDoc& document)
     connect(Action(ID_FILE_OPEN), &QAction::triggered, this, &CMainFrame::OpenRequested);
     m_mod = new CModCommands(m_document, m_context, m_left, m_right, this);
     connect(m_mod, &CModCommands::StatusMessage, this, &CMainFrame::ShowStatusMessage);
+    // The source editor is modal: its answer says where the places are listed.
+    m_commands->SetWhereUsed([this](const QString& unitClass) {
+        if (!m_mod->Mod())
+            return tr("Open a mod's folder (File > Open Folder) to find where %1 is used.")
+                .arg(unitClass);
+        m_mod->WhereUsed(unitClass);
+        return tr("%1 The Find in Files panel lists them.").arg(m_mod->Search()->Summary());
+    });
     connect(Action(ID_FILE_OPEN_FOLDER), &QAction::triggered, this,
             &CMainFrame::OpenFolderRequested);
     connect(Action(ID_APP_ABOUT), &QAction::triggered, this, &CMainFrame::AboutRequested);

@@ -53,6 +53,7 @@ enum SourceCommand {
     ID_SRC_GO_TO_LINE = 32874,
     ID_SRC_TOGGLE_COMMENT = 32875,
     ID_SRC_COMPLETE = 32876,
+    ID_SRC_WHERE_USED = 32877,
     ID_SRC_UNDO = 57643,
     ID_SRC_REDO = 57644,
     ID_SRC_CUT = 57635,
@@ -282,6 +283,27 @@ QAction* CSourceEditorDlg::AddItem(QMenu* menu, int id, const QString& text) {
     return action;
 }
 
+void CSourceEditorDlg::SetWhereUsed(std::function<QString(const QString&)> whereUsed) {
+    m_whereUsed = std::move(whereUsed);
+    Action(ID_SRC_WHERE_USED)->setEnabled(bool(m_whereUsed));
+}
+
+QString CSourceEditorDlg::WordAtCaret() const {
+    const QTextCursor cursor = m_editor->textCursor();
+    const QString line = cursor.block().text();
+    // The characters a unit class may hold: no blank, quote, bracket, '=',
+    // '/' or ';'.
+    const auto inWord = [](QChar c) {
+        return !c.isSpace() && !QStringLiteral("\"'[]=/;").contains(c);
+    };
+    qsizetype start = cursor.positionInBlock(), end = start;
+    while (start > 0 && inWord(line[start - 1]))
+        --start;
+    while (end < line.size() && inWord(line[end]))
+        ++end;
+    return line.mid(start, end - start);
+}
+
 void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
     QMenu* file = bar->addMenu(tr("&File"));
     connect(AddItem(file, ID_SRC_NEW, tr("&New")), &QAction::triggered, this,
@@ -340,6 +362,14 @@ void CSourceEditorDlg::BuildMenus(QMenuBar* bar) {
             [this] { m_editor->ToggleComment(); });
     command(ID_SRC_COMPLETE, tr("Complete &Word"), QKeySequence(Qt::CTRL | Qt::Key_Space),
             [this] { m_editor->Complete(true); });
+    command(ID_SRC_WHERE_USED, tr("W&here Is This Unit Used"),
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U),
+            [this] {
+                const QString word = WordAtCaret();
+                if (!m_whereUsed || word.isEmpty()) return;
+                findChild<QStatusBar*>()->showMessage(m_whereUsed(word), 15000);
+            })
+        ->setEnabled(false);
 
     QHash<QString, QMenu*> menus;
     for (const SourceSnippet& s : SourceSnippets()) {

@@ -42,6 +42,10 @@ public:
     void GoToLine(int line);
     // Ctrl+G: asks for the line.
     void OnGoToLine();
+    // Where Is This Unit Used (Ctrl+Shift+U): the word at the caret handed
+    // to `whereUsed`, whose answer the status bar shows; off while none is set.
+    void SetWhereUsed(std::function<QString(const QString& unitClass)> whereUsed);
+    QString WordAtCaret() const;
     // "Line 12, Column 5", as the status bar shows it.
     QString PositionText() const;
     // Checks the text as it stands again (after a pause in typing), in the
@@ -92,6 +96,7 @@ private:
                          const CUnitList* units);
     QFutureWatcher<Marks> m_check;
     QHash<int, QString> m_readMarks; // of the last text that read
+    std::function<QString(const QString&)> m_whereUsed;
 };
 
 // The Edit Source command: shows the text with the caret on `line` when it

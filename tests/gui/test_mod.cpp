@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -208,12 +209,31 @@ private slots:
                                      sub + "outpost.zeq:10 [Plan1] holdType1 iu_spire",
                                      sub + "outpost.zeq:27 [Plan3] unitType iu_spire"}));
 
+        // From the unit picker, and from the word at the source editor's caret.
         ui.unitClasses = {"iu_spire"};
-        auto app = Start(m_dir.filePath("mod"));
+        auto app = Start(Path("outpost.zeq"));
+        CSearchPanel* search = app->MainFrame()->ModCommands()->Search();
+        app->MainFrame()->RunCommand(ID_EDIT_WHERE_USED); // no mod open: off
+        QVERIFY(search->Summary().startsWith("Open a mod's folder"));
+        QVERIFY(app->MainFrame()->ModCommands()->OpenFolder(m_dir.filePath("mod"), {}));
         app->MainFrame()->RunCommand(ID_EDIT_WHERE_USED);
-        QVERIFY2(app->MainFrame()->ModCommands()->Search()->Summary().startsWith(
+        QVERIFY2(search->Summary().startsWith(
                      "5 place(s) of uses of iu_spire (Gun Spire) in 3 file(s)."),
-                 qPrintable(app->MainFrame()->ModCommands()->Search()->Summary()));
+                 qPrintable(search->Summary()));
+        QString told;
+        WhenModal<CSourceEditorDlg>([&told](CSourceEditorDlg* dialog) {
+            dialog->GoToLine(19); // planConditionClass = "iu_mender"
+            dialog->Editor()->moveCursor(QTextCursor::EndOfBlock);
+            dialog->Editor()->moveCursor(QTextCursor::Left);
+            for (QAction* action : dialog->findChildren<QAction*>())
+                if (action->text() == "W&here Is This Unit Used") action->trigger();
+            told = dialog->findChild<QStatusBar*>()->currentMessage();
+            dialog->reject();
+        });
+        app->MainFrame()->EditSourceAt(0);
+        QCOMPARE(told,
+                 "4 place(s) of uses of iu_mender (Mender Truck) in 2 file(s). The Find in Files "
+                 "panel lists them.");
     }
 
     // The preview lists each change with a box; what is ticked is written:
