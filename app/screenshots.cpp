@@ -12,8 +12,11 @@
 #include "leftview.h"
 #include "mainframe.h"
 #include "matchdlg.h"
+#include "modcommands.h"
+#include "modpanel.h"
 #include "plansettingsdlg.h"
 #include "qtext.h"
+#include "renameunitsdlg.h"
 #include "rightview.h"
 #include "sourceeditordlg.h"
 #include "startcheatdlg.h"
@@ -22,6 +25,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPalette>
 #include <QSignalBlocker>
@@ -76,6 +81,41 @@ QStringList UndrawnFields(QWidget* dialog) {
     return undrawn;
 }
 
+// A mod of two factions, one file with faults, the catalogs (from the
+// working folder) at its top: the Mod panel with where a unit is used, and
+// the rename's preview.
+bool ModPictures(CZeqEditorApp& app, const QDir& out, const QString& faulty) {
+    QTemporaryDir dir;
+    const QDir mod(dir.filePath(QStringLiteral("my-mod")));
+    for (const char* folder : {"ironclad", "verdant"})
+        mod.mkpath(QString::fromLatin1(folder));
+    QFile::copy(faulty, mod.filePath(QStringLiteral("ironclad/ironclad_defence.zeq")));
+    for (const char* name : {"Plans.dat", "Units.dat"})
+        QFile::copy(QString::fromLatin1(name), mod.filePath(QString::fromLatin1(name)));
+    const QDir shipped(QStringLiteral("samples"));
+    QFile::copy(shipped.filePath(QStringLiteral("neutral_outpost.zeq")),
+                mod.filePath(QStringLiteral("ironclad/outpost.zeq")));
+    QFile::copy(shipped.filePath(QStringLiteral("verdant_rush.zeq")),
+                mod.filePath(QStringLiteral("verdant/verdant_rush.zeq")));
+    CMainFrame* frame = app.MainFrame();
+    if (!app.OpenFolder(mod.path())) return false;
+    CModCommands* commands = frame->ModCommands();
+    while (commands->Panel()->Pending() > 0)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QApplication::processEvents();
+    commands->WhereUsed(QStringLiteral("iu_bulwark"));
+    frame->resize(1180, 640);
+    QApplication::processEvents();
+    bool ok = Save(frame, out, QStringLiteral("mod"));
+    CRenameUnitsDlg rename(*commands->Mod(),
+                           QStringLiteral("iu_bulwark=va_bulwark\niu_maul=va_crusher\n"), frame);
+    rename.resize(1000, 420);
+    rename.show();
+    rename.UpdatePreview();
+    QApplication::processEvents();
+    return Save(&rename, out, QStringLiteral("rename-units")) && ok;
+}
+
 // The guide's pictures, of the sample FILE and of a copy with faults.
 bool GuidePictures(CZeqEditorApp& app, const QDir& out, const QString& faulty) {
     CMainFrame* frame = app.MainFrame();
@@ -108,7 +148,8 @@ bool GuidePictures(CZeqEditorApp& app, const QDir& out, const QString& faulty) {
     if (!app.OpenDocumentFile(faulty)) return false;
     frame->GetRightPane()->SelectRow(0, true);
     QApplication::processEvents();
-    return Save(frame, out, QStringLiteral("issues")) && ok;
+    ok = Save(frame, out, QStringLiteral("issues")) && ok;
+    return ModPictures(app, out, faulty) && ok;
 }
 
 } // namespace

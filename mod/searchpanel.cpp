@@ -128,8 +128,10 @@ void CSearchPanel::Show(const QList<FileHits>& found, const QString& what) {
         top->setData(PlaceColumn, kLineRole, 0);
         top->setToolTip(PlaceColumn, QDir::toNativeSeparators(file.path));
         for (const SearchHit& hit : file.hits) {
-            const QString prefix =
-                hit.where.isEmpty() ? QString() : hit.where + QStringLiteral("  ");
+            // A unit's place: its section before the line, which names the key.
+            const QString prefix = hit.where.isEmpty()
+                                       ? QString()
+                                       : hit.where.section(u' ', 0, 0) + QStringLiteral("  ");
             auto* child =
                 new QTreeWidgetItem(top, {tr("Line %1").arg(hit.line), prefix + hit.text});
             child->setData(PlaceColumn, kPathRole, file.path);

@@ -24,7 +24,9 @@ share/zeq-editor/docs/checks.md
 share/zeq-editor/docs/images/issues.png
 share/zeq-editor/docs/images/main-window.png
 share/zeq-editor/docs/images/match.png
+share/zeq-editor/docs/images/mod.png
 share/zeq-editor/docs/images/plan-settings.png
+share/zeq-editor/docs/images/rename-units.png
 share/zeq-editor/docs/images/source-editor.png
 share/zeq-editor/docs/images/start-cheat.png
 share/zeq-editor/docs/user-guide.md
