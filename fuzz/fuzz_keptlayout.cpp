@@ -1,7 +1,11 @@
 // The kept layout on any text: an unedited document is written back byte for
-// byte, and after edits the text written loads as the edited document.
+// byte, and after edits the text written loads as the edited document. A
+// rename of a unit class in the text reads as the rename of the document.
 #include "keptlayout.h"
+#include "planmanager.h"
+#include "unitclassrename.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -18,6 +22,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!kept.Write(doc, written) || written != text) std::abort();
 
     auto pick = [&](std::size_t n) { return n ? std::size_t(random() % n) : 0; };
+
+    static const CPlanManager catalog = [] {
+        CPlanManager c;
+        for (const char* type : {"Hold", "BuildLoop"})
+            CPlanManager::AddParamDef(c.AddPlanType(type), "buildType",
+                                      ParamKindString | ParamMulti);
+        return c;
+    }();
+    if (const auto uses = CUnitClassRename::Uses(text, &catalog); !uses.empty()) {
+        CUnitClassRename rename;
+        std::string error;
+        if (rename.Add(uses[pick(uses.size())].unitClass, "zq_new", error)) {
+            CPlanData expected, renamed;
+            expected.LoadText(text);
+            rename.Apply(expected, &catalog);
+            if (!renamed.LoadText(rename.Rewrite(text, uses))) std::abort();
+            const auto a = renamed.plans.InOrder(), b = expected.plans.InOrder();
+            const auto& m = renamed.matches.All();
+            const auto& n = expected.matches.All();
+            if (!(renamed.start == expected.start) ||
+                !std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                            [](auto* x, auto* y) { return *x == *y; }) ||
+                !std::equal(m.begin(), m.end(), n.begin(), n.end(),
+                            [](auto& x, auto& y) { return *x == *y; }))
+                std::abort();
+        }
+    }
     for (std::size_t n = 1 + pick(4); n-- > 0;) {
         const auto& list = doc.plans.All();
         PlanEntry* plan = list.empty() ? nullptr : list[pick(list.size())].get();

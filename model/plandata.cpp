@@ -260,7 +260,11 @@ bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileRepo
         if (report) report->Failed(file.LastError());
         return false;
     }
-    return LoadFromSections(file, report);
+    // However the report was handed in, its findings quote the lines read.
+    if (report) report->Reading(text);
+    const bool loaded = LoadFromSections(file, report);
+    if (report) report->Reading({});
+    return loaded;
 }
 
 std::string CPlanData::Text() const {

@@ -136,11 +136,12 @@ void CPlanFileReport::Rebind(const CPlanData& from, const std::vector<const Plan
 bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
     Clear();
     CPlanData scratch;
+    return (data ? *data : scratch).LoadText(text, nullptr, this);
+}
+
+void CPlanFileReport::Reading(std::string_view text) {
     m_text = text;
-    const bool loaded = (data ? *data : scratch).LoadText(text, nullptr, this);
-    m_text = {};
     m_lineStarts.clear();
-    return loaded;
 }
 
 std::string CPlanFileReport::AsWritten(int line) {

@@ -69,6 +69,8 @@ public:
                 const std::vector<const MatchEntry*>& matches);
 
     // --- Told by the loader as it reads ---
+    // The text being read, which findings quote lines of; empty when done.
+    void Reading(std::string_view text);
     void Failed(const Diagnostic& error);
     void SectionRead(const SectionNode& section);
     void EntryRead(const EntryNode& entry);

@@ -254,7 +254,7 @@ private slots:
             Write(Path("lossy.zeq"), "// mine\r\n" + kTwoPlans +
                                          "[Plan3]\r\nplanType = \"Hold\"\r\nplanPriority = 5\r\n"
                                          "planCondition = Maybe\r\nplanConditionClass = u\r\n"
-                                         "[Match]\r\n[Notes]\r\n"));
+                                         "[Match]\r\n[Notes]\r\n[Cheat]\r\nmoneyAmount = 5x\r\n"));
         CMainFrame* frame = app->MainFrame();
         CIssuesPanel* issues = frame->IssuesPanel();
         const QAbstractItemModel* list = issues->List()->model();
@@ -264,6 +264,7 @@ private slots:
             return list->match(list->index(0, 1), Qt::DisplayRole, text, 1, Qt::MatchContains)
                 .value(0);
         };
+        QVERIFY(row("'moneyAmount = 5x' reads as 5").isValid()); // the line as written
         issues->Activate(row("condition 'Maybe'"));
         QCOMPARE(
             frame->GetRightPane()->PlanAt(frame->GetRightPane()->FocusedSelectedRow())->priority,
