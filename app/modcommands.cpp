@@ -50,10 +50,9 @@ CModCommands::CModCommands(CZeqEditorDoc& document, const CAppContext& context, 
         const char* prompt;
         QKeySequence key;
     } commands[] = {
-        {ID_FILE_OPEN_FOLDER,
-         QT_TR_NOOP("Open &Folder..."),
+        {ID_FILE_OPEN_FOLDER, QT_TR_NOOP("Open &Folder..."),
          QT_TR_NOOP("Open a mod's folder: its plan files in the Mod panel, with their findings"),
-         {}},
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
         {ID_EDIT_FIND_IN_FILES, QT_TR_NOOP("Find in F&iles..."),
          QT_TR_NOOP("Find text in every plan file of the mod"),
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)},
@@ -83,13 +82,18 @@ CModCommands::CModCommands(CZeqEditorDoc& document, const CAppContext& context, 
          {std::pair<int, QDockWidget*>{ID_VIEW_MOD, m_panel}, {ID_VIEW_FIND_IN_FILES, m_search}}) {
         QAction* toggle = Action(id);
         toggle->setCheckable(true);
-        connect(toggle, &QAction::triggered, dock, &QWidget::setVisible);
+        connect(toggle, &QAction::triggered, dock, [dock](bool shown) {
+            dock->setVisible(shown);
+            if (shown) dock->setFocus(); // shown from the keyboard, to be used from it
+        });
         connect(dock, &QDockWidget::visibilityChanged, toggle,
                 [toggle, dock](bool) { toggle->setChecked(dock->isVisible()); });
     }
     connect(m_panel, &CModPanel::FileRequested, this,
             [this](const QString& path) { emit FileRequested(path, 0); });
     connect(m_search, &CSearchPanel::PlaceRequested, this, &CModCommands::FileRequested);
+    // The file open is the one marked in the panel.
+    connect(&m_document, &CZeqEditorDoc::FileUsed, m_panel, &CModPanel::SelectFile);
     UpdateCommandUI();
 }
 

@@ -110,6 +110,11 @@ bool CModPanel::Open(const QString& folder, const QString& programFolder, QStrin
     return true;
 }
 
+void CModPanel::SelectFile(const QString& path) {
+    if (QTreeWidgetItem* item = m_items.value(QDir::cleanPath(QFileInfo(path).absoluteFilePath())))
+        m_list->setCurrentItem(item);
+}
+
 void CModPanel::Close() {
     m_scanner.reset();
     m_mod.reset();

@@ -31,6 +31,8 @@ public:
     // The mod open, or null.
     CModFiles* Mod() const { return m_mod.get(); }
     QTreeWidget* List() const { return m_list; }
+    // Makes a file of the mod the current row, as the file open.
+    void SelectFile(const QString& path);
     // Files still to be counted.
     int Pending() const;
     // The totals line ("12 files: 2 errors, 5 warnings").

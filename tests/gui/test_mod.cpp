@@ -145,6 +145,8 @@ private slots:
         QCOMPARE(QFileInfo(app->Document()->PathName()), QFileInfo(Path("outpost.zeq")));
         // The mod's catalogs are the open file's.
         QVERIFY(app->Document()->Report().Findings().empty());
+        app->OpenDocumentFile(Path("sub/outpost.zeq")); // opened elsewhere: marked here
+        QCOMPARE(list->currentItem(), list->topLevelItem(2));
     }
 
     void findInFilesGroupsWhatItFinds() {
