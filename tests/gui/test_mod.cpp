@@ -98,6 +98,10 @@ private slots:
         QString error;
         QVERIFY(!panel.Open(m_dir.filePath("none"), {}, error));
         QVERIFY(!error.isEmpty());
+        QDir().mkpath(Path("empty/.git"));
+        Put("empty/.git/a.zeq", m_sample);
+        QVERIFY(!panel.Open(Path("empty"), {}, error));
+        QCOMPARE(error, "The folder holds no plan file (.zeq).");
         QVERIFY(panel.Open(m_dir.filePath("mod"), {}, error));
         const QString sep = QDir::separator();
         QTRY_COMPARE(panel.Pending(), 0);
@@ -247,9 +251,14 @@ private slots:
         const QByteArray subBefore = Read(Path("sub/outpost.zeq"));
         QString summary;
         WhenModal<CRenameUnitsDlg>([&](CRenameUnitsDlg* dialog) {
+            dialog->PairsEdit()->setPlainText("iu_spire = va_spire\n\nbad\n");
+            dialog->UpdatePreview();
+            QCOMPARE(dialog->Summary(), "Line 3: 'bad' is not OLD=NEW");
             dialog->PairsEdit()->setPlainText("iu_spire = va_spire\niu_mender=iu_wasp\n");
             dialog->UpdatePreview();
             summary = dialog->Summary();
+            QCOMPARE(dialog->Preview()->topLevelItem(0)->child(0)->text(3),
+                     "holdType1 = \"va_spire\"  (not in Units.dat)");
             QCOMPARE(UnnamedControls(dialog).join(", "), QString());
             QCOMPARE(MnemonicClashes(dialog).join(", "), QString());
             QTreeWidget* preview = dialog->Preview();
