@@ -10,6 +10,14 @@
 
 namespace {
 
+// The line that starts at `start`, without its line break.
+QString LineFrom(const QString& text, qsizetype start) {
+    qsizetype end = start;
+    while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+        ++end;
+    return text.mid(start, end - start);
+}
+
 class LineCounter {
 public:
     explicit LineCounter(const QString& text) : m_text(text) {}
@@ -23,12 +31,7 @@ public:
         return m_line;
     }
     qsizetype LineStart() const { return m_lineStart; }
-    QString LineText() const {
-        qsizetype end = m_lineStart;
-        while (end < m_text.size() && m_text[end] != u'\n' && m_text[end] != u'\r')
-            ++end;
-        return m_text.mid(m_lineStart, end - m_lineStart);
-    }
+    QString LineText() const { return LineFrom(m_text, m_lineStart); }
 
 private:
     // CR LF, LF and a lone CR each end a line, as the parser reads them.
@@ -47,6 +50,14 @@ SearchHit Trimmed(int line, QString text, qsizetype start, qsizetype length) {
     while (blanks < text.size() && blanks < start && text[blanks].isSpace())
         ++blanks;
     return {line, text.mid(blanks), start - blanks, length, {}};
+}
+
+// A unit class's place as a result: a use knows where its line starts.
+SearchHit HitOf(const QString& text, const CUnitClassRename::Use& use) {
+    SearchHit hit = Trimmed(use.line, LineFrom(text, qsizetype(use.offset - use.start)),
+                            qsizetype(use.start), qsizetype(use.end - use.start));
+    hit.where = QStringLiteral("[%1] %2").arg(ToQt(use.section), ToQt(use.key));
+    return hit;
 }
 
 } // namespace
@@ -106,15 +117,8 @@ QList<FileHits> FindUses(CModFiles& mod, const QString& unitClass) {
         }
         const CCatalogs& catalogs = mod.CatalogsFor(path);
         const QString shown = ToQt(text);
-        LineCounter lines(shown);
-        for (const auto& use : CUnitClassRename::Uses(text, catalogs.PlanTypes())) {
-            if (!NamesEqual(use.unitClass, wanted)) continue;
-            lines.LineOf(qsizetype(use.offset));
-            SearchHit hit = Trimmed(use.line, lines.LineText(), qsizetype(use.start),
-                                    qsizetype(use.end - use.start));
-            hit.where = QStringLiteral("[%1] %2").arg(ToQt(use.section), ToQt(use.key));
-            file.hits << hit;
-        }
+        for (const auto& use : CUnitClassRename::Uses(text, catalogs.PlanTypes()))
+            if (NamesEqual(use.unitClass, wanted)) file.hits << HitOf(shown, use);
         if (!file.hits.isEmpty()) found << file;
     }
     return found;
@@ -131,14 +135,10 @@ QList<RenamePreview> PreviewRename(CModFiles& mod, const CUnitClassRename& renam
         }
         const CCatalogs& catalogs = mod.CatalogsFor(path);
         const QString shown = ToQt(file.text);
-        LineCounter lines(shown);
         for (auto& use : CUnitClassRename::Uses(file.text, catalogs.PlanTypes())) {
             const std::string to = rename.RenamedTo(use.unitClass);
             if (to.empty() || to == use.unitClass) continue;
-            lines.LineOf(qsizetype(use.offset));
-            SearchHit hit = Trimmed(use.line, lines.LineText(), qsizetype(use.start),
-                                    qsizetype(use.end - use.start));
-            hit.where = QStringLiteral("[%1] %2").arg(ToQt(use.section), ToQt(use.key));
+            const SearchHit hit = HitOf(shown, use);
             QString after = hit.text;
             after.replace(hit.start, hit.length, ToQt(to));
             file.before << hit;
