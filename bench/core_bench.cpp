@@ -1,6 +1,9 @@
 // Parsing, loading, saving, colouring and definition files, at scale.
 
+#include "filebuffer.h"
+#include "filesave.h"
 #include "generate.h"
+#include "keptlayout.h"
 #include "plandata.h"
 #include "script.h"
 #include "syntaxscan.h"
@@ -72,6 +75,27 @@ void BM_SavePlanFile(benchmark::State& state) {
     state.counters["plans"] = double(state.range(0));
 }
 
+// The save that keeps the file's layout, one value changed since the last:
+// against BM_SavePlanFile of the same size, which writes the canonical layout.
+void BM_KeptSave(benchmark::State& state) {
+    std::string text;
+    CFileBuffer buffer;
+    buffer.LoadFile(WritePlans(std::size_t(state.range(0))));
+    CPlanData data;
+    CKeptLayout kept;
+    data.LoadText(buffer.View());
+    kept.Map(buffer.Detach(), data.plans.InOrder());
+    PlanEntry& changed = *data.plans.All()[data.plans.CountPlans() / 2];
+    const auto out = std::filesystem::temp_directory_path() / "zeq-bench-save.zeq";
+    std::string error;
+    for (auto _ : state) {
+        changed.priority = changed.priority % 16000 + 1;
+        if (!kept.Write(data, text) || !SaveFileSafely(out.string(), text, error))
+            state.SkipWithError("the kept layout was not written");
+    }
+    state.counters["plans"] = double(state.range(0));
+}
+
 void BM_OpenAndSave(benchmark::State& state) {
     const std::string path = WritePlans(std::size_t(state.range(0)));
     const auto out = std::filesystem::temp_directory_path() / "zeq-bench-save.zeq";
@@ -107,6 +131,7 @@ BENCHMARK(BM_ParseText)->Arg(50 << 10)->Arg(10 << 20)->Unit(benchmark::kMillisec
 BENCHMARK(BM_InihParse)->Arg(50 << 10)->Arg(10 << 20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadPlanFile)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SavePlanFile)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeptSave)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndSave)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanColours)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScriptLoad)->Unit(benchmark::kMillisecond);

@@ -2,9 +2,12 @@
 
 #include "entryline.h"
 #include "linediff.h"
+#include "planfilereport.h"
 #include "planformat.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 // The mapping of a file's text to the document it loads as, and what it
 // tells of the text; writing the document back into that text is in
@@ -17,6 +20,7 @@ void CKeptLayout::Clear() {
     m_sections.clear();
     m_original.Clear();
     m_plans.clear();
+    m_fingerprints.clear();
     m_index.clear();
     m_start = m_cheat = m_match = -1;
     m_startKeys = {};
@@ -30,26 +34,100 @@ void CKeptLayout::Clear() {
 }
 
 void CKeptLayout::Index() {
-    // Lines as the parser counts them: CR LF, a lone LF and a lone CR each
-    // end one; a comment takes the CR or LF that ends it.
+    // Counted first, so that the table is made at its size.
+    std::size_t count = 1;
+    for (std::size_t at = 0; (at = m_text.find_first_of("\r\n", at)) != std::string::npos; ++count)
+        at += m_text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+    m_lines.reserve(count);
+    SplitInto(m_text, m_lines);
+}
+
+void CKeptLayout::SplitInto(std::string_view text, std::vector<Line>& lines) {
+    // CR LF, a lone LF and a lone CR each end a line; a comment takes the CR
+    // or LF that ends it.
     bool joined = false; // the line before took this one's line break: it is read on
-    for (std::size_t at = 0; at < m_text.size();) {
-        Line line{at, 0, 0};
-        const std::size_t end = m_text.find_first_of("\r\n", at);
-        line.length = (end == std::string::npos ? m_text.size() : end) - at;
-        line.comment = CommentStart(std::string_view(m_text).substr(at, line.length));
+    for (std::size_t at = 0; at < text.size();) {
+        Line line;
+        line.offset = std::uint32_t(at);
+        const std::size_t end = text.find_first_of("\r\n", at);
+        line.length = std::uint32_t((end == std::string::npos ? text.size() : end) - at);
+        const std::size_t comment = CommentStart(text.substr(at, line.length));
+        if (comment != std::string_view::npos) line.comment = std::uint32_t(comment);
         at += line.length;
-        if (at < m_text.size()) line.end = m_text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+        if (at < text.size()) line.end = text.substr(at, 2) == "\r\n" ? 2 : 1;
         at += line.end;
         // A comment joins the next line on only where its line is read on:
         // after text, or on a line that is itself joined on.
         line.trailing =
-            line.comment != std::string_view::npos &&
-            (joined || m_text.find_first_not_of(" \t\f", line.offset) < line.offset + line.comment);
+            comment != std::string_view::npos &&
+            (joined || text.find_first_not_of(" \t\f", line.offset) < line.offset + comment);
         line.joins = line.trailing && line.end == 1;
         joined = line.joins;
-        m_lines.push_back(line);
+        lines.push_back(line);
     }
+}
+
+bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntry& plan) {
+    std::vector<Line> lines;
+    SplitInto(block, lines);
+    if (lines.empty() || lines.back().joins != joins) return false;
+    // Named as the first plan, which the loader's scan reads whatever the
+    // numbers around it; the name has no part in the plan's values.
+    std::string text(block);
+    const std::size_t open = text.find('['), close = text.find(']', open);
+    if (close == std::string::npos) return false;
+    text.replace(open + 1, close - open - 1, PlanSectionName(1));
+    CSectionFile file;
+    if (!file.ParseText(text) || file.Sections().size() != 1) return false;
+    int read = 0;
+    bool same = false;
+    const CPlanData::EachPlan each = [&](const PlanEntry& p) { same = ++read == 1 && p == plan; };
+    CPlanData().LoadFromSections(file, nullptr, nullptr, &each);
+    return same && read == 1;
+}
+
+CKeptLayout::Fingerprint CKeptLayout::FingerprintOf(const PlanEntry& plan) {
+    // Two 64-bit lanes mixed eight bytes at a time, each field with its
+    // length, so that no two different plans meet but by a chance of about
+    // one in 2^100; a save hashes every plan of the file.
+    Fingerprint h{0x243F6A8885A308D3ull, 0x13198A2E03707344ull};
+    const auto mix = [&h](std::uint64_t word) {
+        h.first = std::rotl((h.first ^ word) * 0x9E3779B97F4A7C15ull, 29);
+        h.second = (h.second + word) * 0xFF51AFD7ED558CCDull;
+        h.second ^= h.second >> 31;
+    };
+    const auto text = [&mix](std::string_view t) {
+        mix(t.size());
+        for (std::size_t at = 0; at < t.size(); at += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, t.data() + at, std::min<std::size_t>(8, t.size() - at));
+            mix(word);
+        }
+    };
+    text(plan.planType);
+    mix(plan.priority | std::uint64_t(plan.flags) << 32);
+    text(plan.condition.kind);
+    text(plan.condition.unitClass);
+    mix(plan.condition.count | std::uint64_t(plan.parameters.size()) << 32);
+    for (const PlanParameter& parameter : plan.parameters) {
+        text(parameter.key);
+        text(parameter.value);
+    }
+    return h;
+}
+
+PlanEntry CKeptLayout::OriginalPlan(std::size_t index) const {
+    const Section& section = m_sections[m_plans[index].section];
+    const Line& from = m_lines[std::size_t(section.header - 1)];
+    const Line& to = m_lines[std::size_t(JoinedEnd(section.lastEntry) - 1)];
+    std::string block = m_text.substr(from.offset, to.offset + to.length + to.end - from.offset);
+    // Named as the first plan, which the loader's scan reads whatever the
+    // numbers around it; the name has no part in the plan's values.
+    const std::size_t open = block.find('['), close = block.find(']', open);
+    block.replace(open + 1, close - open - 1, PlanSectionName(1));
+    PlanEntry plan;
+    CPlanData().ReadText(block, [&plan](const PlanEntry& read) { plan = read; });
+    return plan;
 }
 
 int CKeptLayout::JoinedEnd(int line) const {
@@ -60,7 +138,7 @@ int CKeptLayout::JoinedEnd(int line) const {
 
 std::string CKeptLayout::KeyOf(int line) const {
     std::string_view text = LineText(line);
-    text = text.substr(0, std::min(m_lines[std::size_t(line - 1)].comment, text.size()));
+    text = text.substr(0, std::min(m_lines[std::size_t(line - 1)].Comment(), text.size()));
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) return {};
     std::string key;
@@ -123,6 +201,9 @@ void CKeptLayout::PlanRead(const SectionNode& section,
     lines.section = std::size_t(SectionOf(&section));
     for (std::size_t k = 0; k < consumed.size(); ++k)
         lines.keys[k] = consumed[k] ? consumed[k]->line : 0;
+    lines.parameters.reserve(section.entries.size() -
+                             std::size_t(std::count_if(consumed.begin(), consumed.end(),
+                                                       [](const EntryNode* e) { return e; })));
     for (const EntryNode& entry : section.entries)
         if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
             lines.parameters.push_back(entry.line);
@@ -134,16 +215,33 @@ void CKeptLayout::MatchKeyRead(const EntryNode& entry) {
 }
 
 bool CKeptLayout::Map(std::string text, const std::vector<const PlanEntry*>& plans) {
+    return Read(text, &plans, nullptr, nullptr, nullptr);
+}
+
+bool CKeptLayout::Load(std::string& text, CPlanData& data, CPlanFileReport* report,
+                       Diagnostic* error) {
+    return Read(text, nullptr, &data, report, error);
+}
+
+bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* compared,
+                       CPlanData* data, CPlanFileReport* report, Diagnostic* error) {
     Clear();
-    m_text = std::move(text);
     CSectionFile file;
-    if (!file.ParseText(m_text)) {
-        Clear();
+    if (text.size() >= Line::kNoComment) { // beyond what a line's offset holds
+        if (error) *error = {0, "the text is too large"};
         return false;
     }
+    if (!file.ParseText(text)) {
+        if (error) *error = file.LastError();
+        if (report) report->Failed(file.LastError());
+        return false;
+    }
+    m_text = std::move(text);
     Index();
     // Each section's block: the comment lines right above its header belong
     // to it; blank lines and comments further up, to the block before.
+    m_sections.reserve(file.Sections().size());
+    m_plans.reserve(file.Sections().size());
     for (const SectionNode& node : file.Sections()) {
         m_sectionOf.emplace(&node, m_sections.size());
         Section section{std::string(node.name), node.line, node.line, 0, node.line};
@@ -172,20 +270,41 @@ bool CKeptLayout::Map(std::string text, const std::vector<const PlanEntry*>& pla
         [&](const std::string& name) { return last.count(PlanNumberOf(name)) ? &last : nullptr; },
         [&](unsigned long n, const auto*) { m_reached.push_back(n); });
 
-    m_original.LoadFromSections(file, nullptr, this);
+    if (data) {
+        // Loaded as the document, which the records then are.
+        if (report) report->Reading(m_text);
+        data->LoadFromSections(file, report, this);
+        if (report) report->Reading({});
+        m_sectionOf.clear();
+        m_original.start = data->start;
+        for (const auto& match : data->matches.All())
+            m_original.matches.AddTarget(match->unitClass)->attackers = match->attackers;
+        m_fingerprints.reserve(data->plans.CountPlans());
+        for (const auto& plan : data->plans.All()) {
+            m_index.emplace(plan.get(), m_fingerprints.size());
+            m_fingerprints.push_back(FingerprintOf(*plan));
+        }
+        m_mapped = true;
+        return true;
+    }
+    // Each plan is compared and fingerprinted as it is read, and not kept.
+    const auto& plans = *compared;
+    std::size_t read = 0;
+    bool same = true;
+    m_fingerprints.reserve(plans.size());
+    const CPlanData::EachPlan each = [&](const PlanEntry& plan) {
+        same = same && read < plans.size() && plan == *plans[read];
+        if (same) m_fingerprints.push_back(FingerprintOf(plan));
+        ++read;
+    };
+    m_original.LoadFromSections(file, nullptr, this, &each);
     m_sectionOf.clear();
-    const auto& loaded = m_original.plans.All();
-    if (loaded.size() != plans.size()) {
+    if (!same || read != plans.size()) {
         Clear();
         return false;
     }
-    for (std::size_t i = 0; i < plans.size(); ++i) {
-        if (!(*loaded[i] == *plans[i])) {
-            Clear();
-            return false;
-        }
+    for (std::size_t i = 0; i < plans.size(); ++i)
         m_index.emplace(plans[i], i);
-    }
     m_mapped = true;
     return true;
 }
@@ -292,7 +411,7 @@ std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {
         std::string_view text = LineText(line);
         const Line& l = m_lines[std::size_t(line - 1)];
         if (held[std::size_t(line)]) {
-            if (l.comment == std::string_view::npos) continue;
+            if (l.Comment() == std::string_view::npos) continue;
             text = text.substr(l.comment); // a comment at its end is not held
         }
         const std::size_t first = text.find_first_not_of(" \t\f");

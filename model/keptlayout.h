@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,12 @@ public:
     // loads is plans[i]. False (and nothing kept) when the text does not load
     // or does not give exactly those plans.
     bool Map(std::string text, const std::vector<const PlanEntry*>& plans);
+    // Loads `data` from the text (telling the report, when given, what it
+    // reads) and keeps the text as the one its records were read from: one
+    // read of it, not a model loaded and then another to map it. False, with
+    // `error` set and the text left as it was, when it does not parse.
+    bool Load(std::string& text, CPlanData& data, CPlanFileReport* report = nullptr,
+              Diagnostic* error = nullptr);
     bool IsMapped() const { return m_mapped; }
     void Clear();
     // The text kept, as it was mapped.
@@ -78,14 +85,24 @@ public:
     void MatchKeyRead(const EntryNode& entry);
 
 private:
+    // A line of the text, 16 bytes: a file of 40,000 plans has some 300,000.
+    // Texts of 4 GB and more are not mapped.
     struct Line {
-        std::size_t offset = 0;
-        std::size_t length = 0;                       // without the line end
-        std::size_t end = 0;                          // bytes of the line end: 0, 1 or 2
-        std::size_t comment = std::string_view::npos; // where a comment starts
-        bool trailing = false;                        // the comment follows text on the line
-        bool joins = false; // and takes a lone CR or LF: the next line joins on
+        static constexpr std::uint32_t kNoComment = UINT32_MAX;
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;           // without the line end
+        std::uint32_t comment = kNoComment; // where a comment starts
+        std::uint8_t end = 0;               // bytes of the line end: 0, 1 or 2
+        bool trailing = false;              // the comment follows text on the line
+        bool joins = false;                 // and takes a lone CR or LF: the next line joins on
+        std::size_t Comment() const {
+            return comment == kNoComment ? std::string_view::npos : comment;
+        }
     };
+    // Two hashes of a plan's values: whether a record changed since the text
+    // was mapped, without a second model of the whole file kept to tell.
+    using Fingerprint = std::pair<std::uint64_t, std::uint64_t>;
+    static Fingerprint FingerprintOf(const PlanEntry& plan);
     // A section and the block of lines it owns: the comment lines right
     // above its header, the header, its entries and what follows up to the
     // next block. Lines are 1-based.
@@ -103,7 +120,12 @@ private:
     };
     class Edits;
 
+    bool Read(std::string& text, const std::vector<const PlanEntry*>* compared, CPlanData* data,
+              CPlanFileReport* report, Diagnostic* error);
     void Index();
+    // The plan as its section in the text reads on its own: the record the
+    // document holds may have changed since.
+    PlanEntry OriginalPlan(std::size_t index) const;
     int SectionOf(const SectionNode* node) const;
     std::string_view LineText(int line) const;
     std::string_view LineEnd(int line) const;
@@ -125,9 +147,17 @@ private:
     std::optional<std::vector<std::string>> PastedLines(const PlanEntry& plan, unsigned long n,
                                                         std::vector<bool>& used,
                                                         std::string_view end) const;
+    // The text with the edits that make it read as `data`. With `checked`,
+    // also whether it is sure to load as `data` without being read whole.
     bool Render(const CPlanData& data, std::string& text,
-                std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
-                bool wholeMatch) const;
+                std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered, bool wholeMatch,
+                bool* checked = nullptr) const;
+    // Whether a plan section's block (its header first, then the lines up to
+    // the next block) reads on its own as one section and as `plan`, its
+    // last line taking the next line on as `joins` says.
+    static bool ReadsAsPlan(std::string_view block, bool joins, const PlanEntry& plan);
+    // The lines of a text, as the parser counts them.
+    static void SplitInto(std::string_view text, std::vector<Line>& lines);
 
     bool m_mapped = false;
     std::string m_text;
@@ -137,10 +167,11 @@ private:
     std::vector<bool> m_repeated;         // a later section has the same number
     std::vector<unsigned long> m_reached; // the plan numbers the loader's scan reaches
     std::unordered_map<const SectionNode*, std::size_t> m_sectionOf; // while mapping
-    CPlanData m_original;                                            // the text as it loads
-    std::vector<PlanLines> m_plans;                                  // by plan of m_original
-    std::unordered_map<const PlanEntry*, std::size_t> m_index;       // record -> plan
-    int m_start = -1, m_cheat = -1, m_match = -1;                    // sections, -1: none
+    CPlanData m_original;                    // the text as it loads: start and matches, no plan
+    std::vector<PlanLines> m_plans;          // by plan as the text loads
+    std::vector<Fingerprint> m_fingerprints; // by plan as the text loads
+    std::unordered_map<const PlanEntry*, std::size_t> m_index; // record -> plan
+    int m_start = -1, m_cheat = -1, m_match = -1;              // sections, -1: none
     std::array<int, kStartKeys.size()> m_startKeys{};
     std::array<int, kCheatKeys.size()> m_cheatKeys{};
     std::vector<int> m_matchKeys; // the lines of the numbered keys read

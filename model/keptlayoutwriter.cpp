@@ -7,6 +7,8 @@
 #include "textvalues.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <optional>
 #include <set>
 
@@ -35,9 +37,15 @@ std::vector<const PlanEntry*> ByPriority(const PlanList& plans) {
     return plans.SortedByPriority();
 }
 
+bool SameMatches(const MatchList& a, const MatchList& b) {
+    return std::equal(a.All().begin(), a.All().end(), b.All().begin(), b.All().end(),
+                      [](const auto& x, const auto& y) { return *x == *y; });
+}
+
 // Whether `text` loads as `data`: the same values, matches and plans (in
 // priority order, which is the order the game takes them in).
-bool LoadsAs(std::string_view text, const CPlanData& data, CPlanData& loaded) {
+bool LoadsAs(std::string_view text, const CPlanData& data) {
+    CPlanData loaded;
     if (!loaded.LoadText(text)) return false;
     if (!(loaded.start == data.start)) return false;
     const auto& a = loaded.matches.All();
@@ -49,6 +57,43 @@ bool LoadsAs(std::string_view text, const CPlanData& data, CPlanData& loaded) {
     return p.size() == q.size() &&
            std::equal(p.begin(), p.end(), q.begin(),
                       [](const PlanEntry* x, const PlanEntry* y) { return *x == *y; });
+}
+
+// The same, told from one read of the text that keeps no plan: the plans it
+// reads must be `numbered`'s, by section number, and in priority order give
+// the document's (the order the game takes them in). A false answer may still
+// be a text LoadsAs takes: a plan read under a number other than its own.
+bool ReadsAs(std::string_view text, const CPlanData& data,
+             const std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) {
+    std::vector<std::pair<unsigned long, const PlanEntry*>> byNumber = numbered;
+    std::stable_sort(byNumber.begin(), byNumber.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<const PlanEntry*> expected;
+    expected.reserve(byNumber.size());
+    for (const auto& [number, plan] : byNumber)
+        expected.push_back(plan);
+    std::vector<const PlanEntry*> byPriority = expected;
+    std::stable_sort(
+        byPriority.begin(), byPriority.end(),
+        [](const PlanEntry* a, const PlanEntry* b) { return ComparePlanPriority(a, b) < 0; });
+    const auto q = ByPriority(data.plans);
+    if (q.size() != byPriority.size() ||
+        !std::equal(q.begin(), q.end(), byPriority.begin(),
+                    [](const PlanEntry* x, const PlanEntry* y) { return x == y || *x == *y; }))
+        return false;
+    CPlanData loaded;
+    std::size_t read = 0;
+    bool same = true;
+    if (!loaded.ReadText(text, [&](const PlanEntry& plan) {
+            same = same && read < expected.size() && plan == *expected[read];
+            ++read;
+        }))
+        return false;
+    const auto& a = loaded.matches.All();
+    const auto& b = data.matches.All();
+    return same && read == expected.size() && loaded.start == data.start && a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](const auto& x, const auto& y) { return *x == *y; });
 }
 
 } // namespace
@@ -81,7 +126,7 @@ public:
         now.assign(was.substr(0, std::min(was.find_first_not_of(" \t\f"), was.size())));
         now.append(text);
         if (l.trailing) {
-            const std::size_t blanks = was.find_last_not_of(" \t\f", l.comment - 1);
+            const std::size_t blanks = was.find_last_not_of(" \t\f", l.Comment() - 1);
             now.append(was.substr(blanks == std::string_view::npos ? l.comment : blanks + 1));
         }
     }
@@ -104,10 +149,10 @@ public:
     // A key's line that goes: a comment on it stays, on a line of its own.
     void Remove(int line) {
         const Line& l = m_kept.m_lines[std::size_t(line - 1)];
-        if (l.comment == std::string_view::npos) return Drop(line);
+        if (l.Comment() == std::string_view::npos) return Drop(line);
         const std::string_view was = m_kept.LineText(line);
         m_replace[line] =
-            std::string(was.substr(0, std::min(was.find_first_not_of(" \t\f"), l.comment)))
+            std::string(was.substr(0, std::min(was.find_first_not_of(" \t\f"), l.Comment())))
                 .append(was.substr(l.comment));
         m_untrailed.insert(line);
         KeepUnread(line);
@@ -155,7 +200,27 @@ public:
         m_untrailed.insert(line);
     }
 
-    std::string Render() const {
+    // Every line an edit touches, in order; 0 for lines put before the first.
+    std::vector<int> Touched() const {
+        std::vector<int> touched;
+        touched.reserve(m_replace.size() + m_after.size());
+        for (const auto& [line, text] : m_replace)
+            touched.push_back(line);
+        for (const auto& [line, text] : m_after)
+            touched.push_back(line);
+        for (std::size_t line = 1; line < m_drop.size(); ++line)
+            if (m_drop[line]) touched.push_back(int(line));
+        std::sort(touched.begin(), touched.end());
+        touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+        return touched;
+    }
+    // The plans whose record no longer reads as their section (by plan).
+    void Changed(std::size_t plan) { m_changed.push_back(plan); }
+    const std::vector<std::size_t>& Changed() const { return m_changed; }
+
+    // The text with the edits made. `marks` (lines in order, the one after
+    // the last too) get where each line starts in it.
+    std::string Render(std::vector<std::pair<int, std::size_t>>* marks = nullptr) const {
         std::string out;
         out.reserve(m_kept.m_text.size() + 256);
         static const std::string none;
@@ -163,10 +228,27 @@ public:
             const auto it = map.find(line);
             return it == map.end() ? nullptr : &it->second;
         };
+        auto mark = marks ? marks->begin() : std::vector<std::pair<int, std::size_t>>::iterator();
+        // The marks up to `line`, in the run of lines about to be copied
+        // from `copied` on.
+        auto markUpTo = [&](int line, std::size_t copied) {
+            for (; marks && mark != marks->end() && mark->first <= line; ++mark)
+                mark->second =
+                    mark->first > int(m_kept.m_lines.size())
+                        ? out.size() + m_kept.m_text.size() - copied
+                        : out.size() + m_kept.m_lines[std::size_t(mark->first - 1)].offset - copied;
+        };
+        // Few lines change: those are written one by one, the runs of lines
+        // between them copied as the text holds them.
         if (const std::string* first = found(m_after, 0)) out += *first;
-        const int lines = int(m_kept.m_lines.size());
-        for (int line = 1; line <= lines; ++line) {
+        std::size_t copied = 0; // the text is in `out` up to here
+        for (const int line : Touched()) {
+            if (line == 0) continue;
             const auto at = std::size_t(line);
+            const Line& l = m_kept.m_lines[at - 1];
+            markUpTo(line, copied);
+            out.append(m_kept.m_text, copied, l.offset - copied);
+            copied = std::size_t(l.offset) + l.length + l.end;
             const std::string* inserted = found(m_after, line);
             const std::string& after = inserted ? *inserted : none;
             const std::string* replaced = found(m_replace, line);
@@ -178,14 +260,15 @@ public:
                 out += end;
                 // A comment at the end of the line takes a lone CR or LF: an
                 // empty line for it to take, or it would take the next line.
-                if (!after.empty() && end.size() == 1 && m_kept.m_lines[at - 1].trailing &&
-                    !m_untrailed.count(line))
+                if (!after.empty() && end.size() == 1 && l.trailing && !m_untrailed.count(line))
                     out += end;
             } else if (!after.empty() && !out.empty() && out.back() != '\n' && out.back() != '\r') {
                 out += m_kept.EndLike(0);
             }
             out += after;
         }
+        markUpTo(INT_MAX, copied);
+        out.append(m_kept.m_text, copied);
         return out;
     }
 
@@ -195,6 +278,7 @@ private:
     std::unordered_map<int, std::string> m_replace, m_after;
     std::set<int> m_untrailed; // lines whose comment no longer follows text
     std::vector<bool> m_drop;
+    std::vector<std::size_t> m_changed;
 };
 
 void CKeptLayout::WriteStart(const CPlanData& data, Edits& edits) const {
@@ -385,8 +469,10 @@ void CKeptLayout::WriteMatches(const CPlanData& data, Edits& edits, bool whole) 
 }
 
 void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const {
-    const PlanEntry& was = *m_original.plans.All()[index];
+    if (FingerprintOf(now) == m_fingerprints[index]) return;
+    const PlanEntry was = OriginalPlan(index);
     if (now == was) return;
+    edits.Changed(index);
     const PlanLines& lines = m_plans[index];
     const int anchor = m_sections[lines.section].lastEntry;
     // Parameters: those of one key kept in order are rewritten where their
@@ -550,13 +636,80 @@ bool CKeptLayout::WriteUnchecked(const CPlanData& data, std::string& text) const
 
 bool CKeptLayout::Render(const CPlanData& data, std::string& text,
                          std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
-                         bool wholeMatch) const {
+                         bool wholeMatch, bool* checked) const {
     if (!m_mapped) return false;
     Edits edits(*this);
     WriteStart(data, edits);
     WriteMatches(data, edits, wholeMatch);
     if (!WritePlans(data, edits, numbered)) return false;
-    text = edits.Render();
+    if (!checked) {
+        text = edits.Render();
+        return true;
+    }
+    // Where only lines inside plan sections changed, the text reads as
+    // before but for those sections, and those are read again on their own.
+    // Else (or where that is not sure) the caller reads it all.
+    const std::vector<int> touched = edits.Touched();
+    std::vector<std::size_t> sections;
+    *checked = data.start == m_original.start && SameMatches(data.matches, m_original.matches);
+    for (auto line = touched.begin(); *checked && line != touched.end(); ++line) {
+        const auto s = std::upper_bound(m_sections.begin(), m_sections.end(), *line,
+                                        [](int l, const Section& x) { return l < x.first; });
+        if (s == m_sections.begin() || *line <= std::prev(s)->header || *line >= std::prev(s)->last)
+            *checked = false; // before the first section, a header, or a block's last line
+        else if (sections.empty() || sections.back() != std::size_t(s - m_sections.begin() - 1))
+            sections.push_back(std::size_t(s - m_sections.begin() - 1));
+    }
+    std::vector<const PlanEntry*> byIndex(m_plans.size(), nullptr);
+    if (*checked) {
+        // Every plan has its section still, and only those are read anew.
+        std::vector<std::size_t> planOf(m_sections.size(), SIZE_MAX);
+        for (std::size_t i = 0; i < m_plans.size(); ++i)
+            planOf[m_plans[i].section] = i;
+        for (const auto& [number, plan] : numbered) {
+            const auto it = m_index.find(plan);
+            if (it == m_index.end() || byIndex[it->second])
+                *checked = false;
+            else
+                byIndex[it->second] = plan;
+        }
+        *checked = *checked && numbered.size() == m_plans.size();
+        for (std::size_t section : sections)
+            *checked = *checked && planOf[section] != SIZE_MAX;
+        for (std::size_t plan : edits.Changed())
+            *checked = *checked &&
+                       std::binary_search(sections.begin(), sections.end(), m_plans[plan].section);
+        // The game takes them in priority order: that of the document.
+        std::vector<const PlanEntry*> byPriority = byIndex;
+        std::stable_sort(
+            byPriority.begin(), byPriority.end(),
+            [](const PlanEntry* a, const PlanEntry* b) { return ComparePlanPriority(a, b) < 0; });
+        const auto q = ByPriority(data.plans);
+        *checked = *checked && q.size() == byPriority.size() &&
+                   std::equal(q.begin(), q.end(), byPriority.begin(),
+                              [](const PlanEntry* x, const PlanEntry* y) { return *x == *y; });
+        if (*checked)
+            for (std::size_t& section : sections)
+                section = planOf[section]; // from here on, the plan read from it
+    }
+    if (!*checked) {
+        text = edits.Render();
+        return true;
+    }
+    std::vector<std::pair<int, std::size_t>> marks;
+    for (std::size_t plan : sections) {
+        const Section& s = m_sections[m_plans[plan].section];
+        marks.emplace_back(s.header, 0);
+        marks.emplace_back(s.last + 1, 0);
+    }
+    text = edits.Render(&marks);
+    for (std::size_t i = 0; *checked && i < sections.size(); ++i) {
+        const std::size_t plan = sections[i];
+        const auto [from, to] = std::pair(marks[2 * i].second, marks[2 * i + 1].second);
+        *checked = ReadsAsPlan(
+            std::string_view(text).substr(from, to - from),
+            m_lines[std::size_t(m_sections[m_plans[plan].section].last - 1)].joins, *byIndex[plan]);
+    }
     return true;
 }
 
@@ -564,14 +717,14 @@ bool CKeptLayout::Write(const CPlanData& data, std::string& text,
                         std::vector<const PlanEntry*>* order) const {
     std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
     std::string written;
-    CPlanData loaded;
     // [Match] key by key, or where that does not read as the matches (a key
     // written twice, read in an odd order), its numbered keys written anew.
     bool loads = false;
     for (bool wholeMatch : {false, true}) {
         numbered.clear();
-        if (!Render(data, written, numbered, wholeMatch)) return false;
-        if ((loads = LoadsAs(written, data, loaded))) break;
+        bool checked = false;
+        if (!Render(data, written, numbered, wholeMatch, &checked)) return false;
+        if ((loads = checked || ReadsAs(written, data, numbered) || LoadsAs(written, data))) break;
     }
     if (!loads) return false;
     if (order) {

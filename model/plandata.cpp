@@ -167,7 +167,8 @@ void CPlanData::Clear() {
     plans.Clear();
 }
 
-bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout) {
+bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
+                                 const EachPlan* each) {
     Clear();
     const Reader read(report, layout);
     FirstByName<SectionNode> sections;
@@ -201,8 +202,12 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CK
     // never both whole at once. The report's last look at the tree passes
     // over the plan sections that were read.
     ScanPlanSections(find, [&](unsigned long, SectionNode* section) {
-        LoadPlan(plans, section, read);
+        const bool loaded = LoadPlan(plans, section, read);
         std::vector<EntryNode>().swap(section->entries);
+        if (loaded && each) {
+            (*each)(*plans.All().back());
+            plans.Clear();
+        }
     });
     if (report) report->Finish(file);
     return true;
@@ -265,6 +270,12 @@ bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileRepo
     const bool loaded = LoadFromSections(file, report);
     if (report) report->Reading({});
     return loaded;
+}
+
+bool CPlanData::ReadText(std::string_view text, const EachPlan& each) {
+    Clear();
+    CSectionFile file;
+    return file.ParseText(text) && LoadFromSections(file, nullptr, nullptr, &each);
 }
 
 std::string CPlanData::Text() const {

@@ -5,6 +5,7 @@
 #include "sectionfile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CKeptLayout;
@@ -40,8 +41,11 @@ public:
     // Fills the model from a parsed tree, telling the report and the kept
     // layout (when given) what it reads. The plan sections' entries are
     // released from the tree as they are read. Always succeeds.
+    // With `each`, every plan is handed to it as it is read and not kept: a
+    // large file is then checked or fingerprinted without a model of it all.
+    using EachPlan = std::function<void(const PlanEntry&)>;
     bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr,
-                          CKeptLayout* layout = nullptr);
+                          CKeptLayout* layout = nullptr, const EachPlan* each = nullptr);
     // Empties the model, then reads and parses the file. On failure the model
     // is empty and `error` (when given) tells why and where.
     bool LoadPlanFile(const std::string& path, Diagnostic* error = nullptr,
@@ -49,6 +53,8 @@ public:
     // The same for a plan file's text (the source editor's, the clipboard's).
     bool LoadText(std::string_view text, Diagnostic* error = nullptr,
                   CPlanFileReport* report = nullptr);
+    // The same, each plan handed to `each` in the order read instead of kept.
+    bool ReadText(std::string_view text, const EachPlan& each);
 
     // The text File Save writes: plans by descending priority, written
     // straight into one buffer of the text's size.

@@ -77,6 +77,29 @@ TEST(KeptLayout, AnEditChangesOnlyItsLines) {
               std::string::npos);
 }
 
+// A record can hold what no line gives back as it is: such a save is refused
+// (the canonical layout is then the way), never written to read otherwise.
+TEST(KeptLayout, AnEditNoLineGivesBackIsRefused) {
+    const struct {
+        const char* what;
+        std::function<void(PlanEntry&)> edit;
+    } cases[] = {
+        {"a key that opens a section",
+         [](PlanEntry& p) {
+             p.parameters.push_back({"[Plan9]", "1"});
+         }},
+        {"a value a comment cuts", [](PlanEntry& p) { p.parameters[0].value = "gate//x"; }},
+        {"a value a blank splits", [](PlanEntry& p) { p.parameters[0].value = "north gate"; }},
+        {"a bracket left open", [](PlanEntry& p) { p.parameters[0].value = "]"; }},
+    };
+    for (const auto& c : cases) {
+        Opened file(kCommented);
+        c.edit(*file.Plan(0));
+        std::string saved;
+        EXPECT_FALSE(file.kept.Write(file.data, saved)) << c.what << "\n" << saved;
+    }
+}
+
 TEST(KeptLayout, ADeletedPlanTakesItsCommentAlong) {
     Opened file(kCommented);
     file.data.plans.RemovePlan(file.Plan(0));
