@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CPlanAssist assist(doc, &planTypes, &unitList);
     lsp::Json all = lsp::Json::array();
     all.push_back(features.Diagnostics());
-    all.push_back(features.Symbols());
+    all.push_back(lsp::Json::parse(features.Symbols()));
     all.push_back(features.Folding());
     lsp::Json edits;
     std::string why;

@@ -96,6 +96,8 @@ bool ProcessRuns(long long pid) {
 }
 
 constexpr auto kParentCheck = std::chrono::seconds(1);
+// Room kept for the next message after a larger one has been read.
+constexpr std::size_t kKeptBody = std::size_t(1) << 20;
 
 bool IsPlanFile(const std::string& uri, const std::string& languageId) {
     if (languageId == "zeq") return true;
@@ -156,6 +158,8 @@ int CLspServer::Run() {
                 break;
             }
             Handle(message);
+            // A document's text is let go, not kept as room for the next message.
+            if (body.capacity() > kKeptBody) std::string().swap(body);
             break;
         }
         case CLspTransport::Status::Malformed:
@@ -171,7 +175,7 @@ int CLspServer::Run() {
     return m_shutdown ? 0 : 1;
 }
 
-void CLspServer::Handle(const Json& message) {
+void CLspServer::Handle(Json& message) {
     if (!message.is_object() || !message.contains("method") || !message["method"].is_string()) {
         if (message.is_object() && message.contains("id") && !message.contains("method"))
             return; // a response to a request of ours
@@ -181,7 +185,8 @@ void CLspServer::Handle(const Json& message) {
         return;
     }
     const std::string method = message["method"];
-    const Json params = message.value("params", Json::object());
+    // Taken out of the message, not copied: a document's whole text may be in it.
+    Json params = message.contains("params") ? std::move(message["params"]) : Json::object();
     if (!message.contains("id")) {
         try {
             Notification(method, params);
@@ -193,11 +198,12 @@ void CLspServer::Handle(const Json& message) {
         return;
     }
     Json reply = {{"jsonrpc", "2.0"}, {"id", message["id"]}};
+    std::string raw; // a result given as JSON text already
     try {
         if (!m_initialized && method != "initialize")
             throw Failure{kNotInitialized, "the server is not initialized yet"};
         if (m_shutdown) throw Failure{kInvalidRequest, "the server is shutting down"};
-        reply["result"] = Request(method, params);
+        reply["result"] = Request(method, params, raw);
     } catch (const Failure& f) {
         reply["error"] = {{"code", f.code}, {"message", lsp::Utf8(f.message)}};
     } catch (const Json::exception& e) {
@@ -205,7 +211,11 @@ void CLspServer::Handle(const Json& message) {
     } catch (const std::exception& e) {
         reply["error"] = {{"code", kInternalError}, {"message", std::string(e.what())}};
     }
-    Send(reply);
+    if (raw.empty() || reply.contains("error")) return Send(reply);
+    reply.erase("result");
+    std::string head = reply.dump();
+    head.back() = ','; // for its closing brace, the result and one after it
+    if (!m_transport.Write({head, "\"result\":", raw, "}"})) m_exit = true;
 }
 
 Json CLspServer::Initialize(const Json& params) {
@@ -348,7 +358,7 @@ CTextDocument& CLspServer::Document(const Json& params) {
     return it->second;
 }
 
-Json CLspServer::Request(const std::string& method, const Json& params) {
+Json CLspServer::Request(const std::string& method, const Json& params, std::string& raw) {
     if (method == "initialize") {
         if (m_initialized) throw Failure{kInvalidRequest, "the server is initialized already"};
         return Initialize(params);
@@ -366,8 +376,10 @@ Json CLspServer::Request(const std::string& method, const Json& params) {
     if (method == "textDocument/hover")
         return CPlanAssist(Document(params), types, units)
             .Hover(lsp::ToPosition(params.at("position")));
-    if (method == "textDocument/documentSymbol")
-        return CPlanFeatures(Document(params), types, units).Symbols();
+    if (method == "textDocument/documentSymbol") {
+        raw = CPlanFeatures(Document(params), types, units).Symbols();
+        return nullptr;
+    }
     if (method == "textDocument/foldingRange")
         return CPlanFeatures(Document(params), types, units).Folding();
     if (method == "textDocument/codeAction")
@@ -389,21 +401,22 @@ Json CLspServer::Request(const std::string& method, const Json& params) {
     throw Failure{kMethodNotFound, "zeq lsp does not serve " + method};
 }
 
-void CLspServer::Notification(const std::string& method, const Json& params) {
+void CLspServer::Notification(const std::string& method, Json& params) {
     if (method == "exit") {
         m_exit = true;
         return;
     }
     if (!m_initialized) return; // notifications before initialize are dropped
     if (method == "textDocument/didOpen") {
-        const Json& doc = params.at("textDocument");
+        Json& doc = params.at("textDocument");
         const std::string uri = doc.at("uri");
         if (!IsPlanFile(uri, doc.value("languageId", ""))) {
             m_ignored.insert(uri);
             return;
         }
-        m_documents.insert_or_assign(uri, CTextDocument(doc.at("text").get<std::string>(),
-                                                        doc.value("version", 0LL), m_units));
+        m_documents.insert_or_assign(
+            uri, CTextDocument(std::move(doc.at("text").get_ref<std::string&>()),
+                               doc.value("version", 0LL), m_units));
         m_due.insert(uri);
         m_dueAt = std::chrono::steady_clock::now(); // at once
     } else if (method == "textDocument/didChange") {

@@ -38,9 +38,10 @@ private:
         std::string message;
     };
 
-    void Handle(const lsp::Json& message);
-    lsp::Json Request(const std::string& method, const lsp::Json& params);
-    void Notification(const std::string& method, const lsp::Json& params);
+    void Handle(lsp::Json& message);
+    // The result; or nothing, with `raw` set to the result's JSON text.
+    lsp::Json Request(const std::string& method, const lsp::Json& params, std::string& raw);
+    void Notification(const std::string& method, lsp::Json& params);
     lsp::Json Initialize(const lsp::Json& params);
     // The unit class at a place of an open document, and every place in the
     // workspace's plan files (the open ones as the client holds them) that

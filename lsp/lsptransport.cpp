@@ -116,10 +116,18 @@ CLspTransport::Status CLspTransport::Read(std::string& body, int timeoutMs) {
                 return Status::Malformed;
             }
             if (m_buffer.size() >= end + 4 + length) {
-                body = m_buffer.substr(end + 4, length);
-                m_buffer.erase(0, end + 4 + length);
+                // The usual case, a buffer of one message, hands its bytes over.
+                if (m_buffer.size() == end + 4 + length) {
+                    body = std::move(m_buffer);
+                    body.erase(0, end + 4);
+                    m_buffer = std::string();
+                } else {
+                    body.assign(m_buffer, end + 4, length);
+                    m_buffer.erase(0, end + 4 + length);
+                }
                 return Status::Message;
             }
+            m_buffer.reserve(end + 4 + length); // grown once for a large message
         } else if (m_buffer.size() > kMostHeader) {
             m_buffer.clear();
             return Status::Malformed;
@@ -136,10 +144,24 @@ CLspTransport::Status CLspTransport::Read(std::string& body, int timeoutMs) {
 }
 
 bool CLspTransport::Write(std::string_view body) {
-    std::string message = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
-    message += body;
-    const char* at = message.data();
-    std::size_t left = message.size();
+    return Write({body});
+}
+
+bool CLspTransport::Write(std::initializer_list<std::string_view> body) {
+    // The header, then each part where it stands: a large answer is not copied.
+    std::size_t size = 0;
+    for (std::string_view part : body)
+        size += part.size();
+    const std::string header = "Content-Length: " + std::to_string(size) + "\r\n\r\n";
+    if (!WriteAll(header)) return false;
+    for (std::string_view part : body)
+        if (!WriteAll(part)) return false;
+    return true;
+}
+
+bool CLspTransport::WriteAll(std::string_view bytes) {
+    const char* at = bytes.data();
+    std::size_t left = bytes.size();
     while (left > 0) {
 #if defined(_WIN32)
         DWORD wrote = 0;

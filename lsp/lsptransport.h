@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,11 +22,14 @@ public:
     Status Read(std::string& body, int timeoutMs);
     // Frames and writes one message; false when the output is gone.
     bool Write(std::string_view body);
+    // One message whose body is these parts, one after the other.
+    bool Write(std::initializer_list<std::string_view> body);
 
 private:
     // Reads what is there, waiting up to `timeoutMs`; false at the end of
     // input or on a timeout (`closed` tells which).
     bool Fill(int timeoutMs, bool& closed);
+    bool WriteAll(std::string_view bytes);
 
     std::string m_buffer;
 };

@@ -149,10 +149,15 @@ Json CPlanFeatures::Diagnostics(std::size_t limit) const {
     return list;
 }
 
-Json CPlanFeatures::Symbols() const {
-    Json symbols = Json::array();
+std::string CPlanFeatures::Symbols() const {
+    // Written out symbol by symbol: the outline of a large file as one tree
+    // of JSON values would take some thirty times the text's own size.
+    std::string symbols = "[";
+    const auto dump = [](const Json& json) {
+        return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+    };
     for (const SectionLines& section : Sections(m_doc)) {
-        Json children = Json::array();
+        std::string children; // a [Match] of thousands of keys: written out as they come
         std::string type, priority;
         for (std::size_t line = section.header + 1; line <= section.last; ++line) {
             const std::string_view text = m_doc.Line(line);
@@ -163,12 +168,13 @@ Json CPlanFeatures::Symbols() const {
             if (NamesEqual(key, "planPriority")) priority = std::string(value);
             if (PlanNumberOf(section.name) != 0) continue; // a plan is one entry of the outline
             const std::size_t base = m_doc.Offset({line, 0});
-            children.push_back(
-                {{"name", lsp::Utf8(key)},
-                 {"detail", lsp::Utf8(value)},
-                 {"kind", kSymbolProperty},
-                 {"range", LineRange(line)},
-                 {"selectionRange", lsp::Range(m_doc, base + kv.keyStart, base + kv.keyEnd)}});
+            children += children.empty() ? "" : ",";
+            children +=
+                dump({{"name", lsp::Utf8(key)},
+                      {"detail", lsp::Utf8(value)},
+                      {"kind", kSymbolProperty},
+                      {"range", LineRange(line)},
+                      {"selectionRange", lsp::Range(m_doc, base + kv.keyStart, base + kv.keyEnd)}});
         }
         // A plan by its type and priority; its section beside.
         const bool plan = PlanNumberOf(section.name) != 0;
@@ -178,13 +184,16 @@ Json CPlanFeatures::Symbols() const {
             name = type + (priority.empty() ? "" : ", priority " + priority);
         }
         const std::size_t end = m_doc.Offset({section.last, 0}) + m_doc.Line(section.last).size();
-        symbols.push_back({{"name", lsp::Utf8(name)},
-                           {"detail", lsp::Utf8(detail)},
-                           {"kind", plan ? kSymbolObject : kSymbolNamespace},
-                           {"range", lsp::Range(m_doc, m_doc.Offset({section.header, 0}), end)},
-                           {"selectionRange", LineRange(section.header)},
-                           {"children", std::move(children)}});
+        if (symbols.size() > 1) symbols += ',';
+        symbols += dump({{"name", lsp::Utf8(name)},
+                         {"detail", lsp::Utf8(detail)},
+                         {"kind", plan ? kSymbolObject : kSymbolNamespace},
+                         {"range", lsp::Range(m_doc, m_doc.Offset({section.header, 0}), end)},
+                         {"selectionRange", LineRange(section.header)}});
+        symbols.back() = ','; // its closing brace, for the children and one after them
+        symbols.append("\"children\":[").append(children).append("]}");
     }
+    symbols += ']';
     return symbols;
 }
 

@@ -18,7 +18,8 @@ public:
     // many were left out. The checks that a missing catalog turns off are
     // named at the top of the file.
     lsp::Json Diagnostics(std::size_t limit = 1000) const;
-    lsp::Json Symbols() const;
+    // The outline, as the JSON text of an array of symbols.
+    std::string Symbols() const;
     lsp::Json Folding() const;
     // The edits that give the canonical layout; empty when the text has it.
     // False with `why` set when it would drop something or does not load.

@@ -28,6 +28,10 @@ void CTextDocument::Replace(TextPosition start, TextPosition end, std::string_vi
                             long long version) {
     std::size_t from = Offset(start), to = Offset(end);
     if (to < from) std::swap(from, to);
+    // Grown by a little, not doubled: a large document takes one keystroke at a time.
+    if (const std::size_t size = m_text.size() - (to - from) + text.size();
+        size > m_text.capacity())
+        m_text.reserve(size + size / 64);
     m_text.replace(from, to - from, text);
     m_version = version;
     m_starts.clear();

@@ -258,6 +258,15 @@ void WritePlanSection(CSectionWriter& out, unsigned long n, const PlanEntry& pla
 } // namespace
 
 bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileReport* report) {
+    return Read(text, error, report, nullptr);
+}
+
+bool CPlanData::ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report) {
+    return Read(text, nullptr, report, &each);
+}
+
+bool CPlanData::Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
+                     const EachPlan* each) {
     Clear();
     CSectionFile file;
     if (!file.ParseText(text)) {
@@ -267,15 +276,9 @@ bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileRepo
     }
     // However the report was handed in, its findings quote the lines read.
     if (report) report->Reading(text);
-    const bool loaded = LoadFromSections(file, report);
+    const bool loaded = LoadFromSections(file, report, nullptr, each);
     if (report) report->Reading({});
     return loaded;
-}
-
-bool CPlanData::ReadText(std::string_view text, const EachPlan& each) {
-    Clear();
-    CSectionFile file;
-    return file.ParseText(text) && LoadFromSections(file, nullptr, nullptr, &each);
 }
 
 std::string CPlanData::Text() const {

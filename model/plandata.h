@@ -54,7 +54,7 @@ public:
     bool LoadText(std::string_view text, Diagnostic* error = nullptr,
                   CPlanFileReport* report = nullptr);
     // The same, each plan handed to `each` in the order read instead of kept.
-    bool ReadText(std::string_view text, const EachPlan& each);
+    bool ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report = nullptr);
 
     // The text File Save writes: plans by descending priority, written
     // straight into one buffer of the text's size.
@@ -64,6 +64,10 @@ public:
     // the text, so that a caller need not write it a second time.
     bool SavePlanFile(const std::string& path, std::string* error = nullptr,
                       std::string* written = nullptr);
+
+private:
+    bool Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
+              const EachPlan* each);
 };
 
 // What File Save writes for a plan file's text after File Open: false, with

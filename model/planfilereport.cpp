@@ -135,8 +135,16 @@ void CPlanFileReport::Rebind(const CPlanData& from, const std::vector<const Plan
 
 bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
     Clear();
-    CPlanData scratch;
-    return (data ? *data : scratch).LoadText(text, nullptr, this);
+    if (data) return data->LoadText(text, nullptr, this);
+    // No model is kept: each plan goes once it is read, and no finding
+    // points into one.
+    const bool loaded = CPlanData().ReadText(
+        text, [](const PlanEntry&) {}, this);
+    for (Finding& finding : m_findings) {
+        finding.plan = nullptr;
+        finding.match = nullptr;
+    }
+    return loaded;
 }
 
 void CPlanFileReport::Reading(std::string_view text) {

@@ -53,8 +53,9 @@ public:
                              const CUnitList* units = nullptr, Mode mode = Mode::KeptLayout)
         : m_planTypes(planTypes), m_units(units), m_tidy(mode == Mode::Tidy) {}
 
-    // Loads the text into `data` (a model of its own when null) and reports
-    // on it. False when the text does not parse: one Error finding says why.
+    // Loads the text into `data` and reports on it; without `data`, no model
+    // is kept and the findings point at no record. False when the text does
+    // not parse: one Error finding says why.
     bool Check(std::string_view text, CPlanData* data = nullptr);
 
     // Findings in line order.
