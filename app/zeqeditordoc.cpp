@@ -197,11 +197,10 @@ bool CZeqEditorDoc::OnOpenDocument(const QString& path, QWidget* parent) {
                 CFileBuffer file;
                 const bool read = file.LoadFile(CorePath(path));
                 if (!read) error = {0, file.LastError()};
-                ok = read && loaded.LoadText(file.View(), &error, &report);
-                if (ok)
-                    kept.Map(file.Detach(), loaded.plans.InOrder());
-                else if (read && file.View().find('\0') == std::string_view::npos)
-                    unparsed = file.Detach();
+                // Loaded and mapped in one read of the text.
+                std::string text = read ? file.Detach() : std::string();
+                ok = read && kept.Load(text, loaded, &report, &error);
+                if (!ok && read && text.find('\0') == std::string::npos) unparsed = std::move(text);
             },
             m_busyPatience,
             [&] { emit Busy(tr("Opening %1...").arg(QFileInfo(path).fileName())); });
@@ -414,6 +413,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     m_stamp = StampOf(m_path, text);
     m_diskText.reset();
     m_undo.setClean();
+    m_kept.Clear(); // the text it kept is the file no more; mapped anew below
     // The file now holds what was saved: the document comes from that text,
     // and the report is on it, its findings pointing at the document's own
     // records (in the order the text lists them).
