@@ -417,13 +417,10 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     // The file now holds what was saved: the document comes from that text,
     // and the report is on it, its findings pointing at the document's own
     // records (in the order the text lists them).
-    CPlanData reloaded;
-    m_report.Check(text, &reloaded);
     std::vector<const MatchEntry*> matches;
     for (const auto& match : m_data.matches.All())
         matches.push_back(match.get());
-    m_report.Rebind(reloaded, order, matches);
-    m_kept.Map(std::move(text), order);
+    m_kept.Map(std::move(text), order, m_report, matches);
     emit ReportChanged(false);
     emit FileUsed(m_path);
     return true;

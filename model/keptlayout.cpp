@@ -218,13 +218,20 @@ bool CKeptLayout::Map(std::string text, const std::vector<const PlanEntry*>& pla
     return Read(text, &plans, nullptr, nullptr, nullptr);
 }
 
+bool CKeptLayout::Map(std::string text, const std::vector<const PlanEntry*>& plans,
+                      CPlanFileReport& report, const std::vector<const MatchEntry*>& matches) {
+    report.Clear();
+    return Read(text, &plans, nullptr, &report, nullptr, &matches);
+}
+
 bool CKeptLayout::Load(std::string& text, CPlanData& data, CPlanFileReport* report,
                        Diagnostic* error) {
     return Read(text, nullptr, &data, report, error);
 }
 
 bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* compared,
-                       CPlanData* data, CPlanFileReport* report, Diagnostic* error) {
+                       CPlanData* data, CPlanFileReport* report, Diagnostic* error,
+                       const std::vector<const MatchEntry*>* matches) {
     Clear();
     CSectionFile file;
     if (text.size() >= Line::kNoComment) { // beyond what a line's offset holds
@@ -295,10 +302,19 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
     const CPlanData::EachPlan each = [&](const PlanEntry& plan) {
         same = same && read < plans.size() && plan == *plans[read];
         if (same) m_fingerprints.push_back(FingerprintOf(plan));
+        if (report) report->PlanIs(&plan, same ? plans[read] : nullptr);
         ++read;
     };
-    m_original.LoadFromSections(file, nullptr, this, &each);
+    if (report) report->Reading(m_text);
+    m_original.LoadFromSections(file, report, this, &each);
+    if (report) report->Reading({});
     m_sectionOf.clear();
+    if (report && matches) {
+        std::vector<const MatchEntry*> readMatches;
+        for (const auto& match : m_original.matches.All())
+            readMatches.push_back(match.get());
+        report->MatchesAre(readMatches, *matches);
+    }
     if (!same || read != plans.size()) {
         Clear();
         return false;

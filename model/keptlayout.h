@@ -26,6 +26,10 @@ public:
     // loads is plans[i]. False (and nothing kept) when the text does not load
     // or does not give exactly those plans.
     bool Map(std::string text, const std::vector<const PlanEntry*>& plans);
+    // The same, the report told (anew) what the text holds, its findings
+    // pointing at `plans` and at the document's `matches`.
+    bool Map(std::string text, const std::vector<const PlanEntry*>& plans, CPlanFileReport& report,
+             const std::vector<const MatchEntry*>& matches);
     // Loads `data` from the text (telling the report, when given, what it
     // reads) and keeps the text as the one its records were read from: one
     // read of it, not a model loaded and then another to map it. False, with
@@ -121,7 +125,8 @@ private:
     class Edits;
 
     bool Read(std::string& text, const std::vector<const PlanEntry*>* compared, CPlanData* data,
-              CPlanFileReport* report, Diagnostic* error);
+              CPlanFileReport* report, Diagnostic* error,
+              const std::vector<const MatchEntry*>* matches = nullptr);
     void Index();
     // The plan as its section in the text reads on its own: the record the
     // document holds may have changed since.

@@ -95,6 +95,7 @@ Finding& CPlanFileReport::Add(FindingKind kind, std::string_view code, int line,
 }
 
 void CPlanFileReport::Clear() {
+    m_boundFindings = m_boundWaits = 0;
     m_findings.clear();
     m_sectionsRead.clear();
     m_entriesRead.clear();
@@ -109,28 +110,21 @@ bool CPlanFileReport::LosesAnything() const {
                        [](const Finding& f) { return f.kind != FindingKind::Warning; });
 }
 
-void CPlanFileReport::Rebind(const CPlanData& from, const std::vector<const PlanEntry*>& plans,
-                             const std::vector<const MatchEntry*>& matches) {
-    auto mapping = [](const auto& fromList, const auto& toList) {
-        std::unordered_map<const void*, const void*> map;
-        for (std::size_t i = 0; i < fromList.size() && i < toList.size(); ++i)
-            map.emplace(fromList[i].get(), toList[i]);
-        return map;
-    };
-    const auto planMap = mapping(from.plans.All(), plans);
-    const auto matchMap = mapping(from.matches.All(), matches);
-    for (Finding& finding : m_findings) {
-        if (finding.plan) {
-            auto it = planMap.find(finding.plan);
-            finding.plan =
-                it == planMap.end() ? nullptr : static_cast<const PlanEntry*>(it->second);
-        }
-        if (finding.match) {
-            auto it = matchMap.find(finding.match);
-            finding.match =
-                it == matchMap.end() ? nullptr : static_cast<const MatchEntry*>(it->second);
-        }
-    }
+void CPlanFileReport::PlanIs(const PlanEntry* read, const PlanEntry* record) {
+    for (; m_boundFindings < m_findings.size(); ++m_boundFindings)
+        if (m_findings[m_boundFindings].plan == read) m_findings[m_boundFindings].plan = record;
+    for (; m_boundWaits < m_waits.size(); ++m_boundWaits)
+        if (m_waits[m_boundWaits].plan == read) m_waits[m_boundWaits].plan = record;
+}
+
+void CPlanFileReport::MatchesAre(const std::vector<const MatchEntry*>& read,
+                                 const std::vector<const MatchEntry*>& records) {
+    std::unordered_map<const MatchEntry*, const MatchEntry*> map;
+    for (std::size_t i = 0; i < read.size(); ++i)
+        map.emplace(read[i], i < records.size() ? records[i] : nullptr);
+    for (Finding& finding : m_findings)
+        if (const auto it = map.find(finding.match); finding.match && it != map.end())
+            finding.match = it->second;
 }
 
 bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {

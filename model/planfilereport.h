@@ -63,11 +63,6 @@ public:
     // Whether the canonical layout would drop anything (a tidy report).
     bool LosesAnything() const;
     void Clear();
-    // Points the findings at other records in place of those of `from`: the
-    // i-th plan and match of `from` is plans[i] and matches[i] (a saved
-    // document and the reload of what was saved).
-    void Rebind(const CPlanData& from, const std::vector<const PlanEntry*>& plans,
-                const std::vector<const MatchEntry*>& matches);
 
     // --- Told by the loader as it reads ---
     // The text being read, which findings quote lines of; empty when done.
@@ -84,6 +79,12 @@ public:
     void StartRead(const SectionNode* section, const StartSection& start);
     // Everything left unread, and what the parser noted; sorts by line.
     void Finish(const CSectionFile& file);
+    // A load that keeps no plan tells, after each, which record it is: the
+    // findings on it point there instead (nowhere for null).
+    void PlanIs(const PlanEntry* read, const PlanEntry* record);
+    // And which record each match read is, in order.
+    void MatchesAre(const std::vector<const MatchEntry*>& read,
+                    const std::vector<const MatchEntry*>& records);
 
 private:
     // What is not read: a loss for a tidy report, else a warning.
@@ -123,6 +124,7 @@ private:
     };
     std::vector<UnitWait> m_waits, m_attackers; // Exists conditions; match attackers
     std::unordered_set<std::string> m_built;    // folded classes plans build, and the start's
-    std::string_view m_text;                    // while Check runs
-    std::vector<std::size_t> m_lineStarts;      // of m_text, made when first asked
+    std::size_t m_boundFindings = 0, m_boundWaits = 0; // those PlanIs has seen
+    std::string_view m_text;                           // while Check runs
+    std::vector<std::size_t> m_lineStarts;             // of m_text, made when first asked
 };

@@ -286,6 +286,14 @@ private slots:
         QCOMPARE(
             frame->GetRightPane()->PlanAt(frame->GetRightPane()->FocusedSelectedRow())->priority,
             5u);
+        // Saved, the report is on the text written, and its rows lead to the
+        // document's own records still.
+        QVERIFY(app->Document()->OnSaveDocument(Path("lossy-saved.zeq"), nullptr));
+        frame->GetRightPane()->SelectRow(0, true);
+        issues->Activate(row("condition 'Maybe'"));
+        QCOMPARE(
+            frame->GetRightPane()->PlanAt(frame->GetRightPane()->FocusedSelectedRow())->priority,
+            5u);
 
         frame->RunCommand(ID_HELP_GUIDE); // the guide, with its pictures
         auto* guide = frame->findChild<CHelpWindow*>();
