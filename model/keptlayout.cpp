@@ -14,23 +14,7 @@
 // keptlayoutwriter.cpp.
 
 void CKeptLayout::Clear() {
-    m_mapped = false;
-    m_text.clear();
-    m_lines.clear();
-    m_sections.clear();
-    m_original.Clear();
-    m_plans.clear();
-    m_fingerprints.clear();
-    m_index.clear();
-    m_start = m_cheat = m_match = -1;
-    m_startKeys = {};
-    m_cheatKeys = {};
-    m_matchKeys.clear();
-    m_matchAnchor = 0;
-    m_pasted.clear();
-    m_numbers.clear();
-    m_repeated.clear();
-    m_reached.clear();
+    *this = CKeptLayout(); // the memory let go too, not only emptied
 }
 
 void CKeptLayout::Index() {
