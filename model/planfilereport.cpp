@@ -148,9 +148,10 @@ void CPlanFileReport::Reading(std::string_view text) {
 
 std::string CPlanFileReport::AsWritten(int line) {
     if (m_lineStarts.empty()) {
+        m_lineStarts.reserve(std::size_t(std::count(m_text.begin(), m_text.end(), '\n')) + 1);
         m_lineStarts.push_back(0);
         for (std::size_t i = 0; i < m_text.size(); ++i)
-            if (m_text[i] == '\n') m_lineStarts.push_back(i + 1);
+            if (m_text[i] == '\n') m_lineStarts.push_back(std::uint32_t(i + 1));
     }
     if (line < 1 || std::size_t(line) > m_lineStarts.size()) return Quoted("");
     std::string_view text = m_text.substr(m_lineStarts[std::size_t(line) - 1]);

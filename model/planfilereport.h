@@ -126,5 +126,7 @@ private:
     std::unordered_set<std::string> m_built;    // folded classes plans build, and the start's
     std::size_t m_boundFindings = 0, m_boundWaits = 0; // those PlanIs has seen
     std::string_view m_text;                           // while Check runs
-    std::vector<std::size_t> m_lineStarts;             // of m_text, made when first asked
+    // Of m_text, made when first asked; a text read is under 4 GB (files
+    // under 2 GB, the language server's messages under 512 MB).
+    std::vector<std::uint32_t> m_lineStarts;
 };
