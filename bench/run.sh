@@ -53,9 +53,9 @@ whole=$(seconds build-release/cli/zeq check "$work/many")
 echo "  zeq check DIR, 200 over 100 files:     $(awk -v a="$whole" -v b="$half" 'BEGIN { printf "%.2f", a / b }')x the time (2 is linear)"
 echo "  layout-keeping save over the canonical save, 10,000 plans: $(ratio BM_KeptSave/10000 BM_SavePlanFile/10000)x (budget 1.5x)"
 # The editor started on a file: its peak and the seconds until its window was shown filled.
-read -r editor shown < <(build-release/bench/zeq_bench_window --memory "$large")
-read -r _ shownMedium < <(build-release/bench/zeq_bench_window --memory "$medium")
-read -r bare _ < <(build-release/bench/zeq_bench_window --memory data/samples/ironclad_defence.zeq)
+read -r editor shown < <(build-release/bench/zeq_bench_window --memory "$large" 2>/dev/null)
+read -r _ shownMedium < <(build-release/bench/zeq_bench_window --memory "$medium" 2>/dev/null)
+read -r bare _ < <(build-release/bench/zeq_bench_window --memory data/samples/ironclad_defence.zeq 2>/dev/null)
 times() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "  the window shown, panes and Issues filled: $shown s on 40,000 plans (budget 0.6 s)," \
     "$(times "$shown" "$shownMedium")x the 10,000-plan figure"
