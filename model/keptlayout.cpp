@@ -51,16 +51,20 @@ void CKeptLayout::SplitInto(std::string_view text, std::vector<Line>& lines) {
     }
 }
 
-bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntry& plan) {
-    std::vector<Line> lines;
-    SplitInto(block, lines);
-    if (lines.empty() || lines.back().joins != joins) return false;
+std::string CKeptLayout::AsFirstPlan(std::string_view block) {
     // Named as the first plan, which the loader's scan reads whatever the
     // numbers around it; the name has no part in the plan's values.
     std::string text(block);
     const std::size_t open = text.find('['), close = text.find(']', open);
-    if (close == std::string::npos) return false;
-    text.replace(open + 1, close - open - 1, PlanSectionName(1));
+    if (close != std::string::npos) text.replace(open + 1, close - open - 1, PlanSectionName(1));
+    return text;
+}
+
+bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntry& plan) {
+    std::vector<Line> lines;
+    SplitInto(block, lines);
+    if (lines.empty() || lines.back().joins != joins) return false;
+    const std::string text = AsFirstPlan(block);
     CSectionFile file;
     if (!file.ParseText(text) || file.Sections().size() != 1) return false;
     int read = 0;
@@ -104,11 +108,8 @@ PlanEntry CKeptLayout::OriginalPlan(std::size_t index) const {
     const Section& section = m_sections[m_plans[index].section];
     const Line& from = m_lines[std::size_t(section.header - 1)];
     const Line& to = m_lines[std::size_t(JoinedEnd(section.lastEntry) - 1)];
-    std::string block = m_text.substr(from.offset, to.offset + to.length + to.end - from.offset);
-    // Named as the first plan, which the loader's scan reads whatever the
-    // numbers around it; the name has no part in the plan's values.
-    const std::size_t open = block.find('['), close = block.find(']', open);
-    block.replace(open + 1, close - open - 1, PlanSectionName(1));
+    const std::string block = AsFirstPlan(
+        std::string_view(m_text).substr(from.offset, to.offset + to.length + to.end - from.offset));
     PlanEntry plan;
     CPlanData().ReadText(block, [&plan](const PlanEntry& read) { plan = read; });
     return plan;
@@ -217,20 +218,46 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
                        CPlanData* data, CPlanFileReport* report, Diagnostic* error,
                        const std::vector<const MatchEntry*>* matches) {
     Clear();
-    CSectionFile file;
     if (text.size() >= Line::kNoComment) { // beyond what a line's offset holds
         if (error) *error = {0, "the text is too large"};
         return false;
     }
-    if (!file.ParseText(text)) {
-        if (error) *error = file.LastError();
-        if (report) report->Failed(file.LastError());
+    bool read = false;
+    {
+        CSectionFile file;
+        if (!file.ParseText(text)) {
+            if (error) *error = file.LastError();
+            if (report) report->Failed(file.LastError());
+            return false;
+        }
+        m_text = std::move(text);
+        SectionsOf(file);
+        if (report) report->Reading(m_text);
+        read = data ? Loaded(file, *data, report) : Compared(file, *compared, report, matches);
+        if (report) report->Reading({});
+        m_sectionOf.clear();
+    } // the tree goes before the line table is made: the two are never whole at once
+    if (!read) {
+        Clear();
         return false;
     }
-    m_text = std::move(text);
     Index();
     // Each section's block: the comment lines right above its header belong
     // to it; blank lines and comments further up, to the block before.
+    for (std::size_t s = 0; s < m_sections.size(); ++s) {
+        Section& section = m_sections[s];
+        const int floor = s == 0 ? 0 : m_sections[s - 1].lastEntry;
+        while (section.first - 1 > floor && IsCommentLine(LineText(section.first - 1)))
+            --section.first;
+    }
+    for (std::size_t s = 0; s < m_sections.size(); ++s)
+        m_sections[s].last =
+            s + 1 < m_sections.size() ? m_sections[s + 1].first - 1 : int(m_lines.size());
+    m_mapped = true;
+    return true;
+}
+
+void CKeptLayout::SectionsOf(const CSectionFile& file) {
     m_sections.reserve(file.Sections().size());
     m_plans.reserve(file.Sections().size());
     for (const SectionNode& node : file.Sections()) {
@@ -238,14 +265,8 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
         Section section{std::string(node.name), node.line, node.line, 0, node.line};
         for (const EntryNode& entry : node.entries)
             section.lastEntry = std::max(section.lastEntry, entry.line);
-        const int floor = m_sections.empty() ? 0 : m_sections.back().lastEntry;
-        while (section.first - 1 > floor && IsCommentLine(LineText(section.first - 1)))
-            --section.first;
         m_sections.push_back(std::move(section));
     }
-    for (std::size_t s = 0; s < m_sections.size(); ++s)
-        m_sections[s].last =
-            s + 1 < m_sections.size() ? m_sections[s + 1].first - 1 : int(m_lines.size());
     // The plan numbers of the sections, which have a later namesake, and the
     // numbers the loader's scan reaches.
     m_numbers.resize(m_sections.size());
@@ -260,26 +281,25 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
     ScanPlanSections(
         [&](const std::string& name) { return last.count(PlanNumberOf(name)) ? &last : nullptr; },
         [&](unsigned long n, const auto*) { m_reached.push_back(n); });
+}
 
-    if (data) {
-        // Loaded as the document, which the records then are.
-        if (report) report->Reading(m_text);
-        data->LoadFromSections(file, report, this);
-        if (report) report->Reading({});
-        m_sectionOf.clear();
-        m_original.start = data->start;
-        for (const auto& match : data->matches.All())
-            m_original.matches.AddTarget(match->unitClass)->attackers = match->attackers;
-        m_fingerprints.reserve(data->plans.CountPlans());
-        for (const auto& plan : data->plans.All()) {
-            m_index.emplace(plan.get(), m_fingerprints.size());
-            m_fingerprints.push_back(FingerprintOf(*plan));
-        }
-        m_mapped = true;
-        return true;
+bool CKeptLayout::Loaded(CSectionFile& file, CPlanData& data, CPlanFileReport* report) {
+    // Loaded as the document, which the records then are.
+    data.LoadFromSections(file, report, this);
+    m_original.start = data.start;
+    for (const auto& match : data.matches.All())
+        m_original.matches.AddTarget(match->unitClass)->attackers = match->attackers;
+    m_fingerprints.reserve(data.plans.CountPlans());
+    for (const auto& plan : data.plans.All()) {
+        m_index.emplace(plan.get(), m_fingerprints.size());
+        m_fingerprints.push_back(FingerprintOf(*plan));
     }
+    return true;
+}
+
+bool CKeptLayout::Compared(CSectionFile& file, const std::vector<const PlanEntry*>& plans,
+                           CPlanFileReport* report, const std::vector<const MatchEntry*>* matches) {
     // Each plan is compared and fingerprinted as it is read, and not kept.
-    const auto& plans = *compared;
     std::size_t read = 0;
     bool same = true;
     m_fingerprints.reserve(plans.size());
@@ -289,23 +309,16 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
         if (report) report->PlanIs(&plan, same ? plans[read] : nullptr);
         ++read;
     };
-    if (report) report->Reading(m_text);
     m_original.LoadFromSections(file, report, this, &each);
-    if (report) report->Reading({});
-    m_sectionOf.clear();
     if (report && matches) {
         std::vector<const MatchEntry*> readMatches;
         for (const auto& match : m_original.matches.All())
             readMatches.push_back(match.get());
         report->MatchesAre(readMatches, *matches);
     }
-    if (!same || read != plans.size()) {
-        Clear();
-        return false;
-    }
+    if (!same || read != plans.size()) return false;
     for (std::size_t i = 0; i < plans.size(); ++i)
         m_index.emplace(plans[i], i);
-    m_mapped = true;
     return true;
 }
 

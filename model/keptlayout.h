@@ -127,6 +127,12 @@ private:
     bool Read(std::string& text, const std::vector<const PlanEntry*>* compared, CPlanData* data,
               CPlanFileReport* report, Diagnostic* error,
               const std::vector<const MatchEntry*>* matches = nullptr);
+    void SectionsOf(const CSectionFile& file);
+    bool Loaded(CSectionFile& file, CPlanData& data, CPlanFileReport* report);
+    bool Compared(CSectionFile& file, const std::vector<const PlanEntry*>& plans,
+                  CPlanFileReport* report, const std::vector<const MatchEntry*>* matches);
+    // A plan section's block, its header first, as the text of the first plan.
+    static std::string AsFirstPlan(std::string_view block);
     void Index();
     // The plan as its section in the text reads on its own: the record the
     // document holds may have changed since.
