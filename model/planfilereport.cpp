@@ -148,15 +148,19 @@ void CPlanFileReport::Reading(std::string_view text) {
 
 std::string CPlanFileReport::AsWritten(int line) {
     if (m_lineStarts.empty()) {
-        m_lineStarts.reserve(std::size_t(std::count(m_text.begin(), m_text.end(), '\n')) + 1);
+        // Lines as the parser numbers them: CR LF, a lone LF and a lone CR
+        // each end one.
         m_lineStarts.push_back(0);
-        for (std::size_t i = 0; i < m_text.size(); ++i)
-            if (m_text[i] == '\n') m_lineStarts.push_back(std::uint32_t(i + 1));
+        for (std::size_t i = m_text.find_first_of("\r\n"); i != std::string_view::npos;
+             i = m_text.find_first_of("\r\n", i)) {
+            i += m_text.compare(i, 2, "\r\n") == 0 ? 2 : 1;
+            m_lineStarts.push_back(std::uint32_t(i));
+        }
     }
     if (line < 1 || std::size_t(line) > m_lineStarts.size()) return Quoted("");
     std::string_view text = m_text.substr(m_lineStarts[std::size_t(line) - 1]);
-    text = text.substr(0, text.find('\n'));
-    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+    text = text.substr(0, text.find_first_of("\r\n"));
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);

@@ -91,6 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
         Rule{"DigitsThenText", "[Start]\r\nscrapCount = 12abc\r\n",
              "2:l:'scrapCount = 12abc' reads as 12"},
         Rule{"SignedNumber", "[Start]\r\nscrapCount = -5\r\n", "2:l:'scrapCount = -5' reads as 0"},
+        // The line quoted is the one the parser counted, whatever ends the lines.
+        Rule{"LoneCrLineEnds", "[Start]\rconsClass = a\n\rscrapCount = 7x\r",
+             "4:l:'scrapCount = 7x' reads as 7"},
         Rule{"CheatDropped", kStart + "[Cheat]\r\nmoneyAmount = 5\r\n",
              "4:l:[Cheat] is not kept unless"},
         Rule{"RepeatedPlanKey", kStart + kPlan + "doNextOnFail=1\r\nDONEXTONFAIL=0\r\n",
