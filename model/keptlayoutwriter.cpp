@@ -42,21 +42,24 @@ bool SameMatches(const MatchList& a, const MatchList& b) {
                       [](const auto& x, const auto& y) { return *x == *y; });
 }
 
+// Whether plans read in the order `read` come, in priority order (the order
+// the game takes them in), as the document's do.
+bool InPriorityOrder(std::vector<const PlanEntry*> read, const CPlanData& data) {
+    std::stable_sort(read.begin(), read.end(), [](const PlanEntry* a, const PlanEntry* b) {
+        return ComparePlanPriority(a, b) < 0;
+    });
+    const auto q = ByPriority(data.plans);
+    return std::equal(q.begin(), q.end(), read.begin(), read.end(),
+                      [](const PlanEntry* x, const PlanEntry* y) { return x == y || *x == *y; });
+}
+
 // Whether `text` loads as `data`: the same values, matches and plans (in
 // priority order, which is the order the game takes them in).
 bool LoadsAs(std::string_view text, const CPlanData& data) {
     CPlanData loaded;
-    if (!loaded.LoadText(text)) return false;
-    if (!(loaded.start == data.start)) return false;
-    const auto& a = loaded.matches.All();
-    const auto& b = data.matches.All();
-    if (a.size() != b.size() || !std::equal(a.begin(), a.end(), b.begin(),
-                                            [](const auto& x, const auto& y) { return *x == *y; }))
-        return false;
-    const auto p = ByPriority(loaded.plans), q = ByPriority(data.plans);
-    return p.size() == q.size() &&
-           std::equal(p.begin(), p.end(), q.begin(),
-                      [](const PlanEntry* x, const PlanEntry* y) { return *x == *y; });
+    return loaded.LoadText(text) && loaded.start == data.start &&
+           SameMatches(loaded.matches, data.matches) &&
+           InPriorityOrder(loaded.plans.InOrder(), data);
 }
 
 // The same, told from one read of the text that keeps no plan: the plans it
@@ -72,15 +75,7 @@ bool ReadsAs(std::string_view text, const CPlanData& data,
     expected.reserve(byNumber.size());
     for (const auto& [number, plan] : byNumber)
         expected.push_back(plan);
-    std::vector<const PlanEntry*> byPriority = expected;
-    std::stable_sort(
-        byPriority.begin(), byPriority.end(),
-        [](const PlanEntry* a, const PlanEntry* b) { return ComparePlanPriority(a, b) < 0; });
-    const auto q = ByPriority(data.plans);
-    if (q.size() != byPriority.size() ||
-        !std::equal(q.begin(), q.end(), byPriority.begin(),
-                    [](const PlanEntry* x, const PlanEntry* y) { return x == y || *x == *y; }))
-        return false;
+    if (!InPriorityOrder(expected, data)) return false;
     CPlanData loaded;
     std::size_t read = 0;
     bool same = true;
@@ -89,11 +84,8 @@ bool ReadsAs(std::string_view text, const CPlanData& data,
             ++read;
         }))
         return false;
-    const auto& a = loaded.matches.All();
-    const auto& b = data.matches.All();
-    return same && read == expected.size() && loaded.start == data.start && a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](const auto& x, const auto& y) { return *x == *y; });
+    return same && read == expected.size() && loaded.start == data.start &&
+           SameMatches(loaded.matches, data.matches);
 }
 
 } // namespace
@@ -679,15 +671,7 @@ bool CKeptLayout::Render(const CPlanData& data, std::string& text,
         for (std::size_t plan : edits.Changed())
             *checked = *checked &&
                        std::binary_search(sections.begin(), sections.end(), m_plans[plan].section);
-        // The game takes them in priority order: that of the document.
-        std::vector<const PlanEntry*> byPriority = byIndex;
-        std::stable_sort(
-            byPriority.begin(), byPriority.end(),
-            [](const PlanEntry* a, const PlanEntry* b) { return ComparePlanPriority(a, b) < 0; });
-        const auto q = ByPriority(data.plans);
-        *checked = *checked && q.size() == byPriority.size() &&
-                   std::equal(q.begin(), q.end(), byPriority.begin(),
-                              [](const PlanEntry* x, const PlanEntry* y) { return *x == *y; });
+        *checked = *checked && InPriorityOrder(byIndex, data);
         if (*checked)
             for (std::size_t& section : sections)
                 section = planOf[section]; // from here on, the plan read from it
