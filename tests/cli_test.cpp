@@ -38,7 +38,7 @@ protected:
                    .exitCode == 0;
     }
     ToolRun Git(const std::string& args) const {
-        return Run("cd '" + Path("repo") + "' && ZEQ='" ZEQ_TOOL "' git " + args);
+        return Run("cd '" + Path("repo") + "' && export ZEQ='" ZEQ_TOOL "' && git " + args);
     }
     // A shell command, its output caught.
     ToolRun Run(const std::string& command) const {
