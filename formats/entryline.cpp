@@ -4,6 +4,8 @@
 #include "sectionfile.h"
 #include "textvalues.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::string_view kBlanks = " \t\f";
@@ -28,6 +30,18 @@ std::pair<std::size_t, std::size_t> Trimmed(std::string_view text, std::size_t f
 }
 
 } // namespace
+
+std::size_t LineEndFrom(std::string_view text, std::size_t from) {
+    std::size_t at = std::min(from, text.size());
+    while (at < text.size() && text[at] != '\n' && text[at] != '\r')
+        ++at;
+    return at;
+}
+
+std::size_t LineBreakAt(std::string_view text, std::size_t at) {
+    if (at >= text.size()) return 0;
+    return text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+}
 
 std::size_t CommentStart(std::string_view line) {
     CMarkStack marks;

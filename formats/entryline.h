@@ -10,6 +10,14 @@
 // the quote characters of a text and everything after the value (a comment,
 // and with it whatever that comment runs on over) stay.
 
+// Where the line that starts at `from` ends: at its first CR or LF (CR LF, a
+// lone LF and a lone CR each end a line), else at the text's end. A plain
+// loop: a search for either of two characters calls memchr once a byte.
+std::size_t LineEndFrom(std::string_view text, std::size_t from);
+// How many bytes the line break at `at` takes: 2 for CR LF, else 1, and 0 at
+// the text's end.
+std::size_t LineBreakAt(std::string_view text, std::size_t at);
+
 // Where a "//" comment starts on the line, outside quotes and header
 // brackets; npos where none does.
 std::size_t CommentStart(std::string_view line);

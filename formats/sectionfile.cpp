@@ -1,6 +1,7 @@
 #include "sectionfile.h"
 
 #include "codepage.h"
+#include "entryline.h"
 #include "filebuffer.h"
 #include "filesave.h"
 #include "markstack.h"
@@ -169,7 +170,7 @@ private:
     // A comment alone on its line that says which findings not to tell.
     void NoteIgnore() {
         std::string_view comment = m_text.substr(m_pos + 2);
-        comment = comment.substr(0, comment.find_first_of("\r\n"));
+        comment = comment.substr(0, LineEndFrom(comment, 0));
         comment.remove_prefix(std::min(comment.find_first_not_of(" \t\f"), comment.size()));
         if (!comment.starts_with(kIgnoreDirective) ||
             comment.find_first_not_of(" \t\f", kIgnoreDirective.size()) == kIgnoreDirective.size())

@@ -20,8 +20,8 @@ void CKeptLayout::Clear() {
 void CKeptLayout::Index() {
     // Counted first, so that the table is made at its size.
     std::size_t count = 1;
-    for (std::size_t at = 0; (at = m_text.find_first_of("\r\n", at)) != std::string::npos; ++count)
-        at += m_text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
+    for (std::size_t at = LineEndFrom(m_text, 0); at < m_text.size(); ++count)
+        at = LineEndFrom(m_text, at + LineBreakAt(m_text, at));
     m_lines.reserve(count);
     SplitInto(m_text, m_lines);
 }
@@ -33,12 +33,11 @@ void CKeptLayout::SplitInto(std::string_view text, std::vector<Line>& lines) {
     for (std::size_t at = 0; at < text.size();) {
         Line line;
         line.offset = std::uint32_t(at);
-        const std::size_t end = text.find_first_of("\r\n", at);
-        line.length = std::uint32_t((end == std::string::npos ? text.size() : end) - at);
+        line.length = std::uint32_t(LineEndFrom(text, at) - at);
         const std::size_t comment = CommentStart(text.substr(at, line.length));
         if (comment != std::string_view::npos) line.comment = std::uint32_t(comment);
         at += line.length;
-        if (at < text.size()) line.end = text.substr(at, 2) == "\r\n" ? 2 : 1;
+        line.end = std::uint8_t(LineBreakAt(text, at));
         at += line.end;
         // A comment joins the next line on only where its line is read on:
         // after text, or on a line that is itself joined on.

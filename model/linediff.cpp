@@ -1,5 +1,6 @@
 #include "linediff.h"
 
+#include "entryline.h"
 #include "subsequence.h"
 
 #include <vector>
@@ -44,10 +45,8 @@ std::vector<SubsequenceStep> Steps(const std::vector<std::string_view>& a,
 std::vector<std::string_view> SplitLines(std::string_view text, bool withEnds) {
     std::vector<std::string_view> lines;
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find_first_of("\r\n", at), text.size());
-        const std::size_t next = end + (end == text.size()              ? 0
-                                        : text.substr(end, 2) == "\r\n" ? 2
-                                                                        : 1);
+        const std::size_t end = LineEndFrom(text, at);
+        const std::size_t next = end + LineBreakAt(text, end);
         lines.push_back(text.substr(at, (withEnds ? next : end) - at));
         at = next;
     }

@@ -1,6 +1,7 @@
 #include "planfilereport.h"
 
 #include "codepage.h"
+#include "entryline.h"
 #include "plandata.h"
 #include "planformat.h"
 #include "planmanager.h"
@@ -151,15 +152,15 @@ std::string CPlanFileReport::AsWritten(int line) {
         // Lines as the parser numbers them: CR LF, a lone LF and a lone CR
         // each end one.
         m_lineStarts.push_back(0);
-        for (std::size_t i = m_text.find_first_of("\r\n"); i != std::string_view::npos;
-             i = m_text.find_first_of("\r\n", i)) {
-            i += m_text.compare(i, 2, "\r\n") == 0 ? 2 : 1;
+        for (std::size_t i = LineEndFrom(m_text, 0); i < m_text.size();
+             i = LineEndFrom(m_text, i)) {
+            i += LineBreakAt(m_text, i);
             m_lineStarts.push_back(std::uint32_t(i));
         }
     }
     if (line < 1 || std::size_t(line) > m_lineStarts.size()) return Quoted("");
     std::string_view text = m_text.substr(m_lineStarts[std::size_t(line) - 1]);
-    text = text.substr(0, text.find_first_of("\r\n"));
+    text = text.substr(0, LineEndFrom(text, 0));
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -280,20 +281,19 @@ void CPlanFileReport::FactionsMixed() {
 
 void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
     if (!entry) return;
-    const std::string v(entry->value);
-    const std::string shown = AsWritten(entry->line);
+    const std::string_view v = entry->value;
     if (v.empty()) {
         Add(FindingKind::Warning, "number-empty", entry->line,
             Quoted(entry->key) + " has no value and reads as 0");
     } else if (!IsDigit(v[0])) {
         Add(Dropped(), "number-not-digits", entry->line,
-            shown + " reads as 0: numbers begin with a digit" +
+            AsWritten(entry->line) + " reads as 0: numbers begin with a digit" +
                 std::string(IsQuote(v[0]) ? " and have no quotes" : ""));
     } else {
         const auto number = static_cast<std::uint32_t>(CSectionFile::GetValueInt(entry, 0));
         if (!std::all_of(v.begin(), v.end(), IsDigit))
             Add(Dropped(), "number-trailing-text", entry->line,
-                shown + " reads as " + std::to_string(number));
+                AsWritten(entry->line) + " reads as " + std::to_string(number));
         else if (number > max)
             Add(Dropped(), "number-too-large", entry->line,
                 Quoted(entry->key) + " is cut from " + std::to_string(number) + " to " +
