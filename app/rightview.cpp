@@ -54,7 +54,10 @@ QVector<QPixmap> Scaled(const QVector<QPixmap>& images, int size) {
 } // namespace
 
 CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWidget* parent)
-    : QWidget(parent), m_document(document), m_context(context), m_model(new CPlanListModel(this)),
+    : QWidget(parent), m_document(document), m_context(context),
+      m_model(new CPlanListModel(
+          [this](const PlanEntry& plan, int column) { return Describe(plan, column); },
+          [this](const PlanEntry& plan) { return IconFor(plan); }, this)),
       m_selection(new QItemSelectionModel(m_model, this)), m_stack(new QStackedWidget(this)),
       m_details(new QTreeView), m_icons(new QListView) {
 
@@ -105,10 +108,9 @@ CRightView::CRightView(CZeqEditorDoc& document, const CAppContext& context, QWid
     connect(m_model, &QAbstractItemModel::modelReset, this, &CRightView::FitGrid);
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &CRightView::FitGrid);
     connect(&m_document, &CZeqEditorDoc::PlansInserted, this,
-            [this](const QList<const PlanEntry*>& plans) { m_model->Insert(MakeRows(plans)); });
+            [this](const QList<const PlanEntry*>& plans) { m_model->Insert(plans); });
     connect(&m_document, &CZeqEditorDoc::PlansAboutToBeRemoved, m_model, &CPlanListModel::Remove);
-    connect(&m_document, &CZeqEditorDoc::PlansChanged, this,
-            [this](const QList<const PlanEntry*>& plans) { m_model->Update(MakeRows(plans)); });
+    connect(&m_document, &CZeqEditorDoc::PlansChanged, m_model, &CPlanListModel::Update);
     connect(&m_document, &CZeqEditorDoc::SelectRequested, this,
             [this](const QList<const PlanEntry*>& plans, const auto&) {
                 if (!plans.isEmpty()) SelectPlans(plans);
@@ -190,30 +192,28 @@ QAbstractItemView* CRightView::CurrentView() const {
     return static_cast<QAbstractItemView*>(m_stack->currentWidget());
 }
 
-CPlanListModel::Row CRightView::MakeRow(const PlanEntry* plan) const {
-    return {plan,
-            IconFor(*plan),
-            ToQt(plan->planType),
-            ToQt(DescribeCondition(plan->condition, m_context.Units())),
-            ToQt(DescribeFlags(plan->flags)),
-            ToQt(DescribeParameters(*plan, m_context.Units()))};
-}
-
-QVector<CPlanListModel::Row> CRightView::MakeRows(const QList<const PlanEntry*>& plans) const {
-    QVector<CPlanListModel::Row> rows;
-    rows.reserve(plans.size());
-    for (const PlanEntry* plan : plans)
-        rows.append(MakeRow(plan));
-    return rows;
+QString CRightView::Describe(const PlanEntry& plan, int column) const {
+    switch (column) {
+    case TypeColumn:
+        return ToQt(plan.planType);
+    case ConditionColumn:
+        return ToQt(DescribeCondition(plan.condition, m_context.Units()));
+    case FlagsColumn:
+        return ToQt(DescribeFlags(plan.flags));
+    case ParametersColumn:
+        return ToQt(DescribeParameters(plan, m_context.Units()));
+    default:
+        return {};
+    }
 }
 
 void CRightView::Rebuild() {
     CWaitCursor wait;
-    QVector<CPlanListModel::Row> rows;
-    rows.reserve(qsizetype(m_document.Data().plans.CountPlans()));
+    QVector<const PlanEntry*> plans;
+    plans.reserve(qsizetype(m_document.Data().plans.CountPlans()));
     for (const auto& plan : m_document.Data().plans.All())
-        rows.append(MakeRow(plan.get()));
-    m_model->Reset(std::move(rows)); // sorted by priority as it goes in
+        plans.append(plan.get());
+    m_model->Reset(std::move(plans)); // sorted by priority as it goes in
     emit SelectionChanged();
 }
 

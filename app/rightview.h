@@ -72,8 +72,7 @@ private:
     void BuildIcons();
     void FitGrid();
     QIcon IconFor(const PlanEntry& plan) const;
-    CPlanListModel::Row MakeRow(const PlanEntry* plan) const;
-    QVector<CPlanListModel::Row> MakeRows(const QList<const PlanEntry*>& plans) const;
+    QString Describe(const PlanEntry& plan, int column) const;
     void MovePlan(int neighbourOffset, const QString& text);
 
     CZeqEditorDoc& m_document;
