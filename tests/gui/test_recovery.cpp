@@ -235,6 +235,15 @@ private slots:
         ui.choices = {1}; // Overwrite
         QVERIFY(doc->DoFileSave(nullptr));
         QVERIFY(Read(file).contains("= 40"));
+        // Written again with the same bytes: touched, not changed, so no question.
+        const auto asked = ui.questions.size();
+        QTest::qWait(20);
+        Write(file, Read(file));
+        attacker.priority = 45;
+        doc->ChangePlan(doc->Data().plans.All()[1].get(), attacker);
+        QVERIFY(doc->DoFileSave(nullptr));
+        QCOMPARE(ui.questions.size(), asked);
+        QVERIFY(Read(file).contains("= 45"));
     }
 
     // Edit, crash, another program changes the file, Recover, Save: the save
