@@ -16,8 +16,11 @@ bool IsQuote(char c) {
 }
 
 std::string FieldText(std::string_view text, std::size_t limit) {
-    const std::size_t end = std::min(text.find_first_of(std::string_view("\"'\0", 3)), text.size());
-    return std::string(text.substr(0, std::min(end, limit)));
+    // A loop, not find_first_of: that calls memchr once a character.
+    std::size_t end = 0;
+    while (end < text.size() && end < limit && text[end] != '\0' && !IsQuote(text[end]))
+        ++end;
+    return std::string(text.substr(0, end));
 }
 
 std::string_view QuotedBody(std::string_view text) {

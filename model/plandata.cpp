@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 
 namespace {
 
@@ -24,6 +25,9 @@ std::string_view NameOf(const EntryNode& entry) {
 // of the nodes themselves, linear in the file and with no allocation per name.
 template <typename Node> class FirstByName {
 public:
+    FirstByName() = default;
+    // Made at the size `count` names take, so that it never grows.
+    explicit FirstByName(std::size_t count) : m_slots(std::bit_ceil(2 * count + 2)) {}
     void Add(Node* node) {
         if (2 * (m_count + 1) > m_slots.size()) Grow();
         Node*& slot = m_slots[SlotOf(NameOf(*node))];
@@ -90,7 +94,15 @@ private:
 // Reads one plan section into the plans; false when the plan is dropped (no
 // type, or a priority that is 0 or does not begin with a digit).
 bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
-    auto find = [section](std::string_view key) { return CSectionFile::FindEntry(section, key); };
+    // The first entry of each known key is consumed; everything else, later
+    // duplicates of known keys included, becomes a parameter in file order.
+    std::array<const EntryNode*, kPlanKeys.size()> consumed{};
+    for (std::size_t k = 0; k < kPlanKeys.size(); ++k)
+        consumed[k] = CSectionFile::FindEntry(section, kPlanKeys[k]);
+    auto find = [&consumed](std::string_view key) {
+        return consumed.at(
+            std::size_t(std::find(kPlanKeys.begin(), kPlanKeys.end(), key) - kPlanKeys.begin()));
+    };
     const EntryNode* typeEntry = find("planType");
     const EntryNode* priorityEntry = find("planPriority");
     PlanEntry* plan =
@@ -111,12 +123,7 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
         plan->flags |= PlanFlagBuildIfNoIdle;
     if (read.report()) read.report()->PlanRead(*plan, *section);
 
-    // The first entry of each known key is consumed; everything else, later
-    // duplicates of known keys included, becomes a parameter in file order.
     const std::vector<EntryNode>& entries = section->entries;
-    std::array<const EntryNode*, kPlanKeys.size()> consumed{};
-    for (std::size_t k = 0; k < kPlanKeys.size(); ++k)
-        consumed[k] = find(kPlanKeys[k]);
     if (read.layout()) read.layout()->PlanRead(*section, consumed);
     plan->parameters.reserve(entries.size() -
                              std::size_t(std::count_if(consumed.begin(), consumed.end(),
@@ -171,7 +178,7 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CK
                                  const EachPlan* each) {
     Clear();
     const Reader read(report, layout);
-    FirstByName<SectionNode> sections;
+    FirstByName<SectionNode> sections(file.Sections().size());
     for (const SectionNode& section : file.Sections())
         sections.Add(const_cast<SectionNode*>(&section));
     auto find = [&](std::string_view name) {

@@ -173,7 +173,7 @@ void CPlanFileReport::Failed(const Diagnostic& error) {
 }
 
 void CPlanFileReport::SectionRead(const SectionNode& section) {
-    m_sectionsRead.insert(&section);
+    m_sectionsRead.push_back(&section);
 }
 
 void CPlanFileReport::EntryRead(const EntryNode& entry) {
@@ -524,10 +524,21 @@ void CPlanFileReport::Silence(const std::vector<ParseNotes::Ignore>& ignores) {
 }
 
 void CPlanFileReport::Finish(const CSectionFile& file) {
-    std::unordered_map<std::string, bool> seen;
+    // The sections read, sorted to be looked up: a set to hash into cost
+    // more than the rest of the check on a large file.
+    std::sort(m_sectionsRead.begin(), m_sectionsRead.end(), std::less<>());
+    std::vector<bool> read;
+    read.reserve(file.Sections().size());
+    for (const SectionNode& section : file.Sections())
+        read.push_back(std::binary_search(m_sectionsRead.begin(), m_sectionsRead.end(), &section,
+                                          std::less<>()));
+    // Which names came before is wanted only where a section went unread.
+    const bool allRead = std::find(read.begin(), read.end(), false) == read.end();
+    std::unordered_set<std::string> seen;
+    std::size_t i = 0;
     for (const SectionNode& section : file.Sections()) {
-        const bool first = seen.emplace(FoldedName(section.name), true).second;
-        if (!m_sectionsRead.count(&section))
+        const bool first = allRead || seen.insert(FoldedName(section.name)).second;
+        if (!read[i++])
             UnreadSection(section, !first);
         else if (!IsPlanName(section.name))
             UnreadEntries(section);
@@ -561,6 +572,6 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
     if (!m_tidy) Silence(file.Notes().ignores);
     std::stable_sort(m_findings.begin(), m_findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
-    m_sectionsRead.clear();
+    m_sectionsRead = {};
     m_entriesRead.clear();
 }

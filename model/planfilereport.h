@@ -109,7 +109,7 @@ private:
     const CUnitList* m_units;
     bool m_tidy;
     std::vector<Finding> m_findings;
-    std::unordered_set<const SectionNode*> m_sectionsRead;
+    std::vector<const SectionNode*> m_sectionsRead;
     std::unordered_set<const EntryNode*> m_entriesRead;
     struct FactionUse {
         int line;
