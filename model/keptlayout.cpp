@@ -149,8 +149,10 @@ std::string_view CKeptLayout::EndLike(int line) const {
 }
 
 int CKeptLayout::SectionOf(const SectionNode* node) const {
-    const auto it = node ? m_sectionOf.find(node) : m_sectionOf.end();
-    return it == m_sectionOf.end() ? -1 : int(it->second);
+    const auto it = std::lower_bound(
+        m_sectionOf.begin(), m_sectionOf.end(), node,
+        [](const auto& entry, const SectionNode* n) { return std::less<>()(entry.first, n); });
+    return node && it != m_sectionOf.end() && it->first == node ? int(it->second) : -1;
 }
 
 void CKeptLayout::SectionsRead(const SectionNode* start, const SectionNode* cheat,
@@ -234,7 +236,7 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
         if (report) report->Reading(m_text);
         read = data ? Loaded(file, *data, report) : Compared(file, *compared, report, matches);
         if (report) report->Reading({});
-        m_sectionOf.clear();
+        m_sectionOf = {};
     } // the tree goes before the line table is made: the two are never whole at once
     if (!read) {
         Clear();
@@ -258,14 +260,17 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
 
 void CKeptLayout::SectionsOf(const CSectionFile& file) {
     m_sections.reserve(file.Sections().size());
+    m_sectionOf.reserve(file.Sections().size());
     m_plans.reserve(file.Sections().size());
     for (const SectionNode& node : file.Sections()) {
-        m_sectionOf.emplace(&node, m_sections.size());
+        m_sectionOf.emplace_back(&node, m_sections.size());
         Section section{std::string(node.name), node.line, node.line, 0, node.line};
         for (const EntryNode& entry : node.entries)
             section.lastEntry = std::max(section.lastEntry, entry.line);
         m_sections.push_back(std::move(section));
     }
+    std::sort(m_sectionOf.begin(), m_sectionOf.end(),
+              [](const auto& a, const auto& b) { return std::less<>()(a.first, b.first); });
     // The plan numbers of the sections, which have a later namesake, and the
     // numbers the loader's scan reaches.
     m_numbers.resize(m_sections.size());

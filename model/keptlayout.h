@@ -177,7 +177,8 @@ private:
     std::vector<unsigned long> m_numbers; // each section's plan number, 0 for none
     std::vector<bool> m_repeated;         // a later section has the same number
     std::vector<unsigned long> m_reached; // the plan numbers the loader's scan reaches
-    std::unordered_map<const SectionNode*, std::size_t> m_sectionOf; // while mapping
+    // While mapping: each node with its section's index, sorted by node.
+    std::vector<std::pair<const SectionNode*, std::size_t>> m_sectionOf;
     CPlanData m_original;                    // the text as it loads: start and matches, no plan
     std::vector<PlanLines> m_plans;          // by plan as the text loads
     std::vector<Fingerprint> m_fingerprints; // by plan as the text loads

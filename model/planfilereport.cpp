@@ -9,9 +9,11 @@
 #include "unitlist.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <limits>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -342,9 +344,10 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
         add(Dropped(), "condition-incomplete", kind ? kind : unitClass,
             "the condition needs both planCondition and planConditionClass; it" + Fate());
 
-    std::unordered_map<std::string, bool> seen;
+    std::array<bool, kPlanKeys.size()> seen{};
     for (const EntryNode& entry : section.entries)
-        if (IsPlanKey(entry.key) && !seen.emplace(FoldedName(entry.key), true).second)
+        if (const std::size_t k = PlanKeyIndex(entry.key);
+            k < seen.size() && std::exchange(seen[k], true))
             add(Dropped(), "key-repeated", &entry,
                 "only the first " + Quoted(entry.key) + " of " + Header(section) + " is read" +
                     (m_tidy ? "; this one is not kept" : ""));

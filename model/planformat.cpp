@@ -6,8 +6,14 @@
 #include <algorithm>
 
 bool IsPlanKey(std::string_view key) {
-    return std::any_of(kPlanKeys.begin(), kPlanKeys.end(),
-                       [key](std::string_view known) { return NamesEqual(known, key); });
+    return PlanKeyIndex(key) < kPlanKeys.size();
+}
+
+std::size_t PlanKeyIndex(std::string_view key) {
+    return std::size_t(
+        std::find_if(kPlanKeys.begin(), kPlanKeys.end(),
+                     [key](std::string_view known) { return NamesEqual(known, key); }) -
+        kPlanKeys.begin());
 }
 
 bool TakesUnitClass(std::string_view key, const PlanParamDef* def) {

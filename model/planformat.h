@@ -21,6 +21,8 @@ constexpr std::array<std::string_view, 7> kPlanKeys = {
     "planType",           "planPriority",  "planCondition", "planConditionClass",
     "planConditionCount", "buildIfNoIdle", "doNextOnFail"};
 bool IsPlanKey(std::string_view key);
+// Where the key stands in kPlanKeys, case ignored; kPlanKeys.size() if nowhere.
+std::size_t PlanKeyIndex(std::string_view key);
 
 // The condition kinds the editor offers and describes; a plan file may hold
 // any other text, which is kept as it is.
