@@ -31,7 +31,6 @@ CIssuesPanel::CIssuesPanel(CZeqEditorDoc& document, QWidget* parent)
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_list->installEventFilter(this);
     setWidget(m_list);
 
@@ -47,6 +46,17 @@ void CIssuesPanel::SetCatalogNotes(const QList<CatalogNote>& notes) {
 
 void CIssuesPanel::Refill() {
     m_model->Refill(m_catalogNotes);
+    FitLineColumn();
+}
+
+// The line column as wide as its widest number, which the last row has, the
+// findings going by line. Fitting it to its contents measured a thousand rows
+// each time the panel was laid out: longer than filling it on a large file.
+void CIssuesPanel::FitLineColumn() {
+    int width = m_list->header()->sectionSizeHint(0);
+    if (const int rows = m_model->rowCount(); rows > 0)
+        width = std::max(width, m_list->sizeHintForIndex(m_model->index(rows - 1, 0)).width());
+    m_list->header()->resizeSection(0, width);
 }
 
 const PlanEntry* CIssuesPanel::PlanOf(const Finding* finding) const {

@@ -45,6 +45,7 @@ protected:
 
 private:
     void Refill();
+    void FitLineColumn();
     void ShowContextMenu(const QPoint& at);
     // The plan or match a row's finding is about, when it is still in the
     // document.
