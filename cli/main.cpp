@@ -18,6 +18,9 @@
 
 #include <shellapi.h> // after windows.h, which it needs
 #endif
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -459,6 +462,14 @@ std::vector<std::string> CommandArguments(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // Blocks of 128 KB and up (a file's text, the parser's buffer, large
+    // tables) are mapped on their own and given back when freed. Left to
+    // itself, glibc raises that threshold after the first such block is
+    // freed, and later ones stay in the heap as holes: 23 MB more resident
+    // for the language server on a file of 8 MB.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
 #if defined(_WIN32)
     _setmode(_fileno(stdout), _O_BINARY); // CR LF must reach the output unchanged
     const ConsoleReadsUtf8 console;
