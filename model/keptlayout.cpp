@@ -14,7 +14,12 @@
 // keptlayoutwriter.cpp.
 
 void CKeptLayout::Clear() {
-    *this = CKeptLayout(); // the memory let go too, not only emptied
+    // The memory let go, not only emptied. Moved out first: assigning an
+    // empty layout would keep the text's buffer (an empty string is copied
+    // into it, not swapped for it), and a later Read would hand that buffer
+    // to its caller's text, held through the whole read.
+    const CKeptLayout gone(std::move(*this));
+    *this = CKeptLayout();
 }
 
 void CKeptLayout::Index() {

@@ -100,6 +100,21 @@ TEST(KeptLayout, AnEditNoLineGivesBackIsRefused) {
     }
 }
 
+// Reading another file lets the first one's text go: an empty layout
+// assigned over the old one kept its buffer, which the next read then handed
+// to its caller's text, 8 MB held through a save's whole check.
+TEST(KeptLayout, ReadingAgainLetsTheOldTextGo) {
+    CKeptLayout kept;
+    CPlanData data;
+    std::string first = kCommented + "// " + std::string(100000, 'x') + "\n";
+    ASSERT_TRUE(kept.Load(first, data, nullptr, nullptr));
+    std::string second = kCommented;
+    ASSERT_TRUE(kept.Load(second, data, nullptr, nullptr));
+    EXPECT_LT(second.capacity(), 1000u);
+    kept.Clear();
+    EXPECT_LT(kept.Text().capacity(), 1000u);
+}
+
 TEST(KeptLayout, ADeletedPlanTakesItsCommentAlong) {
     Opened file(kCommented);
     file.data.plans.RemovePlan(file.Plan(0));
