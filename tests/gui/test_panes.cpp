@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
@@ -190,6 +191,15 @@ private slots:
         auto* model = List()->CurrentView()->model();
         QVERIFY(model->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull() == false);
         QVERIFY(model->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        // A changed plan's row is shown again whole, as far as its parameters.
+        QSignalSpy shown(model, &QAbstractItemModel::dataChanged);
+        PlanEntry edited = *List()->PlanAt(2);
+        edited.parameters.back().value = "\"wall\"";
+        Doc()->ChangePlan(List()->PlanAt(2), edited);
+        QVERIFY(!shown.isEmpty());
+        QCOMPARE(shown.last().at(1).toModelIndex().column(), int(CRightView::ParametersColumn));
+        QCOMPARE(List()->CellText(2, CRightView::ParametersColumn),
+                 QString::fromUtf8("2 \u00d7 Gun Spire at wall"));
     }
 
     // A plan type's icon comes from the catalog's strip at every display
