@@ -376,9 +376,13 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         return false;
     }
     if (!MayOverwrite(path, parent)) return false;
+    // The layout kept, or else the canonical one. Written once: a large
+    // file's text is not made twice, nor held twice.
     std::string text;
+    std::vector<const PlanEntry*> order;
+    bool kept = !tidied && m_kept.Write(m_data, text, &order);
     // Save Tidied asked already, before the name.
-    if (!tidied && !m_kept.Write(m_data, text)) {
+    if (!tidied && !kept) {
         switch (AskAboutLosses(path, parent, false)) {
         case 0: // nothing to lose, or the user agreed
             break;
@@ -394,6 +398,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         case IUiServices::Answer::Yes:
             if (m_startCheat) m_startCheat();
             if (!m_data.start.IsValid()) return false;
+            kept = !tidied && m_kept.Write(m_data, text, &order); // with the Start edited
             break;
         case IUiServices::Answer::No:
             break;
@@ -402,10 +407,9 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         }
     }
     CWaitCursor wait;
-    // The layout kept, or else the canonical one, which sorts the plans in
-    // memory too (the order the list shows already).
-    std::vector<const PlanEntry*> order;
-    if (tidied || !m_kept.Write(m_data, text, &order)) {
+    // The canonical layout sorts the plans in memory too (the order the
+    // list shows already).
+    if (!kept) {
         m_data.plans.SortPlansByPriority();
         text = m_data.Text();
         order = PlanOrder();
