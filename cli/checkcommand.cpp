@@ -16,7 +16,7 @@
 int RunCheck(const std::vector<std::string>& arguments, const CheckOptions& options) {
     // The plain form is the one compilers use, which editors and CI jump to.
     auto report = [&options](const std::string& file, int line, bool error, std::string_view code,
-                             const std::string& message) {
+                             std::string_view message) {
         if (!options.json) {
             Report(stdout, file, line, error ? "error" : "warning", message);
             return;

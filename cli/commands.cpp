@@ -21,7 +21,7 @@
 #include <optional>
 
 void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
-            const std::string& message) {
+            std::string_view message) {
     // Line 0 is the whole file, which has no line to point at.
     std::string text = file;
     if (line > 0) text.append(":").append(std::to_string(line));

@@ -16,7 +16,7 @@ int FinishOutput(int exitCode);
 void ReportError(const std::string& file, int line, const std::string& message);
 // The same to `stream`, with the severity ("error", "warning") named.
 void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
-            const std::string& message);
+            std::string_view message);
 // Says on standard error where copies of the file kept by interrupted saves
 // are.
 void SayIfBackedUp(const std::string& file);

@@ -474,7 +474,7 @@ void CSourceEditorDlg::OnSave() {
     }
     CPlanFileReport report;
     if (!text.isEmpty() && !report.Check(FromQt(text))) {
-        const Diagnostic& error = report.Findings().front();
+        const Finding& error = report.Findings().front();
         Ui().ShowMessage(this, IUiServices::Icon::Error,
                          tr("The text cannot be read as a plan file.\n\n%1")
                              .arg(LineMessage(error.line, ToQt(error.message))));

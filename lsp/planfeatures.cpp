@@ -224,14 +224,14 @@ bool CPlanFeatures::Formatting(Json& edits, std::string& why) const {
     CPlanFileReport tidy(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
     if (!tidy.Check(m_doc.Text())) {
         const Finding& error = tidy.Findings().front();
-        why = "the file does not load (line " + std::to_string(error.line) + ": " + error.message +
-              ")";
+        why = "the file does not load (line " + std::to_string(error.line) + ": " +
+              std::string(error.message) + ")";
         return false;
     }
     for (const Finding& finding : tidy.Findings())
         if (finding.kind != FindingKind::Warning) {
             why = "the canonical layout would drop what the file holds: line " +
-                  std::to_string(finding.line) + ": " + finding.message +
+                  std::to_string(finding.line) + ": " + std::string(finding.message) +
                   ". 'zeq fmt FILE --force -o FILE' formats it all the same";
             return false;
         }

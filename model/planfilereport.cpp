@@ -91,7 +91,7 @@ Finding& CPlanFileReport::Add(FindingKind kind, std::string_view code, int line,
                               std::string message) {
     Finding finding;
     finding.line = line;
-    finding.message = std::move(message);
+    finding.message = *m_messages.insert(std::move(message)).first;
     finding.kind = kind;
     finding.code = code;
     return m_findings.emplace_back(std::move(finding));
@@ -100,6 +100,7 @@ Finding& CPlanFileReport::Add(FindingKind kind, std::string_view code, int line,
 void CPlanFileReport::Clear() {
     m_boundFindings = m_boundWaits = 0;
     m_findings.clear();
+    m_messages.clear();
     m_sectionsRead.clear();
     m_entriesRead.clear();
     m_factionUses.clear();

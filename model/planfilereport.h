@@ -4,6 +4,7 @@
 #include "sectionfile.h"
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 #include <vector>
@@ -17,18 +18,23 @@ struct PlanEntry;
 struct StartSection;
 struct UnitGroup;
 
-enum class FindingKind {
+enum class FindingKind : std::uint8_t {
     Error,   // the text does not load at all, or holds a merge left unresolved
     Loss,    // the canonical layout would not give it back (tidy reports only)
     Warning, // it reads differently from how it looks, is not read, or the catalogs do not know it
 };
 
-struct Finding : Diagnostic {
+// 56 bytes: a large file has a hundred thousand, mostly of a few hundred
+// sentences, which the report holds once each.
+struct Finding {
+    int line = 0;
     FindingKind kind = FindingKind::Warning;
+    bool planLost = false; // a whole plan section is lost
+    // The plain sentence, held by the report that made the finding.
+    std::string_view message;
     // What kind of finding it is, in a word that stays from release to
     // release ("key-unknown", "number-too-large"...) for tools and filters.
     std::string_view code;
-    bool planLost = false;             // a whole plan section is lost
     const PlanEntry* plan = nullptr;   // the plan it is about, in the model loaded
     const MatchEntry* match = nullptr; // the match it is about, in the model loaded
 
@@ -52,6 +58,12 @@ public:
     explicit CPlanFileReport(const CPlanManager* planTypes = nullptr,
                              const CUnitList* units = nullptr, Mode mode = Mode::KeptLayout)
         : m_planTypes(planTypes), m_units(units), m_tidy(mode == Mode::Tidy) {}
+    // Findings view the sentences the report holds: a copy would view the
+    // other's. A move keeps them where they are.
+    CPlanFileReport(const CPlanFileReport&) = delete;
+    CPlanFileReport& operator=(const CPlanFileReport&) = delete;
+    CPlanFileReport(CPlanFileReport&&) = default;
+    CPlanFileReport& operator=(CPlanFileReport&&) = default;
 
     // Loads the text into `data` and reports on it; without `data`, no model
     // is kept and the findings point at no record. False when the text does
@@ -109,6 +121,8 @@ private:
     const CUnitList* m_units;
     bool m_tidy;
     std::vector<Finding> m_findings;
+    // Each distinct sentence once; a node's string stays where it is.
+    std::unordered_set<std::string> m_messages;
     std::vector<const SectionNode*> m_sectionsRead;
     std::unordered_set<const EntryNode*> m_entriesRead;
     struct FactionUse {

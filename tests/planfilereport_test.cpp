@@ -24,7 +24,7 @@ std::vector<std::string> Findings(const std::string& text, const CPlanManager* p
                            : f.IsError()                    ? "e"
                            : f.kind == FindingKind::Warning ? "w"
                                                             : "l";
-        out.push_back(std::to_string(f.line) + ":" + kind + ":" + f.message);
+        out.push_back(std::to_string(f.line) + ":" + kind + ":" + std::string(f.message));
     }
     return out;
 }
