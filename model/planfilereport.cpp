@@ -99,8 +99,10 @@ Finding& CPlanFileReport::Add(FindingKind kind, std::string_view code, int line,
 
 void CPlanFileReport::Clear() {
     m_boundFindings = m_boundWaits = 0;
-    m_findings.clear();
-    m_messages.clear();
+    // Let go, not only emptied: a large file's findings run to megabytes,
+    // which the check that follows would otherwise hold beside its parse.
+    m_findings = {};
+    m_messages = {};
     m_sectionsRead.clear();
     m_entriesRead.clear();
     m_factionUses.clear();
