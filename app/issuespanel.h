@@ -5,7 +5,7 @@
 class CIssuesModel;
 class CZeqEditorDoc;
 class QModelIndex;
-class QTreeView;
+class QTableView;
 struct CatalogNote;
 struct Finding;
 struct MatchEntry;
@@ -23,7 +23,7 @@ public:
     CIssuesPanel(CZeqEditorDoc& document, QWidget* parent = nullptr);
 
     void SetCatalogNotes(const QList<CatalogNote>& notes);
-    QTreeView* List() const { return m_list; }
+    QTableView* List() const { return m_list; }
     // Runs a row as a double-click or Enter does.
     void Activate(const QModelIndex& row);
     // Next Issue (+1) and Previous Issue (-1): the neighbouring row, round
@@ -54,6 +54,6 @@ private:
 
     CZeqEditorDoc& m_document;
     CIssuesModel* m_model;
-    QTreeView* m_list;
+    QTableView* m_list;
     QList<CatalogNote> m_catalogNotes;
 };

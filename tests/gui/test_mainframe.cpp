@@ -31,6 +31,7 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -397,7 +398,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(frame));
         CRightView* list = frame->GetRightPane();
         list->SelectRow(0, true);
-        QTreeView* issues = frame->IssuesPanel()->List();
+        QTableView* issues = frame->IssuesPanel()->List();
         issues->setFocus();
         issues->selectAll();
         int dialogs = 0;
