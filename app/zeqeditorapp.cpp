@@ -50,7 +50,7 @@ CZeqEditorApp::CZeqEditorApp()
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // One heap for every thread. A file is opened on a worker thread, which
     // glibc gives a heap of its own: the parse's blocks freed there were no
-    // use to the save's parse on this thread, 20 MB more on a large file.
+    // use to the save's parse on this thread: 5 MB more at a large file's save.
     mallopt(M_ARENA_MAX, 1);
 #endif
     // A catalog changed on disk (the modder added a unit): read again, and
