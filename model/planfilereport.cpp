@@ -467,6 +467,13 @@ void CPlanFileReport::UnreadEntries(const SectionNode& section) {
 }
 
 void CPlanFileReport::NotesOf(const ParseNotes& notes) {
+    // At most one finding a note: made room for at once, as a vector that
+    // doubled at its end would hold both copies (a commented file has as many
+    // comments as plans).
+    m_findings.reserve(m_findings.size() + 1 + notes.highBytes.size() +
+                       (m_tidy ? notes.comments.size() : 0) + notes.headerTails.size() +
+                       notes.ignoredLines.size() + notes.semicolonLines.size() +
+                       notes.commentJoins.size() + notes.closedQuotes.size());
     // Some Windows editors write one; the game reads it as part of the first
     // line, which then is no header.
     if (notes.byteOrderMark)
