@@ -16,7 +16,7 @@ std::optional<std::pair<std::string, std::string>> Read(std::string_view line) {
     if (!file.ParseText("[s]\n" + std::string(line))) return std::nullopt;
     const auto& entries = file.Sections().front().entries;
     if (entries.size() != 1) return std::nullopt;
-    return std::pair{std::string(entries[0].key), std::string(entries[0].value)};
+    return std::pair{std::string(entries[0].Key()), std::string(entries[0].Value())};
 }
 
 // Where text[from, to) begins and ends without the blanks around it; `from`

@@ -281,6 +281,9 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
     m_error = {};
     m_notes = {};
     if (text.empty()) return Fail(0, "the text is empty");
+    // An entry's key and value are counted in 32 bits.
+    if (text.size() >= std::numeric_limits<std::uint32_t>::max())
+        return Fail(0, "the text is too large");
 
     Cleaner cleaner(text);
     if (!cleaner.Run()) return Fail(cleaner.failLine, cleaner.failReason);
@@ -342,7 +345,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
                     .push_back(sourceLine);
                 continue;
             }
-            gathered.push_back({line.substr(0, equals), line.substr(equals + 1), sourceLine});
+            gathered.push_back(EntryNode(line, equals, sourceLine));
         }
     }
     closeSection();
@@ -373,20 +376,25 @@ SectionNode* CSectionFile::AddSection(std::string_view name) {
 EntryNode* CSectionFile::FindEntry(SectionNode* section, std::string_view key) {
     if (!section) return nullptr;
     for (EntryNode& entry : section->entries)
-        if (NamesEqual(entry.key, key)) return &entry;
+        if (NamesEqual(entry.Key(), key)) return &entry;
     return nullptr;
 }
 
 EntryNode* CSectionFile::AddEntry(SectionNode* section, std::string_view key,
                                   std::string_view value) {
     if (!section) return nullptr;
-    return &section->entries.emplace_back(EntryNode{Keep(key), Keep(value), 0});
+    std::string run;
+    run.reserve(key.size() + 1 + value.size());
+    run.append(key).append(1, '=').append(value);
+    return &section->entries.emplace_back(EntryNode(Keep(run), key.size(), 0));
 }
 
 std::int32_t CSectionFile::GetValueInt(const EntryNode* entry, std::int32_t defaultNumber) {
-    if (!entry || entry->value.empty()) return defaultNumber;
-    const std::string_view v = entry->value;
-    if (v[0] < '0' || v[0] > '9') return defaultNumber;
+    return entry ? ValueInt(entry->Value(), defaultNumber) : defaultNumber;
+}
+
+std::int32_t CSectionFile::ValueInt(std::string_view v, std::int32_t defaultNumber) {
+    if (v.empty() || v[0] < '0' || v[0] > '9') return defaultNumber;
     std::int64_t number = 0;
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     for (char c : v) {
@@ -401,7 +409,7 @@ std::string CSectionFile::WriteText() const {
         for (const SectionNode& section : m_sections) {
             out.Section(section.name);
             for (const EntryNode& entry : section.entries)
-                out.Entry(entry.key, entry.value);
+                out.Entry(entry.Key(), entry.Value());
         }
     });
 }
@@ -428,7 +436,7 @@ std::string ValueProblem(std::string_view value) {
     if (!file.ParseText("[S]\r\nk = " + std::string(value) + "\r\n"))
         return file.LastError().message;
     const EntryNode* entry = CSectionFile::FindEntry(file.FindSection("S"), "k");
-    const std::string readBack(entry ? entry->value : std::string_view());
+    const std::string readBack(entry ? entry->Value() : std::string_view());
     if (readBack == value) return {};
     return "it would read back as \"" + readBack + "\"";
 }

@@ -14,10 +14,28 @@
 // One "key = value" line of a plan file: raw 8-bit bytes, viewed in the text
 // of the CSectionFile that holds it. An empty view stands for "no key" or "no
 // value". A value keeps the quote characters it was written with.
+//
+// 24 bytes, not two views' 40: a large file has hundreds of thousands. The
+// key and the value are one run of that text, "key=value", as the parser
+// leaves a line once it has dropped the blanks.
 struct EntryNode {
-    std::string_view key;
-    std::string_view value;
+    EntryNode() = default;
+    std::string_view Key() const { return {m_text, m_keySize}; }
+    std::string_view Value() const {
+        return m_valueSize ? std::string_view(m_text + m_keySize + 1, m_valueSize)
+                           : std::string_view();
+    }
     int line = 0; // 1-based source line, 0 when not parsed from text
+
+private:
+    friend class CSectionFile;
+    // `run` holds the key, one byte, then the value (each under 4 GB).
+    EntryNode(std::string_view run, std::size_t keySize, int sourceLine)
+        : line(sourceLine), m_text(run.data()), m_keySize(std::uint32_t(keySize)),
+          m_valueSize(std::uint32_t(run.size() - keySize - 1)) {}
+
+    const char* m_text = nullptr;
+    std::uint32_t m_keySize = 0, m_valueSize = 0;
 };
 
 // One "[name]" section with its entries in file order.
@@ -126,6 +144,7 @@ public:
     // Counts only a value whose first byte is a decimal digit: the leading run
     // of digits, saturated at INT32_MAX. "-5" and "\"12\"" give the default.
     static std::int32_t GetValueInt(const EntryNode* entry, std::int32_t defaultNumber);
+    static std::int32_t ValueInt(std::string_view value, std::int32_t defaultNumber);
 
 private:
     void RemoveAll();

@@ -179,7 +179,7 @@ void CKeptLayout::SectionsRead(const SectionNode* start, const SectionNode* chea
     m_matchAnchor = 0;
     if (match)
         for (const EntryNode& entry : match->entries) {
-            const std::string key = FoldedName(entry.key);
+            const std::string key = FoldedName(entry.Key());
             if ((key.starts_with("targettype") || key.starts_with("attacktype")) &&
                 (!m_matchAnchor || entry.line < m_matchAnchor))
                 m_matchAnchor = entry.line;

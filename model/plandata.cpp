@@ -17,7 +17,7 @@ std::string_view NameOf(const SectionNode& section) {
     return section.name;
 }
 std::string_view NameOf(const EntryNode& entry) {
-    return entry.key;
+    return entry.Key();
 }
 
 // The first node of each name, case ignored, so that numbered lookups of a
@@ -76,7 +76,7 @@ public:
     }
     std::string Text(const EntryNode* entry, std::size_t limit, bool isUnitClass) const {
         if (m_report) m_report->TextRead(entry, limit, isUnitClass);
-        return entry ? FieldText(UnquoteValue(entry->value), limit) : std::string();
+        return entry ? FieldText(UnquoteValue(entry->Value()), limit) : std::string();
     }
     const EntryNode* Find(SectionNode* section, std::string_view key) const {
         const EntryNode* entry = CSectionFile::FindEntry(section, key);
@@ -106,7 +106,7 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
     const EntryNode* typeEntry = find("planType");
     const EntryNode* priorityEntry = find("planPriority");
     PlanEntry* plan =
-        plans.AddPlan(FieldText(typeEntry ? UnquoteValue(typeEntry->value) : "", kPlanTypeLimit),
+        plans.AddPlan(FieldText(typeEntry ? UnquoteValue(typeEntry->Value()) : "", kPlanTypeLimit),
                       CSectionFile::GetValueInt(priorityEntry, 0));
     if (!plan) {
         if (read.report()) read.report()->PlanDropped(*section, typeEntry, priorityEntry);
@@ -130,7 +130,7 @@ bool LoadPlan(PlanList& plans, SectionNode* section, const Reader& read) {
                                                        [](const EntryNode* e) { return e; })));
     for (const EntryNode& entry : entries)
         if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
-            plan->parameters.push_back({std::string(entry.key), std::string(entry.value)});
+            plan->parameters.push_back({std::string(entry.Key()), std::string(entry.Value())});
     return true;
 }
 

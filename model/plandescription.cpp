@@ -53,8 +53,7 @@ bool EndsWith(const std::string& folded, std::string_view ending) {
 std::string CountText(const std::string& value) {
     if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return value;
-    const EntryNode entry{{}, value};
-    return value + " (read as " + std::to_string(CSectionFile::GetValueInt(&entry, 0)) + ")";
+    return value + " (read as " + std::to_string(CSectionFile::ValueInt(value, 0)) + ")";
 }
 
 // One numbered item of a stem: what, how many, where.

@@ -189,31 +189,31 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
     if (!entry) return;
     // After its leading quotes a text ends at its first quote character; only
     // a closing quote at the very end goes without a trace.
-    std::string_view body = entry->value;
+    std::string_view body = entry->Value();
     while (!body.empty() && IsQuote(body.front()))
         body.remove_prefix(1);
-    const std::string text = UnquoteValue(entry->value);
+    const std::string text = UnquoteValue(entry->Value());
     const std::string_view rest = body.substr(std::min(text.size(), body.size()));
     if (rest.size() > 1 || (rest.size() == 1 && !IsQuote(rest[0])))
         Add(Dropped(), "text-has-quote", entry->line,
-            "the text of " + Quoted(entry->key) + " holds a quote character; only '" +
+            "the text of " + Quoted(entry->Key()) + " holds a quote character; only '" +
                 text.substr(0, limit) + (m_tidy ? "' is kept" : "' is read") +
                 " (texts cannot hold quotes)");
     else if (text.size() > limit)
         Add(Dropped(), "text-too-long", entry->line,
-            Quoted(entry->key) + " is cut to " + std::to_string(limit) + " characters: '" +
+            Quoted(entry->Key()) + " is cut to " + std::to_string(limit) + " characters: '" +
                 text.substr(0, limit) + "'");
     if (isUnitClass && m_units && !text.empty()) {
         if (!m_units->FindUnitByClass(FieldText(text, limit)))
             Add(FindingKind::Warning, "unit-unknown", entry->line,
                 "unit class '" + text.substr(0, limit) + "' is not in the unit catalog");
-        else if (IsOwnUnitKey(entry->key))
+        else if (IsOwnUnitKey(entry->Key()))
             UnitNamed(entry->line, FieldText(text, limit));
     }
     if (text.empty()) return;
-    if (FoldedName(entry->key).starts_with("attacktype"))
+    if (FoldedName(entry->Key()).starts_with("attacktype"))
         m_attackers.push_back({entry->line, FieldText(text, limit), nullptr});
-    else if (NamesEqual(entry->key, "consClass") || NamesEqual(entry->key, "scavClass"))
+    else if (NamesEqual(entry->Key(), "consClass") || NamesEqual(entry->Key(), "scavClass"))
         m_built.insert(FoldedName(FieldText(text, limit))); // there from the start
 }
 
@@ -286,10 +286,10 @@ void CPlanFileReport::FactionsMixed() {
 
 void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
     if (!entry) return;
-    const std::string_view v = entry->value;
+    const std::string_view v = entry->Value();
     if (v.empty()) {
         Add(FindingKind::Warning, "number-empty", entry->line,
-            Quoted(entry->key) + " has no value and reads as 0");
+            Quoted(entry->Key()) + " has no value and reads as 0");
     } else if (!IsDigit(v[0])) {
         Add(Dropped(), "number-not-digits", entry->line,
             AsWritten(entry->line) + " reads as 0: numbers begin with a digit" +
@@ -301,7 +301,7 @@ void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
                 AsWritten(entry->line) + " reads as " + std::to_string(number));
         else if (number > max)
             Add(Dropped(), "number-too-large", entry->line,
-                Quoted(entry->key) + " is cut from " + std::to_string(number) + " to " +
+                Quoted(entry->Key()) + " is cut from " + std::to_string(number) + " to " +
                     std::to_string(max));
     }
 }
@@ -310,9 +310,9 @@ void CPlanFileReport::PlanDropped(const SectionNode& section, const EntryNode* t
                                   const EntryNode* priority) {
     std::string why = "it has no planType";
     int line = section.line;
-    if (type && !UnquoteValue(type->value).empty()) {
+    if (type && !UnquoteValue(type->Value()).empty()) {
         why = "planPriority must be a number from 1 to 16384";
-        if (priority && !priority->value.empty() && IsQuote(priority->value[0]))
+        if (priority && !priority->Value().empty() && IsQuote(priority->Value()[0]))
             why += " (a quoted number reads as 0)";
         if (priority) line = priority->line;
     }
@@ -349,10 +349,10 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
 
     std::array<bool, kPlanKeys.size()> seen{};
     for (const EntryNode& entry : section.entries)
-        if (const std::size_t k = PlanKeyIndex(entry.key);
+        if (const std::size_t k = PlanKeyIndex(entry.Key());
             k < seen.size() && std::exchange(seen[k], true))
             add(Dropped(), "key-repeated", &entry,
-                "only the first " + Quoted(entry.key) + " of " + Header(section) + " is read" +
+                "only the first " + Quoted(entry.Key()) + " of " + Header(section) + " is read" +
                     (m_tidy ? "; this one is not kept" : ""));
 
     if (!m_planTypes) return;
@@ -367,14 +367,14 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
             "plan type '" + plan.planType +
                 "' takes no condition; the editor clears it when the plan is edited");
     for (const EntryNode& entry : section.entries) {
-        if (IsPlanKey(entry.key)) continue;
-        const PlanParamDef* def = CPlanManager::FindParamDef(info, entry.key);
-        if (def && def->builds) m_built.insert(FoldedName(UnquoteValue(entry.value)));
+        if (IsPlanKey(entry.Key())) continue;
+        const PlanParamDef* def = CPlanManager::FindParamDef(info, entry.Key());
+        if (def && def->builds) m_built.insert(FoldedName(UnquoteValue(entry.Value())));
         if (!def)
             add(FindingKind::Warning, "parameter-unknown", &entry,
-                Quoted(entry.key) + " is not a parameter of plan type '" + plan.planType + "'");
-        else if (const std::string value = UnquoteValue(entry.value);
-                 m_units && !value.empty() && TakesUnitClass(entry.key, def) &&
+                Quoted(entry.Key()) + " is not a parameter of plan type '" + plan.planType + "'");
+        else if (const std::string value = UnquoteValue(entry.Value());
+                 m_units && !value.empty() && TakesUnitClass(entry.Key(), def) &&
                  !m_units->FindUnitByClass(value))
             add(FindingKind::Warning, "unit-unknown", &entry,
                 "unit class '" + value + "' is not in the unit catalog");
@@ -386,7 +386,7 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
 void CPlanFileReport::ParameterRead(const EntryNode& entry, const PlanParamDef& def,
                                     const PlanEntry& plan) {
     // What the parameter's kind in the plan-type catalog asks for.
-    const ParamValueProblem problem = CheckParamValue(def, entry.key, entry.value);
+    const ParamValueProblem problem = CheckParamValue(def, entry.Key(), entry.Value());
     if (!problem.code.empty())
         Add(FindingKind::Warning, problem.code, entry.line,
             AsWritten(entry.line) + ": " + problem.words)
@@ -447,9 +447,9 @@ void CPlanFileReport::UnreadEntries(const SectionNode& section) {
     const bool match = NamesEqual(section.name, kMatchSection);
     std::unordered_map<std::string, bool> seen;
     for (const EntryNode& entry : section.entries) {
-        const bool first = seen.emplace(FoldedName(entry.key), true).second;
+        const bool first = seen.emplace(FoldedName(entry.Key()), true).second;
         if (m_entriesRead.count(&entry)) continue;
-        std::string message = Quoted(entry.key) + " ";
+        std::string message = Quoted(entry.Key()) + " ";
         if (!first)
             message += std::string("appears again; only the first is read") +
                        (m_tidy ? " and this one is not kept" : "");

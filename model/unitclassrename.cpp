@@ -159,17 +159,17 @@ std::vector<CUnitClassRename::Use> CUnitClassRename::Uses(std::string_view text,
         if (!start && !match && !plan) continue;
         const auto typeEntry =
             std::find_if(section.entries.begin(), section.entries.end(),
-                         [](const EntryNode& e) { return NamesEqual(e.key, "planType"); });
+                         [](const EntryNode& e) { return NamesEqual(e.Key(), "planType"); });
         const PlanTypeInfo* type = plan && planTypes && typeEntry != section.entries.end()
-                                       ? planTypes->FindPlanType(UnquoteValue(typeEntry->value))
+                                       ? planTypes->FindPlanType(UnquoteValue(typeEntry->Value()))
                                        : nullptr;
         for (const EntryNode& entry : section.entries) {
-            const std::string folded = FoldedName(entry.key);
+            const std::string folded = FoldedName(entry.Key());
             const bool named =
                 start   ? folded == "consclass" || folded == "scavclass"
                 : match ? folded.starts_with("targettype") || folded.starts_with("attacktype")
-                        : folded == "planconditionclass" || TakesUnitParameter(type, entry.key);
-            const std::string unitClass = UnquoteValue(entry.value);
+                        : folded == "planconditionclass" || TakesUnitParameter(type, entry.Key());
+            const std::string unitClass = UnquoteValue(entry.Value());
             if (!named || unitClass.empty() || entry.line < 1 ||
                 std::size_t(entry.line) > starts.size())
                 continue;
@@ -186,7 +186,7 @@ std::vector<CUnitClassRename::Use> CUnitClassRename::Uses(std::string_view text,
             if (at == std::string_view::npos || line.substr(at, unitClass.size()) != unitClass)
                 continue;
             uses.push_back({entry.line, at, at + unitClass.size(), from + at, unitClass,
-                            std::string(section.name), std::string(entry.key)});
+                            std::string(section.name), std::string(entry.Key())});
         }
     }
     return uses;

@@ -15,7 +15,7 @@ std::string Dump(const CSectionFile& file) {
         if (!out.empty()) out += '|';
         out.append("[").append(section.name).append("]");
         for (const EntryNode& entry : section.entries)
-            out.append("|").append(entry.key).append("=").append(entry.value);
+            out.append("|").append(entry.Key()).append("=").append(entry.Value());
     }
     return out;
 }
@@ -147,7 +147,7 @@ TEST(SectionFile, LookupsFoldOnlyAsciiLettersAndReturnTheFirst) {
     EXPECT_EQ(file.FindSection("Plan"), nullptr);
     EntryNode* entry = CSectionFile::FindEntry(file.FindSection("plan1"), "ScrapCount");
     ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->value, "1");
+    EXPECT_EQ(entry->Value(), "1");
     EXPECT_EQ(CSectionFile::FindEntry(nullptr, "x"), nullptr);
 }
 
