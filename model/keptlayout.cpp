@@ -241,7 +241,7 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
         if (report) report->Reading(m_text);
         read = data ? Loaded(file, *data, report) : Compared(file, *compared, report, matches);
         if (report) report->Reading({});
-        m_sectionOf = {};
+        m_sectionOf = decltype(m_sectionOf)(); // let go: assigning {} keeps the memory
     } // the tree goes before the line table is made: the two are never whole at once
     if (!read) {
         Clear();
