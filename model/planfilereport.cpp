@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdio>
 #include <limits>
+#include <numeric>
 #include <unordered_map>
 #include <utility>
 
@@ -101,8 +102,9 @@ void CPlanFileReport::Clear() {
     m_boundFindings = m_boundWaits = 0;
     // Let go, not only emptied: a large file's findings run to megabytes,
     // which the check that follows would otherwise hold beside its parse.
-    m_findings = {};
-    m_messages = {};
+    // (Assigning {} would empty them and keep the memory.)
+    m_findings = std::deque<Finding>();
+    m_messages = std::unordered_set<std::string>();
     m_sectionsRead.clear();
     m_entriesRead.clear();
     m_factionUses.clear();
@@ -467,13 +469,6 @@ void CPlanFileReport::UnreadEntries(const SectionNode& section) {
 }
 
 void CPlanFileReport::NotesOf(const ParseNotes& notes) {
-    // At most one finding a note: made room for at once, as a vector that
-    // doubled at its end would hold both copies (a commented file has as many
-    // comments as plans).
-    m_findings.reserve(m_findings.size() + 1 + notes.highBytes.size() +
-                       (m_tidy ? notes.comments.size() : 0) + notes.headerTails.size() +
-                       notes.ignoredLines.size() + notes.semicolonLines.size() +
-                       notes.commentJoins.size() + notes.closedQuotes.size());
     // Some Windows editors write one; the game reads it as part of the first
     // line, which then is no header.
     if (notes.byteOrderMark)
@@ -536,6 +531,26 @@ void CPlanFileReport::Silence(const std::vector<ParseNotes::Ignore>& ignores) {
     });
 }
 
+// Findings on one line stay in the order they were made. Their places are
+// sorted, then the findings moved along each cycle of places: sorting the
+// findings themselves would take a second copy of them all.
+void CPlanFileReport::SortByLine() {
+    std::vector<std::uint32_t> from(m_findings.size()); // the finding each place gets
+    std::iota(from.begin(), from.end(), std::uint32_t(0));
+    std::stable_sort(from.begin(), from.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return m_findings[a].line < m_findings[b].line;
+    });
+    for (std::uint32_t start = 0; start < from.size(); ++start) {
+        if (from[start] == start) continue;
+        Finding held = std::move(m_findings[start]);
+        std::uint32_t at = start;
+        for (; from[at] != start; at = std::exchange(from[at], at))
+            m_findings[at] = std::move(m_findings[from[at]]);
+        m_findings[at] = std::move(held);
+        from[at] = at;
+    }
+}
+
 void CPlanFileReport::Finish(const CSectionFile& file) {
     // The sections read, sorted to be looked up: a set to hash into cost
     // more than the rest of the check on a large file.
@@ -583,8 +598,7 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
     // What a save would drop is always told: the comment that silences it is
     // dropped too.
     if (!m_tidy) Silence(file.Notes().ignores);
-    std::stable_sort(m_findings.begin(), m_findings.end(),
-                     [](const Finding& a, const Finding& b) { return a.line < b.line; });
-    m_sectionsRead = {};
+    SortByLine();
+    m_sectionsRead = std::vector<const SectionNode*>();
     m_entriesRead.clear();
 }

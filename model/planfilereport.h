@@ -4,6 +4,7 @@
 #include "sectionfile.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -71,7 +72,7 @@ public:
     bool Check(std::string_view text, CPlanData* data = nullptr);
 
     // Findings in line order.
-    const std::vector<Finding>& Findings() const { return m_findings; }
+    const std::deque<Finding>& Findings() const { return m_findings; }
     // Whether the canonical layout would drop anything (a tidy report).
     bool LosesAnything() const;
     void Clear();
@@ -108,6 +109,7 @@ private:
     void UnreadEntries(const SectionNode& section);
     void NotesOf(const ParseNotes& notes);
     void Silence(const std::vector<ParseNotes::Ignore>& ignores);
+    void SortByLine();
     // A unit class named on a line, for the check across factions.
     void UnitNamed(int line, std::string_view unitClass);
     static bool IsOwnUnitKey(std::string_view key);
@@ -120,7 +122,9 @@ private:
     const CPlanManager* m_planTypes;
     const CUnitList* m_units;
     bool m_tidy;
-    std::vector<Finding> m_findings;
+    // A deque: a hundred thousand findings never held twice while the list
+    // grows, nor a slack of a third of it.
+    std::deque<Finding> m_findings;
     // Each distinct sentence once; a node's string stays where it is.
     std::unordered_set<std::string> m_messages;
     std::vector<const SectionNode*> m_sectionsRead;
