@@ -53,27 +53,35 @@ void SayIfUnreadable(const std::string& file) {
         std::fprintf(stderr, "zeq: cannot read %s: %s\n", file.c_str(), buffer.LastError().c_str());
 }
 
-// Loads a plan file as File Open does, with the report on it when asked for;
-// reports the failure on stderr. With `dropMark`, a UTF-8 byte-order mark at
-// the start is left out (and said so), as zeq fmt leaves it out.
-bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report = nullptr,
-               bool dropMark = false) {
+// Reads a plan file's bytes; reports the failure on stderr. With `dropMark`,
+// a UTF-8 byte-order mark at the start is left out of `text` (and said so),
+// as zeq fmt leaves it out.
+bool ReadFile(const std::string& file, CFileBuffer& buffer, std::string_view& text,
+              bool dropMark = false) {
     SayIfBackedUp(file);
-    CFileBuffer buffer;
-    Diagnostic error{0, {}};
     if (!buffer.LoadFile(file)) {
-        error.message = buffer.LastError();
-    } else {
-        std::string_view text = buffer.View();
-        if (dropMark && text.starts_with(kByteOrderMark)) {
-            text.remove_prefix(kByteOrderMark.size());
-            std::fprintf(stderr,
-                         "zeq: note: %s starts with a UTF-8 byte-order mark, which hides its "
-                         "first line from the game; it is left out\n",
-                         file.c_str());
-        }
-        if (data.LoadText(text, &error, report)) return true;
+        Report(stderr, file, 0, "error", buffer.LastError());
+        return false;
     }
+    text = buffer.View();
+    if (dropMark && text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+        std::fprintf(stderr,
+                     "zeq: note: %s starts with a UTF-8 byte-order mark, which hides its "
+                     "first line from the game; it is left out\n",
+                     file.c_str());
+    }
+    return true;
+}
+
+// Loads a plan file as File Open does, with the report on it when asked for;
+// reports the failure on stderr.
+bool LoadModel(const std::string& file, CPlanData& data, CPlanFileReport* report = nullptr) {
+    CFileBuffer buffer;
+    std::string_view text;
+    if (!ReadFile(file, buffer, text)) return false;
+    Diagnostic error{0, {}};
+    if (data.LoadText(text, &error, report)) return true;
     Report(stderr, file, error.line, "error", error.message);
     return false;
 }
@@ -184,13 +192,22 @@ int FinishOutput(int exitCode) {
 }
 
 int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet) {
-    CPlanData data;
     CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
-    if (!LoadModel(file, data, &report, true)) return 1;
+    std::string saved;
+    {
+        CFileBuffer buffer;
+        std::string_view text;
+        if (!ReadFile(file, buffer, text, true)) return 1;
+        Diagnostic error{0, {}};
+        if (!FormatPlanText(text, saved, &error, &report)) {
+            Report(stderr, file, error.line, "error", error.message);
+            return 1;
+        }
+    }
     for (const Finding& finding : report.Findings())
         if (finding.kind != FindingKind::Warning && !quiet) ReportFinding(stderr, file, finding);
     if (out.empty()) {
-        WriteOut(data.Text());
+        WriteOut(saved);
         return 0;
     }
     std::error_code ec;
@@ -203,7 +220,7 @@ int RunFmt(const std::string& file, const std::string& out, bool force, bool qui
         return 1;
     }
     std::string error;
-    if (data.SavePlanFile(out, &error)) return 0;
+    if (SaveFileSafely(out, saved, error)) return 0;
     std::fprintf(stderr, "%s: error: %s\n", out.c_str(), error.c_str());
     return 1;
 }
@@ -347,12 +364,12 @@ int RunFmtCheck(const std::vector<std::string>& files) {
     for (const std::string& file : files) {
         SayIfBackedUp(file);
         CFileBuffer buffer;
-        CPlanData data;
+        std::string saved;
         Diagnostic error{0, {}};
         if (!buffer.LoadFile(file))
             error.message = buffer.LastError();
-        else if (data.LoadText(buffer.View(), &error)) {
-            if (data.Text() != buffer.View()) {
+        else if (FormatPlanText(buffer.View(), saved, &error)) {
+            if (saved != buffer.View()) {
                 WriteOut(file + "\n");
                 status = std::max(status, 1);
             }

@@ -18,6 +18,8 @@ public:
     void Entry(std::string_view key, std::uint32_t number);
     // The value quoted as QuoteValue quotes it.
     void QuotedEntry(std::string_view key, std::string_view text);
+    // Entry lines another writer already wrote, put as they are.
+    void Lines(std::string_view written) { Put(written); }
     // Ends the last section: the text is complete.
     void Finish();
 

@@ -244,8 +244,8 @@ void WriteMatchSection(CSectionWriter& out, const std::vector<const MatchEntry*>
     }
 }
 
-void WritePlanSection(CSectionWriter& out, unsigned long n, const PlanEntry& plan) {
-    out.Section(PlanSectionName(n));
+// A plan section's lines after its header.
+void WritePlanEntries(CSectionWriter& out, const PlanEntry& plan) {
     out.QuotedEntry("planType", plan.planType);
     out.Entry("planPriority", plan.priority);
     const PlanCondition& condition = plan.condition;
@@ -260,6 +260,34 @@ void WritePlanSection(CSectionWriter& out, unsigned long n, const PlanEntry& pla
         if (!IsPlanKey(parameter.key)) out.Entry(parameter.key, parameter.value);
     if (plan.flags & PlanFlagBuildIfNoIdle) out.Entry("buildIfNoIdle", "1");
     if (plan.flags & PlanFlagDoNextOnFail) out.Entry("doNextOnFail", "1");
+}
+
+void WritePlanSection(CSectionWriter& out, unsigned long n, const PlanEntry& plan) {
+    out.Section(PlanSectionName(n));
+    WritePlanEntries(out, plan);
+}
+
+// What a save writes before the plans.
+void WriteHead(CSectionWriter& out, const StartSection& start,
+               const std::vector<const MatchEntry*>& targets) {
+    out.Section(kStartSection);
+    if (start.scrapCount != 0) out.Entry("scrapCount", start.scrapCount);
+    out.QuotedEntry("consClass", start.consClass);
+    out.QuotedEntry("scavClass", start.scavClass);
+    if (start.moneyAmount != 0 && start.moneyDelay != 0) {
+        out.Section(kCheatSection);
+        out.Entry("moneyAmount", start.moneyAmount);
+        out.Entry("moneyDelay", start.moneyDelay);
+    }
+    if (!targets.empty()) WriteMatchSection(out, targets);
+}
+
+std::vector<const MatchEntry*> TargetsOf(const MatchList& matches) {
+    std::vector<const MatchEntry*> targets;
+    targets.reserve(matches.CountMatches());
+    for (const auto& match : matches.All())
+        targets.push_back(match.get());
+    return targets;
 }
 
 } // namespace
@@ -290,21 +318,9 @@ bool CPlanData::Read(std::string_view text, Diagnostic* error, CPlanFileReport* 
 
 std::string CPlanData::Text() const {
     const std::vector<const PlanEntry*> order = plans.SortedByPriority();
-    std::vector<const MatchEntry*> targets;
-    targets.reserve(matches.CountMatches());
-    for (const auto& match : matches.All())
-        targets.push_back(match.get());
+    const std::vector<const MatchEntry*> targets = TargetsOf(matches);
     return WriteSectionText([&](CSectionWriter& out) {
-        out.Section(kStartSection);
-        if (start.scrapCount != 0) out.Entry("scrapCount", start.scrapCount);
-        out.QuotedEntry("consClass", start.consClass);
-        out.QuotedEntry("scavClass", start.scavClass);
-        if (start.moneyAmount != 0 && start.moneyDelay != 0) {
-            out.Section(kCheatSection);
-            out.Entry("moneyAmount", start.moneyAmount);
-            out.Entry("moneyDelay", start.moneyDelay);
-        }
-        if (!targets.empty()) WriteMatchSection(out, targets);
+        WriteHead(out, start, targets);
         unsigned long n = 0;
         for (const PlanEntry* plan : order)
             WritePlanSection(out, ++n, *plan);
@@ -335,9 +351,41 @@ bool CPlanData::SavePlanFile(const std::string& path, std::string* error, std::s
     return false;
 }
 
-bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error) {
+bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error,
+                    CPlanFileReport* report) {
+    // Each plan's lines are written as the plan is read, and the plan is let
+    // go: the written lines of a large file take less room than its model.
+    // Then the sections are put in the order Text() gives them: by
+    // descending priority, in the order read where priorities are equal.
+    struct Piece {
+        std::uint32_t priority;
+        std::size_t from;
+    };
+    std::vector<Piece> pieces;
+    std::string lines;
+    lines.reserve(text.size()); // as large, give or take, so it seldom grows
+    CSectionWriter linesOut(&lines);
+    const CPlanData::EachPlan each = [&](const PlanEntry& plan) {
+        pieces.push_back({plan.priority, lines.size()});
+        WritePlanEntries(linesOut, plan);
+    };
     CPlanData data;
-    if (!data.LoadText(text, error)) return false;
-    saved = data.Text();
+    if (!data.Read(text, error, report, &each)) return false;
+    std::vector<std::uint32_t> order(pieces.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return pieces[a].priority > pieces[b].priority;
+    });
+    const std::vector<const MatchEntry*> targets = TargetsOf(data.matches);
+    saved = WriteSectionText([&](CSectionWriter& out) {
+        WriteHead(out, data.start, targets);
+        unsigned long n = 0;
+        for (const std::uint32_t i : order) {
+            const std::size_t to = i + 1 < pieces.size() ? pieces[i + 1].from : lines.size();
+            out.Section(PlanSectionName(++n));
+            out.Lines(std::string_view(lines).substr(pieces[i].from, to - pieces[i].from));
+        }
+    });
     return true;
 }

@@ -66,13 +66,17 @@ public:
                       std::string* written = nullptr);
 
 private:
+    friend bool FormatPlanText(std::string_view, std::string&, Diagnostic*, CPlanFileReport*);
     bool Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
               const EachPlan* each);
 };
 
 // What File Save writes for a plan file's text after File Open: false, with
-// `error` set when given, when the text does not load.
-bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr);
+// `error` set when given, when the text does not load. The report (when
+// given) is told what is read, as by LoadText. Made without a model of every
+// plan, which a large file's text would be outgrown by.
+bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr,
+                    CPlanFileReport* report = nullptr);
 
 // Plan-file text of the given plans, as sections numbered from `first` in the
 // order given, each written as a save writes it (the clipboard's plans).
