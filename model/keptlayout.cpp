@@ -38,10 +38,10 @@ void CKeptLayout::SplitInto(std::string_view text, std::vector<Line>& lines) {
     for (std::size_t at = 0; at < text.size();) {
         Line line;
         line.offset = std::uint32_t(at);
-        line.length = std::uint32_t(LineEndFrom(text, at) - at);
-        const std::size_t comment = CommentStart(text.substr(at, line.length));
+        const std::size_t length = LineEndFrom(text, at) - at;
+        const std::size_t comment = CommentStart(text.substr(at, length));
         if (comment != std::string_view::npos) line.comment = std::uint32_t(comment);
-        at += line.length;
+        at += length;
         line.end = std::uint8_t(LineBreakAt(text, at));
         at += line.end;
         // A comment joins the next line on only where its line is read on:
@@ -111,9 +111,8 @@ CKeptLayout::Fingerprint CKeptLayout::FingerprintOf(const PlanEntry& plan) {
 PlanEntry CKeptLayout::OriginalPlan(std::size_t index) const {
     const Section& section = m_sections[m_plans[index].section];
     const Line& from = m_lines[std::size_t(section.header - 1)];
-    const Line& to = m_lines[std::size_t(JoinedEnd(section.lastEntry) - 1)];
-    const std::string block = AsFirstPlan(
-        std::string_view(m_text).substr(from.offset, to.offset + to.length + to.end - from.offset));
+    const std::string block = AsFirstPlan(std::string_view(m_text).substr(
+        from.offset, AfterLine(JoinedEnd(section.lastEntry)) - from.offset));
     PlanEntry plan;
     CPlanData().ReadText(block, [&plan](const PlanEntry& read) { plan = read; });
     return plan;
@@ -136,14 +135,18 @@ std::string CKeptLayout::KeyOf(int line) const {
     return key.empty() || key[0] == '[' ? std::string() : key;
 }
 
+std::size_t CKeptLayout::AfterLine(int line) const {
+    return std::size_t(line) < m_lines.size() ? m_lines[std::size_t(line)].offset : m_text.size();
+}
+
 std::string_view CKeptLayout::LineText(int line) const {
     const Line& l = m_lines[std::size_t(line - 1)];
-    return std::string_view(m_text).substr(l.offset, l.length);
+    return std::string_view(m_text).substr(l.offset, AfterLine(line) - l.end - l.offset);
 }
 
 std::string_view CKeptLayout::LineEnd(int line) const {
-    const Line& l = m_lines[std::size_t(line - 1)];
-    return std::string_view(m_text).substr(l.offset + l.length, l.end);
+    const std::size_t end = m_lines[std::size_t(line - 1)].end;
+    return std::string_view(m_text).substr(AfterLine(line) - end, end);
 }
 
 std::string_view CKeptLayout::EndLike(int line) const {
@@ -341,9 +344,8 @@ std::pair<int, int> CKeptLayout::BlockOf(const PlanEntry* plan) const {
 std::string CKeptLayout::BlockText(const PlanEntry* plan) const {
     const auto [first, last] = BlockOf(plan);
     if (!first) return {};
-    const Line& from = m_lines[std::size_t(first - 1)];
-    const Line& to = m_lines[std::size_t(last - 1)];
-    return m_text.substr(from.offset, to.offset + to.length + to.end - from.offset);
+    const std::size_t from = m_lines[std::size_t(first - 1)].offset;
+    return m_text.substr(from, AfterLine(last) - from);
 }
 
 void CKeptLayout::Pasted(const PlanEntry& plan, std::string block) {

@@ -240,7 +240,7 @@ public:
             const Line& l = m_kept.m_lines[at - 1];
             markUpTo(line, copied);
             out.append(m_kept.m_text, copied, l.offset - copied);
-            copied = std::size_t(l.offset) + l.length + l.end;
+            copied = m_kept.AfterLine(line);
             const std::string* inserted = found(m_after, line);
             const std::string& after = inserted ? *inserted : none;
             const std::string* replaced = found(m_replace, line);
