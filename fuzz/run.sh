@@ -16,8 +16,13 @@ fi
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZEQ_FUZZ=ON -DZEQ_BUILD_GUI=OFF -DZEQ_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz --parallel "$(nproc)" \
-    --target fuzz_parsetext fuzz_script fuzz_roundtrip fuzz_colouring fuzz_keptlayout fuzz_merge fuzz_lsp >/dev/null
+# Quiet unless it fails: then what the compiler said is shown.
+if ! cmake --build build-fuzz --parallel "$(nproc)" \
+    --target fuzz_parsetext fuzz_script fuzz_roundtrip fuzz_colouring fuzz_keptlayout fuzz_merge fuzz_lsp \
+    >build-fuzz/build.log 2>&1; then
+    cat build-fuzz/build.log >&2
+    exit 1
+fi
 
 seeds=build-fuzz/seeds
 rm -rf "$seeds" && mkdir -p "$seeds/plans" "$seeds/scripts"
