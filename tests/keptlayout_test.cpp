@@ -88,9 +88,11 @@ TEST(KeptLayout, AnEditNoLineGivesBackIsRefused) {
          [](PlanEntry& p) {
              p.parameters.push_back({"[Plan9]", "1"});
          }},
-        {"a value a comment cuts", [](PlanEntry& p) { p.parameters[0].value = "gate//x"; }},
-        {"a value a blank splits", [](PlanEntry& p) { p.parameters[0].value = "north gate"; }},
-        {"a bracket left open", [](PlanEntry& p) { p.parameters[0].value = "]"; }},
+        {"a value a comment cuts",
+         [](PlanEntry& p) { p.parameters[0].value = std::string("gate//x"); }},
+        {"a value a blank splits",
+         [](PlanEntry& p) { p.parameters[0].value = std::string("north gate"); }},
+        {"a bracket left open", [](PlanEntry& p) { p.parameters[0].value = std::string("]"); }},
     };
     for (const auto& c : cases) {
         Opened file(kCommented);
