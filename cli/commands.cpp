@@ -362,21 +362,19 @@ int RunCatalog(const std::string& plansFile, const std::string& unitsFile) {
 int RunFmtCheck(const std::vector<std::string>& files) {
     int status = 0;
     for (const std::string& file : files) {
-        SayIfBackedUp(file);
         CFileBuffer buffer;
+        std::string_view text;
         std::string saved;
         Diagnostic error{0, {}};
-        if (!buffer.LoadFile(file))
-            error.message = buffer.LastError();
-        else if (FormatPlanText(buffer.View(), saved, &error)) {
-            if (saved != buffer.View()) {
-                WriteOut(file + "\n");
-                status = std::max(status, 1);
-            }
-            continue;
+        if (!ReadFile(file, buffer, text)) {
+            status = 2;
+        } else if (!FormatPlanText(text, saved, &error)) {
+            Report(stderr, file, error.line, "error", error.message);
+            status = 2;
+        } else if (saved != text) {
+            WriteOut(file + "\n");
+            status = std::max(status, 1);
         }
-        Report(stderr, file, error.line, "error", error.message);
-        status = 2;
     }
     return status;
 }

@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string first, second;
     if (!FormatPlanText(text, first)) return 0;
-    CPlanData model; // made plan by plan, it is what a save of the whole model writes
+    // `first` is made plan by plan: it must be what a save of the whole model writes.
+    CPlanData model;
     if (!model.LoadText(text) || model.Text() != first) std::abort();
     if (!FormatPlanText(first, second)) std::abort(); // saved text must load again
     if (second != first) std::abort();

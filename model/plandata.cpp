@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <deque>
 
 namespace {
 
@@ -296,8 +297,9 @@ bool CPlanData::LoadText(std::string_view text, Diagnostic* error, CPlanFileRepo
     return Read(text, error, report, nullptr);
 }
 
-bool CPlanData::ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report) {
-    return Read(text, nullptr, report, &each);
+bool CPlanData::ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report,
+                         Diagnostic* error) {
+    return Read(text, error, report, &each);
 }
 
 bool CPlanData::Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
@@ -355,22 +357,23 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
                     CPlanFileReport* report) {
     // Each plan's lines are written as the plan is read, and the plan is let
     // go: the written lines of a large file take less room than its model.
-    // Then the sections are put in the order Text() gives them: by
-    // descending priority, in the order read where priorities are equal.
+    // They are an allocation of their own, of their exact size, so that they
+    // take the room that the entries of the plans read before gave back (one
+    // buffer of all the lines would come on top of it). Then the sections
+    // are put in the order Text() gives them: by descending priority, in the
+    // order read where priorities are equal.
     struct Piece {
         std::uint32_t priority;
-        std::size_t from;
+        std::string lines;
     };
-    std::vector<Piece> pieces;
-    std::string lines;
-    lines.reserve(text.size()); // as large, give or take, so it seldom grows
-    CSectionWriter linesOut(&lines);
+    std::deque<Piece> pieces; // no copy of them all as it grows
     const CPlanData::EachPlan each = [&](const PlanEntry& plan) {
-        pieces.push_back({plan.priority, lines.size()});
-        WritePlanEntries(linesOut, plan);
+        pieces.push_back({plan.priority, WriteSectionText([&](CSectionWriter& out) {
+                              WritePlanEntries(out, plan);
+                          })});
     };
     CPlanData data;
-    if (!data.Read(text, error, report, &each)) return false;
+    if (!data.ReadText(text, each, report, error)) return false;
     std::vector<std::uint32_t> order(pieces.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
@@ -382,9 +385,8 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
         WriteHead(out, data.start, targets);
         unsigned long n = 0;
         for (const std::uint32_t i : order) {
-            const std::size_t to = i + 1 < pieces.size() ? pieces[i + 1].from : lines.size();
             out.Section(PlanSectionName(++n));
-            out.Lines(std::string_view(lines).substr(pieces[i].from, to - pieces[i].from));
+            out.Lines(pieces[i].lines);
         }
     });
     return true;

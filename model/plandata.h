@@ -54,7 +54,8 @@ public:
     bool LoadText(std::string_view text, Diagnostic* error = nullptr,
                   CPlanFileReport* report = nullptr);
     // The same, each plan handed to `each` in the order read instead of kept.
-    bool ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report = nullptr);
+    bool ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report = nullptr,
+                  Diagnostic* error = nullptr);
 
     // The text File Save writes: plans by descending priority, written
     // straight into one buffer of the text's size.
@@ -66,7 +67,6 @@ public:
                       std::string* written = nullptr);
 
 private:
-    friend bool FormatPlanText(std::string_view, std::string&, Diagnostic*, CPlanFileReport*);
     bool Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
               const EachPlan* each);
 };
