@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <unordered_map>
 
 // The mapping of a file's text to the document it loads as, and what it
 // tells of the text; writing the document back into that text is in
@@ -192,16 +193,15 @@ void CKeptLayout::SectionsRead(const SectionNode* start, const SectionNode* chea
 void CKeptLayout::PlanRead(const SectionNode& section,
                            const std::array<const EntryNode*, kPlanKeys.size()>& consumed) {
     PlanLines lines;
-    lines.section = std::size_t(SectionOf(&section));
+    lines.section = std::uint32_t(SectionOf(&section));
     for (std::size_t k = 0; k < consumed.size(); ++k)
         lines.keys[k] = consumed[k] ? consumed[k]->line : 0;
-    lines.parameters.reserve(section.entries.size() -
-                             std::size_t(std::count_if(consumed.begin(), consumed.end(),
-                                                       [](const EntryNode* e) { return e; })));
+    lines.firstParameter = std::uint32_t(m_parameterLines.size());
     for (const EntryNode& entry : section.entries)
         if (std::find(consumed.begin(), consumed.end(), &entry) == consumed.end())
-            lines.parameters.push_back(entry.line);
-    m_plans.push_back(std::move(lines));
+            m_parameterLines.push_back(entry.line);
+    lines.parameterCount = std::uint32_t(m_parameterLines.size() - lines.firstParameter);
+    m_plans.push_back(lines);
 }
 
 void CKeptLayout::MatchKeyRead(const EntryNode& entry) {
@@ -302,10 +302,12 @@ bool CKeptLayout::Loaded(CSectionFile& file, CPlanData& data, CPlanFileReport* r
     for (const auto& match : data.matches.All())
         m_original.matches.AddTarget(match->unitClass)->attackers = match->attackers;
     m_fingerprints.reserve(data.plans.CountPlans());
+    m_index.reserve(data.plans.CountPlans());
     for (const auto& plan : data.plans.All()) {
-        m_index.emplace(plan.get(), m_fingerprints.size());
+        m_index.emplace_back(plan.get(), std::uint32_t(m_fingerprints.size()));
         m_fingerprints.push_back(FingerprintOf(*plan));
     }
+    SortIndex();
     return true;
 }
 
@@ -329,15 +331,32 @@ bool CKeptLayout::Compared(CSectionFile& file, const std::vector<const PlanEntry
         report->MatchesAre(readMatches, *matches);
     }
     if (!same || read != plans.size()) return false;
+    m_index.reserve(plans.size());
     for (std::size_t i = 0; i < plans.size(); ++i)
-        m_index.emplace(plans[i], i);
+        m_index.emplace_back(plans[i], std::uint32_t(i));
+    SortIndex();
     return true;
 }
 
+void CKeptLayout::SortIndex() {
+    // By record, and the first plan of a record first: the one it is read as.
+    std::sort(m_index.begin(), m_index.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? std::less<>()(a.first, b.first) : a.second < b.second;
+    });
+}
+
+std::optional<std::size_t> CKeptLayout::IndexOf(const PlanEntry* plan) const {
+    const auto it = std::lower_bound(
+        m_index.begin(), m_index.end(), plan,
+        [](const auto& entry, const PlanEntry* p) { return std::less<>()(entry.first, p); });
+    if (it == m_index.end() || it->first != plan) return std::nullopt;
+    return it->second;
+}
+
 std::pair<int, int> CKeptLayout::BlockOf(const PlanEntry* plan) const {
-    const auto it = m_index.find(plan);
-    if (it == m_index.end()) return {0, 0};
-    const Section& s = m_sections[m_plans[it->second].section];
+    const std::optional<std::size_t> index = IndexOf(plan);
+    if (!index) return {0, 0};
+    const Section& s = m_sections[m_plans[*index].section];
     return {s.first, s.last};
 }
 
@@ -402,8 +421,8 @@ const PlanEntry* CKeptLayout::PlanOfSection(std::string_view name) const {
 }
 
 std::string CKeptLayout::SectionOf(const PlanEntry* plan) const {
-    const auto it = m_index.find(plan);
-    return it == m_index.end() ? std::string() : m_sections[m_plans[it->second].section].name;
+    const std::optional<std::size_t> index = IndexOf(plan);
+    return index ? m_sections[m_plans[*index].section].name : std::string();
 }
 
 std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {
@@ -427,7 +446,7 @@ std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {
         hold(m_sections[plan.section].header);
         for (int line : plan.keys)
             hold(line);
-        for (int line : plan.parameters)
+        for (int line : ParameterLines(plan))
             hold(line);
     }
     std::vector<std::pair<int, std::string>> unheld;

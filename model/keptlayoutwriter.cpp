@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <unordered_map>
 
 // Writing a document back into the text it was loaded from: each line that
 // still says what the document says stays as it was written.
@@ -466,6 +467,7 @@ void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edit
     if (now == was) return;
     edits.Changed(index);
     const PlanLines& lines = m_plans[index];
+    const std::span<const int> parameterLines = ParameterLines(lines);
     const int anchor = m_sections[lines.section].lastEntry;
     // Parameters: those of one key kept in order are rewritten where their
     // value changed; the rest go, or come after the record's last key.
@@ -476,19 +478,19 @@ void CKeptLayout::WritePlan(const PlanEntry& now, std::size_t index, Edits& edit
          CommonSubsequence(a.size(), b.size(),
                            [&](std::size_t i, std::size_t j) { return a[i].key == b[j].key; })) {
         if (step.kind == '-') {
-            edits.Remove(lines.parameters[step.first]);
+            edits.Remove(parameterLines[step.first]);
             continue;
         }
         const PlanParameter& wanted = b[step.second];
         if (step.kind == ' ') {
             if (a[step.first].value != wanted.value)
-                edits.SetEntry(lines.parameters[step.first], std::nullopt, wanted.value, false,
+                edits.SetEntry(parameterLines[step.first], std::nullopt, wanted.value, false,
                                ValueLine(wanted.key, wanted.value));
-            previous = lines.parameters[step.first];
+            previous = parameterLines[step.first];
         } else {
-            const int at = previous                   ? previous
-                           : lines.parameters.empty() ? anchor
-                                                      : lines.parameters.front() - 1;
+            const int at = previous                 ? previous
+                           : parameterLines.empty() ? anchor
+                                                    : parameterLines.front() - 1;
             edits.Insert(at, ValueLine(wanted.key, wanted.value), at ? at : anchor);
         }
     }
@@ -529,12 +531,12 @@ bool CKeptLayout::WritePlans(
     std::vector<const PlanEntry*> added;
     std::vector<std::pair<std::size_t, const PlanEntry*>> mapped;
     for (const auto& plan : data.plans.All()) {
-        const auto it = m_index.find(plan.get());
-        if (it == m_index.end() || kept[it->second]) {
+        const std::optional<std::size_t> index = IndexOf(plan.get());
+        if (!index || kept[*index]) {
             added.push_back(plan.get());
         } else {
-            kept[it->second] = true;
-            mapped.emplace_back(it->second, plan.get());
+            kept[*index] = true;
+            mapped.emplace_back(*index, plan.get());
         }
     }
     std::vector<bool> deleted(m_sections.size(), false);
@@ -659,11 +661,11 @@ bool CKeptLayout::Render(const CPlanData& data, std::string& text,
         for (std::size_t i = 0; i < m_plans.size(); ++i)
             planOf[m_plans[i].section] = i;
         for (const auto& [number, plan] : numbered) {
-            const auto it = m_index.find(plan);
-            if (it == m_index.end() || byIndex[it->second])
+            const std::optional<std::size_t> index = IndexOf(plan);
+            if (!index || byIndex[*index])
                 *checked = false;
             else
-                byIndex[it->second] = plan;
+                byIndex[*index] = plan;
         }
         *checked = *checked && numbered.size() == m_plans.size();
         for (std::size_t section : sections)
