@@ -270,9 +270,19 @@ void CKeptLayout::SectionsOf(const CSectionFile& file) {
     m_sections.reserve(file.Sections().size());
     m_sectionOf.reserve(file.Sections().size());
     m_plans.reserve(file.Sections().size());
+    std::size_t names = 0;
+    for (const SectionNode& node : file.Sections())
+        names += node.name.size();
+    m_names.reserve(names);
     for (const SectionNode& node : file.Sections()) {
         m_sectionOf.emplace_back(&node, m_sections.size());
-        Section section{std::string(node.name), node.line, node.line, 0, node.line};
+        Section section{std::uint32_t(m_names.size()),
+                        std::uint32_t(node.name.size()),
+                        node.line,
+                        node.line,
+                        0,
+                        node.line};
+        m_names += node.name;
         for (const EntryNode& entry : node.entries)
             section.lastEntry = std::max(section.lastEntry, entry.line);
         m_sections.push_back(std::move(section));
@@ -285,7 +295,7 @@ void CKeptLayout::SectionsOf(const CSectionFile& file) {
     m_repeated.assign(m_sections.size(), false);
     std::unordered_map<unsigned long, std::size_t> last;
     for (std::size_t s = 0; s < m_sections.size(); ++s)
-        if ((m_numbers[s] = PlanNumberOf(m_sections[s].name))) {
+        if ((m_numbers[s] = PlanNumberOf(NameOf(m_sections[s])))) {
             if (const auto it = last.find(m_numbers[s]); it != last.end())
                 m_repeated[it->second] = true;
             last[m_numbers[s]] = s;
@@ -410,11 +420,11 @@ std::optional<std::vector<std::string>> CKeptLayout::PastedLines(const PlanEntry
 const PlanEntry* CKeptLayout::PlanOfSection(std::string_view name) const {
     for (const auto& [record, index] : m_index) {
         const std::size_t section = m_plans[index].section;
-        if (!NamesEqual(m_sections[section].name, name)) continue;
+        if (!NamesEqual(NameOf(m_sections[section]), name)) continue;
         // The first section of the name is the one the loader read.
         const bool first =
             std::none_of(m_sections.begin(), m_sections.begin() + std::ptrdiff_t(section),
-                         [name](const Section& s) { return NamesEqual(s.name, name); });
+                         [&](const Section& s) { return NamesEqual(NameOf(s), name); });
         return first ? record : nullptr;
     }
     return nullptr;
@@ -422,7 +432,7 @@ const PlanEntry* CKeptLayout::PlanOfSection(std::string_view name) const {
 
 std::string CKeptLayout::SectionOf(const PlanEntry* plan) const {
     const std::optional<std::size_t> index = IndexOf(plan);
-    return index ? m_sections[m_plans[*index].section].name : std::string();
+    return index ? std::string(NameOf(m_sections[m_plans[*index].section])) : std::string();
 }
 
 std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {

@@ -111,13 +111,15 @@ private:
     // A section and the block of lines it owns: the comment lines right
     // above its header, the header, its entries and what follows up to the
     // next block. Lines are 1-based.
+    // 24 bytes: its name is a run of m_names.
     struct Section {
-        std::string name;
+        std::uint32_t nameAt = 0, nameSize = 0;
         int header = 0;
         int first = 0;
         int last = 0;
         int lastEntry = 0; // its last "key = value" line; the header when none
     };
+    static_assert(sizeof(Section) == 24);
     // 40 bytes, with no allocation of its own: a file of 40,000 plans has
     // as many. Its parameters' lines are a run of m_parameterLines.
     struct PlanLines {
@@ -142,6 +144,9 @@ private:
     // document holds may have changed since.
     PlanEntry OriginalPlan(std::size_t index) const;
     int SectionOf(const SectionNode* node) const;
+    std::string_view NameOf(const Section& section) const {
+        return std::string_view(m_names).substr(section.nameAt, section.nameSize);
+    }
     // The lines of a plan's parameters, in the order read.
     std::span<const int> ParameterLines(const PlanLines& plan) const {
         return std::span<const int>(m_parameterLines)
@@ -188,6 +193,7 @@ private:
     std::string m_text;
     std::vector<Line> m_lines;
     std::vector<Section> m_sections;
+    std::string m_names;                  // the sections' names, one after another
     std::vector<unsigned long> m_numbers; // each section's plan number, 0 for none
     std::vector<bool> m_repeated;         // a later section has the same number
     std::vector<unsigned long> m_reached; // the plan numbers the loader's scan reaches
