@@ -349,9 +349,8 @@ bool CKeptLayout::Compared(CSectionFile& file, const std::vector<const PlanEntry
 }
 
 void CKeptLayout::SortIndex() {
-    // By record, and the first plan of a record first: the one it is read as.
     std::sort(m_index.begin(), m_index.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? std::less<>()(a.first, b.first) : a.second < b.second;
+        return std::less<>()(a.first, b.first); // a document holds each record once
     });
 }
 

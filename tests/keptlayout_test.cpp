@@ -355,6 +355,7 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
         ASSERT_TRUE(FormatPlanText(once, twice) && twice == once);
         CKeptLayout kept;
         ASSERT_TRUE(kept.Map(text, data.plans.InOrder())) << text;
+        ASSERT_EQ(kept.BlockOf(nullptr), std::make_pair(0, 0)); // no plan chosen: no block
         std::string saved;
         ASSERT_TRUE(kept.Write(data, saved)) << text;
         ASSERT_EQ(saved, text);
