@@ -557,16 +557,19 @@ bool CKeptLayout::WritePlans(
 
     // The numbers of the plan sections left: from kDenseScanEnd on they must
     // follow on without a gap, or the scan ends early; the later ones close it.
-    std::unordered_map<unsigned long, std::size_t> firstOf; // the section the scan reads
+    // By number, the first section of a number first: the one the scan reads.
+    std::vector<std::pair<unsigned long, std::size_t>> firstOf;
     for (std::size_t s = 0; s < m_sections.size(); ++s)
-        if (m_numbers[s] && !deleted[s]) firstOf.emplace(m_numbers[s], s);
+        if (m_numbers[s] && !deleted[s]) firstOf.emplace_back(m_numbers[s], s);
+    std::sort(firstOf.begin(), firstOf.end());
     std::vector<unsigned long> numberOf(m_sections.size(), 0); // each section's number now
     for (std::size_t s = 0; s < m_sections.size(); ++s)
         numberOf[s] = deleted[s] ? 0 : m_numbers[s];
     unsigned long next = kDenseScanEnd;
     for (unsigned long n : m_reached) {
-        const auto it = firstOf.find(n);
-        if (it == firstOf.end() || n < kDenseScanEnd) continue;
+        const auto it = std::lower_bound(firstOf.begin(), firstOf.end(),
+                                         std::pair<unsigned long, std::size_t>(n, 0));
+        if (it == firstOf.end() || it->first != n || n < kDenseScanEnd) continue;
         const unsigned long number = next++;
         numberOf[it->second] = number;
         if (number != n)
@@ -575,10 +578,10 @@ bool CKeptLayout::WritePlans(
     // New plans: after the last plan section, numbered on where no section is.
     unsigned long highest = 0;
     int after = 0;
-    std::set<unsigned long> used;
+    std::vector<bool> used(kDenseScanEnd, false); // the numbers below it that sections have
     for (std::size_t s = 0; s < m_sections.size(); ++s) {
         if (!numberOf[s]) continue;
-        used.insert(numberOf[s]);
+        if (numberOf[s] < kDenseScanEnd) used[numberOf[s]] = true;
         highest = std::max(highest, numberOf[s]);
         after = std::max(after, m_sections[s].last);
     }
@@ -593,10 +596,10 @@ bool CKeptLayout::WritePlans(
             if (n >= kDenseScanEnd) lastReached = n;
             return n;
         }
-        while (free < kDenseScanEnd && used.count(free))
+        while (free < kDenseScanEnd && used[free])
             ++free;
         if (free >= kDenseScanEnd) return 0;
-        used.insert(free);
+        used[free] = true;
         return free;
     };
     if (!added.empty() && after > 0 &&

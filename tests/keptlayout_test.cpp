@@ -141,10 +141,11 @@ TEST(KeptLayout, NewPlansAndMatchesGoWhereTheyBelong) {
 }
 
 // From Plan256 on the numbers must follow on: a deleted plan there moves the
-// later headers down, and nothing else of them.
+// later headers down, and nothing else of them. A later namesake, which is
+// not read, is not the one moved.
 TEST(KeptLayout, DeletingPastTheDenseScanCloseTheGap) {
     std::string text;
-    for (int n : {255, 256, 257, 258})
+    for (int n : {255, 256, 257, 258, 257})
         text += "[Plan" + std::to_string(n) +
                 "]\r\nplanType = \"Hold\"\r\nplanPriority = " + std::to_string(n) + "\r\n";
     Opened file(text);
@@ -152,7 +153,8 @@ TEST(KeptLayout, DeletingPastTheDenseScanCloseTheGap) {
     const std::string saved = file.Saved();
     EXPECT_EQ(saved, Crlf("[Plan255]\nplanType = \"Hold\"\nplanPriority = 255\n"
                           "[Plan256]\nplanType = \"Hold\"\nplanPriority = 257\n"
-                          "[Plan257]\nplanType = \"Hold\"\nplanPriority = 258\n"));
+                          "[Plan257]\nplanType = \"Hold\"\nplanPriority = 258\n"
+                          "[Plan257]\nplanType = \"Hold\"\nplanPriority = 257\n"));
 }
 
 // What the model does not hold, and the file's own spelling, stay as written.
