@@ -383,6 +383,7 @@ EntryNode* CSectionFile::FindEntry(SectionNode* section, std::string_view key) {
 EntryNode* CSectionFile::AddEntry(SectionNode* section, std::string_view key,
                                   std::string_view value) {
     if (!section) return nullptr;
+    value = value.substr(0, value.find('\0')); // where the entry's value ends
     std::string run;
     run.reserve(key.size() + 1 + value.size());
     run.append(key).append(1, '=').append(value);

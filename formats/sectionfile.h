@@ -15,28 +15,30 @@
 // of the CSectionFile that holds it. An empty view stands for "no key" or "no
 // value". A value keeps the quote characters it was written with.
 //
-// 24 bytes, not two views' 40: a large file has hundreds of thousands. The
+// 16 bytes, not two views' 40: a large file has hundreds of thousands. The
 // key and the value are one run of that text, "key=value", as the parser
-// leaves a line once it has dropped the blanks.
+// leaves a line once it has dropped the blanks, and the run ends at the NUL
+// that ends the line there (a line holds no other: the parser drops them).
 struct EntryNode {
     EntryNode() = default;
     std::string_view Key() const { return {m_text, m_keySize}; }
     std::string_view Value() const {
-        return m_valueSize ? std::string_view(m_text + m_keySize + 1, m_valueSize)
-                           : std::string_view();
+        return m_text && m_text[m_keySize + 1] ? std::string_view(m_text + m_keySize + 1)
+                                               : std::string_view();
     }
     int line = 0; // 1-based source line, 0 when not parsed from text
 
 private:
     friend class CSectionFile;
-    // `run` holds the key, one byte, then the value (each under 4 GB).
+    // `run` holds the key (under 4 GB), one byte, then the value, and a NUL
+    // follows it.
     EntryNode(std::string_view run, std::size_t keySize, int sourceLine)
-        : line(sourceLine), m_text(run.data()), m_keySize(std::uint32_t(keySize)),
-          m_valueSize(std::uint32_t(run.size() - keySize - 1)) {}
+        : line(sourceLine), m_keySize(std::uint32_t(keySize)), m_text(run.data()) {}
 
+    std::uint32_t m_keySize = 0;
     const char* m_text = nullptr;
-    std::uint32_t m_keySize = 0, m_valueSize = 0;
 };
+static_assert(sizeof(EntryNode) == 16);
 
 // One "[name]" section with its entries in file order.
 struct SectionNode {
@@ -134,7 +136,8 @@ public:
     bool SaveFile(const std::string& path);
 
     SectionNode* FindSection(std::string_view name);
-    // A section or an entry added by hand: its name, key and value are copied.
+    // A section or an entry added by hand: its name, key and value are copied
+    // (the value up to a NUL byte, if it holds one).
     SectionNode* AddSection(std::string_view name);
     EntryNode* AddEntry(SectionNode* section, std::string_view key, std::string_view value);
 
