@@ -8,10 +8,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     std::string first, second;
-    if (!FormatPlanText(text, first)) return 0;
-    // `first` is made plan by plan: it must be what a save of the whole model writes.
+    // Formatting fails only where the text does not load; `first` is made
+    // plan by plan, each plan read again from its own lines, and must be
+    // what a save of the whole model writes.
     CPlanData model;
-    if (!model.LoadText(text) || model.Text() != first) std::abort();
+    const bool loads = model.LoadText(text);
+    if (FormatPlanText(text, first) != loads) std::abort();
+    if (!loads) return 0;
+    if (model.Text() != first) std::abort();
     if (!FormatPlanText(first, second)) std::abort(); // saved text must load again
     if (second != first) std::abort();
     return 0;

@@ -74,7 +74,9 @@ bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntr
     if (!file.ParseText(text) || file.Sections().size() != 1) return false;
     int read = 0;
     bool same = false;
-    const CPlanData::EachPlan each = [&](const PlanEntry& p) { same = ++read == 1 && p == plan; };
+    const CPlanData::EachPlan each = [&](const PlanEntry& p, const SectionNode&) {
+        same = ++read == 1 && p == plan;
+    };
     CPlanData().LoadFromSections(file, nullptr, nullptr, &each);
     return same && read == 1;
 }
@@ -115,7 +117,8 @@ PlanEntry CKeptLayout::OriginalPlan(std::size_t index) const {
     const std::string block = AsFirstPlan(std::string_view(m_text).substr(
         from.offset, AfterLine(JoinedEnd(section.lastEntry)) - from.offset));
     PlanEntry plan;
-    CPlanData().ReadText(block, [&plan](const PlanEntry& read) { plan = read; });
+    CPlanData().ReadText(block,
+                         [&plan](const PlanEntry& read, const SectionNode&) { plan = read; });
     return plan;
 }
 
@@ -327,7 +330,7 @@ bool CKeptLayout::Compared(CSectionFile& file, const std::vector<const PlanEntry
     std::size_t read = 0;
     bool same = true;
     m_fingerprints.reserve(plans.size());
-    const CPlanData::EachPlan each = [&](const PlanEntry& plan) {
+    const CPlanData::EachPlan each = [&](const PlanEntry& plan, const SectionNode&) {
         same = same && read < plans.size() && plan == *plans[read];
         if (same) m_fingerprints.push_back(FingerprintOf(plan));
         if (report) report->PlanIs(&plan, same ? plans[read] : nullptr);

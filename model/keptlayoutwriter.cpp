@@ -80,7 +80,7 @@ bool ReadsAs(std::string_view text, const CPlanData& data,
     CPlanData loaded;
     std::size_t read = 0;
     bool same = true;
-    if (!loaded.ReadText(text, [&](const PlanEntry& plan) {
+    if (!loaded.ReadText(text, [&](const PlanEntry& plan, const SectionNode&) {
             same = same && read < expected.size() && plan == *expected[read];
             ++read;
         }))

@@ -1,5 +1,6 @@
 #include "plandata.h"
 
+#include "entryline.h"
 #include "filesave.h"
 #include "keptlayout.h"
 #include "planfilereport.h"
@@ -10,7 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <deque>
+#include <functional>
 
 namespace {
 
@@ -213,7 +214,7 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CK
         const bool loaded = LoadPlan(plans, section, read);
         std::vector<EntryNode>().swap(section->entries);
         if (loaded && each) {
-            (*each)(*plans.All().back());
+            (*each)(*plans.All().back(), *section);
             plans.Clear();
         }
     });
@@ -355,39 +356,99 @@ bool CPlanData::SavePlanFile(const std::string& path, std::string* error, std::s
 
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error,
                     CPlanFileReport* report) {
-    // Each plan's lines are written as the plan is read, and the plan is let
-    // go: the written lines of a large file take less room than its model.
-    // They are an allocation of their own, of their exact size, so that they
-    // take the room that the entries of the plans read before gave back (one
-    // buffer of all the lines would come on top of it). Then the sections
-    // are put in the order Text() gives them: by descending priority, in the
-    // order read where priorities are equal.
-    struct Piece {
-        std::uint32_t priority;
-        std::string lines;
+    // Two passes, so that neither the parse of the whole file nor the lines
+    // of every plan are held beside the text written. The first reads the
+    // file (telling the report) and keeps of each plan only its priority,
+    // its section's header line, and the size and hash of its lines as
+    // written. The second writes the plans in the order Text() gives them
+    // (by descending priority, in the order read where priorities are
+    // equal), each read anew from its own block of the text: from its header
+    // up to the next plan's header (sections between are parsed and passed
+    // over). A header begins a line that nothing before it runs on into, so
+    // the block read alone gives the plan it gave in the file; the size and
+    // the hash hold the second pass to that.
+    struct Noted {
+        std::uint32_t priority = 0;
+        int header = 0;
+        std::uint32_t size = 0;
+        std::size_t hash = 0;
     };
-    std::deque<Piece> pieces; // no copy of them all as it grows
-    const CPlanData::EachPlan each = [&](const PlanEntry& plan) {
-        pieces.push_back({plan.priority, WriteSectionText([&](CSectionWriter& out) {
-                              WritePlanEntries(out, plan);
-                          })});
+    const auto linesOf = [](const PlanEntry& plan) {
+        return WriteSectionText([&](CSectionWriter& out) { WritePlanEntries(out, plan); });
+    };
+    const std::hash<std::string_view> hash;
+    std::vector<Noted> plans;
+    const CPlanData::EachPlan each = [&](const PlanEntry& plan, const SectionNode& section) {
+        const std::string lines = linesOf(plan);
+        plans.push_back({plan.priority, section.line, std::uint32_t(lines.size()), hash(lines)});
     };
     CPlanData data;
     if (!data.ReadText(text, each, report, error)) return false;
-    std::vector<std::uint32_t> order(pieces.size());
+
+    // Where each plan's block starts and ends: the headers in file order,
+    // and the offsets of their lines, found in one pass over the text.
+    std::vector<int> headers(plans.size());
+    std::transform(plans.begin(), plans.end(), headers.begin(),
+                   [](const Noted& r) { return r.header; });
+    std::sort(headers.begin(), headers.end());
+    std::vector<std::size_t> starts(headers.size() + 1, text.size());
+    std::size_t at = 0;
+    int line = 1;
+    for (std::size_t h = 0; h < headers.size(); ++h) {
+        for (; line < headers[h] && at < text.size(); ++line) {
+            at = LineEndFrom(text, at);
+            at += LineBreakAt(text, at);
+        }
+        starts[h] = at;
+    }
+    const auto block = [&](const Noted& plan) {
+        const auto h = std::size_t(std::lower_bound(headers.begin(), headers.end(), plan.header) -
+                                   headers.begin());
+        return text.substr(starts[h], starts[h + 1] - starts[h]);
+    };
+
+    std::vector<std::uint32_t> order(plans.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return pieces[a].priority > pieces[b].priority;
+        return plans[a].priority > plans[b].priority;
     });
     const std::vector<const MatchEntry*> targets = TargetsOf(data.matches);
-    saved = WriteSectionText([&](CSectionWriter& out) {
-        WriteHead(out, data.start, targets);
-        unsigned long n = 0;
-        for (const std::uint32_t i : order) {
-            out.Section(PlanSectionName(++n));
-            out.Lines(pieces[i].lines);
+    // Written once into a buffer of its size: the plans' lines are counted
+    // from the first pass.
+    CSectionWriter counter;
+    WriteHead(counter, data.start, targets);
+    std::size_t size = 0;
+    for (unsigned long n = 1; n <= order.size(); ++n) {
+        counter.Section(PlanSectionName(n));
+        size += plans[order[n - 1]].size;
+    }
+    counter.Finish();
+    std::string written;
+    written.reserve(counter.Size() + size);
+    CSectionWriter out(&written);
+    WriteHead(out, data.start, targets);
+    unsigned long n = 0;
+    for (const std::uint32_t i : order) {
+        out.Section(PlanSectionName(++n));
+        // The block's first section is the plan's, read as the loader reads
+        // each plan section.
+        std::string lines;
+        CSectionFile file;
+        PlanList one;
+        if (file.ParseText(block(plans[i])) && !file.Sections().empty() &&
+            LoadPlan(one, const_cast<SectionNode*>(&file.Sections().front()),
+                     Reader(nullptr, nullptr)))
+            lines = linesOf(*one.All().front());
+        if (lines.size() != plans[i].size || hash(lines) != plans[i].hash) {
+            if (error)
+                *error = {plans[i].header, "this plan section reads otherwise on its own than in "
+                                           "the file, so the file was not formatted"};
+            return false;
         }
-    });
+        out.Lines(lines);
+    }
+    out.Finish();
+    saved = std::move(written);
     return true;
 }

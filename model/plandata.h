@@ -41,9 +41,10 @@ public:
     // Fills the model from a parsed tree, telling the report and the kept
     // layout (when given) what it reads. The plan sections' entries are
     // released from the tree as they are read. Always succeeds.
-    // With `each`, every plan is handed to it as it is read and not kept: a
-    // large file is then checked or fingerprinted without a model of it all.
-    using EachPlan = std::function<void(const PlanEntry&)>;
+    // With `each`, every plan is handed to it as it is read, with the section
+    // it was read from (its entries released), and not kept: a large file is
+    // then checked or fingerprinted without a model of it all.
+    using EachPlan = std::function<void(const PlanEntry&, const SectionNode&)>;
     bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr,
                           CKeptLayout* layout = nullptr, const EachPlan* each = nullptr);
     // Empties the model, then reads and parses the file. On failure the model

@@ -141,7 +141,7 @@ bool CPlanFileReport::Check(std::string_view text, CPlanData* data) {
     // No model is kept: each plan goes once it is read, and no finding
     // points into one.
     const bool loaded = CPlanData().ReadText(
-        text, [](const PlanEntry&) {}, this);
+        text, [](const PlanEntry&, const SectionNode&) {}, this);
     for (Finding& finding : m_findings) {
         finding.plan = nullptr;
         finding.match = nullptr;
