@@ -254,6 +254,10 @@ TEST(PlanSave, EverySectionInOrder) {
                                "[Plan3]\nplanType = \"KindOnly\"\nplanPriority = 2\n\n"
                                "[Plan4]\nplanType = \"ZeroCount\"\nplanPriority = 2\n"
                                "planCondition = \"Exists\"\nplanConditionClass = \"unit\"\n\n"));
+    // zeq fmt gives that text back: plans of equal priority stay in the order read.
+    std::string formatted;
+    ASSERT_TRUE(FormatPlanText(Save(data), formatted));
+    EXPECT_EQ(formatted, Save(data));
 }
 
 TEST(PlanSave, ReloadDropsWhatTheModelDoesNotHold) {
