@@ -6,8 +6,6 @@
 #include "planformat.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <unordered_map>
 
 // The mapping of a file's text to the document it loads as, and what it
@@ -79,36 +77,6 @@ bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntr
     };
     CPlanData().LoadFromSections(file, nullptr, nullptr, &each);
     return same && read == 1;
-}
-
-CKeptLayout::Fingerprint CKeptLayout::FingerprintOf(const PlanEntry& plan) {
-    // Two 64-bit lanes mixed eight bytes at a time, each field with its
-    // length, so that no two different plans meet but by a chance of about
-    // one in 2^100; a save hashes every plan of the file.
-    Fingerprint h{0x243F6A8885A308D3ull, 0x13198A2E03707344ull};
-    const auto mix = [&h](std::uint64_t word) {
-        h.first = std::rotl((h.first ^ word) * 0x9E3779B97F4A7C15ull, 29);
-        h.second = (h.second + word) * 0xFF51AFD7ED558CCDull;
-        h.second ^= h.second >> 31;
-    };
-    const auto text = [&mix](std::string_view t) {
-        mix(t.size());
-        for (std::size_t at = 0; at < t.size(); at += 8) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, t.data() + at, std::min<std::size_t>(8, t.size() - at));
-            mix(word);
-        }
-    };
-    text(plan.planType);
-    mix(plan.priority | std::uint64_t(plan.flags) << 32);
-    text(plan.condition.kind);
-    text(plan.condition.unitClass);
-    mix(plan.condition.count | std::uint64_t(plan.parameters.size()) << 32);
-    for (const PlanParameter& parameter : plan.parameters) {
-        text(parameter.key);
-        text(parameter.value);
-    }
-    return h;
 }
 
 PlanEntry CKeptLayout::OriginalPlan(std::size_t index) const {

@@ -104,10 +104,6 @@ private:
         }
     };
     static_assert(sizeof(Line) == 12);
-    // Two hashes of a plan's values: whether a record changed since the text
-    // was mapped, without a second model of the whole file kept to tell.
-    using Fingerprint = std::pair<std::uint64_t, std::uint64_t>;
-    static Fingerprint FingerprintOf(const PlanEntry& plan);
     // A section and the block of lines it owns: the comment lines right
     // above its header, the header, its entries and what follows up to the
     // next block. Lines are 1-based.
@@ -199,10 +195,12 @@ private:
     std::vector<unsigned long> m_reached; // the plan numbers the loader's scan reaches
     // While mapping: each node with its section's index, sorted by node.
     std::vector<std::pair<const SectionNode*, std::size_t>> m_sectionOf;
-    CPlanData m_original;                    // the text as it loads: start and matches, no plan
-    std::vector<PlanLines> m_plans;          // by plan as the text loads
-    std::vector<int> m_parameterLines;       // the plans' parameters, plan after plan
-    std::vector<Fingerprint> m_fingerprints; // by plan as the text loads
+    CPlanData m_original;              // the text as it loads: start and matches, no plan
+    std::vector<PlanLines> m_plans;    // by plan as the text loads
+    std::vector<int> m_parameterLines; // the plans' parameters, plan after plan
+    // Whether a record changed since the text was mapped, without a second
+    // model of the whole file kept to tell.
+    std::vector<PlanFingerprint> m_fingerprints; // by plan as the text loads
     // Record -> plan, sorted by record: a third of the room a hash map takes.
     std::vector<std::pair<const PlanEntry*, std::uint32_t>> m_index;
     int m_start = -1, m_cheat = -1, m_match = -1; // sections, -1: none

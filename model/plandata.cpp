@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <functional>
 
 namespace {
 
@@ -359,28 +358,24 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
     // Two passes, so that neither the parse of the whole file nor the lines
     // of every plan are held beside the text written. The first reads the
     // file (telling the report) and keeps of each plan only its priority,
-    // its section's header line, and the size and hash of its lines as
-    // written. The second writes the plans in the order Text() gives them
-    // (by descending priority, in the order read where priorities are
-    // equal), each read anew from its own block of the text: from its header
-    // up to the next plan's header (sections between are parsed and passed
-    // over). A header begins a line that nothing before it runs on into, so
-    // the block read alone gives the plan it gave in the file; the size and
-    // the hash hold the second pass to that.
+    // its section's header line and its fingerprint, and the size of all
+    // their lines as written. The second writes the plans in the order Text() gives
+    // them (by descending priority, in the order read where priorities are
+    // equal), each read anew from its own block of the text: from its
+    // header up to the next plan's header (sections between are parsed and
+    // passed over). A header begins a line that nothing before it runs on
+    // into, so the block read alone gives the plan it gave in the file; the
+    // fingerprint holds the second pass to that.
     struct Noted {
         std::uint32_t priority = 0;
         int header = 0;
-        std::uint32_t size = 0;
-        std::size_t hash = 0;
+        PlanFingerprint fingerprint;
     };
-    const auto linesOf = [](const PlanEntry& plan) {
-        return WriteSectionText([&](CSectionWriter& out) { WritePlanEntries(out, plan); });
-    };
-    const std::hash<std::string_view> hash;
     std::vector<Noted> plans;
+    CSectionWriter planLines; // counts them
     const CPlanData::EachPlan each = [&](const PlanEntry& plan, const SectionNode& section) {
-        const std::string lines = linesOf(plan);
-        plans.push_back({plan.priority, section.line, std::uint32_t(lines.size()), hash(lines)});
+        WritePlanEntries(planLines, plan);
+        plans.push_back({plan.priority, section.line, FingerprintOf(plan)});
     };
     CPlanData data;
     if (!data.ReadText(text, each, report, error)) return false;
@@ -414,39 +409,34 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
         return plans[a].priority > plans[b].priority;
     });
     const std::vector<const MatchEntry*> targets = TargetsOf(data.matches);
-    // Written once into a buffer of its size: the plans' lines are counted
-    // from the first pass.
+    // Written once into a buffer of its size: the plans' lines were counted
+    // in the first pass.
     CSectionWriter counter;
     WriteHead(counter, data.start, targets);
-    std::size_t size = 0;
-    for (unsigned long n = 1; n <= order.size(); ++n) {
+    for (unsigned long n = 1; n <= order.size(); ++n)
         counter.Section(PlanSectionName(n));
-        size += plans[order[n - 1]].size;
-    }
     counter.Finish();
     std::string written;
-    written.reserve(counter.Size() + size);
+    written.reserve(counter.Size() + planLines.Size());
     CSectionWriter out(&written);
     WriteHead(out, data.start, targets);
     unsigned long n = 0;
     for (const std::uint32_t i : order) {
-        out.Section(PlanSectionName(++n));
         // The block's first section is the plan's, read as the loader reads
         // each plan section.
-        std::string lines;
         CSectionFile file;
         PlanList one;
-        if (file.ParseText(block(plans[i])) && !file.Sections().empty() &&
-            LoadPlan(one, const_cast<SectionNode*>(&file.Sections().front()),
-                     Reader(nullptr, nullptr)))
-            lines = linesOf(*one.All().front());
-        if (lines.size() != plans[i].size || hash(lines) != plans[i].hash) {
+        if (!file.ParseText(block(plans[i])) || file.Sections().empty() ||
+            !LoadPlan(one, const_cast<SectionNode*>(&file.Sections().front()),
+                      Reader(nullptr, nullptr)) ||
+            FingerprintOf(*one.All().front()) != plans[i].fingerprint) {
             if (error)
                 *error = {plans[i].header, "this plan section reads otherwise on its own than in "
                                            "the file, so the file was not formatted"};
             return false;
         }
-        out.Lines(lines);
+        out.Section(PlanSectionName(++n));
+        WritePlanEntries(out, *one.All().front());
     }
     out.Finish();
     saved = std::move(written);

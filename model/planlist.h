@@ -50,6 +50,12 @@ struct PlanEntry {
     bool operator==(const PlanEntry&) const = default;
 };
 
+// Two hashes of a plan's values, 128 bits: whether a plan is the one seen
+// before, without a copy of it kept to tell. No two different plans meet but
+// by a chance of about one in 2^100.
+using PlanFingerprint = std::pair<std::uint64_t, std::uint64_t>;
+PlanFingerprint FingerprintOf(const PlanEntry& plan);
+
 // The plans' one order, higher priorities first: b's priority minus a's, 0
 // when either is missing. Plans of equal priority keep their relative order.
 long long ComparePlanPriority(const PlanEntry* a, const PlanEntry* b);
