@@ -242,20 +242,29 @@ bool ReadPlanText(const std::string& file, std::string& text) {
     return false;
 }
 
-bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept) {
-    data.Clear();
-    kept.Clear();
+bool ReadKeptText(const std::string& file, std::string& text) {
+    text.clear();
     // git passes "/dev/null" on every system, Windows included.
     if (file == "/dev/null") return true;
 #if defined(_WIN32)
     if (NamesEqual(file, "nul")) return true;
 #endif
-    std::string text;
-    if (!ReadPlanText(file, text)) return false;
+    return ReadPlanText(file, text);
+}
+
+bool LoadKept(const std::string& file, std::string& text, CPlanData& data, CKeptLayout& kept) {
+    data.Clear();
+    kept.Clear();
+    if (text.empty()) return true; // the null device: a read file is never empty
     Diagnostic error{0, {}};
     if (kept.Load(text, data, nullptr, &error)) return true;
     Report(stderr, file, error.line, "error", error.message);
     return false;
+}
+
+bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept) {
+    std::string text;
+    return ReadKeptText(file, text) && LoadKept(file, text, data, kept);
 }
 
 int RunBackup(const std::string& file, const std::string& restore, bool remove) {

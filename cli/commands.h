@@ -34,6 +34,10 @@ bool ReadPlanText(const std::string& file, std::string& text);
 // binary data or does not load is said on standard error as
 // FILE:LINE: error: MESSAGE, and gives false.
 bool LoadKept(const std::string& file, CPlanData& data, CKeptLayout& kept);
+// The same in two steps: the bytes (none for the null device), then the
+// document they load as.
+bool ReadKeptText(const std::string& file, std::string& text);
+bool LoadKept(const std::string& file, std::string& text, CPlanData& data, CKeptLayout& kept);
 
 // The zeq commands. Each returns the process exit code.
 int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet = false);

@@ -7,9 +7,12 @@
 #include "keptlayout.h"
 #include "planformat.h"
 #include "planlimits.h"
+#include "plansectionedit.h"
 #include "textvalues.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -32,19 +35,31 @@ std::optional<std::string> Text(std::string value, std::size_t limit) {
     return value;
 }
 
+// The SECTION of SECTION.KEY=VALUE; nothing when the assignment is not one.
+std::optional<std::string> SectionOf(const std::string& assignment) {
+    const std::size_t dot = assignment.find('.');
+    const std::size_t equals = assignment.find('=');
+    if (dot == std::string::npos || equals == std::string::npos || dot > equals)
+        return std::nullopt;
+    return assignment.substr(0, dot);
+}
+
+// The plan a section name reads as; null for none.
+using PlanOf = std::function<PlanEntry*(std::string_view section)>;
+
 class Assigner {
 public:
-    Assigner(CPlanData& data, const CKeptLayout& kept) : m_data(data), m_kept(kept) {}
+    Assigner(CPlanData& data, PlanOf planOf) : m_data(data), m_planOf(std::move(planOf)) {}
 
     // Applies SECTION.KEY=VALUE; false with `error` set when it cannot.
     bool Apply(const std::string& assignment, std::string& error) {
-        const std::size_t dot = assignment.find('.');
-        const std::size_t equals = assignment.find('=');
-        if (dot == std::string::npos || equals == std::string::npos || dot > equals) {
+        const std::optional<std::string> named = SectionOf(assignment);
+        if (!named) {
             error = "'" + assignment + "' is not SECTION.KEY=VALUE";
             return false;
         }
-        const std::string section = assignment.substr(0, dot);
+        const std::string& section = *named;
+        const std::size_t dot = section.size(), equals = assignment.find('=');
         m_key = assignment.substr(dot + 1, equals - dot - 1);
         m_value = assignment.substr(equals + 1);
         bool done;
@@ -54,8 +69,8 @@ public:
             done = Cheat();
         else if (NamesEqual(section, kMatchSection))
             done = Match();
-        else if (const PlanEntry* plan = m_kept.PlanOfSection(section))
-            done = Plan(const_cast<PlanEntry&>(*plan)); // the document's own, found by its text
+        else if (PlanEntry* plan = m_planOf(section))
+            done = Plan(*plan);
         else {
             error = "there is no plan section [" + section + "] that is read";
             return false;
@@ -172,32 +187,30 @@ private:
     }
 
     CPlanData& m_data;
-    const CKeptLayout& m_kept;
+    PlanOf m_planOf;
     std::string m_key, m_value, m_why;
 };
 
-} // namespace
-
-int RunSet(const std::string& file, const std::vector<std::string>& assignments,
-           const std::string& out) {
-    CPlanData data;
-    CKeptLayout kept;
-    if (!LoadKept(file, data, kept)) return 1;
-    Assigner assign(data, kept);
-    std::string why;
-    for (const std::string& assignment : assignments)
-        if (!assign.Apply(assignment, why)) {
-            std::fprintf(stderr, "zeq: %s: %s; nothing was written\n", file.c_str(), why.c_str());
-            return 1;
-        }
-    std::string text;
-    if (!kept.Write(data, text)) {
-        std::fprintf(stderr,
-                     "zeq: %s: these changes cannot be made in the file as it is written; "
-                     "nothing was written ('zeq fmt' writes it in the canonical layout)\n",
-                     file.c_str());
-        return 1;
+// The plan section every assignment names, when they all name the same
+// one; nothing else.
+std::optional<std::string> OnePlanSection(const std::vector<std::string>& assignments) {
+    std::optional<std::string> section;
+    for (const std::string& assignment : assignments) {
+        const std::optional<std::string> named = SectionOf(assignment);
+        if (!named || (section && !NamesEqual(*named, *section))) return std::nullopt;
+        section = named;
     }
+    for (std::string_view head : {kStartSection, kCheatSection, kMatchSection})
+        if (section && NamesEqual(*section, head)) return std::nullopt;
+    return section;
+}
+
+int Refuse(const std::string& file, const std::string& why) {
+    std::fprintf(stderr, "zeq: %s: %s; nothing was written\n", file.c_str(), why.c_str());
+    return 1;
+}
+
+int Written(const std::string& file, const std::string& out, const std::string& text) {
     const std::string target = out.empty() ? file : out;
     if (target == "-") {
         WriteOut(text);
@@ -207,4 +220,49 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
     if (SaveFileSafely(target, text, error)) return 0;
     std::fprintf(stderr, "%s: error: %s\n", target.c_str(), error.c_str());
     return 1;
+}
+
+} // namespace
+
+int RunSet(const std::string& file, const std::vector<std::string>& assignments,
+           const std::string& out) {
+    std::string text, why;
+    if (!ReadKeptText(file, text)) return 1;
+    // Values of one plan: its section alone is read and written, where a
+    // large file's document and layout would be many times its size.
+    if (const auto section = OnePlanSection(assignments); section && !text.empty()) {
+        CPlanData none; // no assignment reaches past the plan
+        const auto edit = [&](PlanEntry& plan) {
+            Assigner assign(none, [&](std::string_view name) {
+                return NamesEqual(name, *section) ? &plan : nullptr;
+            });
+            return std::all_of(assignments.begin(), assignments.end(),
+                               [&](const std::string& a) { return assign.Apply(a, why); });
+        };
+        switch (EditPlanSection(text, *section, edit)) {
+        case SectionEdit::Done:
+            return Written(file, out, text);
+        case SectionEdit::Refused:
+            return Refuse(file, why);
+        case SectionEdit::NotAlone:
+            break;
+        }
+    }
+    CPlanData data;
+    CKeptLayout kept;
+    if (!LoadKept(file, text, data, kept)) return 1;
+    Assigner assign(data, [&kept](std::string_view name) {
+        // The document's own record, found by its text.
+        return const_cast<PlanEntry*>(kept.PlanOfSection(name));
+    });
+    for (const std::string& assignment : assignments)
+        if (!assign.Apply(assignment, why)) return Refuse(file, why);
+    if (!kept.Write(data, text)) {
+        std::fprintf(stderr,
+                     "zeq: %s: these changes cannot be made in the file as it is written; "
+                     "nothing was written ('zeq fmt' writes it in the canonical layout)\n",
+                     file.c_str());
+        return 1;
+    }
+    return Written(file, out, text);
 }

@@ -276,7 +276,11 @@ bool CSectionFile::ParseText(std::string_view text) {
     return Parse(text, nullptr);
 }
 
-bool CSectionFile::Parse(std::string_view text, std::string* spent) {
+bool CSectionFile::ParseHeaders(std::string_view text) {
+    return Parse(text, nullptr, false);
+}
+
+bool CSectionFile::Parse(std::string_view text, std::string* spent, bool entries) {
     RemoveAll();
     m_error = {};
     m_notes = {};
@@ -345,7 +349,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent) {
                     .push_back(sourceLine);
                 continue;
             }
-            gathered.push_back(EntryNode(line, equals, sourceLine));
+            if (entries) gathered.push_back(EntryNode(line, equals, sourceLine));
         }
     }
     closeSection();

@@ -124,6 +124,10 @@ public:
     // Replaces the tree by the parse of the text. On failure the tree is
     // empty and LastError() tells why and where.
     bool ParseText(std::string_view text);
+    // The same without the entries: each section's name and line, which
+    // tell where its block is, for a reader that then takes that block on
+    // its own. The notes and failures are those of ParseText.
+    bool ParseHeaders(std::string_view text);
     const Diagnostic& LastError() const { return m_error; }
     const ParseNotes& Notes() const { return m_notes; }
 
@@ -151,7 +155,7 @@ public:
 
 private:
     void RemoveAll();
-    bool Parse(std::string_view text, std::string* spent);
+    bool Parse(std::string_view text, std::string* spent, bool entries = true);
     bool Fail(int line, std::string reason);
     void NoteHighBytes(std::string_view line, int sourceLine);
     std::string_view Keep(std::string_view bytes);

@@ -30,6 +30,14 @@ public:
                 : kind == 3 ? Pick({"Notes", "start", "PLAN1", "Plan01", ""})
                             : "Plan" + std::to_string(Chance(10) ? Int(250, 270) : Int(1, 9));
             text += Maybe(" ") + "[" + name + "]" + (Chance(5) ? "tail" : "") + End();
+            // Most plan sections read as plans: a type and a priority first.
+            if (kind > 3 && Chance(75))
+                text.append("planType = ")
+                    .append(Pick({"\"Hold\"", "Attacker", "'BuildLoop'"}))
+                    .append(End())
+                    .append("planPriority=")
+                    .append(std::to_string(Int(1, 20000)))
+                    .append(End());
             const int keys = Int(0, 7);
             for (int k = 0; k < keys; ++k) {
                 if (Chance(8)) text += Comment() + End();

@@ -1,0 +1,111 @@
+#include "plansectionedit.h"
+
+#include "entryline.h"
+#include "keptlayout.h"
+#include "plandata.h"
+#include "planformat.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// Where the section the loader reads as the plan of `name` is: its
+// header's line and the next header's line (0 for none). Found from the
+// headers alone: the scan looks plan sections up by number, and a plan's
+// values come from its own section.
+struct Found {
+    int header = 0, next = 0;
+};
+
+std::optional<Found> FindPlan(std::string_view text, std::string_view name) {
+    const unsigned long number = PlanNumberOf(name);
+    CSectionFile file;
+    if (!number || !file.ParseHeaders(text)) return std::nullopt;
+    const std::string wanted = PlanSectionName(number);
+    const SectionNode* found = nullptr;
+    std::vector<unsigned long> past; // the numbers past the dense range, which a gap ends
+    for (const SectionNode& section : file.Sections()) {
+        if (!found && NamesEqual(section.name, wanted)) found = &section;
+        if (const unsigned long n = PlanNumberOf(section.name); n >= kDenseScanEnd && n < number)
+            past.push_back(n);
+    }
+    std::sort(past.begin(), past.end());
+    past.erase(std::unique(past.begin(), past.end()), past.end());
+    if (!found || (number > kDenseScanEnd && past.size() != number - kDenseScanEnd))
+        return std::nullopt;
+    Found where{found->line, 0};
+    for (const SectionNode& section : file.Sections())
+        if (section.line > where.header && (!where.next || section.line < where.next))
+            where.next = section.line;
+    return where;
+}
+
+// Where each of two lines (1-based, ascending; 0 for none) starts: the
+// text's size for none.
+std::pair<std::size_t, std::size_t> LineStarts(std::string_view text, int first, int second) {
+    std::size_t at = 0, firstAt = text.size();
+    for (int line = 1; at < text.size(); ++line) {
+        if (line == first) firstAt = at;
+        if (line == second) return {firstAt, at};
+        at = LineEndFrom(text, at);
+        at += LineBreakAt(text, at);
+    }
+    return {firstAt, text.size()};
+}
+
+// A header line that is nothing but the header: blanks around it at most.
+bool BareHeader(std::string_view line) {
+    const std::size_t open = line.find_first_not_of(" \t\f");
+    const std::size_t close = line.find_last_not_of(" \t\f");
+    return open != std::string_view::npos && line[open] == '[' && line[close] == ']' &&
+           line.find_first_of("[]/\"'", open + 1) == close;
+}
+
+} // namespace
+
+SectionEdit EditPlanSection(std::string& text, std::string_view name,
+                            const std::function<bool(PlanEntry&)>& edit) {
+    const std::optional<Found> found = FindPlan(text, name); // the headers are let go here
+    if (!found) return SectionEdit::NotAlone;
+    const auto [start, end] = LineStarts(text, found->header, found->next);
+    const std::size_t headerEnd = LineEndFrom(text, start);
+    const std::size_t headerBreak = LineBreakAt(text, headerEnd);
+    // A comment after the header takes its line break and runs on over the
+    // next line, which the block alone would read otherwise. A block at the
+    // end without a line end leaves an added key's line end to be guessed
+    // from the block rather than from the file.
+    if (headerBreak == 0 || !BareHeader(std::string_view(text).substr(start, headerEnd - start)) ||
+        (end == text.size() && text.back() != '\n' && text.back() != '\r'))
+        return SectionEdit::NotAlone;
+
+    // The block alone, under the name the loader reads first.
+    const std::string_view lineBreak = std::string_view(text).substr(headerEnd, headerBreak);
+    const std::string header = "[" + PlanSectionName(1) + "]" + std::string(lineBreak);
+    std::string block = header;
+    block.append(text, headerEnd + headerBreak, end - headerEnd - headerBreak);
+    // It reads on its own as it does in the text: it starts where nothing
+    // runs on into it, so it holds the one section the text has there.
+    CSectionFile alone;
+    if (!alone.ParseHeaders(block) || alone.Sections().size() != 1) return SectionEdit::NotAlone;
+    CPlanData one;
+    CKeptLayout kept;
+    if (!kept.Load(block, one) || one.plans.CountPlans() != 1) return SectionEdit::NotAlone;
+    if (!edit(*one.plans.All().front())) return SectionEdit::Refused;
+    std::string written;
+    if (!kept.Write(one, written) || !written.starts_with(header)) return SectionEdit::NotAlone;
+    written.replace(0, header.size(), text, start, headerEnd + headerBreak - start);
+    // Nothing of the block may run on into the header after it.
+    if (end < text.size()) {
+        CSectionFile check;
+        if (!check.ParseText(written + "[next]\n") || check.Sections().size() != 1 + 1 ||
+            check.Sections().back().name != "next")
+            return SectionEdit::NotAlone;
+    }
+    std::string changed;
+    changed.reserve(text.size() - (end - start) + written.size());
+    changed.append(text, 0, start).append(written).append(text, end);
+    text = std::move(changed);
+    return SectionEdit::Done;
+}
