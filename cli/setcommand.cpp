@@ -7,7 +7,7 @@
 #include "keptlayout.h"
 #include "planformat.h"
 #include "planlimits.h"
-#include "plansectionedit.h"
+#include "sectionedit.h"
 #include "textvalues.h"
 
 #include <algorithm>
@@ -191,17 +191,14 @@ private:
     std::string m_key, m_value, m_why;
 };
 
-// The plan section every assignment names, when they all name the same
-// one; nothing else.
-std::optional<std::string> OnePlanSection(const std::vector<std::string>& assignments) {
+// The section every assignment names, when they all name the same one.
+std::optional<std::string> OneSection(const std::vector<std::string>& assignments) {
     std::optional<std::string> section;
     for (const std::string& assignment : assignments) {
         const std::optional<std::string> named = SectionOf(assignment);
         if (!named || (section && !NamesEqual(*named, *section))) return std::nullopt;
         section = named;
     }
-    for (std::string_view head : {kStartSection, kCheatSection, kMatchSection})
-        if (section && NamesEqual(*section, head)) return std::nullopt;
     return section;
 }
 
@@ -228,18 +225,17 @@ int RunSet(const std::string& file, const std::vector<std::string>& assignments,
            const std::string& out) {
     std::string text, why;
     if (!ReadKeptText(file, text)) return 1;
-    // Values of one plan: its section alone is read and written, where a
-    // large file's document and layout would be many times its size.
-    if (const auto section = OnePlanSection(assignments); section && !text.empty()) {
-        CPlanData none; // no assignment reaches past the plan
-        const auto edit = [&](PlanEntry& plan) {
-            Assigner assign(none, [&](std::string_view name) {
-                return NamesEqual(name, *section) ? &plan : nullptr;
+    // Values of one section: it alone is read and written, where a large
+    // file's document and layout would be many times its size.
+    if (const auto section = OneSection(assignments); section && !text.empty()) {
+        const auto edit = [&](CPlanData& document, PlanEntry* plan) {
+            Assigner assign(document, [&](std::string_view name) {
+                return NamesEqual(name, *section) ? plan : nullptr;
             });
             return std::all_of(assignments.begin(), assignments.end(),
                                [&](const std::string& a) { return assign.Apply(a, why); });
         };
-        switch (EditPlanSection(text, *section, edit)) {
+        switch (EditSection(text, *section, edit)) {
         case SectionEdit::Done:
             return Written(file, out, text);
         case SectionEdit::Refused:

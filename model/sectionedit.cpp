@@ -1,4 +1,4 @@
-#include "plansectionedit.h"
+#include "sectionedit.h"
 
 #include "entryline.h"
 #include "keptlayout.h"
@@ -11,19 +11,22 @@
 
 namespace {
 
-// Where the section the loader reads as the plan of `name` is: its
-// header's line and the next header's line (0 for none). Found from the
-// headers alone: the scan looks plan sections up by number, and a plan's
-// values come from its own section.
+// Where the section the loader reads by `name` is: its header's line and
+// the next header's line (0 for none). Found from the headers alone: the
+// loader looks sections up by name, plan sections by number, and the values
+// read come from the section's own entries.
 struct Found {
     int header = 0, next = 0;
+    bool plan = false;
 };
 
-std::optional<Found> FindPlan(std::string_view text, std::string_view name) {
+std::optional<Found> FindSection(std::string_view text, std::string_view name) {
     const unsigned long number = PlanNumberOf(name);
+    const bool head = NamesEqual(name, kStartSection) || NamesEqual(name, kCheatSection) ||
+                      NamesEqual(name, kMatchSection);
     CSectionFile file;
-    if (!number || !file.ParseHeaders(text)) return std::nullopt;
-    const std::string wanted = PlanSectionName(number);
+    if ((!number && !head) || !file.ParseHeaders(text)) return std::nullopt;
+    const std::string wanted = number ? PlanSectionName(number) : std::string(name);
     const SectionNode* found = nullptr;
     std::vector<unsigned long> past; // the numbers past the dense range, which a gap ends
     for (const SectionNode& section : file.Sections()) {
@@ -35,7 +38,7 @@ std::optional<Found> FindPlan(std::string_view text, std::string_view name) {
     past.erase(std::unique(past.begin(), past.end()), past.end());
     if (!found || (number > kDenseScanEnd && past.size() != number - kDenseScanEnd))
         return std::nullopt;
-    Found where{found->line, 0};
+    Found where{found->line, 0, number != 0};
     for (const SectionNode& section : file.Sections())
         if (section.line > where.header && (!where.next || section.line < where.next))
             where.next = section.line;
@@ -65,9 +68,8 @@ bool BareHeader(std::string_view line) {
 
 } // namespace
 
-SectionEdit EditPlanSection(std::string& text, std::string_view name,
-                            const std::function<bool(PlanEntry&)>& edit) {
-    const std::optional<Found> found = FindPlan(text, name); // the headers are let go here
+SectionEdit EditSection(std::string& text, std::string_view name, const EditOfSection& edit) {
+    const std::optional<Found> found = FindSection(text, name); // the headers are let go here
     if (!found) return SectionEdit::NotAlone;
     const auto [start, end] = LineStarts(text, found->header, found->next);
     const std::size_t headerEnd = LineEndFrom(text, start);
@@ -80,9 +82,11 @@ SectionEdit EditPlanSection(std::string& text, std::string_view name,
         (end == text.size() && text.back() != '\n' && text.back() != '\r'))
         return SectionEdit::NotAlone;
 
-    // The block alone, under the name the loader reads first.
+    // The block alone, a plan's under the name the loader reads first.
     const std::string_view lineBreak = std::string_view(text).substr(headerEnd, headerBreak);
-    const std::string header = "[" + PlanSectionName(1) + "]" + std::string(lineBreak);
+    const std::string header =
+        found->plan ? std::string("[").append(PlanSectionName(1)).append("]").append(lineBreak)
+                    : std::string(text, start, headerEnd + headerBreak - start);
     std::string block = header;
     block.append(text, headerEnd + headerBreak, end - headerEnd - headerBreak);
     // It reads on its own as it does in the text: it starts where nothing
@@ -91,18 +95,19 @@ SectionEdit EditPlanSection(std::string& text, std::string_view name,
     if (!alone.ParseHeaders(block) || alone.Sections().size() != 1) return SectionEdit::NotAlone;
     CPlanData one;
     CKeptLayout kept;
-    if (!kept.Load(block, one) || one.plans.CountPlans() != 1) return SectionEdit::NotAlone;
-    if (!edit(*one.plans.All().front())) return SectionEdit::Refused;
+    if (!kept.Load(block, one) || one.plans.CountPlans() != (found->plan ? 1 : 0))
+        return SectionEdit::NotAlone;
+    if (!edit(one, found->plan ? one.plans.All().front().get() : nullptr))
+        return SectionEdit::Refused;
     std::string written;
     if (!kept.Write(one, written) || !written.starts_with(header)) return SectionEdit::NotAlone;
     written.replace(0, header.size(), text, start, headerEnd + headerBreak - start);
-    // Nothing of the block may run on into the header after it.
-    if (end < text.size()) {
-        CSectionFile check;
-        if (!check.ParseText(written + "[next]\n") || check.Sections().size() != 1 + 1 ||
-            check.Sections().back().name != "next")
-            return SectionEdit::NotAlone;
-    }
+    // Still the one section, and nothing of it runs on into a header after
+    // it.
+    CSectionFile check;
+    if (!check.ParseHeaders(written + "[next]\n") || check.Sections().size() != 1 + 1 ||
+        check.Sections().back().name != "next")
+        return SectionEdit::NotAlone;
     std::string changed;
     changed.reserve(text.size() - (end - start) + written.size());
     changed.append(text, 0, start).append(written).append(text, end);
