@@ -1,11 +1,15 @@
 // The kept layout on any text: an unedited document is written back byte for
 // byte, and after edits the text written loads as the edited document. A
 // rename of a unit class in the text reads as the rename of the document.
+// One section changed on its own writes what a save of the whole document
+// writes.
 #include "keptlayout.h"
 #include "planmanager.h"
+#include "sectionedit.h"
 #include "unitclassrename.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <random>
@@ -50,6 +54,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 !std::equal(m.begin(), m.end(), n.begin(), n.end(),
                             [](auto& x, auto& y) { return *x == *y; }))
                 std::abort();
+        }
+    }
+    { // zeq set's one section, against the same change through the whole document
+        const auto& list = doc.plans.All();
+        const std::size_t which = pick(list.size() + 3);
+        const std::string name = which < 3 ? std::array{"Start", "Cheat", "Match"}[which]
+                                           : kept.SectionOf(list[which - 3].get());
+        const std::uint32_t value = 1 + std::uint32_t(pick(500));
+        const auto change = [&](CPlanData& d, PlanEntry* plan) {
+            if (plan)
+                plan->priority = value;
+            else if (which == 0)
+                d.start.scrapCount = value;
+            else if (which == 1)
+                d.start.moneyDelay = value;
+            else
+                d.matches.AddTarget("t")->attackers.push_back({"a"});
+        };
+        CPlanData whole;
+        CKeptLayout wholeKept;
+        std::string expected = text, edited = text;
+        if (!wholeKept.Load(expected, whole)) std::abort();
+        change(whole, const_cast<PlanEntry*>(which < 3 ? nullptr : wholeKept.PlanOfSection(name)));
+        const bool writes = wholeKept.Write(whole, expected);
+        switch (EditSection(edited, name, [&](CPlanData& d, PlanEntry* plan) {
+            change(d, plan);
+            return true;
+        })) {
+        case SectionEdit::Done:
+            if (!writes || edited != expected) std::abort();
+            break;
+        case SectionEdit::Refused:
+            std::abort();
+        case SectionEdit::NotAlone:
+            if (edited != text) std::abort();
         }
     }
     for (std::size_t n = 1 + pick(4); n-- > 0;) {

@@ -2,7 +2,6 @@
 
 #include "entryline.h"
 #include "keptlayout.h"
-#include "plandata.h"
 #include "planformat.h"
 
 #include <algorithm>
