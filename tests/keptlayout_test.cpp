@@ -343,7 +343,15 @@ TEST(KeptLayout, OneSectionAlone) {
         std::string text, section, after; // after: empty where the text stays
         SectionEdit result;
     };
+    // Past the dense scan every number up to the plan's must be there, in
+    // any order, repeats counting once.
+    std::string dense = head + Crlf("[Plan256]\n"), denseAfter;
+    for (int n = 300; n >= 256; --n)
+        dense += Crlf("[Plan" + std::to_string(n) + "]\nplanType = \"Hold\"\nplanPriority = 5\n");
+    denseAfter = dense;
+    denseAfter.replace(denseAfter.find("= 5"), 3, "= 7");
     const Row rows[] = {
+        {"PastTheDenseScan", dense, "Plan300", denseAfter, SectionEdit::Done},
         {"BetweenSections", head + plan + next, "plan1", head + changed + next, SectionEdit::Done},
         {"Start", plan + head + next, "start", plan + Crlf("[Start]\nscrapCount = 41\n") + next,
          SectionEdit::Done},
