@@ -20,6 +20,10 @@
 #include <filesystem>
 #include <optional>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 void Report(std::FILE* stream, const std::string& file, int line, const char* severity,
             std::string_view message) {
     // Line 0 is the whole file, which has no line to point at.
@@ -193,25 +197,35 @@ int FinishOutput(int exitCode) {
 
 int RunFmt(const std::string& file, const std::string& out, bool force, bool quiet) {
     CPlanFileReport report(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
+    bool losesAnything = false;
+    // The findings are told, and let go, before the text written grows.
+    const auto tell = [&] {
+        for (const Finding& finding : report.Findings())
+            if (finding.kind != FindingKind::Warning && !quiet)
+                ReportFinding(stderr, file, finding);
+        losesAnything = report.LosesAnything();
+        report.Clear();
+#if defined(__GLIBC__)
+        malloc_trim(0); // and what the read freed is given back
+#endif
+    };
     std::string saved;
     {
         CFileBuffer buffer;
         std::string_view text;
         if (!ReadFile(file, buffer, text, true)) return 1;
         Diagnostic error{0, {}};
-        if (!FormatPlanText(text, saved, &error, &report)) {
+        if (!FormatPlanText(text, saved, &error, &report, tell)) {
             Report(stderr, file, error.line, "error", error.message);
             return 1;
         }
     }
-    for (const Finding& finding : report.Findings())
-        if (finding.kind != FindingKind::Warning && !quiet) ReportFinding(stderr, file, finding);
     if (out.empty()) {
         WriteOut(saved);
         return 0;
     }
     std::error_code ec;
-    if (report.LosesAnything() && !force &&
+    if (losesAnything && !force &&
         std::filesystem::equivalent(PathFromUtf8(file), PathFromUtf8(out), ec)) {
         std::fprintf(stderr,
                      "zeq: %s was not written: the canonical layout drops what is listed above; "

@@ -76,10 +76,17 @@ public:
     // The text never grows but where a line end of one byte becomes two (a
     // closing quote and the NUL), and at the very end.
     explicit Cleaner(std::string_view text)
-        : m_text(text), m_buffer(std::make_unique_for_overwrite<char[]>(
-                            text.size() + std::size_t(std::count(text.begin(), text.end(), '\n')) +
-                            std::size_t(std::count(text.begin(), text.end(), '\r')) + 2 + kSlack)),
-          m_write(m_buffer.get()) {}
+        : Cleaner(text, std::size_t(std::count(text.begin(), text.end(), '\n')) +
+                            std::size_t(std::count(text.begin(), text.end(), '\r'))) {}
+
+    // What is reserved and never written takes no memory: only the lines'
+    // pages are ever touched, and the buffers never move as they grow.
+    Cleaner(std::string_view text, std::size_t lineEnds)
+        : m_text(text),
+          m_buffer(std::make_unique_for_overwrite<char[]>(text.size() + lineEnds + 2 + kSlack)),
+          m_write(m_buffer.get()) {
+        m_lines.reserve(lineEnds + 1);
+    }
 
     // Returns false with failLine/failReason set when the text is refused.
     bool Run() {
@@ -276,11 +283,15 @@ bool CSectionFile::ParseText(std::string_view text) {
     return Parse(text, nullptr);
 }
 
-bool CSectionFile::ParseHeaders(std::string_view text) {
-    return Parse(text, nullptr, false);
+bool CSectionFile::ParseText(std::string_view text, SectionFilter wanted) {
+    return Parse(text, nullptr, wanted);
 }
 
-bool CSectionFile::Parse(std::string_view text, std::string* spent, bool entries) {
+bool CSectionFile::ParseHeaders(std::string_view text) {
+    return Parse(text, nullptr, [](std::string_view) { return false; });
+}
+
+bool CSectionFile::Parse(std::string_view text, std::string* spent, SectionFilter wanted) {
     RemoveAll();
     m_error = {};
     m_notes = {};
@@ -316,6 +327,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent, bool entries
     const char* at = m_text.get();
     const char* const end = at + clean.size;
     int conflictFrom = 0; // the line of an open "<<<<<<<"
+    bool entries = true;  // of the current section
     for (std::size_t index = 0; at < end; ++index) {
         const char* nul = static_cast<const char*>(std::memchr(at, '\0', std::size_t(end - at)));
         if (!nul) nul = end;
@@ -341,6 +353,7 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent, bool entries
             closeSection();
             current =
                 &m_sections.emplace_back(SectionNode{line.substr(1, bracket - 1), {}, sourceLine});
+            entries = !wanted || wanted(current->name);
             if (bracket + 1 < line.size()) m_notes.headerTails.push_back(sourceLine);
         } else {
             const std::size_t equals = line.find('=');
@@ -353,7 +366,37 @@ bool CSectionFile::Parse(std::string_view text, std::string* spent, bool entries
         }
     }
     closeSection();
+    std::vector<int>().swap(clean.lines); // before the tree is copied, if it is
+    if (wanted) KeepOnlyTheTree();
     return true;
+}
+
+// Moves the names and entries into a buffer of their own size, so that the
+// lines of the sections passed over are let go.
+void CSectionFile::KeepOnlyTheTree() {
+    const auto runSize = [](const EntryNode& entry) {
+        // "key=value" and the NUL after it
+        return entry.m_keySize + 2 + std::strlen(entry.m_text + entry.m_keySize + 1);
+    };
+    std::size_t size = 1;
+    for (const SectionNode& section : m_sections) {
+        size += section.name.size();
+        for (const EntryNode& entry : section.entries)
+            size += runSize(entry);
+    }
+    auto text = std::make_unique_for_overwrite<char[]>(size);
+    char* at = text.get();
+    for (SectionNode& section : m_sections) {
+        section.name = {at,
+                        std::size_t(std::copy(section.name.begin(), section.name.end(), at) - at)};
+        at += section.name.size();
+        for (EntryNode& entry : section.entries) {
+            const std::size_t run = runSize(entry);
+            entry.m_text = static_cast<const char*>(std::memcpy(at, entry.m_text, run));
+            at += run;
+        }
+    }
+    m_text = std::move(text);
 }
 
 void CSectionFile::NoteHighBytes(std::string_view line, int sourceLine) {

@@ -124,9 +124,13 @@ public:
     // Replaces the tree by the parse of the text. On failure the tree is
     // empty and LastError() tells why and where.
     bool ParseText(std::string_view text);
-    // The same without the entries: each section's name and line, which
-    // tell where its block is, for a reader that then takes that block on
-    // its own. The notes and failures are those of ParseText.
+    // The same with the entries only of the sections `wanted` names: the
+    // others keep their name and line, which tell where their block is, for
+    // a reader that then takes that block on its own, and the rest of their
+    // lines is let go. The notes and failures are those of ParseText.
+    using SectionFilter = bool (*)(std::string_view name);
+    bool ParseText(std::string_view text, SectionFilter wanted);
+    // No section's entries.
     bool ParseHeaders(std::string_view text);
     const Diagnostic& LastError() const { return m_error; }
     const ParseNotes& Notes() const { return m_notes; }
@@ -155,7 +159,8 @@ public:
 
 private:
     void RemoveAll();
-    bool Parse(std::string_view text, std::string* spent, bool entries = true);
+    bool Parse(std::string_view text, std::string* spent, SectionFilter wanted = nullptr);
+    void KeepOnlyTheTree();
     bool Fail(int line, std::string reason);
     void NoteHighBytes(std::string_view line, int sourceLine);
     std::string_view Keep(std::string_view bytes);

@@ -159,6 +159,57 @@ void LoadMatches(MatchList& matches, SectionNode* section, const Reader& read) {
     }
 }
 
+// Where each of `lines` (1-based, ascending) begins in the text, and the
+// text's size after them: lines as the parser numbers them.
+std::vector<std::size_t> LineOffsets(std::string_view text, const std::vector<int>& lines) {
+    std::vector<std::size_t> starts(lines.size() + 1, text.size());
+    std::size_t at = 0;
+    int line = 1;
+    for (std::size_t h = 0; h < lines.size(); ++h) {
+        for (; line < lines[h] && at < text.size(); ++line) {
+            at = LineEndFrom(text, at);
+            at += LineBreakAt(text, at);
+        }
+        starts[h] = at;
+    }
+    return starts;
+}
+
+// The blocks of a text's sections, each from its header line to the next
+// header: a header begins a line that nothing before it runs on into, so a
+// block read alone gives the section it gave in the file.
+class SectionBlocks {
+public:
+    SectionBlocks(std::string_view text, const CSectionFile::SectionList& sections) : m_text(text) {
+        if (text.empty()) return;
+        m_headers.reserve(sections.size());
+        for (const SectionNode& section : sections)
+            m_headers.push_back(section.line);
+        m_starts = LineOffsets(text, m_headers);
+    }
+
+    // Gives the section the entries of its block, parsed into `block`
+    // (which they view); false when the block is not that one section.
+    bool Read(SectionNode& section, CSectionFile& block) const {
+        const auto h = std::size_t(
+            std::lower_bound(m_headers.begin(), m_headers.end(), section.line) - m_headers.begin());
+        if (h == m_headers.size() || m_headers[h] != section.line) return false;
+        if (!block.ParseText(m_text.substr(m_starts[h], m_starts[h + 1] - m_starts[h])) ||
+            block.Sections().size() != 1 || block.Sections().front().line != 1 ||
+            block.Sections().front().name != section.name)
+            return false;
+        section.entries.swap(const_cast<SectionNode&>(block.Sections().front()).entries);
+        for (EntryNode& entry : section.entries)
+            entry.line += section.line - 1;
+        return true;
+    }
+
+private:
+    std::string_view m_text;
+    std::vector<int> m_headers;
+    std::vector<std::size_t> m_starts;
+};
+
 } // namespace
 
 void StartSection::SetConsClass(std::string_view unitClass) {
@@ -177,6 +228,11 @@ void CPlanData::Clear() {
 
 bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
                                  const EachPlan* each) {
+    return Load(file, report, layout, each, {}, nullptr);
+}
+
+bool CPlanData::Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
+                     const EachPlan* each, std::string_view blocks, Diagnostic* error) {
     Clear();
     const Reader read(report, layout);
     FirstByName<SectionNode> sections(file.Sections().size());
@@ -209,7 +265,14 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CK
     // report) has read them: the tree and the model of a large file are then
     // never both whole at once. The report's last look at the tree passes
     // over the plan sections that were read.
+    const SectionBlocks blocksOf(blocks, file.Sections());
+    int notAlone = 0; // the header of a block that did not read as its section
     ScanPlanSections(find, [&](unsigned long, SectionNode* section) {
+        CSectionFile block;
+        if (notAlone || (!blocks.empty() && !blocksOf.Read(*section, block))) {
+            if (!notAlone) notAlone = section->line;
+            return;
+        }
         const bool loaded = LoadPlan(plans, section, read);
         std::vector<EntryNode>().swap(section->entries);
         if (loaded && each) {
@@ -217,6 +280,14 @@ bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CK
             plans.Clear();
         }
     });
+    if (notAlone) {
+        // Never met: the parser starts every header line afresh.
+        const Diagnostic failure{notAlone, "this plan section reads otherwise on its own than "
+                                           "in the file, so the file was not read"};
+        if (error) *error = failure;
+        if (report) report->Failed(failure);
+        return false;
+    }
     if (report) report->Finish(file);
     return true;
 }
@@ -302,18 +373,25 @@ bool CPlanData::ReadText(std::string_view text, const EachPlan& each, CPlanFileR
     return Read(text, error, report, &each);
 }
 
+bool CPlanData::ReadTextByPlan(std::string_view text, const EachPlan& each, CPlanFileReport* report,
+                               Diagnostic* error) {
+    return Read(text, error, report, &each, true);
+}
+
 bool CPlanData::Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
-                     const EachPlan* each) {
+                     const EachPlan* each, bool byPlan) {
     Clear();
     CSectionFile file;
-    if (!file.ParseText(text)) {
+    const auto notAPlan = [](std::string_view name) { return PlanNumberOf(name) == 0; };
+    if (!(byPlan ? file.ParseText(text, notAPlan) : file.ParseText(text))) {
         if (error) *error = file.LastError();
         if (report) report->Failed(file.LastError());
         return false;
     }
     // However the report was handed in, its findings quote the lines read.
     if (report) report->Reading(text);
-    const bool loaded = LoadFromSections(file, report, nullptr, each);
+    const bool loaded =
+        Load(file, report, nullptr, each, byPlan ? text : std::string_view(), error);
     if (report) report->Reading({});
     return loaded;
 }
@@ -354,18 +432,17 @@ bool CPlanData::SavePlanFile(const std::string& path, std::string* error, std::s
 }
 
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error,
-                    CPlanFileReport* report) {
+                    CPlanFileReport* report, const std::function<void()>& read) {
     // Two passes, so that neither the parse of the whole file nor the lines
     // of every plan are held beside the text written. The first reads the
-    // file (telling the report) and keeps of each plan only its priority,
-    // its section's header line and its fingerprint, and the size of all
-    // their lines as written. The second writes the plans in the order Text() gives
-    // them (by descending priority, in the order read where priorities are
-    // equal), each read anew from its own block of the text: from its
-    // header up to the next plan's header (sections between are parsed and
-    // passed over). A header begins a line that nothing before it runs on
-    // into, so the block read alone gives the plan it gave in the file; the
-    // fingerprint holds the second pass to that.
+    // file plan by plan (telling the report) and keeps of each plan only
+    // its priority, its section's header line and its fingerprint, and the
+    // size of all their lines as written. The second writes the plans in the
+    // order Text() gives them (by descending priority, in the order read
+    // where priorities are equal), each read anew from its own block of the
+    // text: from its header up to the next plan's header (sections between
+    // are parsed and passed over). The fingerprint holds the second reading
+    // to the first.
     struct Noted {
         std::uint32_t priority = 0;
         int header = 0;
@@ -378,7 +455,15 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
         plans.push_back({plan.priority, section.line, FingerprintOf(plan)});
     };
     CPlanData data;
-    if (!data.ReadText(text, each, report, error)) return false;
+    if (!data.ReadTextByPlan(text, each, report, error)) return false;
+    // What comes before the plans is written now, so that the model of the
+    // matches (a large file has thousands) goes before the text written
+    // grows.
+    std::string head = WriteSectionText(
+        [&](CSectionWriter& out) { WriteHead(out, data.start, TargetsOf(data.matches)); });
+    data.Clear();
+    plans.shrink_to_fit();
+    if (read) read();
 
     // Where each plan's block starts and ends: the headers in file order,
     // and the offsets of their lines, found in one pass over the text.
@@ -386,16 +471,7 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
     std::transform(plans.begin(), plans.end(), headers.begin(),
                    [](const Noted& r) { return r.header; });
     std::sort(headers.begin(), headers.end());
-    std::vector<std::size_t> starts(headers.size() + 1, text.size());
-    std::size_t at = 0;
-    int line = 1;
-    for (std::size_t h = 0; h < headers.size(); ++h) {
-        for (; line < headers[h] && at < text.size(); ++line) {
-            at = LineEndFrom(text, at);
-            at += LineBreakAt(text, at);
-        }
-        starts[h] = at;
-    }
+    const std::vector<std::size_t> starts = LineOffsets(text, headers);
     const auto block = [&](const Noted& plan) {
         const auto h = std::size_t(std::lower_bound(headers.begin(), headers.end(), plan.header) -
                                    headers.begin());
@@ -408,18 +484,17 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
     std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         return plans[a].priority > plans[b].priority;
     });
-    const std::vector<const MatchEntry*> targets = TargetsOf(data.matches);
     // Written once into a buffer of its size: the plans' lines were counted
     // in the first pass.
     CSectionWriter counter;
-    WriteHead(counter, data.start, targets);
     for (unsigned long n = 1; n <= order.size(); ++n)
         counter.Section(PlanSectionName(n));
     counter.Finish();
     std::string written;
-    written.reserve(counter.Size() + planLines.Size());
+    written.reserve(head.size() + counter.Size() + planLines.Size());
+    written.append(head);
+    std::string().swap(head);
     CSectionWriter out(&written);
-    WriteHead(out, data.start, targets);
     unsigned long n = 0;
     for (const std::uint32_t i : order) {
         // The block's first section is the plan's, read as the loader reads

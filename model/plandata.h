@@ -57,6 +57,13 @@ public:
     // The same, each plan handed to `each` in the order read instead of kept.
     bool ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report = nullptr,
                   Diagnostic* error = nullptr);
+    // The same without the plan sections' lines in the parse of the rest:
+    // each is parsed on its own from its block of the text (its header up
+    // to the next one) when the scan reaches it, so that the parse holds one
+    // plan at a time. Fails, saying where, if a block does not read as its
+    // one section.
+    bool ReadTextByPlan(std::string_view text, const EachPlan& each,
+                        CPlanFileReport* report = nullptr, Diagnostic* error = nullptr);
 
     // The text File Save writes: plans by descending priority, written
     // straight into one buffer of the text's size.
@@ -69,15 +76,22 @@ public:
 
 private:
     bool Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
-              const EachPlan* each);
+              const EachPlan* each, bool byPlan = false);
+    // LoadFromSections; with `blocks`, the text the plan sections (parsed
+    // without their entries) are read from one by one.
+    bool Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
+              const EachPlan* each, std::string_view blocks, Diagnostic* error);
 };
 
 // What File Save writes for a plan file's text after File Open: false, with
 // `error` set when given, when the text does not load. The report (when
 // given) is told what is read, as by LoadText. Made without a model of every
 // plan, which a large file's text would be outgrown by.
+// `read` (when given) is called once the text is read and the report
+// complete, before the text written grows: a caller done with the report
+// lets it go there.
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr,
-                    CPlanFileReport* report = nullptr);
+                    CPlanFileReport* report = nullptr, const std::function<void()>& read = {});
 
 // Plan-file text of the given plans, as sections numbered from `first` in the
 // order given, each written as a save writes it (the clipboard's plans).

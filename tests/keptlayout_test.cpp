@@ -6,6 +6,7 @@
 #include "keptlayout.h"
 #include "linediff.h"
 #include "opened.h"
+#include "planfilereport.h"
 #include "planmanager.h"
 #include "randomplanfile.h"
 #include "sectionedit.h"
@@ -416,6 +417,19 @@ void ChangeSection(CPlanData& d, PlanEntry* plan, std::string_view name, std::ui
     }
 }
 
+// What a report tells, a finding a line.
+std::string Told(const CPlanFileReport& report) {
+    std::string told;
+    for (const Finding& f : report.Findings())
+        told.append(std::to_string(f.line))
+            .append(" ")
+            .append(f.code)
+            .append(" ")
+            .append(f.message)
+            .append("\n");
+    return told;
+}
+
 // Every path that writes a user's file, over random annotated files and
 // random edits: Save with the kept layout (which zeq set and zeq rename
 // write through too), the recovery copy, a plan copied and pasted, zeq merge with the edit
@@ -438,9 +452,15 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
         CPlanData data;
         if (!data.LoadText(text)) continue;
         // The canonical layout (Save Tidied, zeq fmt) is what a save of the
-        // model writes, and it changes nothing a second time.
+        // model writes, and it changes nothing a second time. It reads the
+        // file plan by plan, and tells the report what a whole read tells.
         std::string once, twice;
-        ASSERT_TRUE(FormatPlanText(text, once) && once == data.Text()) << text;
+        CPlanFileReport byPlan(nullptr, nullptr, CPlanFileReport::Mode::Tidy),
+            wholeRead(nullptr, nullptr, CPlanFileReport::Mode::Tidy);
+        ASSERT_TRUE(FormatPlanText(text, once, nullptr, &byPlan) && once == data.Text()) << text;
+        CPlanData read;
+        wholeRead.Check(text, &read);
+        ASSERT_EQ(Told(byPlan), Told(wholeRead)) << text;
         ASSERT_TRUE(FormatPlanText(once, twice) && twice == once);
         CKeptLayout kept;
         ASSERT_TRUE(kept.Map(text, data.plans.InOrder())) << text;

@@ -8,12 +8,14 @@ namespace {
 
 using testsupport::PrintTo;
 
-// The tree as "[section]|key=value|..." so a whole parse reads on one line.
-std::string Dump(const CSectionFile& file) {
+// The tree as "[section]|key=value|..." so a whole parse reads on one line;
+// with `wanted`, the entries of the sections it names only.
+std::string Dump(const CSectionFile& file, CSectionFile::SectionFilter wanted = nullptr) {
     std::string out;
     for (const SectionNode& section : file.Sections()) {
         if (!out.empty()) out += '|';
         out.append("[").append(section.name).append("]");
+        if (wanted && !wanted(section.name)) continue;
         for (const EntryNode& entry : section.entries)
             out.append("|").append(entry.Key()).append("=").append(entry.Value());
     }
@@ -32,6 +34,20 @@ TEST_P(ParsesTo, Tree) {
     CSectionFile file;
     ASSERT_TRUE(file.ParseText(GetParam().text)) << file.LastError().message;
     EXPECT_EQ(Dump(file), GetParam().tree);
+    // A parse that keeps the entries of some sections only keeps them as
+    // they were, and the names and lines of the others.
+    const CSectionFile::SectionFilter wanted = [](std::string_view name) {
+        return name.starts_with('S');
+    };
+    CSectionFile some;
+    ASSERT_TRUE(some.ParseText(GetParam().text, wanted));
+    EXPECT_EQ(Dump(some), Dump(file, wanted));
+    for (std::size_t i = 0; i < file.Sections().size(); ++i) {
+        EXPECT_EQ(some.Sections()[i].line, file.Sections()[i].line);
+        const auto& entries = some.Sections()[i].entries;
+        for (std::size_t e = 0; e < entries.size(); ++e)
+            EXPECT_EQ(entries[e].line, file.Sections()[i].entries[e].line);
+    }
 }
 
 using namespace std::string_literals;
@@ -61,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LinesBeforeFirstHeaderIgnored", "x = 5\r\n[S]\r\n", "[S]"},
         ParseCase{"LinesWithoutEqualsIgnored", "[S]\r\njunk\r\na=1\r\n", "[S]|a=1"},
         ParseCase{"EmptyHeader", "[]\r\na=1\r\n", "[]|a=1"},
+        ParseCase{"SectionsInTurn", "[S]\r\na=1\r\n[Plan1]\r\nb = 2\r\n[Sx]\r\nc = \"3\"\r\n",
+                  "[S]|a=1|[Plan1]|b=2|[Sx]|c=\"3\""},
         ParseCase{"DuplicateSectionsStay", "[Plan1]\r\n[Plan1]\r\n", "[Plan1]|[Plan1]"},
         ParseCase{"HeaderAtEndWithoutLineEnd", "[Start]", "[Start]"},
         ParseCase{"BracketsInValue", "[S]\r\na = [1]\r\n", "[S]|a=[1]"},
