@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <optional>
 
 namespace {
 
@@ -268,11 +269,10 @@ bool CPlanData::Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* l
     const SectionBlocks blocksOf(blocks, file.Sections());
     int notAlone = 0; // the header of a block that did not read as its section
     ScanPlanSections(find, [&](unsigned long, SectionNode* section) {
-        CSectionFile block;
-        if (notAlone || (!blocks.empty() && !blocksOf.Read(*section, block))) {
-            if (!notAlone) notAlone = section->line;
-            return;
-        }
+        std::optional<CSectionFile> block; // the lines of a section parsed without them
+        if (!notAlone && !blocks.empty() && !blocksOf.Read(*section, block.emplace()))
+            notAlone = section->line;
+        if (notAlone) return;
         const bool loaded = LoadPlan(plans, section, read);
         std::vector<EntryNode>().swap(section->entries);
         if (loaded && each) {
