@@ -43,6 +43,20 @@ std::size_t LineBreakAt(std::string_view text, std::size_t at) {
     return text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
 }
 
+std::vector<std::size_t> LineOffsets(std::string_view text, const std::vector<int>& lines) {
+    std::vector<std::size_t> starts(lines.size() + 1, text.size());
+    std::size_t at = 0;
+    int line = 1;
+    for (std::size_t h = 0; h < lines.size(); ++h) {
+        for (; line < lines[h] && at < text.size(); ++line) {
+            at = LineEndFrom(text, at);
+            at += LineBreakAt(text, at);
+        }
+        starts[h] = at;
+    }
+    return starts;
+}
+
 std::size_t CommentStart(std::string_view line) {
     CMarkStack marks;
     for (std::size_t i = 0; i + 1 < line.size(); ++i) {

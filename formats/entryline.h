@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // One line of plan-file text as the user wrote it, and the least change that
 // gives it another key or value: the key's spelling, the blanks around '=',
@@ -17,6 +18,10 @@ std::size_t LineEndFrom(std::string_view text, std::size_t from);
 // How many bytes the line break at `at` takes: 2 for CR LF, else 1, and 0 at
 // the text's end.
 std::size_t LineBreakAt(std::string_view text, std::size_t at);
+// Where each of `lines` (1-based, ascending) begins in the text, lines as
+// the parser numbers them, and the text's size after them (and for a line
+// past its end).
+std::vector<std::size_t> LineOffsets(std::string_view text, const std::vector<int>& lines);
 
 // Where a "//" comment starts on the line, outside quotes and header
 // brackets; npos where none does.

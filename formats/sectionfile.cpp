@@ -387,9 +387,9 @@ void CSectionFile::KeepOnlyTheTree() {
     auto text = std::make_unique_for_overwrite<char[]>(size);
     char* at = text.get();
     for (SectionNode& section : m_sections) {
-        section.name = {at,
-                        std::size_t(std::copy(section.name.begin(), section.name.end(), at) - at)};
-        at += section.name.size();
+        const std::string_view name = section.name;
+        section.name = {at, name.size()};
+        at = std::copy(name.begin(), name.end(), at);
         for (EntryNode& entry : section.entries) {
             const std::size_t run = runSize(entry);
             entry.m_text = static_cast<const char*>(std::memcpy(at, entry.m_text, run));

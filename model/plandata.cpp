@@ -160,49 +160,21 @@ void LoadMatches(MatchList& matches, SectionNode* section, const Reader& read) {
     }
 }
 
-// Where each of `lines` (1-based, ascending) begins in the text, and the
-// text's size after them: lines as the parser numbers them.
-std::vector<std::size_t> LineOffsets(std::string_view text, const std::vector<int>& lines) {
-    std::vector<std::size_t> starts(lines.size() + 1, text.size());
-    std::size_t at = 0;
-    int line = 1;
-    for (std::size_t h = 0; h < lines.size(); ++h) {
-        for (; line < lines[h] && at < text.size(); ++line) {
-            at = LineEndFrom(text, at);
-            at += LineBreakAt(text, at);
-        }
-        starts[h] = at;
-    }
-    return starts;
-}
-
-// The blocks of a text's sections, each from its header line to the next
-// header: a header begins a line that nothing before it runs on into, so a
-// block read alone gives the section it gave in the file.
-class SectionBlocks {
+// The blocks of a text's sections, each from its header line up to the next
+// header (of those given): a header begins a line that nothing before it
+// runs on into, so a block read alone gives the section it gave in the file.
+class HeaderBlocks {
 public:
-    SectionBlocks(std::string_view text, const CSectionFile::SectionList& sections) : m_text(text) {
-        if (text.empty()) return;
-        m_headers.reserve(sections.size());
-        for (const SectionNode& section : sections)
-            m_headers.push_back(section.line);
-        m_starts = LineOffsets(text, m_headers);
-    }
+    // `headers`: the header lines, ascending.
+    HeaderBlocks(std::string_view text, std::vector<int> headers)
+        : m_text(text), m_headers(std::move(headers)), m_starts(LineOffsets(text, m_headers)) {}
 
-    // Gives the section the entries of its block, parsed into `block`
-    // (which they view); false when the block is not that one section.
-    bool Read(SectionNode& section, CSectionFile& block) const {
-        const auto h = std::size_t(
-            std::lower_bound(m_headers.begin(), m_headers.end(), section.line) - m_headers.begin());
-        if (h == m_headers.size() || m_headers[h] != section.line) return false;
-        if (!block.ParseText(m_text.substr(m_starts[h], m_starts[h + 1] - m_starts[h])) ||
-            block.Sections().size() != 1 || block.Sections().front().line != 1 ||
-            block.Sections().front().name != section.name)
-            return false;
-        section.entries.swap(const_cast<SectionNode&>(block.Sections().front()).entries);
-        for (EntryNode& entry : section.entries)
-            entry.line += section.line - 1;
-        return true;
+    // The block of the header on `line`; empty where none is.
+    std::string_view Of(int line) const {
+        const auto h = std::size_t(std::lower_bound(m_headers.begin(), m_headers.end(), line) -
+                                   m_headers.begin());
+        if (h == m_headers.size() || m_headers[h] != line) return {};
+        return m_text.substr(m_starts[h], m_starts[h + 1] - m_starts[h]);
     }
 
 private:
@@ -210,6 +182,18 @@ private:
     std::vector<int> m_headers;
     std::vector<std::size_t> m_starts;
 };
+
+// Gives the section the entries of its block, parsed into `file` (which
+// they view); false when the block is not that one section.
+bool ReadAlone(std::string_view block, SectionNode& section, CSectionFile& file) {
+    if (!file.ParseText(block) || file.Sections().size() != 1 ||
+        file.Sections().front().line != 1 || file.Sections().front().name != section.name)
+        return false;
+    section.entries.swap(const_cast<SectionNode&>(file.Sections().front()).entries);
+    for (EntryNode& entry : section.entries)
+        entry.line += section.line - 1;
+    return true;
+}
 
 } // namespace
 
@@ -266,11 +250,16 @@ bool CPlanData::Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* l
     // report) has read them: the tree and the model of a large file are then
     // never both whole at once. The report's last look at the tree passes
     // over the plan sections that were read.
-    const SectionBlocks blocksOf(blocks, file.Sections());
+    std::vector<int> headers;
+    if (!blocks.empty())
+        for (const SectionNode& section : file.Sections())
+            headers.push_back(section.line);
+    const HeaderBlocks blocksOf(blocks, std::move(headers));
     int notAlone = 0; // the header of a block that did not read as its section
     ScanPlanSections(find, [&](unsigned long, SectionNode* section) {
         std::optional<CSectionFile> block; // the lines of a section parsed without them
-        if (!notAlone && !blocks.empty() && !blocksOf.Read(*section, block.emplace()))
+        if (!notAlone && !blocks.empty() &&
+            !ReadAlone(blocksOf.Of(section->line), *section, block.emplace()))
             notAlone = section->line;
         if (notAlone) return;
         const bool loaded = LoadPlan(plans, section, read);
@@ -465,18 +454,12 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
     plans.shrink_to_fit();
     if (read) read();
 
-    // Where each plan's block starts and ends: the headers in file order,
-    // and the offsets of their lines, found in one pass over the text.
+    // Each plan's block, up to the next plan's header.
     std::vector<int> headers(plans.size());
     std::transform(plans.begin(), plans.end(), headers.begin(),
                    [](const Noted& r) { return r.header; });
     std::sort(headers.begin(), headers.end());
-    const std::vector<std::size_t> starts = LineOffsets(text, headers);
-    const auto block = [&](const Noted& plan) {
-        const auto h = std::size_t(std::lower_bound(headers.begin(), headers.end(), plan.header) -
-                                   headers.begin());
-        return text.substr(starts[h], starts[h + 1] - starts[h]);
-    };
+    const HeaderBlocks blocks(text, std::move(headers));
 
     std::vector<std::uint32_t> order(plans.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
@@ -501,7 +484,7 @@ bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error
         // each plan section.
         CSectionFile file;
         PlanList one;
-        if (!file.ParseText(block(plans[i])) || file.Sections().empty() ||
+        if (!file.ParseText(blocks.Of(plans[i].header)) || file.Sections().empty() ||
             !LoadPlan(one, const_cast<SectionNode*>(&file.Sections().front()),
                       Reader(nullptr, nullptr)) ||
             FingerprintOf(*one.All().front()) != plans[i].fingerprint) {

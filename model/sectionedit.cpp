@@ -44,19 +44,6 @@ std::optional<Found> FindSection(std::string_view text, std::string_view name) {
     return where;
 }
 
-// Where each of two lines (1-based, ascending; 0 for none) starts: the
-// text's size for none.
-std::pair<std::size_t, std::size_t> LineStarts(std::string_view text, int first, int second) {
-    std::size_t at = 0, firstAt = text.size();
-    for (int line = 1; at < text.size(); ++line) {
-        if (line == first) firstAt = at;
-        if (line == second) return {firstAt, at};
-        at = LineEndFrom(text, at);
-        at += LineBreakAt(text, at);
-    }
-    return {firstAt, text.size()};
-}
-
 // A header line that is nothing but the header: blanks around it at most.
 bool BareHeader(std::string_view line) {
     const std::size_t open = line.find_first_not_of(" \t\f");
@@ -70,7 +57,9 @@ bool BareHeader(std::string_view line) {
 SectionEdit EditSection(std::string& text, std::string_view name, const EditOfSection& edit) {
     const std::optional<Found> found = FindSection(text, name); // the headers are let go here
     if (!found) return SectionEdit::NotAlone;
-    const auto [start, end] = LineStarts(text, found->header, found->next);
+    const std::vector<std::size_t> starts = LineOffsets(
+        text, found->next ? std::vector{found->header, found->next} : std::vector{found->header});
+    const std::size_t start = starts[0], end = starts[1];
     const std::size_t headerEnd = LineEndFrom(text, start);
     const std::size_t headerBreak = LineBreakAt(text, headerEnd);
     // A comment after the header takes its line break and runs on over the
