@@ -1,8 +1,8 @@
-// The kept layout on any text: an unedited document is written back byte for
-// byte, and after edits the text written loads as the edited document. A
-// rename of a unit class in the text reads as the rename of the document.
-// One section changed on its own writes what a save of the whole document
-// writes.
+// The kept layout on any text: mapped plan by plan, it holds what a whole
+// read holds; an unedited document is written back byte for byte, and after
+// edits the text written loads as the edited document. A rename of a unit
+// class in the text reads as the rename of the document. One section changed
+// on its own writes what a save of the whole document writes.
 #include "keptlayout.h"
 #include "planmanager.h"
 #include "sectionedit.h"
@@ -22,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!doc.LoadText(text)) return 0;
     CKeptLayout kept;
     if (!kept.Map(text, doc.plans.InOrder())) std::abort();
+    // Mapped plan by plan as when read whole: the same lines held by no record.
+    CKeptLayout opened;
+    CPlanData openedDoc;
+    std::string openedText = text;
+    if (!opened.Load(openedText, openedDoc) || opened.Unheld() != kept.Unheld()) std::abort();
     std::string written;
     if (!kept.Write(doc, written) || written != text) std::abort();
 

@@ -165,6 +165,12 @@ void CKeptLayout::PlanRead(const SectionNode& section,
                            const std::array<const EntryNode*, kPlanKeys.size()>& consumed) {
     PlanLines lines;
     lines.section = std::uint32_t(SectionOf(&section));
+    // A plan section parsed on its own has its entries only now. (One whose
+    // plan is not read keeps its header as its last entry: that only bounds
+    // the comments above the next header, which stop at its entries anyway.)
+    for (const EntryNode& entry : section.entries)
+        m_sections[lines.section].lastEntry =
+            std::max(m_sections[lines.section].lastEntry, entry.line);
     for (std::size_t k = 0; k < consumed.size(); ++k)
         lines.keys[k] = consumed[k] ? consumed[k]->line : 0;
     lines.firstParameter = std::uint32_t(m_parameterLines.size());
@@ -202,10 +208,14 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
         if (error) *error = {0, "the text is too large"};
         return false;
     }
+    // A text mapped against the document's records (a text just saved) is
+    // parsed one plan at a time: the document's model, its text and a parse
+    // of all its plans are then never held at once.
+    const bool byPlan = compared != nullptr;
     bool read = false;
     {
         CSectionFile file;
-        if (!file.ParseText(text)) {
+        if (!(byPlan ? ParsePlanSectionsApart(file, text) : file.ParseText(text))) {
             if (error) *error = file.LastError();
             if (report) report->Failed(file.LastError());
             return false;
@@ -213,7 +223,8 @@ bool CKeptLayout::Read(std::string& text, const std::vector<const PlanEntry*>* c
         m_text = std::move(text);
         SectionsOf(file);
         if (report) report->Reading(m_text);
-        read = data ? Loaded(file, *data, report) : Compared(file, *compared, report, matches);
+        read =
+            data ? Loaded(file, *data, report) : Compared(file, *compared, report, matches, error);
         if (report) report->Reading({});
         m_sectionOf = decltype(m_sectionOf)(); // let go: assigning {} keeps the memory
     } // the tree goes before the line table is made: the two are never whole at once
@@ -293,7 +304,8 @@ bool CKeptLayout::Loaded(CSectionFile& file, CPlanData& data, CPlanFileReport* r
 }
 
 bool CKeptLayout::Compared(CSectionFile& file, const std::vector<const PlanEntry*>& plans,
-                           CPlanFileReport* report, const std::vector<const MatchEntry*>* matches) {
+                           CPlanFileReport* report, const std::vector<const MatchEntry*>* matches,
+                           Diagnostic* error) {
     // Each plan is compared and fingerprinted as it is read, and not kept.
     std::size_t read = 0;
     bool same = true;
@@ -304,7 +316,7 @@ bool CKeptLayout::Compared(CSectionFile& file, const std::vector<const PlanEntry
         if (report) report->PlanIs(&plan, same ? plans[read] : nullptr);
         ++read;
     };
-    m_original.LoadFromSections(file, report, this, &each);
+    if (!m_original.LoadFromSections(file, m_text, report, this, &each, error)) return false;
     if (report && matches) {
         std::vector<const MatchEntry*> readMatches;
         for (const auto& match : m_original.matches.All())

@@ -24,7 +24,8 @@ class CKeptLayout {
 public:
     // Takes the text as the one the records were read from: the i-th plan it
     // loads is plans[i]. False (and nothing kept) when the text does not load
-    // or does not give exactly those plans.
+    // or does not give exactly those plans. The text is parsed one plan at a
+    // time: the records are in memory already.
     bool Map(std::string text, const std::vector<const PlanEntry*>& plans);
     // The same, the report told (anew) what the text holds, its findings
     // pointing at `plans` and at the document's `matches`.
@@ -132,7 +133,8 @@ private:
     void SectionsOf(const CSectionFile& file);
     bool Loaded(CSectionFile& file, CPlanData& data, CPlanFileReport* report);
     bool Compared(CSectionFile& file, const std::vector<const PlanEntry*>& plans,
-                  CPlanFileReport* report, const std::vector<const MatchEntry*>* matches);
+                  CPlanFileReport* report, const std::vector<const MatchEntry*>* matches,
+                  Diagnostic* error);
     // A plan section's block, its header first, as the text of the first plan.
     static std::string AsFirstPlan(std::string_view block);
     void Index();

@@ -213,11 +213,15 @@ void CPlanData::Clear() {
 
 bool CPlanData::LoadFromSections(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
                                  const EachPlan* each) {
-    return Load(file, report, layout, each, {}, nullptr);
+    return LoadFromSections(file, {}, report, layout, each);
 }
 
-bool CPlanData::Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
-                     const EachPlan* each, std::string_view blocks, Diagnostic* error) {
+bool ParsePlanSectionsApart(CSectionFile& file, std::string_view text) {
+    return file.ParseText(text, [](std::string_view name) { return PlanNumberOf(name) == 0; });
+}
+
+bool CPlanData::LoadFromSections(CSectionFile& file, std::string_view text, CPlanFileReport* report,
+                                 CKeptLayout* layout, const EachPlan* each, Diagnostic* error) {
     Clear();
     const Reader read(report, layout);
     FirstByName<SectionNode> sections(file.Sections().size());
@@ -251,14 +255,14 @@ bool CPlanData::Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* l
     // never both whole at once. The report's last look at the tree passes
     // over the plan sections that were read.
     std::vector<int> headers;
-    if (!blocks.empty())
+    if (!text.empty())
         for (const SectionNode& section : file.Sections())
             headers.push_back(section.line);
-    const HeaderBlocks blocksOf(blocks, std::move(headers));
+    const HeaderBlocks blocksOf(text, std::move(headers));
     int notAlone = 0; // the header of a block that did not read as its section
     ScanPlanSections(find, [&](unsigned long, SectionNode* section) {
         std::optional<CSectionFile> block; // the lines of a section parsed without them
-        if (!notAlone && !blocks.empty() &&
+        if (!notAlone && !text.empty() &&
             !ReadAlone(blocksOf.Of(section->line), *section, block.emplace()))
             notAlone = section->line;
         if (notAlone) return;
@@ -371,8 +375,7 @@ bool CPlanData::Read(std::string_view text, Diagnostic* error, CPlanFileReport* 
                      const EachPlan* each, bool byPlan) {
     Clear();
     CSectionFile file;
-    const auto notAPlan = [](std::string_view name) { return PlanNumberOf(name) == 0; };
-    if (!(byPlan ? file.ParseText(text, notAPlan) : file.ParseText(text))) {
+    if (!(byPlan ? ParsePlanSectionsApart(file, text) : file.ParseText(text))) {
         if (error) *error = file.LastError();
         if (report) report->Failed(file.LastError());
         return false;
@@ -380,7 +383,7 @@ bool CPlanData::Read(std::string_view text, Diagnostic* error, CPlanFileReport* 
     // However the report was handed in, its findings quote the lines read.
     if (report) report->Reading(text);
     const bool loaded =
-        Load(file, report, nullptr, each, byPlan ? text : std::string_view(), error);
+        LoadFromSections(file, byPlan ? text : std::string_view(), report, nullptr, each, error);
     if (report) report->Reading({});
     return loaded;
 }

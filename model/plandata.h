@@ -47,6 +47,14 @@ public:
     using EachPlan = std::function<void(const PlanEntry&, const SectionNode&)>;
     bool LoadFromSections(CSectionFile& file, CPlanFileReport* report = nullptr,
                           CKeptLayout* layout = nullptr, const EachPlan* each = nullptr);
+    // The same for a tree parsed by ParsePlanSectionsApart from `text`: each
+    // plan section is parsed on its own from its block of the text (its
+    // header up to the next one) when the scan reaches it, so that the parse
+    // holds one plan at a time. Fails, saying where, if a block does not
+    // read as its one section.
+    bool LoadFromSections(CSectionFile& file, std::string_view text, CPlanFileReport* report,
+                          CKeptLayout* layout, const EachPlan* each = nullptr,
+                          Diagnostic* error = nullptr);
     // Empties the model, then reads and parses the file. On failure the model
     // is empty and `error` (when given) tells why and where.
     bool LoadPlanFile(const std::string& path, Diagnostic* error = nullptr,
@@ -57,11 +65,7 @@ public:
     // The same, each plan handed to `each` in the order read instead of kept.
     bool ReadText(std::string_view text, const EachPlan& each, CPlanFileReport* report = nullptr,
                   Diagnostic* error = nullptr);
-    // The same without the plan sections' lines in the parse of the rest:
-    // each is parsed on its own from its block of the text (its header up
-    // to the next one) when the scan reaches it, so that the parse holds one
-    // plan at a time. Fails, saying where, if a block does not read as its
-    // one section.
+    // The same, read one plan at a time (as LoadFromSections with the text).
     bool ReadTextByPlan(std::string_view text, const EachPlan& each,
                         CPlanFileReport* report = nullptr, Diagnostic* error = nullptr);
 
@@ -77,10 +81,6 @@ public:
 private:
     bool Read(std::string_view text, Diagnostic* error, CPlanFileReport* report,
               const EachPlan* each, bool byPlan = false);
-    // LoadFromSections; with `blocks`, the text the plan sections (parsed
-    // without their entries) are read from one by one.
-    bool Load(CSectionFile& file, CPlanFileReport* report, CKeptLayout* layout,
-              const EachPlan* each, std::string_view blocks, Diagnostic* error);
 };
 
 // What File Save writes for a plan file's text after File Open: false, with
@@ -92,6 +92,11 @@ private:
 // lets it go there.
 bool FormatPlanText(std::string_view text, std::string& saved, Diagnostic* error = nullptr,
                     CPlanFileReport* report = nullptr, const std::function<void()>& read = {});
+
+// Parses a plan file's text keeping the entries of every section but the
+// plan sections, which keep their names and lines: for LoadFromSections with
+// the text, which reads each from its own lines.
+bool ParsePlanSectionsApart(CSectionFile& file, std::string_view text);
 
 // Plan-file text of the given plans, as sections numbered from `first` in the
 // order given, each written as a save writes it (the clipboard's plans).

@@ -462,8 +462,23 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
         wholeRead.Check(text, &read);
         ASSERT_EQ(Told(byPlan), Told(wholeRead)) << text;
         ASSERT_TRUE(FormatPlanText(once, twice) && twice == once);
-        CKeptLayout kept;
-        ASSERT_TRUE(kept.Map(text, data.plans.InOrder())) << text;
+        // Mapped plan by plan (a text just saved) as when read whole (opened):
+        // the same blocks, the same lines held by no record, the same report.
+        CKeptLayout kept, opened;
+        CPlanData openedData;
+        std::string openedText = text;
+        CPlanFileReport mapped(nullptr, nullptr), loaded(nullptr, nullptr);
+        std::vector<const MatchEntry*> matches;
+        for (const auto& match : data.matches.All())
+            matches.push_back(match.get());
+        ASSERT_TRUE(kept.Map(text, data.plans.InOrder(), mapped, matches)) << text;
+        ASSERT_TRUE(opened.Load(openedText, openedData, &loaded));
+        ASSERT_EQ(Told(mapped), Told(loaded)) << text;
+        ASSERT_EQ(kept.Unheld(), opened.Unheld()) << text;
+        for (std::size_t p = 0; p < data.plans.CountPlans(); ++p)
+            ASSERT_EQ(kept.BlockOf(data.plans.InOrder()[p]),
+                      opened.BlockOf(openedData.plans.InOrder()[p]))
+                << text;
         ASSERT_EQ(kept.BlockOf(nullptr), std::make_pair(0, 0)); // no plan chosen: no block
         std::string saved;
         ASSERT_TRUE(kept.Write(data, saved)) << text;
