@@ -14,6 +14,7 @@
 #include "uiservices.h"
 #include "waitcursor.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QHashFunctions>
@@ -377,10 +378,13 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     }
     if (!MayOverwrite(path, parent)) return false;
     // The layout kept, or else the canonical one. Written once: a large
-    // file's text is not made twice, nor held twice.
+    // file's text is not made twice, nor held twice. Where it is sure to load
+    // as the document without being read whole, it is written as it is made,
+    // and not held next to the text kept at all.
     std::string text;
     std::vector<const PlanEntry*> order;
-    bool kept = !tidied && m_kept.Write(m_data, text, &order);
+    bool inPieces = !tidied && m_kept.WritesInPieces(m_data, &order);
+    bool kept = inPieces || (!tidied && m_kept.Write(m_data, text, &order));
     // Save Tidied asked already, before the name.
     if (!tidied && !kept) {
         switch (AskAboutLosses(path, parent, false)) {
@@ -398,7 +402,9 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         case IUiServices::Answer::Yes:
             if (m_startCheat) m_startCheat();
             if (!m_data.start.IsValid()) return false;
-            kept = !tidied && m_kept.Write(m_data, text, &order); // with the Start edited
+            // With the Start edited.
+            inPieces = !tidied && m_kept.WritesInPieces(m_data, &order);
+            kept = inPieces || (!tidied && m_kept.Write(m_data, text, &order));
             break;
         case IUiServices::Answer::No:
             break;
@@ -414,7 +420,16 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         text = m_data.Text();
         order = PlanOrder();
     }
-    if (std::string error; !SaveFileSafely(CorePath(path), text, error)) {
+    QCryptographicHash made(QCryptographicHash::Sha1); // of the bytes written in pieces
+    const FilePieces pieces = [&](const std::function<bool(std::string_view)>& put) {
+        made.reset();
+        return m_kept.WriteTo(m_data, [&](std::string_view piece) {
+            made.addData(QByteArrayView(piece.data(), qsizetype(piece.size())));
+            return put(piece);
+        });
+    };
+    if (std::string error; !(inPieces ? SaveFileSafely(CorePath(path), pieces, error)
+                                      : SaveFileSafely(CorePath(path), text, error))) {
         wait.Release();
         Ui().ShowMessage(parent, IUiServices::Icon::Warning,
                          tr("Failed to save document.") + "\n\n" + path + "\n" +
@@ -422,10 +437,19 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         return false;
     }
     SetPath(QFileInfo(path).absoluteFilePath());
-    m_stamp = StampOf(m_path, text);
     m_diskText.reset();
     m_undo.setClean();
     m_kept.Clear(); // the text it kept is the file no more; mapped anew below
+    if (inPieces && !ReadBackSaved(made.result(), text)) {
+        // Another program wrote the file in between: its text is not taken
+        // for what was saved, so the next save asks before it overwrites it.
+        m_stamp = {qint64(QFileInfo(m_path).size()), QDateTime(), QByteArray()};
+        m_report.Clear();
+        emit ReportChanged(false);
+        emit FileUsed(m_path);
+        return true;
+    }
+    m_stamp = StampOf(m_path, text);
     // The file now holds what was saved: the document comes from that text,
     // and the report is on it, its findings pointing at the document's own
     // records (in the order the text lists them).
@@ -436,6 +460,14 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     emit ReportChanged(false);
     emit FileUsed(m_path);
     return true;
+}
+
+bool CZeqEditorDoc::ReadBackSaved(const QByteArray& hash, std::string& text) const {
+    CFileBuffer saved;
+    if (!saved.LoadFile(CorePath(m_path)) && saved.LastError() != "the file is empty") return false;
+    text = saved.Detach();
+    return QCryptographicHash::hash(QByteArrayView(text.data(), qsizetype(text.size())),
+                                    QCryptographicHash::Sha1) == hash;
 }
 
 bool CZeqEditorDoc::DoFileSave(QWidget* parent) {

@@ -208,6 +208,9 @@ private:
     // Before a canonical save: 0 Save, 1 Save As, 2 Cancel. Save Tidied's
     // question comes before the name: 0 go on, 2 Cancel.
     int AskAboutLosses(const QString& path, QWidget* parent, bool tidied);
+    // The file just saved, read back into `text`: false where it cannot be
+    // read or is not the bytes written (of SHA-1 `hash`).
+    bool ReadBackSaved(const QByteArray& hash, std::string& text) const;
     std::vector<const PlanEntry*> PlanOrder() const;
     // Another program wrote the file since it was opened or saved: asks
     // whether to merge the two changes, overwrite it or cancel; a merge

@@ -31,6 +31,10 @@ namespace {
 
 std::atomic<std::ptrdiff_t> g_failAfter{-1};
 
+FilePieces WholeBytes(std::string_view bytes) {
+    return [bytes](const std::function<bool(std::string_view)>& put) { return put(bytes); };
+}
+
 std::mutex g_folderMutex;
 fs::path g_recoveryFolder;
 
@@ -101,9 +105,9 @@ struct Fd {
     }
 };
 
-// Writes all bytes; an injected failure (tests) stops with EIO after its count.
-bool WriteAll(int fd, std::string_view bytes, bool mayFail = false) {
-    std::ptrdiff_t allowance = mayFail ? g_failAfter.exchange(-1) : -1;
+// Writes all bytes; an injected failure (tests) stops with EIO once
+// `allowance` (negative: none) is spent.
+bool WriteAll(int fd, std::string_view bytes, std::ptrdiff_t& allowance) {
     while (!bytes.empty()) {
         std::size_t chunk = bytes.size();
         if (allowance >= 0) {
@@ -123,6 +127,30 @@ bool WriteAll(int fd, std::string_view bytes, bool mayFail = false) {
         bytes.remove_prefix(std::size_t(n));
     }
     return true;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    std::ptrdiff_t none = -1;
+    return WriteAll(fd, bytes, none);
+}
+
+// Writes the bytes as they are made, counting them; an in-place write may be
+// failed by tests.
+bool WriteAll(int fd, const FilePieces& bytes, std::size_t& written, bool mayFail = false) {
+    std::ptrdiff_t allowance = mayFail ? g_failAfter.exchange(-1) : -1;
+    written = 0;
+    errno = 0;
+    const bool all = bytes([&](std::string_view piece) {
+        written += piece.size();
+        return WriteAll(fd, piece, allowance);
+    });
+    if (!all && errno == 0) errno = EIO; // the bytes were not made
+    return all;
+}
+
+bool WriteAll(int fd, const FilePieces& bytes) {
+    std::size_t written = 0;
+    return WriteAll(fd, bytes, written);
 }
 
 // Pushes the folder's entries (a rename, a new file) to the disk.
@@ -278,7 +306,7 @@ bool IsReadOnlyAt([[maybe_unused]] const fs::path& path, const fs::file_status& 
 
 // A pipe, a socket or a device: written into when that cannot hang the
 // caller, refused otherwise.
-bool WriteSpecial(const fs::path& target, const fs::file_status& status, std::string_view bytes,
+bool WriteSpecial(const fs::path& target, const fs::file_status& status, const FilePieces& bytes,
                   std::string& error) {
     const std::string refused = "cannot write the file: it is not a regular file but ";
     if (fs::is_socket(status)) {
@@ -307,14 +335,27 @@ bool WriteSpecial(const fs::path& target, const fs::file_status& status, std::st
     return true;
 }
 
-// FNV-1a of the bytes, in hex.
+// FNV-1a of bytes given piece by piece, in hex.
+class Fingerprinter {
+public:
+    void Add(std::string_view bytes) {
+        for (char c : bytes)
+            m_hash = (m_hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    std::string Hex() const {
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(m_hash));
+        return hex;
+    }
+
+private:
+    std::uint64_t m_hash = 14695981039346656037ull;
+};
+
 std::string Fingerprint(std::string_view bytes) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (char c : bytes)
-        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
-    return hex;
+    Fingerprinter f;
+    f.Add(bytes);
+    return f.Hex();
 }
 
 // Of the file's full name: the copies of one file find each other.
@@ -332,8 +373,21 @@ fs::path IntentOf(const fs::path& copy) {
     return intent;
 }
 
+// Empty where the bytes could not be made.
+std::string Intent(const FilePieces& bytes, std::size_t& size) {
+    Fingerprinter f;
+    size = 0;
+    const bool made = bytes([&](std::string_view piece) {
+        f.Add(piece);
+        size += piece.size();
+        return true;
+    });
+    return made ? std::to_string(size) + " " + f.Hex() + "\n" : std::string();
+}
+
 std::string Intent(std::string_view bytes) {
-    return std::to_string(bytes.size()) + " " + Fingerprint(bytes) + "\n";
+    std::size_t size = 0;
+    return Intent(WholeBytes(bytes), size);
 }
 
 // Unsaved work and copies of the user's files are the user's alone.
@@ -380,7 +434,7 @@ fs::path CopyName(const fs::path& stem, int n) {
 
 // Writes the copy of the old bytes, and first what the save is to write,
 // each whole, so that a copy that is there is whole and tells its save.
-bool WriteBackup(const fs::path& stem, std::string_view old, std::string_view next,
+bool WriteBackup(const fs::path& stem, std::string_view old, const std::string& intent,
                  fs::path& made) {
     std::error_code ec;
     const bool inRecoveryFolder = stem.parent_path() == RecoveryFolder();
@@ -389,7 +443,7 @@ bool WriteBackup(const fs::path& stem, std::string_view old, std::string_view ne
     for (int n = 1; n < 100; ++n) {
         const fs::path name = CopyName(stem, n);
         if (fs::exists(name, ec)) continue; // an earlier copy stays for the user
-        if (!WriteWhole(IntentOf(name), Intent(next)) || !WriteWhole(name, old)) {
+        if (!WriteWhole(IntentOf(name), intent) || !WriteWhole(name, old)) {
             fs::remove(IntentOf(name), ec);
             return false;
         }
@@ -400,7 +454,14 @@ bool WriteBackup(const fs::path& stem, std::string_view old, std::string_view ne
 }
 
 // Overwrites the file where it stands, with the old bytes kept aside first.
-bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& error) {
+bool WriteInPlace(const fs::path& target, const FilePieces& bytes, std::string& error) {
+    // What the save is to write, made once before the bytes are written.
+    std::size_t size = 0;
+    const std::string intent = Intent(bytes, size);
+    if (intent.empty()) {
+        error = "cannot write the file: its text could not be made; it was not changed";
+        return false;
+    }
     CFileBuffer old;
     if (!old.LoadFile(Utf8FromPath(target)) && !old.LastError().ends_with("the file is empty")) {
         error = "cannot write the file in place: " + old.LastError();
@@ -409,7 +470,7 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& e
     fs::path backup;
     bool kept = false;
     for (const fs::path& stem : BackupStems(target))
-        if ((kept = WriteBackup(stem, old.View(), bytes, backup))) break;
+        if ((kept = WriteBackup(stem, old.View(), intent, backup))) break;
     if (!kept) {
         error = "cannot write the file: it must be written in place (it has other links, or its "
                 "folder cannot be written to), and there is no place to keep a copy of it first";
@@ -418,14 +479,20 @@ bool WriteInPlace(const fs::path& target, std::string_view bytes, std::string& e
     std::error_code ec;
     Fd file(OpenFd(target, kWrite));
     int code = 0;
-    if (file.fd < 0 || !Reserve(file.fd, bytes.size(), code)) {
+    if (file.fd < 0 || !Reserve(file.fd, size, code)) {
         code = code ? code : errno;
         RemoveBackup(Utf8FromPath(backup));
         error = "cannot write the file: " + ErrnoText(code) + "; it was not changed";
         return false;
     }
-    if (WriteAll(file.fd, bytes, true) && TruncateFd(file.fd, bytes.size()) && SyncFd(file.fd) &&
-        file.Close()) {
+    // Made again as they are written: the same bytes, or the old ones go back.
+    std::size_t written = 0;
+    bool whole = WriteAll(file.fd, bytes, written, true);
+    if (whole && written != size) {
+        whole = false;
+        errno = EIO;
+    }
+    if (whole && TruncateFd(file.fd, size) && SyncFd(file.fd) && file.Close()) {
         RemoveBackup(Utf8FromPath(backup));
         return true;
     }
@@ -542,6 +609,10 @@ bool IsReadOnlyFile(const std::string& path) {
 }
 
 bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string& error) {
+    return SaveFileSafely(path, WholeBytes(bytes), error);
+}
+
+bool SaveFileSafely(const std::string& path, const FilePieces& bytes, std::string& error) {
     error.clear();
     if (path.empty()) {
         error = "no file name given";

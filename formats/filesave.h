@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,13 @@
 // A symbolic link, even a dangling one, saves into the file it names.
 // False, with `error` saying why for the user, when the file was not written.
 bool SaveFileSafely(const std::string& path, std::string_view bytes, std::string& error);
+// Bytes made as they are written, for a text too large to be held twice:
+// each call hands them all, the same each time, to `put` piece by piece, and
+// stops with false where `put` returns false.
+using FilePieces = std::function<bool(const std::function<bool(std::string_view)>& put)>;
+// The same, the bytes made as they are written (twice where the file is
+// written in place: first to note what the save is to write).
+bool SaveFileSafely(const std::string& path, const FilePieces& bytes, std::string& error);
 // Whether SaveFileSafely refuses the file as read-only: no write permission,
 // even where an administrator could write it anyway.
 bool IsReadOnlyFile(const std::string& path);

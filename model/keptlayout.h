@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,6 +54,16 @@ public:
     // save). `order` gets `data`'s plans in the order the written text lists them.
     bool Write(const CPlanData& data, std::string& text,
                std::vector<const PlanEntry*>* order = nullptr) const;
+    // Whether the text Write makes is sure to load as `data` with only the
+    // plan sections it edits read again (no start, match or section changed
+    // but in plans' keys, the plans in their order): then WriteTo gives
+    // that text piece by piece, and a save need not hold it whole next to
+    // the kept one. `order` as by Write.
+    bool WritesInPieces(const CPlanData& data, std::vector<const PlanEntry*>* order) const;
+    // That text handed to `put` piece by piece, the same each time; false
+    // where `put` stops it. Only where WritesInPieces says so of `data`.
+    using TextPut = std::function<bool(std::string_view)>;
+    bool WriteTo(const CPlanData& data, const TextPut& put) const;
     // The same text without the check that it loads as `data` (a third of
     // the time, for the recovery file written while the user types).
     bool WriteUnchecked(const CPlanData& data, std::string& text) const;
@@ -169,16 +180,31 @@ private:
     void WriteStart(const CPlanData& data, Edits& edits) const;
     void WriteMatches(const CPlanData& data, Edits& edits, bool whole) const;
     bool WriteMatchKeys(const CPlanData& data, Edits& edits) const;
-    bool WritePlans(const CPlanData& data, Edits& edits,
-                    std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered) const;
+    // Each plan written, with the number of the section it is written as.
+    using Numbered = std::vector<std::pair<unsigned long, const PlanEntry*>>;
+    bool WritePlans(const CPlanData& data, Edits& edits, Numbered& numbered) const;
+    // The edits that make the text read as `data`; false where none can.
+    bool MakeEdits(const CPlanData& data, Edits& edits, Numbered& numbered, bool wholeMatch) const;
+    // Whether the edits leave the text reading as before but for the plan
+    // sections they touch; `plans` gets those (by plan as the text loads,
+    // with the record each is to read as).
+    bool SureToLoad(const CPlanData& data, const Edits& edits, const Numbered& numbered,
+                    std::vector<std::pair<std::size_t, const PlanEntry*>>& plans) const;
+    // Marks (for Edits' rendering) of where those plans' blocks begin and end.
+    std::vector<std::pair<int, std::size_t>>
+    BlockMarks(const std::vector<std::pair<std::size_t, const PlanEntry*>>& plans) const;
+    // Whether each of those plans' blocks, as `block(i)` gives the i-th,
+    // reads on its own as its record.
+    bool BlocksReadAsPlans(const std::vector<std::pair<std::size_t, const PlanEntry*>>& plans,
+                           const std::function<std::string_view(std::size_t)>& block) const;
+    static void OrderOf(Numbered numbered, std::vector<const PlanEntry*>& order);
     void WritePlan(const PlanEntry& now, std::size_t index, Edits& edits) const;
     std::optional<std::vector<std::string>> PastedLines(const PlanEntry& plan, unsigned long n,
                                                         std::vector<bool>& used,
                                                         std::string_view end) const;
     // The text with the edits that make it read as `data`. With `checked`,
     // also whether it is sure to load as `data` without being read whole.
-    bool Render(const CPlanData& data, std::string& text,
-                std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered, bool wholeMatch,
+    bool Render(const CPlanData& data, std::string& text, Numbered& numbered, bool wholeMatch,
                 bool* checked = nullptr) const;
     // Whether a plan section's block (its header first, then the lines up to
     // the next block) reads on its own as one section and as `plan`, its

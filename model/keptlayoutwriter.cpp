@@ -18,6 +18,30 @@
 
 namespace {
 
+// Where a text goes as it is made: its size so far and its last byte are
+// kept, its bytes handed on until the taker stops them.
+class TextOut {
+public:
+    explicit TextOut(const CKeptLayout::TextPut& put) : m_put(put) {}
+    TextOut& operator+=(std::string_view piece) {
+        if (piece.empty()) return *this;
+        m_size += piece.size();
+        m_last = piece.back();
+        m_whole = m_whole && m_put(piece);
+        return *this;
+    }
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    char back() const { return m_last; }
+    bool Whole() const { return m_whole; }
+
+private:
+    const CKeptLayout::TextPut& m_put;
+    std::size_t m_size = 0;
+    char m_last = 0;
+    bool m_whole = true;
+};
+
 // One line as the canonical save writes it, without its line end.
 template <typename Write> std::string CanonicalLine(Write write) {
     std::string line;
@@ -214,8 +238,19 @@ public:
     // The text with the edits made. `marks` (lines in order, the one after
     // the last too) get where each line starts in it.
     std::string Render(std::vector<std::pair<int, std::size_t>>* marks = nullptr) const {
-        std::string out;
-        out.reserve(m_kept.m_text.size() + 256);
+        std::string text;
+        text.reserve(m_kept.m_text.size() + 256);
+        Render(
+            [&text](std::string_view piece) {
+                text += piece;
+                return true;
+            },
+            marks);
+        return text;
+    }
+    // The same text handed to `put` piece by piece; false where put stops it.
+    bool Render(const TextPut& put, std::vector<std::pair<int, std::size_t>>* marks) const {
+        TextOut out(put);
         static const std::string none;
         auto found = [](const auto& map, int line) {
             const auto it = map.find(line);
@@ -240,7 +275,7 @@ public:
             const auto at = std::size_t(line);
             const Line& l = m_kept.m_lines[at - 1];
             markUpTo(line, copied);
-            out.append(m_kept.m_text, copied, l.offset - copied);
+            out += std::string_view(m_kept.m_text).substr(copied, l.offset - copied);
             copied = m_kept.AfterLine(line);
             const std::string* inserted = found(m_after, line);
             const std::string& after = inserted ? *inserted : none;
@@ -261,8 +296,8 @@ public:
             out += after;
         }
         markUpTo(INT_MAX, copied);
-        out.append(m_kept.m_text, copied);
-        return out;
+        out += std::string_view(m_kept.m_text).substr(copied);
+        return out.Whole();
     }
 
 private:
@@ -627,79 +662,140 @@ bool CKeptLayout::WritePlans(
 }
 
 bool CKeptLayout::WriteUnchecked(const CPlanData& data, std::string& text) const {
-    std::vector<std::pair<unsigned long, const PlanEntry*>> numbered;
+    Numbered numbered;
     return Render(data, text, numbered, false);
 }
 
-bool CKeptLayout::Render(const CPlanData& data, std::string& text,
-                         std::vector<std::pair<unsigned long, const PlanEntry*>>& numbered,
-                         bool wholeMatch, bool* checked) const {
+bool CKeptLayout::MakeEdits(const CPlanData& data, Edits& edits, Numbered& numbered,
+                            bool wholeMatch) const {
     if (!m_mapped) return false;
-    Edits edits(*this);
     WriteStart(data, edits);
     WriteMatches(data, edits, wholeMatch);
-    if (!WritePlans(data, edits, numbered)) return false;
-    if (!checked) {
-        text = edits.Render();
-        return true;
-    }
+    return WritePlans(data, edits, numbered);
+}
+
+bool CKeptLayout::SureToLoad(const CPlanData& data, const Edits& edits, const Numbered& numbered,
+                             std::vector<std::pair<std::size_t, const PlanEntry*>>& plans) const {
     // Where only lines inside plan sections changed, the text reads as
     // before but for those sections, and those are read again on their own.
-    // Else (or where that is not sure) the caller reads it all.
-    const std::vector<int> touched = edits.Touched();
+    // Else (or where that is not sure) the text is to be read whole.
+    if (!(data.start == m_original.start && SameMatches(data.matches, m_original.matches)))
+        return false;
     std::vector<std::size_t> sections;
-    *checked = data.start == m_original.start && SameMatches(data.matches, m_original.matches);
-    for (auto line = touched.begin(); *checked && line != touched.end(); ++line) {
-        const auto s = std::upper_bound(m_sections.begin(), m_sections.end(), *line,
+    for (const int line : edits.Touched()) {
+        const auto s = std::upper_bound(m_sections.begin(), m_sections.end(), line,
                                         [](int l, const Section& x) { return l < x.first; });
-        if (s == m_sections.begin() || *line <= std::prev(s)->header || *line >= std::prev(s)->last)
-            *checked = false; // before the first section, a header, or a block's last line
-        else if (sections.empty() || sections.back() != std::size_t(s - m_sections.begin() - 1))
+        if (s == m_sections.begin() || line <= std::prev(s)->header || line >= std::prev(s)->last)
+            return false; // before the first section, a header, or a block's last line
+        if (sections.empty() || sections.back() != std::size_t(s - m_sections.begin() - 1))
             sections.push_back(std::size_t(s - m_sections.begin() - 1));
     }
+    // Every plan has its section still, and only those are read anew.
+    std::vector<std::size_t> planOf(m_sections.size(), SIZE_MAX);
+    for (std::size_t i = 0; i < m_plans.size(); ++i)
+        planOf[m_plans[i].section] = i;
     std::vector<const PlanEntry*> byIndex(m_plans.size(), nullptr);
-    if (*checked) {
-        // Every plan has its section still, and only those are read anew.
-        std::vector<std::size_t> planOf(m_sections.size(), SIZE_MAX);
-        for (std::size_t i = 0; i < m_plans.size(); ++i)
-            planOf[m_plans[i].section] = i;
-        for (const auto& [number, plan] : numbered) {
-            const std::optional<std::size_t> index = IndexOf(plan);
-            if (!index || byIndex[*index])
-                *checked = false;
-            else
-                byIndex[*index] = plan;
-        }
-        *checked = *checked && numbered.size() == m_plans.size();
-        for (std::size_t section : sections)
-            *checked = *checked && planOf[section] != SIZE_MAX;
-        for (std::size_t plan : edits.Changed())
-            *checked = *checked &&
-                       std::binary_search(sections.begin(), sections.end(), m_plans[plan].section);
-        *checked = *checked && InPriorityOrder(byIndex, data);
-        if (*checked)
-            for (std::size_t& section : sections)
-                section = planOf[section]; // from here on, the plan read from it
+    for (const auto& [number, plan] : numbered) {
+        const std::optional<std::size_t> index = IndexOf(plan);
+        if (!index || byIndex[*index]) return false;
+        byIndex[*index] = plan;
     }
-    if (!*checked) {
-        text = edits.Render();
-        return true;
-    }
+    if (numbered.size() != m_plans.size()) return false;
+    for (std::size_t section : sections)
+        if (planOf[section] == SIZE_MAX) return false;
+    for (std::size_t plan : edits.Changed())
+        if (!std::binary_search(sections.begin(), sections.end(), m_plans[plan].section))
+            return false;
+    if (!InPriorityOrder(byIndex, data)) return false;
+    plans.clear();
+    for (std::size_t section : sections)
+        plans.emplace_back(planOf[section], byIndex[planOf[section]]);
+    return true;
+}
+
+std::vector<std::pair<int, std::size_t>>
+CKeptLayout::BlockMarks(const std::vector<std::pair<std::size_t, const PlanEntry*>>& plans) const {
     std::vector<std::pair<int, std::size_t>> marks;
-    for (std::size_t plan : sections) {
+    for (const auto& [plan, record] : plans) {
         const Section& s = m_sections[m_plans[plan].section];
         marks.emplace_back(s.header, 0);
         marks.emplace_back(s.last + 1, 0);
     }
-    text = edits.Render(&marks);
-    for (std::size_t i = 0; *checked && i < sections.size(); ++i) {
-        const std::size_t plan = sections[i];
-        const auto [from, to] = std::pair(marks[2 * i].second, marks[2 * i + 1].second);
-        *checked = ReadsAsPlan(
-            std::string_view(text).substr(from, to - from),
-            m_lines[std::size_t(m_sections[m_plans[plan].section].last - 1)].joins, *byIndex[plan]);
+    return marks;
+}
+
+bool CKeptLayout::BlocksReadAsPlans(
+    const std::vector<std::pair<std::size_t, const PlanEntry*>>& plans,
+    const std::function<std::string_view(std::size_t)>& block) const {
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        const auto [plan, record] = plans[i];
+        const bool joins = m_lines[std::size_t(m_sections[m_plans[plan].section].last - 1)].joins;
+        if (!ReadsAsPlan(block(i), joins, *record)) return false;
     }
     return true;
+}
+
+bool CKeptLayout::Render(const CPlanData& data, std::string& text, Numbered& numbered,
+                         bool wholeMatch, bool* checked) const {
+    Edits edits(*this);
+    if (!MakeEdits(data, edits, numbered, wholeMatch)) return false;
+    std::vector<std::pair<std::size_t, const PlanEntry*>> plans;
+    if (!checked || !(*checked = SureToLoad(data, edits, numbered, plans))) {
+        text = edits.Render();
+        return true;
+    }
+    std::vector<std::pair<int, std::size_t>> marks = BlockMarks(plans);
+    text = edits.Render(&marks);
+    *checked = BlocksReadAsPlans(plans, [&](std::size_t i) {
+        return std::string_view(text).substr(marks[2 * i].second,
+                                             marks[2 * i + 1].second - marks[2 * i].second);
+    });
+    return true;
+}
+
+bool CKeptLayout::WritesInPieces(const CPlanData& data,
+                                 std::vector<const PlanEntry*>* order) const {
+    Edits edits(*this);
+    Numbered numbered;
+    std::vector<std::pair<std::size_t, const PlanEntry*>> plans;
+    if (!MakeEdits(data, edits, numbered, false) || !SureToLoad(data, edits, numbered, plans))
+        return false;
+    // Where the blocks fall, then their bytes: the text is never made whole.
+    std::vector<std::pair<int, std::size_t>> marks = BlockMarks(plans);
+    edits.Render([](std::string_view) { return true; }, &marks);
+    std::vector<std::string> blocks(plans.size());
+    std::size_t at = 0, first = 0;
+    edits.Render(
+        [&](std::string_view piece) {
+            for (std::size_t i = first;
+                 i < blocks.size() && marks[2 * i].second < at + piece.size(); ++i) {
+                const std::size_t from = std::max(marks[2 * i].second, at);
+                const std::size_t to = std::min(marks[2 * i + 1].second, at + piece.size());
+                if (from < to) blocks[i].append(piece.substr(from - at, to - from));
+                if (marks[2 * i + 1].second <= at + piece.size() && i == first) ++first;
+            }
+            at += piece.size();
+            return true;
+        },
+        nullptr);
+    if (!BlocksReadAsPlans(plans, [&](std::size_t i) { return std::string_view(blocks[i]); }))
+        return false;
+    if (order) OrderOf(numbered, *order);
+    return true;
+}
+
+bool CKeptLayout::WriteTo(const CPlanData& data, const TextPut& put) const {
+    Edits edits(*this);
+    Numbered numbered;
+    return MakeEdits(data, edits, numbered, false) && edits.Render(put, nullptr);
+}
+
+void CKeptLayout::OrderOf(Numbered numbered, std::vector<const PlanEntry*>& order) {
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    order.clear();
+    for (const auto& [number, plan] : numbered)
+        order.push_back(plan);
 }
 
 bool CKeptLayout::Write(const CPlanData& data, std::string& text,
@@ -716,13 +812,7 @@ bool CKeptLayout::Write(const CPlanData& data, std::string& text,
         if ((loads = checked || ReadsAs(written, data, numbered) || LoadsAs(written, data))) break;
     }
     if (!loads) return false;
-    if (order) {
-        std::stable_sort(numbered.begin(), numbered.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        order->clear();
-        for (const auto& [number, plan] : numbered)
-            order->push_back(plan);
-    }
+    if (order) OrderOf(std::move(numbered), *order);
     text = std::move(written);
     return true;
 }

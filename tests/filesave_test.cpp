@@ -169,6 +169,43 @@ TEST_F(FileSaveTest, FailedInPlaceWritePutsTheOldBytesBack) {
     EXPECT_EQ(Read(old), std::string(3000, 'o'));
 }
 
+// Bytes made as they are written: the usual way and in place write what
+// they make; where they stop, or come out otherwise the second time (in
+// place, they are made once to note what the save writes), the file stays.
+TEST_F(FileSaveTest, BytesMadeAsTheyAreWritten) {
+    int calls = 0;
+    const FilePieces pieces = [&](const std::function<bool(std::string_view)>& put) {
+        ++calls;
+        return put("new ") && put("") && put("and made");
+    };
+    const FilePieces stopping = [](const std::function<bool(std::string_view)>& put) {
+        return put("cut") && false;
+    };
+    const FilePieces changing = [&calls](const std::function<bool(std::string_view)>& put) {
+        return put(++calls == 1 ? "first" : "second, longer");
+    };
+    struct Case {
+        bool linked;
+        const FilePieces* bytes;
+        const char* saved; // nothing: not saved
+    } cases[] = {{false, &pieces, "new and made"},
+                 {true, &pieces, "new and made"},
+                 {false, &stopping, nullptr},
+                 {true, &stopping, nullptr},
+                 {true, &changing, nullptr}};
+    for (const Case& c : cases) {
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+        calls = 0;
+        const std::string path = c.linked ? Linked("plan.zeq", "old") : Write("plan.zeq", "old");
+        const bool saved = SaveFileSafely(path, *c.bytes, m_error);
+        EXPECT_EQ(saved, c.saved != nullptr) << m_error;
+        EXPECT_EQ(Read(path), c.saved ? c.saved : "old") << c.linked;
+        EXPECT_EQ(FileCount(), c.linked ? 2u : 1u) << c.linked; // no temporary stays
+        EXPECT_TRUE(LeftoverBackups(path).empty());
+    }
+}
+
 // A full disk is met before the first byte: on a small file system of the
 // test's own (root only), the file stays as it was.
 TEST_F(FileSaveTest, AFullDiskFailsBeforeTheFirstByte) {

@@ -442,7 +442,7 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     std::mt19937 random(17);
     auto pick = [&](std::size_t n) { return std::size_t(random() % std::max<std::size_t>(n, 1)); };
     int cases = 0, fallbacks = 0, merges = 0, lineMerges = 0, pastes = 0, pastesKept = 0,
-        pasteFallbacks = 0, renamed = 0, alone = 0;
+        pasteFallbacks = 0, renamed = 0, alone = 0, inPieces = 0;
     CPlanManager catalog; // buildType1 takes a unit class
     for (const char* type : {"Hold", "Attacker", "BuildLoop"})
         CPlanManager::AddParamDef(catalog.AddPlanType(type), "buildType",
@@ -591,7 +591,9 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
             edits[which]();
         }
         ++cases;
-        if (!kept.Write(data, saved)) { // the canonical layout saves it then
+        std::vector<const PlanEntry*> savedOrder, piecesOrder;
+        if (!kept.Write(data, saved, &savedOrder)) { // the canonical layout saves it then
+            ASSERT_FALSE(kept.WritesInPieces(data, nullptr));
             ++fallbacks;
             continue;
         }
@@ -600,6 +602,17 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
         std::string recovered; // the recovery copy is what Save would write
         ASSERT_TRUE(kept.WriteUnchecked(data, recovered));
         ASSERT_EQ(recovered, saved);
+        // A save made as it is written (where it is sure to load) writes the same.
+        if (kept.WritesInPieces(data, &piecesOrder)) {
+            std::string pieces;
+            ASSERT_TRUE(kept.WriteTo(data, [&](std::string_view piece) {
+                pieces += piece;
+                return true;
+            }));
+            ASSERT_EQ(pieces, saved);
+            ASSERT_EQ(piecesOrder, savedOrder);
+            ++inPieces;
+        }
 
         // The lines of no edited record (headers of plans past Plan255 aside,
         // which a deletion may renumber) come back in order, as they were.
@@ -681,6 +694,7 @@ TEST(KeptLayout, EveryWritingPathKeepsEveryByte) {
     // next line into its own, and a new value there cannot keep that).
     EXPECT_GT(cases, 3300);
     EXPECT_GT(alone, cases / 2) << alone << " of " << cases;
+    EXPECT_GT(inPieces, cases / 8) << inPieces << " of " << cases;
     EXPECT_GT(renamed, 1500);
     EXPECT_GT(merges, 750);
     EXPECT_GT(lineMerges, 520);
