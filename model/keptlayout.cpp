@@ -26,11 +26,43 @@ void CKeptLayout::Index() {
     std::size_t count = 1;
     for (std::size_t at = LineEndFrom(m_text, 0); at < m_text.size(); ++count)
         at = LineEndFrom(m_text, at + LineBreakAt(m_text, at));
-    m_lines.reserve(count);
+    // A line with a comment has "//" on it: no more lines than those.
+    std::size_t slashes = 0;
+    for (std::size_t at = m_text.find("//"); at != std::string::npos && slashes < count;
+         at = m_text.find("//", at + 2))
+        ++slashes;
+    m_lines.Reserve(count, slashes);
     SplitInto(m_text, m_lines);
 }
 
-void CKeptLayout::SplitInto(std::string_view text, std::vector<Line>& lines) {
+void CKeptLayout::LineTable::Reserve(std::size_t lines, std::size_t commented) {
+    m_offsets.reserve(lines);
+    m_ends.reserve(lines);
+    m_commented.reserve(commented);
+}
+
+void CKeptLayout::LineTable::Add(const Line& line) {
+    if (line.comment != Line::kNoComment)
+        m_commented.push_back({std::uint32_t(size()), line.comment, line.trailing, line.joins});
+    m_offsets.push_back(line.offset);
+    m_ends.push_back(line.end);
+}
+
+CKeptLayout::Line CKeptLayout::LineTable::operator[](std::size_t index) const {
+    Line line;
+    line.offset = m_offsets[index];
+    line.end = m_ends[index];
+    const auto it = std::lower_bound(m_commented.begin(), m_commented.end(), index,
+                                     [](const Commented& c, std::size_t i) { return c.index < i; });
+    if (it != m_commented.end() && it->index == index) {
+        line.comment = it->comment;
+        line.trailing = it->trailing;
+        line.joins = it->joins;
+    }
+    return line;
+}
+
+void CKeptLayout::SplitInto(std::string_view text, LineTable& lines) {
     // CR LF, a lone LF and a lone CR each end a line; a comment takes the CR
     // or LF that ends it.
     bool joined = false; // the line before took this one's line break: it is read on
@@ -50,7 +82,7 @@ void CKeptLayout::SplitInto(std::string_view text, std::vector<Line>& lines) {
             (joined || text.find_first_not_of(" \t\f", line.offset) < line.offset + comment);
         line.joins = line.trailing && line.end == 1;
         joined = line.joins;
-        lines.push_back(line);
+        lines.Add(line);
     }
 }
 
@@ -64,9 +96,9 @@ std::string CKeptLayout::AsFirstPlan(std::string_view block) {
 }
 
 bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntry& plan) {
-    std::vector<Line> lines;
+    LineTable lines;
     SplitInto(block, lines);
-    if (lines.empty() || lines.back().joins != joins) return false;
+    if (!lines.size() || lines[lines.size() - 1].joins != joins) return false;
     const std::string text = AsFirstPlan(block);
     CSectionFile file;
     if (!file.ParseText(text) || file.Sections().size() != 1) return false;
@@ -81,9 +113,9 @@ bool CKeptLayout::ReadsAsPlan(std::string_view block, bool joins, const PlanEntr
 
 PlanEntry CKeptLayout::OriginalPlan(std::size_t index) const {
     const Section& section = m_sections[m_plans[index].section];
-    const Line& from = m_lines[std::size_t(section.header - 1)];
-    const std::string block = AsFirstPlan(std::string_view(m_text).substr(
-        from.offset, AfterLine(JoinedEnd(section.lastEntry)) - from.offset));
+    const std::size_t from = m_lines.Offset(std::size_t(section.header - 1));
+    const std::string block = AsFirstPlan(
+        std::string_view(m_text).substr(from, AfterLine(JoinedEnd(section.lastEntry)) - from));
     PlanEntry plan;
     CPlanData().ReadText(block,
                          [&plan](const PlanEntry& read, const SectionNode&) { plan = read; });
@@ -108,16 +140,17 @@ std::string CKeptLayout::KeyOf(int line) const {
 }
 
 std::size_t CKeptLayout::AfterLine(int line) const {
-    return std::size_t(line) < m_lines.size() ? m_lines[std::size_t(line)].offset : m_text.size();
+    return std::size_t(line) < m_lines.size() ? m_lines.Offset(std::size_t(line)) : m_text.size();
 }
 
 std::string_view CKeptLayout::LineText(int line) const {
-    const Line& l = m_lines[std::size_t(line - 1)];
-    return std::string_view(m_text).substr(l.offset, AfterLine(line) - l.end - l.offset);
+    const std::size_t offset = m_lines.Offset(std::size_t(line - 1));
+    return std::string_view(m_text).substr(offset, AfterLine(line) -
+                                                       m_lines.End(std::size_t(line - 1)) - offset);
 }
 
 std::string_view CKeptLayout::LineEnd(int line) const {
-    const std::size_t end = m_lines[std::size_t(line - 1)].end;
+    const std::size_t end = m_lines.End(std::size_t(line - 1));
     return std::string_view(m_text).substr(AfterLine(line) - end, end);
 }
 
@@ -355,7 +388,7 @@ std::pair<int, int> CKeptLayout::BlockOf(const PlanEntry* plan) const {
 std::string CKeptLayout::BlockText(const PlanEntry* plan) const {
     const auto [first, last] = BlockOf(plan);
     if (!first) return {};
-    const std::size_t from = m_lines[std::size_t(first - 1)].offset;
+    const std::size_t from = m_lines.Offset(std::size_t(first - 1));
     return m_text.substr(from, AfterLine(last) - from);
 }
 
@@ -444,7 +477,7 @@ std::vector<std::pair<int, std::string>> CKeptLayout::Unheld() const {
     std::vector<std::pair<int, std::string>> unheld;
     for (int line = 1; line <= int(m_lines.size()); ++line) {
         std::string_view text = LineText(line);
-        const Line& l = m_lines[std::size_t(line - 1)];
+        const Line l = m_lines[std::size_t(line - 1)];
         if (held[std::size_t(line)]) {
             if (l.Comment() == std::string_view::npos) continue;
             text = text.substr(l.comment); // a comment at its end is not held

@@ -101,9 +101,8 @@ public:
     void MatchKeyRead(const EntryNode& entry);
 
 private:
-    // A line of the text, 12 bytes: a file of 40,000 plans has some 300,000.
-    // Its length is where the next line starts, less its line end (AfterLine).
-    // Texts of 4 GB and more are not mapped.
+    // A line of the text. Its length is where the next line starts, less its
+    // line end (AfterLine). Texts of 4 GB and more are not mapped.
     struct Line {
         static constexpr std::uint32_t kNoComment = UINT32_MAX;
         std::uint32_t offset = 0;
@@ -115,7 +114,27 @@ private:
             return comment == kNoComment ? std::string_view::npos : comment;
         }
     };
-    static_assert(sizeof(Line) == 12);
+    // The text's lines, 5 bytes each and 12 more for each with a comment: a
+    // file of 40,000 plans has some 300,000, a few of them with a comment.
+    class LineTable {
+    public:
+        void Add(const Line& line);
+        void Reserve(std::size_t lines, std::size_t commented);
+        std::size_t size() const { return m_offsets.size(); }
+        std::uint32_t Offset(std::size_t index) const { return m_offsets[index]; }
+        std::uint8_t End(std::size_t index) const { return m_ends[index]; }
+        Line operator[](std::size_t index) const;
+
+    private:
+        struct Commented {
+            std::uint32_t index = 0; // of the line
+            std::uint32_t comment = 0;
+            bool trailing = false, joins = false;
+        };
+        std::vector<std::uint32_t> m_offsets;
+        std::vector<std::uint8_t> m_ends;
+        std::vector<Commented> m_commented; // by line
+    };
     // A section and the block of lines it owns: the comment lines right
     // above its header, the header, its entries and what follows up to the
     // next block. Lines are 1-based.
@@ -211,11 +230,11 @@ private:
     // last line taking the next line on as `joins` says.
     static bool ReadsAsPlan(std::string_view block, bool joins, const PlanEntry& plan);
     // The lines of a text, as the parser counts them.
-    static void SplitInto(std::string_view text, std::vector<Line>& lines);
+    static void SplitInto(std::string_view text, LineTable& lines);
 
     bool m_mapped = false;
     std::string m_text;
-    std::vector<Line> m_lines;
+    LineTable m_lines;
     std::vector<Section> m_sections;
     std::string m_names;                  // the sections' names, one after another
     std::vector<unsigned long> m_numbers; // each section's plan number, 0 for none

@@ -138,7 +138,7 @@ public:
     // it what that comment runs on over).
     void Replace(int line, std::string_view text) {
         const std::string_view was = m_kept.LineText(line);
-        const Line& l = m_kept.m_lines[std::size_t(line - 1)];
+        const Line l = m_kept.m_lines[std::size_t(line - 1)];
         std::string& now = m_replace[line];
         now.assign(was.substr(0, std::min(was.find_first_not_of(" \t\f"), was.size())));
         now.append(text);
@@ -165,7 +165,7 @@ public:
     }
     // A key's line that goes: a comment on it stays, on a line of its own.
     void Remove(int line) {
-        const Line& l = m_kept.m_lines[std::size_t(line - 1)];
+        const Line l = m_kept.m_lines[std::size_t(line - 1)];
         if (l.Comment() == std::string_view::npos) return Drop(line);
         const std::string_view was = m_kept.LineText(line);
         m_replace[line] =
@@ -264,7 +264,7 @@ public:
                 mark->second =
                     mark->first > int(m_kept.m_lines.size())
                         ? out.size() + m_kept.m_text.size() - copied
-                        : out.size() + m_kept.m_lines[std::size_t(mark->first - 1)].offset - copied;
+                        : out.size() + m_kept.m_lines.Offset(std::size_t(mark->first - 1)) - copied;
         };
         // Few lines change: those are written one by one, the runs of lines
         // between them copied as the text holds them.
@@ -273,7 +273,7 @@ public:
         for (const int line : Touched()) {
             if (line == 0) continue;
             const auto at = std::size_t(line);
-            const Line& l = m_kept.m_lines[at - 1];
+            const Line l = m_kept.m_lines[at - 1];
             markUpTo(line, copied);
             out += std::string_view(m_kept.m_text).substr(copied, l.offset - copied);
             copied = m_kept.AfterLine(line);

@@ -105,12 +105,13 @@ void CPlanFileReport::Clear() {
     // (Assigning {} would empty them and keep the memory.)
     m_findings = std::deque<Finding>();
     m_messages = std::unordered_set<std::string>();
-    m_sectionsRead.clear();
-    m_entriesRead.clear();
-    m_factionUses.clear();
-    m_waits.clear();
-    m_attackers.clear();
-    m_built.clear();
+    m_sectionsRead = std::vector<const SectionNode*>();
+    m_entriesRead = std::unordered_set<const EntryNode*>();
+    m_factionUses = std::vector<FactionUse>();
+    m_waits = std::vector<UnitWait>();
+    m_attackers = std::vector<UnitWait>();
+    m_waitedFor = std::unordered_set<std::string>();
+    m_built = std::unordered_set<std::string>();
 }
 
 bool CPlanFileReport::LosesAnything() const {
@@ -214,9 +215,13 @@ void CPlanFileReport::TextRead(const EntryNode* entry, std::size_t limit, bool i
     }
     if (text.empty()) return;
     if (FoldedName(entry->Key()).starts_with("attacktype"))
-        m_attackers.push_back({entry->line, FieldText(text, limit), nullptr});
+        m_attackers.push_back({entry->line, WaitedFor(FieldText(text, limit)), nullptr});
     else if (NamesEqual(entry->Key(), "consClass") || NamesEqual(entry->Key(), "scavClass"))
         m_built.insert(FoldedName(FieldText(text, limit))); // there from the start
+}
+
+const std::string* CPlanFileReport::WaitedFor(std::string unitClass) {
+    return &*m_waitedFor.insert(std::move(unitClass)).first;
 }
 
 // Where the plan-type catalog says what plans build: a condition that waits
@@ -228,21 +233,22 @@ void CPlanFileReport::NeverBuilt() {
             return m_built.count(FoldedName(unitClass)) > 0;
         };
         for (const UnitWait& wait : m_waits)
-            if (!built(wait.unitClass))
+            if (!built(*wait.unitClass))
                 Add(FindingKind::Warning, "condition-never-met", wait.line,
-                    "the plan waits for its own '" + wait.unitClass +
+                    "the plan waits for its own '" + *wait.unitClass +
                         "', which no plan of this file builds and which is not its constructor "
                         "or scavenger: the plan can never run")
                     .plan = wait.plan;
         for (const UnitWait& attacker : m_attackers)
-            if (!built(attacker.unitClass))
+            if (!built(*attacker.unitClass))
                 Add(FindingKind::Warning, "attacker-never-built", attacker.line,
-                    "no plan of this file builds '" + attacker.unitClass +
+                    "no plan of this file builds '" + *attacker.unitClass +
                         "', so this attacker never attacks");
     }
-    m_waits.clear();
-    m_attackers.clear();
-    m_built.clear();
+    m_waits = std::vector<UnitWait>();
+    m_attackers = std::vector<UnitWait>();
+    m_waitedFor = std::unordered_set<std::string>();
+    m_built = std::unordered_set<std::string>();
 }
 
 // The keys outside plans that name the computer's own units: its
@@ -283,7 +289,7 @@ void CPlanFileReport::FactionsMixed() {
                     "'" + use.unitClass + "' is a unit of " + use.faction->name +
                         ", while most of the computer's own units here are of " + main->name);
     }
-    m_factionUses.clear();
+    m_factionUses = std::vector<FactionUse>();
 }
 
 void CPlanFileReport::NumberRead(const EntryNode* entry, std::uint32_t max) {
@@ -338,7 +344,7 @@ void CPlanFileReport::PlanRead(const PlanEntry& plan, const SectionNode& section
         !condition.kind.starts_with("NotHis"))
         UnitNamed(unitClass->line, condition.unitClass);
     if (unitClass && condition.IsComplete() && NamesEqual(condition.kind, "Exists"))
-        m_waits.push_back({unitClass->line, condition.unitClass, &plan});
+        m_waits.push_back({unitClass->line, WaitedFor(condition.unitClass), &plan});
     if (!condition.kind.empty() &&
         std::none_of(kConditionKinds.begin(), kConditionKinds.end(),
                      [&](std::string_view k) { return NamesEqual(k, condition.kind); }))
@@ -600,5 +606,5 @@ void CPlanFileReport::Finish(const CSectionFile& file) {
     if (!m_tidy) Silence(file.Notes().ignores);
     SortByLine();
     m_sectionsRead = std::vector<const SectionNode*>();
-    m_entriesRead.clear();
+    m_entriesRead = std::unordered_set<const EntryNode*>();
 }

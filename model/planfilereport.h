@@ -135,13 +135,17 @@ private:
         const UnitGroup* faction;
     };
     std::vector<FactionUse> m_factionUses;
+    // 24 bytes: a large file has tens of thousands, of a few classes, each
+    // held once in m_waitedFor.
     struct UnitWait {
         int line;
-        std::string unitClass;
+        const std::string* unitClass;
         const PlanEntry* plan;
     };
     std::vector<UnitWait> m_waits, m_attackers; // Exists conditions; match attackers
-    std::unordered_set<std::string> m_built;    // folded classes plans build, and the start's
+    std::unordered_set<std::string> m_waitedFor;
+    const std::string* WaitedFor(std::string unitClass);
+    std::unordered_set<std::string> m_built; // folded classes plans build, and the start's
     std::size_t m_boundFindings = 0, m_boundWaits = 0; // those PlanIs has seen
     std::string_view m_text;                           // while Check runs
     // Of m_text, made when first asked; a text read is under 4 GB (files
