@@ -29,9 +29,9 @@ template <typename Node> class FirstByName {
 public:
     FirstByName() = default;
     // Made at the size `count` names take, so that it never grows.
-    explicit FirstByName(std::size_t count) : m_slots(std::bit_ceil(2 * count + 2)) {}
+    explicit FirstByName(std::size_t count) : m_slots(std::bit_ceil(count + count / 3 + 2)) {}
     void Add(Node* node) {
-        if (2 * (m_count + 1) > m_slots.size()) Grow();
+        if (4 * (m_count + 1) > 3 * m_slots.size()) Grow();
         Node*& slot = m_slots[SlotOf(NameOf(*node))];
         if (slot) return; // the first of equal names stays
         slot = node;
@@ -62,7 +62,7 @@ private:
             if (node) Add(node);
     }
 
-    std::vector<Node*> m_slots; // a power of two, at most half full
+    std::vector<Node*> m_slots; // a power of two, at most three quarters full
     std::size_t m_count = 0;
 };
 
