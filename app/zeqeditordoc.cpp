@@ -383,8 +383,12 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
     // and not held next to the text kept at all.
     std::string text;
     std::vector<const PlanEntry*> order;
-    bool inPieces = !tidied && m_kept.WritesInPieces(m_data, &order);
-    bool kept = inPieces || (!tidied && m_kept.Write(m_data, text, &order));
+    bool inPieces = false, kept = false;
+    const auto keepLayout = [&] {
+        inPieces = !tidied && m_kept.WritesInPieces(m_data, &order);
+        kept = inPieces || (!tidied && m_kept.Write(m_data, text, &order));
+    };
+    keepLayout();
     // Save Tidied asked already, before the name.
     if (!tidied && !kept) {
         switch (AskAboutLosses(path, parent, false)) {
@@ -402,9 +406,7 @@ bool CZeqEditorDoc::OnSaveDocument(const QString& path, QWidget* parent, bool ti
         case IUiServices::Answer::Yes:
             if (m_startCheat) m_startCheat();
             if (!m_data.start.IsValid()) return false;
-            // With the Start edited.
-            inPieces = !tidied && m_kept.WritesInPieces(m_data, &order);
-            kept = inPieces || (!tidied && m_kept.Write(m_data, text, &order));
+            keepLayout(); // with the Start edited
             break;
         case IUiServices::Answer::No:
             break;
